@@ -1,0 +1,25 @@
+#!/bin/sh
+# Installs every Debian package that building, running and testing Halvera needs.
+# Idempotent: quiet and quick when everything is present.
+set -eu
+
+PACKAGES="g++ cmake ninja-build pkg-config git libgtest-dev libgmock-dev libbenchmark-dev
+qt6-base-dev qt6-multimedia-dev libpcap-dev libcap2-bin nftables iproute2 ieee-data
+fonts-ipafont-gothic xvfb xauth clang-format"
+
+missing=""
+for p in $PACKAGES; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing="$missing $p"
+    fi
+done
+
+[ -z "$missing" ] && exit 0
+
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+echo "halvera: installing$missing"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+# shellcheck disable=SC2086
+$SUDO apt-get install -y -qq --no-install-recommends $missing >/dev/null

@@ -1,0 +1,78 @@
+#include "base/file_opener.h"
+
+#include <mutex>
+#include <thread>
+#include <utility>
+
+namespace halvera {
+namespace {
+
+std::mutex g_waitMutex;
+RetryWait g_wait;
+
+void Wait(std::chrono::milliseconds delay) {
+    RetryWait wait;
+    {
+        std::lock_guard lock(g_waitMutex);
+        wait = g_wait;
+    }
+    if (wait) {
+        wait(delay);
+    } else {
+        std::this_thread::sleep_for(delay);
+    }
+}
+
+}  // namespace
+
+const char* FopenMode(FileFamily family, int openMode, bool exists) {
+    switch (family) {
+        case FileFamily::Binary:
+            switch (openMode) {
+                case OPEN_READ: return exists ? "rb" : "wb+";
+                case OPEN_UPDATE: return exists ? "rb+" : "wb+";
+                case OPEN_CREATE: return "wb+";
+                default: return nullptr;
+            }
+        case FileFamily::Record:
+            switch (openMode) {
+                case OPEN_READ: return exists ? "r" : "w+";
+                case OPEN_UPDATE: return exists ? "r+" : "w+";
+                case OPEN_CREATE: return "w+";
+                default: return nullptr;
+            }
+        case FileFamily::Appending:
+            switch (openMode) {
+                case OPEN_READ: return "r";
+                case OPEN_WRITE: return "w";
+                case OPEN_CREATE: return "w+";
+                case OPEN_APPEND: return "a+";
+                default: return nullptr;
+            }
+    }
+    return nullptr;
+}
+
+void SetRetryWait(RetryWait wait) {
+    std::lock_guard lock(g_waitMutex);
+    g_wait = std::move(wait);
+}
+
+std::FILE* OpenDataFile(const std::filesystem::path& path, FileFamily family, int openMode) {
+    std::error_code ec;
+    const char* mode = FopenMode(family, openMode, std::filesystem::exists(path, ec));
+    if (mode == nullptr) {
+        return nullptr;
+    }
+    std::chrono::milliseconds delay(5000);
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        if (std::FILE* file = std::fopen(path.c_str(), mode)) {
+            return file;
+        }
+        Wait(delay);
+        delay *= 2;
+    }
+    return nullptr;
+}
+
+}  // namespace halvera

@@ -1,0 +1,56 @@
+#include "base/text_file.h"
+
+namespace halvera {
+namespace {
+
+bool ReadLine(std::FILE* file, std::size_t size, std::string& line, bool text) {
+    line.clear();
+    if (size < 2) {
+        return false;
+    }
+    while (line.size() < size - 1) {
+        int c = std::fgetc(file);
+        if (c == EOF) {
+            break;
+        }
+        if (text && c == '\r') {
+            int next = std::fgetc(file);
+            if (next == '\n') {
+                c = '\n';
+            } else if (next != EOF) {
+                std::ungetc(next, file);
+            }
+        }
+        line.push_back(static_cast<char>(c));
+        if (c == '\n') {
+            break;
+        }
+    }
+    return !line.empty();
+}
+
+}  // namespace
+
+bool ReadTextLine(std::FILE* file, std::size_t size, std::string& line) {
+    return ReadLine(file, size, line, true);
+}
+
+bool ReadBinaryLine(std::FILE* file, std::size_t size, std::string& line) {
+    return ReadLine(file, size, line, false);
+}
+
+std::string_view StripLineEnd(std::string_view line) {
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) {
+        line.remove_suffix(1);
+    }
+    return line;
+}
+
+bool WriteTextLine(std::FILE* file, std::string_view text) {
+    if (!text.empty() && std::fwrite(text.data(), 1, text.size(), file) != text.size()) {
+        return false;
+    }
+    return std::fwrite("\r\n", 1, 2, file) == 2;
+}
+
+}  // namespace halvera

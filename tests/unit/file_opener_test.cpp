@@ -1,0 +1,74 @@
+#include "base/file_opener.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "base/program_folder.h"
+#include "support/temp_program_folder.h"
+
+namespace halvera {
+namespace {
+
+class FileOpenerTest : public testing::Test {
+protected:
+    void SetUp() override {
+        SetRetryWait([this](std::chrono::milliseconds wait) { m_waits.push_back(wait.count()); });
+    }
+    void TearDown() override { SetRetryWait(nullptr); }
+
+    test::TempProgramFolder m_folder;
+    std::vector<long> m_waits;
+};
+
+TEST_F(FileOpenerTest, FailedOpenRetriesFiveTimesWithDoublingWaits) {
+    // A file below a missing folder can never be created.
+    auto path = m_folder.Path() / "missing" / "log.log";
+    EXPECT_EQ(OpenDataFile(path, FileFamily::Appending, OPEN_APPEND), nullptr);
+    EXPECT_EQ(m_waits, (std::vector<long>{5000, 10000, 20000, 40000, 80000}));
+}
+
+TEST_F(FileOpenerTest, SuccessfulOpenDoesNotWait) {
+    std::FILE* file = OpenDataFile(DbFolder() / "EventDB.na", FileFamily::Record, OPEN_UPDATE);
+    ASSERT_NE(file, nullptr);
+    std::fclose(file);
+    EXPECT_TRUE(m_waits.empty());
+}
+
+TEST_F(FileOpenerTest, ModeThatOpensNothingNeitherOpensNorWaits) {
+    EXPECT_EQ(OpenDataFile(DbFolder() / "x.na", FileFamily::Binary, OPEN_APPEND), nullptr);
+    EXPECT_EQ(OpenDataFile(DbFolder() / "x.na", FileFamily::Record, 3), nullptr);
+    EXPECT_TRUE(m_waits.empty());
+    EXPECT_FALSE(std::filesystem::exists(DbFolder() / "x.na"));
+}
+
+TEST(FopenMode, MapsOpenModesPerFamily) {
+    struct Case {
+        FileFamily family;
+        int mode;
+        bool exists;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {FileFamily::Binary, OPEN_READ, true, "rb"},     {FileFamily::Binary, OPEN_READ, false, "wb+"},
+        {FileFamily::Binary, OPEN_UPDATE, true, "rb+"},  {FileFamily::Binary, OPEN_UPDATE, false, "wb+"},
+        {FileFamily::Binary, OPEN_CREATE, true, "wb+"},  {FileFamily::Record, OPEN_READ, true, "r"},
+        {FileFamily::Record, OPEN_READ, false, "w+"},    {FileFamily::Record, OPEN_UPDATE, true, "r+"},
+        {FileFamily::Record, OPEN_UPDATE, false, "w+"},  {FileFamily::Record, OPEN_CREATE, true, "w+"},
+        {FileFamily::Appending, OPEN_READ, true, "r"},   {FileFamily::Appending, OPEN_WRITE, true, "w"},
+        {FileFamily::Appending, OPEN_CREATE, true, "w+"}, {FileFamily::Appending, OPEN_APPEND, false, "a+"},
+        {FileFamily::Appending, OPEN_UPDATE, true, nullptr},
+    };
+    for (const auto& c : cases) {
+        const char* mode = FopenMode(c.family, c.mode, c.exists);
+        if (c.expected == nullptr) {
+            EXPECT_EQ(mode, nullptr) << c.mode;
+        } else {
+            ASSERT_NE(mode, nullptr) << c.mode;
+            EXPECT_STREQ(mode, c.expected) << c.mode;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace halvera
