@@ -8,25 +8,25 @@ namespace halvera {
 // steps of 100 ms while another holds it. Shutdown reads IsBusy() to know when all files
 // are idle.
 class BusyFlag {
-public:
+  public:
     void Acquire();
     bool TryAcquire() { return !m_flag.test_and_set(std::memory_order_acquire); }
     void Release() { m_flag.clear(std::memory_order_release); }
     bool IsBusy() const { return m_flag.test(std::memory_order_acquire); }
 
-private:
+  private:
     std::atomic_flag m_flag = ATOMIC_FLAG_INIT;
 };
 
 // Holds a busy flag for a scope, so it is released on every way out.
 class BusyGuard {
-public:
+  public:
     explicit BusyGuard(BusyFlag& flag) : m_flag(flag) { m_flag.Acquire(); }
     ~BusyGuard() { m_flag.Release(); }
     BusyGuard(const BusyGuard&) = delete;
     BusyGuard& operator=(const BusyGuard&) = delete;
 
-private:
+  private:
     BusyFlag& m_flag;
 };
 

@@ -23,7 +23,9 @@ const Clock& CurrentClock() {
     return clock ? *clock : systemClock;
 }
 
-void SetCurrentClock(const Clock* clock) { g_clock.store(clock); }
+void SetCurrentClock(const Clock* clock) {
+    g_clock.store(clock);
+}
 
 std::string FormatDateTime(const std::tm& t) {
     char text[64];

@@ -8,13 +8,13 @@ namespace halvera {
 // Local wall-clock time. Logs, node dates and the %DATE/%TIME placeholders read it through
 // this interface so tests can fix the moment.
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     virtual std::tm LocalNow() const = 0;
 };
 
 class SystemClock : public Clock {
-public:
+  public:
     std::tm LocalNow() const override;
 };
 

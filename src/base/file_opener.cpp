@@ -29,25 +29,38 @@ const char* FopenMode(FileFamily family, int openMode, bool exists) {
     switch (family) {
         case FileFamily::Binary:
             switch (openMode) {
-                case OPEN_READ: return exists ? "rb" : "wb+";
-                case OPEN_UPDATE: return exists ? "rb+" : "wb+";
-                case OPEN_CREATE: return "wb+";
-                default: return nullptr;
+                case OPEN_READ:
+                    return exists ? "rb" : "wb+";
+                case OPEN_UPDATE:
+                    return exists ? "rb+" : "wb+";
+                case OPEN_CREATE:
+                    return "wb+";
+                default:
+                    return nullptr;
             }
         case FileFamily::Record:
             switch (openMode) {
-                case OPEN_READ: return exists ? "r" : "w+";
-                case OPEN_UPDATE: return exists ? "r+" : "w+";
-                case OPEN_CREATE: return "w+";
-                default: return nullptr;
+                case OPEN_READ:
+                    return exists ? "r" : "w+";
+                case OPEN_UPDATE:
+                    return exists ? "r+" : "w+";
+                case OPEN_CREATE:
+                    return "w+";
+                default:
+                    return nullptr;
             }
         case FileFamily::Appending:
             switch (openMode) {
-                case OPEN_READ: return "r";
-                case OPEN_WRITE: return "w";
-                case OPEN_CREATE: return "w+";
-                case OPEN_APPEND: return "a+";
-                default: return nullptr;
+                case OPEN_READ:
+                    return "r";
+                case OPEN_WRITE:
+                    return "w";
+                case OPEN_CREATE:
+                    return "w+";
+                case OPEN_APPEND:
+                    return "a+";
+                default:
+                    return nullptr;
             }
     }
     return nullptr;

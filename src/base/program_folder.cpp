@@ -33,10 +33,18 @@ void SetProgramFolder(const std::filesystem::path& folder) {
     g_folder = folder;
 }
 
-std::filesystem::path DbFolder() { return ProgramFolder() / "db"; }
-std::filesystem::path TmpFolder() { return ProgramFolder() / "tmp"; }
-std::filesystem::path LogFolder() { return ProgramFolder() / "log"; }
-std::filesystem::path BinFolder() { return ProgramFolder() / "bin"; }
+std::filesystem::path DbFolder() {
+    return ProgramFolder() / "db";
+}
+std::filesystem::path TmpFolder() {
+    return ProgramFolder() / "tmp";
+}
+std::filesystem::path LogFolder() {
+    return ProgramFolder() / "log";
+}
+std::filesystem::path BinFolder() {
+    return ProgramFolder() / "bin";
+}
 
 void CreateWorkingFolders() {
     for (const auto& folder : {DbFolder(), TmpFolder(), LogFolder(), BinFolder()}) {

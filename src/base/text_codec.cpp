@@ -12,7 +12,7 @@ namespace {
 // iconv descriptors are not thread-safe, so each call opens its own; opening costs a few
 // microseconds, far below any file or network operation that needs a conversion.
 class Converter {
-public:
+  public:
     Converter(const char* to, const char* from)
         : m_cd(iconv_open(to, from)), m_fromCp932(std::string_view(from) == "CP932") {}
     ~Converter() {
@@ -56,7 +56,8 @@ public:
             if (!lossy) {
                 if (error) {
                     char text[96];
-                    std::snprintf(text, sizeof text, "invalid or unconvertible byte 0x%02X at offset %zu",
+                    std::snprintf(text, sizeof text,
+                                  "invalid or unconvertible byte 0x%02X at offset %zu",
                                   static_cast<unsigned char>(in[offset]), offset);
                     *error = text;
                 }
@@ -74,7 +75,7 @@ public:
         return out;
     }
 
-private:
+  private:
     // Bytes of the character that starts with c in the source encoding, so a character
     // that cannot be converted becomes one '?'.
     size_t CharacterWidth(unsigned char c) const {
@@ -129,7 +130,9 @@ std::optional<std::size_t> Cp932ByteLength(std::string_view utf8) {
     return converted->size();
 }
 
-bool IsCp932LeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+bool IsCp932LeadByte(unsigned char c) {
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
 
 std::string_view CutCp932(std::string_view cp932, std::size_t maxBytes) {
     if (cp932.size() <= maxBytes) {

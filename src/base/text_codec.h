@@ -25,7 +25,9 @@ std::string Cp932ToUtf8Lossy(std::string_view cp932);
 std::string Utf8ToCp932Lossy(std::string_view utf8);
 
 // CP932 form of a UTF-8 source literal ("NetDB Open Error。"); literals are always valid.
-inline std::string Sjis(std::string_view utf8) { return Utf8ToCp932Lossy(utf8); }
+inline std::string Sjis(std::string_view utf8) {
+    return Utf8ToCp932Lossy(utf8);
+}
 
 // Number of bytes the text takes in CP932, or nothing when it cannot be expressed in CP932.
 std::optional<std::size_t> Cp932ByteLength(std::string_view utf8);

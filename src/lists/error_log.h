@@ -7,7 +7,7 @@ namespace halvera {
 // The one way every part reports a background failure: one line of the error log (tag,
 // date and time, message). The log store implements it; tests record the lines.
 class ErrorLog {
-public:
+  public:
     virtual ~ErrorLog() = default;
     // tag: the reporting area ("filed", "confd", "regd", "netmond", "maild", "popupd",
     // "oputd", "searchsetd"); message: CP932.

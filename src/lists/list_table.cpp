@@ -12,7 +12,9 @@ int ListTable::RowCount() const {
     return static_cast<int>(m_rows.size());
 }
 
-void ListTable::Fit(ListRow& row) const { row.cells.resize(static_cast<std::size_t>(m_columnCount)); }
+void ListTable::Fit(ListRow& row) const {
+    row.cells.resize(static_cast<std::size_t>(m_columnCount));
+}
 
 int ListTable::AppendRow(ListRow row) {
     std::lock_guard lock(m_mutex);
@@ -55,7 +57,9 @@ void ListTable::RemoveRows(std::vector<int> rows) {
     }
 }
 
-void ListTable::Clear() { Reset({}); }
+void ListTable::Clear() {
+    Reset({});
+}
 
 void ListTable::Reset(std::vector<ListRow> rows) {
     std::lock_guard lock(m_mutex);

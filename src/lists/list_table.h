@@ -33,7 +33,7 @@ struct ListChange {
 // listeners while the table's lock is held, so listeners must only queue the change (the
 // Qt models post it to the GUI thread) and never call back into the table.
 class ListTable {
-public:
+  public:
     using Listener = std::function<void(const ListChange&)>;
 
     explicit ListTable(int columnCount);
@@ -79,7 +79,7 @@ public:
     int Subscribe(Listener listener);
     void Unsubscribe(int id);
 
-private:
+  private:
     void Publish(const ListChange& change);
     void Fit(ListRow& row) const;
 

@@ -14,7 +14,7 @@ enum PromptResult { PROMPT_OK = 1, PROMPT_CANCEL = 2 };
 // The port through which core asks the user. The Qt adapter shows a message box on the GUI
 // thread and blocks only the calling worker; halvera-cli prints the text. The text is CP932.
 class Prompt {
-public:
+  public:
     virtual ~Prompt() = default;
     virtual PromptResult ShowMessage(std::string_view textCp932, PromptIcon icon,
                                      PromptButtons buttons) = 0;

@@ -8,7 +8,7 @@ namespace halvera::test {
 
 // A clock that stands at one moment until the test moves it.
 class FixedClock : public Clock {
-public:
+  public:
     FixedClock(int year, int month, int day, int hour, int minute, int second) {
         Set(year, month, day, hour, minute, second);
     }
@@ -23,13 +23,13 @@ public:
     }
     std::tm LocalNow() const override { return m_tm; }
 
-private:
+  private:
     std::tm m_tm{};
 };
 
 // Makes a FixedClock the process clock for a scope.
 class ScopedClock {
-public:
+  public:
     explicit ScopedClock(const Clock& clock) { SetCurrentClock(&clock); }
     ~ScopedClock() { SetCurrentClock(nullptr); }
     ScopedClock(const ScopedClock&) = delete;

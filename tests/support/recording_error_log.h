@@ -12,7 +12,7 @@ namespace halvera::test {
 
 // Keeps every error log line as (tag, message) for the test to compare.
 class RecordingErrorLog : public ErrorLog {
-public:
+  public:
     void WriteErrorLog(std::string_view tag, std::string_view message) override {
         std::lock_guard lock(m_mutex);
         m_lines.emplace_back(std::string(tag), std::string(message));
@@ -22,7 +22,7 @@ public:
         return m_lines;
     }
 
-private:
+  private:
     mutable std::mutex m_mutex;
     std::vector<std::pair<std::string, std::string>> m_lines;
 };

@@ -10,7 +10,7 @@ namespace halvera::test {
 
 // Keeps every message box (CP932 text and icon) and answers with a fixed button.
 class RecordingPrompt : public Prompt {
-public:
+  public:
     struct Box {
         std::string text;
         PromptIcon icon;
@@ -19,7 +19,8 @@ public:
 
     explicit RecordingPrompt(PromptResult answer = PROMPT_OK) : m_answer(answer) {}
 
-    PromptResult ShowMessage(std::string_view text, PromptIcon icon, PromptButtons buttons) override {
+    PromptResult ShowMessage(std::string_view text, PromptIcon icon,
+                             PromptButtons buttons) override {
         std::lock_guard lock(m_mutex);
         m_boxes.push_back({std::string(text), icon, buttons});
         return m_answer;
@@ -37,7 +38,7 @@ public:
         return texts;
     }
 
-private:
+  private:
     PromptResult m_answer;
     mutable std::mutex m_mutex;
     std::vector<Box> m_boxes;

@@ -8,7 +8,7 @@ namespace halvera::test {
 // folder for the life of the object and removed afterwards. No test touches the user's
 // home or the source tree.
 class TempProgramFolder {
-public:
+  public:
     TempProgramFolder();
     ~TempProgramFolder();
     TempProgramFolder(const TempProgramFolder&) = delete;
@@ -16,7 +16,7 @@ public:
 
     const std::filesystem::path& Path() const { return m_path; }
 
-private:
+  private:
     std::filesystem::path m_path;
 };
 

@@ -11,7 +11,7 @@ namespace halvera {
 namespace {
 
 class FileOpenerTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         SetRetryWait([this](std::chrono::milliseconds wait) { m_waits.push_back(wait.count()); });
     }
@@ -50,13 +50,20 @@ TEST(FopenMode, MapsOpenModesPerFamily) {
         const char* expected;
     };
     const Case cases[] = {
-        {FileFamily::Binary, OPEN_READ, true, "rb"},     {FileFamily::Binary, OPEN_READ, false, "wb+"},
-        {FileFamily::Binary, OPEN_UPDATE, true, "rb+"},  {FileFamily::Binary, OPEN_UPDATE, false, "wb+"},
-        {FileFamily::Binary, OPEN_CREATE, true, "wb+"},  {FileFamily::Record, OPEN_READ, true, "r"},
-        {FileFamily::Record, OPEN_READ, false, "w+"},    {FileFamily::Record, OPEN_UPDATE, true, "r+"},
-        {FileFamily::Record, OPEN_UPDATE, false, "w+"},  {FileFamily::Record, OPEN_CREATE, true, "w+"},
-        {FileFamily::Appending, OPEN_READ, true, "r"},   {FileFamily::Appending, OPEN_WRITE, true, "w"},
-        {FileFamily::Appending, OPEN_CREATE, true, "w+"}, {FileFamily::Appending, OPEN_APPEND, false, "a+"},
+        {FileFamily::Binary, OPEN_READ, true, "rb"},
+        {FileFamily::Binary, OPEN_READ, false, "wb+"},
+        {FileFamily::Binary, OPEN_UPDATE, true, "rb+"},
+        {FileFamily::Binary, OPEN_UPDATE, false, "wb+"},
+        {FileFamily::Binary, OPEN_CREATE, true, "wb+"},
+        {FileFamily::Record, OPEN_READ, true, "r"},
+        {FileFamily::Record, OPEN_READ, false, "w+"},
+        {FileFamily::Record, OPEN_UPDATE, true, "r+"},
+        {FileFamily::Record, OPEN_UPDATE, false, "w+"},
+        {FileFamily::Record, OPEN_CREATE, true, "w+"},
+        {FileFamily::Appending, OPEN_READ, true, "r"},
+        {FileFamily::Appending, OPEN_WRITE, true, "w"},
+        {FileFamily::Appending, OPEN_CREATE, true, "w+"},
+        {FileFamily::Appending, OPEN_APPEND, false, "a+"},
         {FileFamily::Appending, OPEN_UPDATE, true, nullptr},
     };
     for (const auto& c : cases) {

@@ -7,26 +7,39 @@
 namespace halvera {
 namespace {
 
-ListRow Row(std::vector<std::string> cells) { return ListRow{std::move(cells), false, -1}; }
+ListRow Row(std::vector<std::string> cells) {
+    return ListRow{std::move(cells), false, -1};
+}
 
 // Applies published changes to a copy, as a view's model does.
 class Mirror {
-public:
+  public:
     explicit Mirror(ListTable& table) : m_table(table) {
         m_rows = table.SnapshotAndSubscribe([this](const ListChange& c) { Apply(c); }, m_id);
     }
     ~Mirror() { m_table.Unsubscribe(m_id); }
     const std::vector<ListRow>& Rows() const { return m_rows; }
 
-private:
+  private:
     void Apply(const ListChange& c) {
         switch (c.kind) {
-            case ListChange::Inserted: m_rows.insert(m_rows.begin() + c.row, c.data); break;
-            case ListChange::Removed: m_rows.erase(m_rows.begin() + c.row); break;
-            case ListChange::RowChanged: m_rows[c.row] = c.data; break;
-            case ListChange::CellChanged: m_rows[c.row].cells[c.column] = c.text; break;
-            case ListChange::Reset: m_rows = c.rows; break;
-            case ListChange::ScrollTo: break;
+            case ListChange::Inserted:
+                m_rows.insert(m_rows.begin() + c.row, c.data);
+                break;
+            case ListChange::Removed:
+                m_rows.erase(m_rows.begin() + c.row);
+                break;
+            case ListChange::RowChanged:
+                m_rows[c.row] = c.data;
+                break;
+            case ListChange::CellChanged:
+                m_rows[c.row].cells[c.column] = c.text;
+                break;
+            case ListChange::Reset:
+                m_rows = c.rows;
+                break;
+            case ListChange::ScrollTo:
+                break;
         }
     }
     ListTable& m_table;

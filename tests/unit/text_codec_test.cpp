@@ -41,10 +41,8 @@ TEST(TextCodec, InvalidInputGivesAnErrorNotACrash) {
         bool fromCp932;
     };
     const Case cases[] = {
-        {"lone_lead_byte_at_end", "abc\x82", true},
-        {"undefined_byte_ff", "\xFF", true},
-        {"bad_trail_byte", "\x82\x20", true},
-        {"invalid_utf8", "\xC3\x28", false},
+        {"lone_lead_byte_at_end", "abc\x82", true},  {"undefined_byte_ff", "\xFF", true},
+        {"bad_trail_byte", "\x82\x20", true},        {"invalid_utf8", "\xC3\x28", false},
         {"not_in_cp932", "\xF0\x9F\x98\x80", false},  // an emoji
     };
     for (const auto& c : cases) {
@@ -56,7 +54,9 @@ TEST(TextCodec, InvalidInputGivesAnErrorNotACrash) {
 }
 
 TEST(TextCodec, LossyConversionKeepsTheRest) {
-    EXPECT_EQ(Cp932ToUtf8Lossy("a\xFF" "b"), "a?b");
+    EXPECT_EQ(Cp932ToUtf8Lossy("a\xFF"
+                               "b"),
+              "a?b");
     EXPECT_EQ(Utf8ToCp932Lossy("x\xF0\x9F\x98\x80y"), "x?y");
 }
 
