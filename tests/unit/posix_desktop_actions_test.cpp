@@ -1,0 +1,45 @@
+#include "events/posix_desktop_actions.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "support/file_bytes.h"
+#include "support/temp_program_folder.h"
+
+namespace halvera {
+namespace {
+
+// Waits until the child wrote its file; the child runs on its own, so poll briefly.
+std::string WaitForFile(const std::filesystem::path& path) {
+    for (int i = 0; i < 200 && !std::filesystem::exists(path); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    return test::ReadBytes(path);
+}
+
+TEST(PosixDesktopActions, ExecutableGetsEachArgumentAsIsWithoutAShell) {
+    test::TempProgramFolder folder;
+    auto script = folder.Path() / "notify";
+    auto out = folder.Path() / "args.txt";
+    test::WriteBytes(script, "#!/bin/sh\nfor a in \"$@\"; do printf '[%s]' \"$a\"; done > \"" +
+                                 out.string() + "\"\n");
+    chmod(script.c_str(), 0755);
+    PosixDesktopActions actions;
+    // A host name from the network with shell syntax must reach the program as plain text.
+    actions.OpenFile(script.string(), {"192.168.0.5", "$(touch pwned);x", "\x95\x5C"});
+    EXPECT_EQ(WaitForFile(out), "[192.168.0.5][$(touch pwned);x][表]");
+    EXPECT_FALSE(std::filesystem::exists(folder.Path() / "pwned"));
+}
+
+TEST(PosixDesktopActions, SpawnReportsAProgramThatCannotStart) {
+    EXPECT_EQ(SpawnDetached({"/nonexistent/program"}), -1);
+    EXPECT_EQ(SpawnDetached({}), -1);
+}
+
+}  // namespace
+}  // namespace halvera
