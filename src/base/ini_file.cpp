@@ -4,6 +4,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "base/text_file.h"
+
 namespace halvera {
 namespace {
 
@@ -56,20 +58,21 @@ IniFile IniFile::Load(const std::filesystem::path& path) {
     if (!in) {
         return {};
     }
-    std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return Parse(content);
+    // A read error (a folder in the file's place, a failing disk) reads as an empty file;
+    // the stream reports it by throwing, whatever its exception mask says.
+    try {
+        std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        return Parse(content);
+    } catch (const std::ios_base::failure&) {
+        return {};
+    }
 }
 
 IniFile IniFile::Parse(std::string_view content) {
     IniFile ini;
     std::string current;
     while (!content.empty()) {
-        std::size_t end = content.find('\n');
-        std::string_view raw = content.substr(0, end);
-        content = end == std::string_view::npos ? std::string_view() : content.substr(end + 1);
-        if (!raw.empty() && raw.back() == '\r') {
-            raw.remove_suffix(1);
-        }
+        std::string_view raw = TakeLine(content);
         Line line{std::string(raw), {}, {}, {}};
         std::string_view text = Trim(raw);
         if (!text.empty() && text.front() == '[') {

@@ -46,6 +46,16 @@ std::string_view StripLineEnd(std::string_view line) {
     return line;
 }
 
+std::string_view TakeLine(std::string_view& content) {
+    std::size_t end = content.find('\n');
+    std::string_view line = content.substr(0, end);
+    content = end == std::string_view::npos ? std::string_view() : content.substr(end + 1);
+    if (!line.empty() && line.back() == '\r') {
+        line.remove_suffix(1);
+    }
+    return line;
+}
+
 bool WriteTextLine(std::FILE* file, std::string_view text) {
     if (!text.empty() && std::fwrite(text.data(), 1, text.size(), file) != text.size()) {
         return false;

@@ -20,6 +20,10 @@ bool ReadBinaryLine(std::FILE* file, std::size_t size, std::string& line);
 // The line without its trailing LF and CR.
 std::string_view StripLineEnd(std::string_view line);
 
+// Takes the first line off file content held in memory and returns it without its LF or
+// CR LF; the last line may lack its end.
+std::string_view TakeLine(std::string_view& content);
+
 // Writes the text followed by CR LF. Returns false when the write failed.
 bool WriteTextLine(std::FILE* file, std::string_view text);
 

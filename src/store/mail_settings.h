@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -8,6 +9,8 @@ namespace halvera {
 // Text widths of the mail settings, in bytes.
 inline constexpr std::size_t MAIL_SERVER_MAX = 36;
 inline constexpr std::size_t MAIL_ADDRESS_MAX = 128;
+inline constexpr std::size_t MAIL_ACCOUNT_MAX = 36;
+inline constexpr std::size_t MAIL_SUBJECT_MAX = 128;
 
 // The mail settings kept in the user's registry file. Texts are CP932.
 struct MailSettings {

@@ -45,6 +45,10 @@ TEST(IniFile, ProfileRoutinesOnFiles) {
     EXPECT_EQ(ReadIniInt(path, "INIT", "TIMEOUT", 100), 250);
     EXPECT_EQ(ReadIniInt(path, "INIT", "RETRY", 7), 7);               // missing key
     EXPECT_EQ(ReadIniString(path, "INIT", "ADPNAME", "", 4), "abc");  // cut to size - 1
+
+    std::filesystem::create_directory(folder.Path() / "folder.ini");  // cannot be read
+    EXPECT_EQ(ReadIniInt(folder.Path() / "folder.ini", "INIT", "TIMEOUT", 100), 100);
+    EXPECT_FALSE(WriteIniString(folder.Path() / "folder.ini", "INIT", "TIMEOUT", "250"));
 }
 
 TEST(IniFile, NumbersReadLikeAtoi) {

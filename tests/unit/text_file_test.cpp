@@ -51,5 +51,14 @@ TEST(TextFile, StripLineEnd) {
     EXPECT_EQ(StripLineEnd("\r\n"), "");
 }
 
+TEST(TextFile, TakeLineSplitsContentInMemory) {
+    std::string_view content = "a\r\nb\n\r\nlast\r";
+    std::vector<std::string_view> lines;
+    while (!content.empty()) {
+        lines.push_back(TakeLine(content));
+    }
+    EXPECT_EQ(lines, (std::vector<std::string_view>{"a", "b", "", "last"}));
+}
+
 }  // namespace
 }  // namespace halvera

@@ -1,0 +1,217 @@
+#include "store/settings_files.h"
+
+#include <cstdint>
+#include <fstream>
+#include <string>
+#include <string_view>
+#include <variant>
+
+#include "base/ini_file.h"
+#include "base/program_folder.h"
+#include "base/text_codec.h"
+
+namespace halvera {
+namespace {
+
+constexpr std::string_view SECTION = "INIT";
+constexpr std::string_view TAG_SETTINGS = "confd";
+constexpr std::string_view TAG_REGISTRY = "regd";
+constexpr std::size_t ADPNAME_MAX = 255;
+
+// The keys of section "INIT" in the order they are read and written. ADPNAME, the one text,
+// has no number field.
+struct AppKey {
+    std::string_view key;
+    std::int32_t AppSettings::*field;
+};
+constexpr AppKey APP_KEYS[] = {
+    {"BCOLOR", &AppSettings::BCOLOR},
+    {"BCOLOR2", &AppSettings::BCOLOR2},
+    {"FCOLOR", &AppSettings::FCOLOR},
+    {"SCOLOR", &AppSettings::SCOLOR},
+    {"PCOLOR", &AppSettings::PCOLOR},
+    {"NCOLOR", &AppSettings::NCOLOR},
+    {"LOOKENABLE", &AppSettings::LOOKENABLE},
+    {"NEWENABLE", &AppSettings::NEWENABLE},
+    {"LOOKTIME", &AppSettings::LOOKTIME},
+    {"NEWTIME", &AppSettings::NEWTIME},
+    {"LOOKTIMEUNIT", &AppSettings::LOOKTIMEUNIT},
+    {"NEWTIMEUNIT", &AppSettings::NEWTIMEUNIT},
+    {"MAP", &AppSettings::MAP},
+    {"ELIST", &AppSettings::ELIST},
+    {"ELISTMAX", &AppSettings::ELISTMAX},
+    {"BSORT", &AppSettings::BSORT},
+    {"SORT", &AppSettings::SORT},
+    {"BPOLING", &AppSettings::BPOLING},
+    {"WINS", &AppSettings::WINS},
+    {"TIMEOUT", &AppSettings::TIMEOUT},
+    {"RETRY", &AppSettings::RETRY},
+    {"PRINT", &AppSettings::PRINT},
+    {"NODEDISP", &AppSettings::NODEDISP},
+    {"STBAR", &AppSettings::STBAR},
+    {"ALLEVENT", &AppSettings::ALLEVENT},
+    {"ADPNUM", &AppSettings::ADPNUM},
+    {"ADPNAME", nullptr},
+    {"CAPDRIV", &AppSettings::CAPDRIV},
+    {"PROMISS", &AppSettings::PROMISS},
+    {"MAPX", &AppSettings::MAPX},
+    {"MAPY", &AppSettings::MAPY},
+    {"SCROLL", &AppSettings::SCROLL},
+};
+
+// One registry value of the mail settings; "pop", the one number, has no text field.
+struct MailValue {
+    std::string_view name;
+    std::string MailSettings::*text;
+    std::size_t width;
+};
+constexpr MailValue SMTPSERVER{"smtpserver", &MailSettings::smtpserver, MAIL_SERVER_MAX};
+constexpr MailValue ADRFROM{"adrfrom", &MailSettings::adrfrom, MAIL_ADDRESS_MAX};
+constexpr MailValue ADRTO1{"adrto1", &MailSettings::adrto1, MAIL_ADDRESS_MAX};
+constexpr MailValue ADRTO2{"adrto2", &MailSettings::adrto2, MAIL_ADDRESS_MAX};
+constexpr MailValue ADRTO3{"adrto3", &MailSettings::adrto3, MAIL_ADDRESS_MAX};
+constexpr MailValue POP{"pop", nullptr, 0};
+constexpr MailValue POPSERVER{"popserver", &MailSettings::popserver, MAIL_SERVER_MAX};
+constexpr MailValue USERID{"userid", &MailSettings::userid, MAIL_ACCOUNT_MAX};
+constexpr MailValue PASSWARD{"passward", &MailSettings::passward, MAIL_ACCOUNT_MAX};
+constexpr MailValue SUBJECT{"subject", &MailSettings::subject, MAIL_SUBJECT_MAX};
+
+constexpr MailValue MAIL_READ_ORDER[] = {SMTPSERVER, ADRFROM, ADRTO1,   ADRTO2, ADRTO3,
+                                         POPSERVER,  USERID,  PASSWARD, POP,    SUBJECT};
+constexpr MailValue MAIL_WRITE_ORDER[] = {SMTPSERVER, ADRFROM,   ADRTO1, ADRTO2,   ADRTO3,
+                                          POP,        POPSERVER, USERID, PASSWARD, SUBJECT};
+
+std::string ReadFailedMessage() {
+    return Sjis("設定データの読込みに失敗しました");
+}
+
+std::string WriteFailedMessage() {
+    return Sjis("設定データの書き込みに失敗しました");
+}
+
+// The adapter name as one line of the settings file: a line end would start a new key.
+std::string OneLine(std::string_view text) {
+    return std::string(
+        CutCp932(text.substr(0, text.find_first_of(std::string_view("\r\n\0", 3))), ADPNAME_MAX));
+}
+
+AppSettings ReadAppSettings(const IniFile& ini) {
+    AppSettings app;
+    for (const AppKey& entry : APP_KEYS) {
+        std::optional<std::string> value = ini.Find(SECTION, entry.key);
+        if (entry.field == nullptr) {
+            app.ADPNAME = std::string(CutCp932(value.value_or("0"), ADPNAME_MAX));
+        } else {
+            app.*entry.field = value ? ParseIntLikeAtoi(*value) : 0;
+        }
+    }
+    return app;
+}
+
+// Reads the mail values in their order; false at the first one that cannot be read.
+bool ReadMailSettings(const UserRegistry& registry, ErrorLog& errorLog, MailSettings& mail) {
+    for (const MailValue& entry : MAIL_READ_ORDER) {
+        std::optional<RegistryValue> value = registry.QueryValue(entry.name);
+        const std::string* text = value ? std::get_if<std::string>(&*value) : nullptr;
+        const std::uint32_t* number = value ? std::get_if<std::uint32_t>(&*value) : nullptr;
+        if (entry.text != nullptr ? text == nullptr : number == nullptr) {
+            errorLog.WriteErrorLog(TAG_REGISTRY, "RegQueryValueEx error");
+            return false;
+        }
+        if (entry.text != nullptr) {
+            mail.*entry.text = std::string(CutCp932(*text, entry.width));
+        } else if (*number != 0) {
+            mail.pop = 1;
+        }
+    }
+    return true;
+}
+
+int SaveAppSettings(const AppSettings& app, ErrorLog& errorLog) {
+    std::filesystem::path path = SettingsFilePath();
+    IniFile ini = IniFile::Load(path);
+    for (const AppKey& entry : APP_KEYS) {
+        ini.Set(SECTION, entry.key,
+                entry.field == nullptr ? OneLine(app.ADPNAME) : std::to_string(app.*entry.field));
+    }
+    if (ini.Save(path)) {
+        return 0;
+    }
+    errorLog.WriteErrorLog(TAG_SETTINGS, WriteFailedMessage());
+    return 1;
+}
+
+bool WriteMailSettings(const MailSettings& mail, UserRegistry& registry, ErrorLog& errorLog) {
+    if (!registry.CreateKey()) {
+        errorLog.WriteErrorLog(TAG_REGISTRY, "RegCreateKeyEx error");
+        return false;
+    }
+    for (const MailValue& entry : MAIL_WRITE_ORDER) {
+        RegistryValue value =
+            entry.text != nullptr
+                ? RegistryValue(std::string(CutCp932(mail.*entry.text, entry.width)))
+                : RegistryValue(static_cast<std::uint32_t>(mail.pop != 0 ? 1 : 0));
+        if (!registry.SetValue(entry.name, value)) {
+            errorLog.WriteErrorLog(TAG_REGISTRY, "RegSetValueEx error");
+            return false;
+        }
+    }
+    return true;
+}
+
+int SaveMailSettings(const MailSettings& mail, UserRegistry& registry, ErrorLog& errorLog) {
+    bool written = WriteMailSettings(mail, registry, errorLog);
+    registry.CloseKey();
+    if (written) {
+        return 0;
+    }
+    errorLog.WriteErrorLog(TAG_SETTINGS, WriteFailedMessage());
+    return 1;
+}
+
+}  // namespace
+
+std::filesystem::path SettingsFilePath() {
+    return ProgramFolder() / "Kelvane.ini";
+}
+
+void LoadSettings(SettingsStore& store, UserRegistry& registry, ErrorLog& errorLog,
+                  Prompt& prompt) {
+    std::filesystem::path path = SettingsFilePath();
+    MailSettings mail = store.Mail();
+    if (!std::ifstream(path).is_open()) {
+        store.SetApp(AppSettings{});
+        for (const MailValue& entry : MAIL_READ_ORDER) {
+            if (entry.text != nullptr) {
+                (mail.*entry.text).clear();
+            }
+        }
+        store.SetMail(mail);
+        return;
+    }
+    store.SetApp(ReadAppSettings(IniFile::Load(path)));
+
+    if (!registry.OpenKey()) {
+        return;
+    }
+    bool complete = ReadMailSettings(registry, errorLog, mail);
+    registry.CloseKey();
+    store.SetMail(mail);
+    if (!complete) {
+        ShowStop(prompt, ReadFailedMessage() + Sjis("。"));
+        errorLog.WriteErrorLog(TAG_SETTINGS, ReadFailedMessage());
+    }
+}
+
+int SaveSettings(int mode, const SettingsStore& store, UserRegistry& registry, ErrorLog& errorLog) {
+    switch (mode) {
+        case SAVE_APP_SETTINGS:
+            return SaveAppSettings(store.App(), errorLog);
+        case SAVE_MAIL_SETTINGS:
+            return SaveMailSettings(store.Mail(), registry, errorLog);
+        default:
+            return 0;
+    }
+}
+
+}  // namespace halvera
