@@ -83,8 +83,11 @@ IniFile IniFile::Parse(std::string_view content) {
             }
         } else if (!text.empty() && text.front() != ';' && !current.empty()) {
             std::size_t equals = text.find('=');
-            if (equals != std::string_view::npos) {
-                line.key = std::string(Trim(text.substr(0, equals)));
+            std::string_view key = equals == std::string_view::npos ? std::string_view()
+                                                                    : Trim(text.substr(0, equals));
+            // A line without a key name ("=value") is kept as text, never taken for a key.
+            if (!key.empty()) {
+                line.key = std::string(key);
                 line.value = std::string(Trim(text.substr(equals + 1)));
                 line.section = current;
             }

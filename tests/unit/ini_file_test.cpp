@@ -26,12 +26,12 @@ TEST(IniFile, ReadsLikeProfileFiles) {
 }
 
 TEST(IniFile, SetReplacesInPlaceAppendsToItsSectionAndKeepsOtherLines) {
-    IniFile ini = IniFile::Parse("[A]\r\nx=1\r\n\r\n[B]\r\n; keep me\r\ny=2\r\n");
+    IniFile ini = IniFile::Parse("[A]\r\nx=1\r\n=orphan\r\n\r\n[B]\r\n; keep me\r\ny=2\r\n");
     ini.Set("a", "X", "10");
     ini.Set("A", "z", "3");
     ini.Set("C", "w", "4");
     EXPECT_EQ(ini.Serialize(),
-              "[A]\r\nX=10\r\nz=3\r\n\r\n[B]\r\n; keep me\r\ny=2\r\n[C]\r\nw=4\r\n");
+              "[A]\r\nX=10\r\nz=3\r\n=orphan\r\n\r\n[B]\r\n; keep me\r\ny=2\r\n[C]\r\nw=4\r\n");
 }
 
 TEST(IniFile, ProfileRoutinesOnFiles) {
