@@ -1,6 +1,6 @@
 #include "net/vendor_table.h"
 
-#include <system_error>
+#include <sys/stat.h>
 
 #include "base/ini_file.h"
 #include "base/program_folder.h"
@@ -51,21 +51,19 @@ void VendorTable::Lookup(const std::filesystem::path& path, const MacAddress& ma
     if (mac[0] == 0 && mac[1] == 0 && mac[2] == 0) {
         return;
     }
-    std::error_code ec;
-    auto status = std::filesystem::status(path, ec);
-    if (ec || !std::filesystem::is_regular_file(status)) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
         return;
     }
-    std::uintmax_t size = std::filesystem::file_size(path, ec);
-    auto modified = std::filesystem::last_write_time(path, ec);
-    if (ec) {
-        return;
-    }
+    const Version version{
+        static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino),
+        static_cast<std::int64_t>(info.st_size),
+        static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
 
     std::shared_ptr<const Names> names;
     {
         std::lock_guard lock(m_mutex);
-        if (!m_names || path != m_path || size != m_size || modified != m_modified) {
+        if (!m_names || path != m_path || version != m_version) {
             auto loaded = std::make_shared<Names>();
             for (auto& [key, value] : IniFile::Load(path).Entries("MAC")) {
                 std::int64_t prefix = PrefixOfKey(key);
@@ -78,8 +76,7 @@ void VendorTable::Lookup(const std::filesystem::path& path, const MacAddress& ma
             }
             m_names = std::move(loaded);
             m_path = path;
-            m_size = size;
-            m_modified = modified;
+            m_version = version;
         }
         names = m_names;
     }

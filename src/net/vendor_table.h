@@ -16,7 +16,8 @@ inline constexpr std::size_t VENDOR_VALUE_READ_MAX = 127;
 
 // The vendor names of maclist.ini (section "MAC", keys of six hex digits, e.g.
 // 000A1B=SomeVendor). The file holds tens of thousands of prefixes, so it is parsed once
-// and kept until its modification time or size changes. Safe to use from any thread.
+// and kept until the file is replaced or its modification time or size changes. Safe to
+// use from any thread.
 class VendorTable {
   public:
     // Fills vendor from the table file at path: unchanged when the first three MAC bytes
@@ -26,11 +27,18 @@ class VendorTable {
 
   private:
     using Names = std::unordered_map<std::uint32_t, std::string>;
+    // What tells one version of the file from another.
+    struct Version {
+        std::uint64_t device = 0;
+        std::uint64_t inode = 0;
+        std::int64_t size = 0;
+        std::int64_t modifiedNs = 0;
+        bool operator==(const Version&) const = default;
+    };
 
     std::mutex m_mutex;
     std::filesystem::path m_path;
-    std::filesystem::file_time_type m_modified{};
-    std::uintmax_t m_size = 0;
+    Version m_version;
     std::shared_ptr<const Names> m_names;
 };
 
