@@ -366,6 +366,8 @@ int LogStore::RewriteWithout(LogFile& file, const std::vector<int>& selectedRows
         }
         ++lineNumber;
     }
+    // A read error would otherwise pass for the end of the log and cut it short.
+    written = !std::ferror(file.handle) && written;
     written = std::fclose(copy) == 0 && written;
     std::error_code ec;
     if (!written) {

@@ -456,6 +456,37 @@ TEST_F(LogStoreTest, FailedDeletionLeavesTheLogWhole) {
     EXPECT_EQ(m_prompt.Texts(), std::vector<std::string>{Sjis("Log File Access Error。")});
 }
 
+TEST_F(LogStoreTest, OpenLogFileOpensByModeAndReportsWhatItCannotOpen) {
+    struct Case {
+        LogKind kind;
+        std::filesystem::path path;
+        int mode;
+        bool opens;
+        std::vector<std::string> boxes;
+    };
+    const Case cases[] = {
+        {LogKind::Event, {}, OPEN_APPEND, true, {}},
+        {LogKind::Error, TmpFolder() / "alog.log", OPEN_CREATE, true, {}},
+        {LogKind::Error, {}, OPEN_UPDATE, false, {Sjis("ActLog File Access Error。")}},
+        {LogKind::Event, LogFolder(), OPEN_WRITE, false, {Sjis("Log File Access Error。")}},
+    };
+    for (const Case& c : cases) {
+        test::RecordingPrompt prompt;
+        ListTable eventList(EVENT_LOG_COLUMNS);
+        ListTable errorList(ERROR_LOG_COLUMNS);
+        LogStore store(eventList, errorList, prompt, m_settings);
+        std::FILE* file = store.OpenLogFile(c.kind, c.path, c.mode);
+        EXPECT_EQ(file != nullptr, c.opens) << c.path << " mode " << c.mode;
+        if (file != nullptr) {
+            std::fclose(file);
+        }
+        EXPECT_EQ(prompt.Texts(), c.boxes) << c.path << " mode " << c.mode;
+        EXPECT_EQ(errorList.RowCount(), c.kind == LogKind::Event && !c.opens ? 1 : 0);
+    }
+    EXPECT_TRUE(std::filesystem::exists(EventPath()));
+    EXPECT_TRUE(std::filesystem::exists(TmpFolder() / "alog.log"));
+}
+
 TEST_F(LogStoreTest, InitCreatesTheLogFolderAndTheEventLog) {
     std::filesystem::remove_all(LogFolder());
     EXPECT_EQ(m_store.Init(), 0);

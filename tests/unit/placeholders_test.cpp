@@ -54,6 +54,9 @@ TEST_F(PlaceholdersTest, ExpandsEachNameInItsPlace) {
         {"%MAC", MacAddress{}, "00-00-00-00-00-00"},
         {Sjis("検出 %HOST さん"), LISTED_MAC, Sjis("検出 PC01 さん")},
         {"", LISTED_MAC, ""},
+        {"\x81%IP", LISTED_MAC,
+         "\x81"
+         "192.168.0.5"},  // a stray lead byte does not hide a name
     };
     for (const Case& c : cases) {
         m_node.mac = c.mac;
