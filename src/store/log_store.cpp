@@ -180,13 +180,21 @@ bool LogStore::AppendLine(LogFile& file, const std::string& line, ListRow row) {
         return false;
     }
     std::fseek(file.handle, 0, SEEK_END);
+    const long end = std::ftell(file.handle);
     bool written = WriteTextLine(file.handle, line);
     written = std::fclose(file.handle) == 0 && written;
     file.handle = nullptr;
-    if (written) {
-        AppendRow(file, std::move(row));
+    if (!written) {
+        // Half a line (a full disk) would read back as a line of its own.
+        std::error_code ec;
+        if (end >= 0) {
+            std::filesystem::resize_file(DefaultPath(file.kind), static_cast<std::uintmax_t>(end),
+                                         ec);
+        }
+        return false;
     }
-    return written;
+    AppendRow(file, std::move(row));
+    return true;
 }
 
 void LogStore::WriteErrorLog(std::string_view tag, std::string_view messageCp932) {

@@ -431,6 +431,17 @@ TEST_F(LogStoreTest, FileThatCannotBeOpenedLosesTheLineAndAddsNoRow) {
     }
 }
 
+TEST_F(LogStoreTest, LineThatCannotBeWrittenAddsNoRowAndIsReported) {
+    // Every write to /dev/full fails as on a full disk.
+    if (!std::filesystem::exists("/dev/full")) {
+        GTEST_SKIP() << "no /dev/full";
+    }
+    std::filesystem::create_symlink("/dev/full", ErrorPath());
+    m_store.WriteErrorLog("filed", "x");
+    EXPECT_EQ(m_errorList.RowCount(), 0);
+    EXPECT_EQ(m_prompt.Texts(), std::vector<std::string>{Sjis("ActLog File Access Error。")});
+}
+
 TEST_F(LogStoreTest, ReadingCountingAndDeletingWithoutTheFileDoNothing) {
     std::filesystem::remove_all(LogFolder());
     WriteBytes(LogFolder(), "a file where the log folder belongs");
