@@ -1,9 +1,11 @@
 #include "net/pcap_packet_driver.h"
 
 #include <linux/if_packet.h>
+#include <net/if.h>
 #include <net/if_arp.h>
 #include <netinet/in.h>
 #include <pcap/pcap.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <unistd.h>
@@ -54,6 +56,17 @@ AdapterFacts FactsOf(const pcap_if_t& device) {
         }
     }
     return facts;
+}
+
+// libpcap reports an interface that goes away, but one that is merely taken down or loses
+// its carrier just stays silent, which would make every probed node look absent.
+bool IsRunning(int socketFd, const std::string& name) {
+    ifreq request{};
+    std::strncpy(request.ifr_name, name.c_str(), IFNAMSIZ - 1);
+    if (ioctl(socketFd, SIOCGIFFLAGS, &request) != 0) {
+        return false;
+    }
+    return (request.ifr_flags & IFF_UP) != 0 && (request.ifr_flags & IFF_RUNNING) != 0;
 }
 
 void Discard(u_char*, const pcap_pkthdr*, const u_char*) {}
@@ -204,6 +217,11 @@ int PcapPacketDriver::ReadCaptured(const FrameVisitor& visit) {
         if (n == 0) {
             break;
         }
+    }
+    if (!IsRunning(pcap_fileno(m_handle), m_openName)) {
+        m_lastError = m_openName + " is down";
+        Release();
+        return -1;
     }
     return state.frames;
 }
