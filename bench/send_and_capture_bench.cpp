@@ -63,9 +63,10 @@ std::vector<double> Overheads(PcapPacketDriver& driver, int adpnum, const LocalA
 
 int main() {
     test::Lab& lab = test::Lab::Get();
-    if (!lab.SkipReason().empty()) {
-        std::fprintf(stderr, "send_and_capture_bench: %s\n", lab.SkipReason().c_str());
-        return 77;
+    if (!lab.SkipReason().empty() || !lab.Failure().empty()) {
+        std::fprintf(stderr, "send_and_capture_bench: %s%s\n", lab.SkipReason().c_str(),
+                     lab.Failure().c_str());
+        return 1;
     }
     if (!lab.EnterOwnHost()) {
         std::fprintf(stderr, "send_and_capture_bench: cannot enter the own host's namespace\n");

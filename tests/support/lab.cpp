@@ -19,8 +19,10 @@ namespace halvera::test {
 namespace {
 
 const std::string LAB_SCRIPT = std::string(HALVERA_SOURCE_DIR) + "/scripts/lab";
+// The script's exit status for "no lab possible on this machine".
+constexpr int LAB_UNAVAILABLE = 77;
 
-// Runs scripts/lab with one argument, without a shell; its standard output goes to *out.
+// Runs scripts/lab with one argument, without a shell; what it prints goes to *out.
 // Returns the exit status, or -1 when it could not run.
 int RunLab(const char* command, std::string* out = nullptr) {
     int pipeFds[2];
@@ -30,6 +32,7 @@ int RunLab(const char* command, std::string* out = nullptr) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDERR_FILENO);
     posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
     std::string script = LAB_SCRIPT;
     std::string argument = command;
@@ -95,15 +98,21 @@ Lab::Lab() {
         return;
     }
     m_built = true;
-    if (RunLab("up") != 0) {
-        m_skipReason = "scripts/lab up failed (see its message above)";
+    std::string message;
+    const int status = RunLab("up", &message);
+    if (status == LAB_UNAVAILABLE) {
+        m_skipReason = message;
+        return;
+    }
+    if (status != 0) {
+        m_failure = "scripts/lab up failed: " + message;
         return;
     }
     std::string shown;
     RunLab("show", &shown);
     m_hosts = ParseShow(shown);
     if (Hosts("own").empty()) {
-        m_skipReason = "scripts/lab show names no own host";
+        m_failure = "scripts/lab show names no own host";
     }
 }
 

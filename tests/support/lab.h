@@ -25,9 +25,10 @@ class Lab {
   public:
     static Lab& Get();
 
-    // Why the lab cannot be used here (no root, no network namespaces, the script failed);
-    // empty when it is up.
+    // Why the lab cannot exist here (no root, no network namespaces); empty otherwise.
     const std::string& SkipReason() const { return m_skipReason; }
+    // Why the lab failed to build although it could; empty when it is up.
+    const std::string& Failure() const { return m_failure; }
 
     std::vector<LabHost> Hosts(std::string_view kind) const;
     const LabHost& Own() const;
@@ -52,6 +53,7 @@ class Lab {
     Lab();
 
     std::string m_skipReason;
+    std::string m_failure;
     std::vector<LabHost> m_hosts;
     int m_startNamespace = -1;
     bool m_built = false;

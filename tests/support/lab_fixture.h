@@ -6,8 +6,9 @@
 
 namespace halvera::test {
 
-// A test that runs in the lab's own host: skipped with the reason when the lab cannot be
-// built here, failed when the namespace cannot be entered (nothing is sent then).
+// A test that runs in the lab's own host: skipped with the reason when the lab cannot exist
+// here, failed when it did not build or its namespace cannot be entered (nothing is sent
+// then).
 class LabFixture : public testing::Test {
   protected:
     void SetUp() override {
@@ -15,6 +16,7 @@ class LabFixture : public testing::Test {
         if (!lab.SkipReason().empty()) {
             GTEST_SKIP() << lab.SkipReason();
         }
+        ASSERT_EQ(lab.Failure(), "");
         ASSERT_TRUE(lab.EnterOwnHost()) << "could not enter the own host's namespace";
         m_entered = true;
     }
