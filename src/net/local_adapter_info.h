@@ -1,0 +1,29 @@
+#pragma once
+
+#include "base/ip_address.h"
+#include "lists/error_log.h"
+#include "net/packet_driver.h"
+
+namespace halvera {
+
+// Who this host is on the monitored segment. Every ARP request carries it; all zero until
+// the first successful ReadLocalAdapter.
+struct LocalAdapterInfo {
+    Ipv4 ownAddress = 0;
+    Ipv4 subnetMask = 0;
+    MacAddress ownMac{};
+
+    bool operator==(const LocalAdapterInfo&) const = default;
+};
+
+// Proves that raw frames may be sent; on refusal writes "Create Socket Error" or
+// "Create Setsockopt Error" (tag "netmond") and answers false.
+bool CheckRawSocket(PacketDriver& driver, ErrorLog& errorLog);
+
+// Fills info from the adapter at position adpnum (ADPNUM) of the driver's list: its IPv4
+// address, mask and MAC, so the frames name the interface they leave by. Returns 0, or 1
+// with info left as it was. Failures of the rights check and of the adapter list are
+// logged under "netmond"; an adpnum that names no adapter is not.
+int ReadLocalAdapter(PacketDriver& driver, int adpnum, ErrorLog& errorLog, LocalAdapterInfo& info);
+
+}  // namespace halvera

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <span>
+
+#include "base/ip_address.h"
+#include "lists/error_log.h"
+#include "lists/prompt.h"
+#include "net/packet_driver.h"
+#include "net/probe_frame.h"
+
+namespace halvera {
+
+// Waits the capture window out; tests replace it so they never sleep.
+using WindowWait = std::function<void(std::chrono::milliseconds)>;
+
+// Blocks the calling thread for the given time.
+void SleepFor(std::chrono::milliseconds duration);
+
+// Everything a probe attempt needs besides its frame: the driver, where failures go, and
+// the settings ADPNUM and TIMEOUT as the caller read them.
+struct PacketAttempt {
+    PacketDriver& driver;
+    ErrorLog& errorLog;
+    Prompt& prompt;
+    int adapterIndex = 0;  // ADPNUM
+    int timeoutMs = 100;   // TIMEOUT
+    WindowWait wait = SleepFor;
+};
+
+// One write of one frame through the open adapter: 0, or -1 after logging
+// "PacketSendPacket failed".
+int SendFrame(const PacketAttempt& attempt, std::span<const std::uint8_t> frame);
+
+// One attempt: writes probed into frame's target address, opens the adapter, sends the
+// frame, waits TIMEOUT and looks through everything captured since the open for an ARP
+// reply from probed. Returns 1 (reply seen), 2 (no reply) or -1 (error, logged under
+// "netmond"; an adapter that does not open also shows a message box).
+int SendAndCapture(const PacketAttempt& attempt, ProbeFrame& frame, Ipv4 probed);
+
+}  // namespace halvera

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "net/capture_adapter.h"
+
+namespace halvera {
+
+// Outcome of trying a raw ICMP socket with 100 ms send and receive time-outs.
+enum class RawSocketCheck { Allowed, SocketRefused, OptionRefused };
+
+// Called once for each frame captured in an attempt's window.
+using FrameVisitor = std::function<void(std::span<const std::uint8_t> frame)>;
+
+// The one place where Ethernet frames leave and enter the program. One attempt is
+// Open, Send, PrepareRead, (the caller's wait), ReadCaptured, Close; libpcap does it in
+// production, scripted fakes in the unit tests.
+class PacketDriver {
+  public:
+    virtual ~PacketDriver() = default;
+
+    // Opens and closes a raw socket: the proof that this process may send and capture raw
+    // frames at all.
+    virtual RawSocketCheck TryRawSocket() = 0;
+
+    // The Ethernet adapters with an IPv4 address, in the driver's order; ADPNUM indexes this
+    // list. Nothing when the list cannot be read.
+    virtual std::optional<std::vector<CaptureAdapter>> Adapters() = 0;
+
+    // Opens the adapter at this position of Adapters() for promiscuous capture. The capture
+    // window starts here: nothing captured before is delivered by ReadCaptured.
+    virtual bool Open(int adapterIndex) = 0;
+
+    // Writes one frame through the open adapter.
+    virtual bool Send(std::span<const std::uint8_t> frame) = 0;
+
+    // Sets the open adapter up so that the read after the wait returns at once with what
+    // the window holds.
+    virtual bool PrepareRead() = 0;
+
+    // Hands every frame captured since Open to visit, oldest first. Returns how many frames
+    // it handed over, or -1 when the read failed.
+    virtual int ReadCaptured(const FrameVisitor& visit) = 0;
+
+    // Ends the attempt. A driver may keep the adapter open for the next attempt on it.
+    virtual void Close() = 0;
+
+    // Closes whatever Close kept open; a search run calls it when it ends.
+    virtual void Release() = 0;
+};
+
+}  // namespace halvera

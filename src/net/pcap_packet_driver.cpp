@@ -1,0 +1,243 @@
+#include "net/pcap_packet_driver.h"
+
+#include <linux/if_packet.h>
+#include <net/if.h>
+#include <net/if_arp.h>
+#include <netinet/in.h>
+#include <pcap/pcap.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace halvera {
+namespace {
+
+// Kernel buffer of the capture handle, and the most frame bytes one read hands over: a
+// flood on the segment cannot keep an attempt reading for ever.
+constexpr int CAPTURE_BUFFER_SIZE = 512000;
+constexpr int SNAPLEN = 256;
+
+struct AdapterFacts {
+    bool ethernet = false;
+    bool hasIpv4 = false;
+    CaptureAdapter adapter;
+};
+
+AdapterFacts FactsOf(const pcap_if_t& device) {
+    AdapterFacts facts;
+    facts.adapter.name = device.name;
+    if (device.description != nullptr) {
+        facts.adapter.description = device.description;
+    }
+    for (const pcap_addr_t* a = device.addresses; a != nullptr; a = a->next) {
+        if (a->addr == nullptr) {
+            continue;
+        }
+        if (a->addr->sa_family == AF_PACKET && !facts.ethernet) {
+            sockaddr_ll link;
+            std::memcpy(&link, a->addr, sizeof link);
+            if (link.sll_hatype == ARPHRD_ETHER && link.sll_halen == 6) {
+                facts.ethernet = true;
+                std::copy_n(link.sll_addr, 6, facts.adapter.mac.begin());
+            }
+        } else if (a->addr->sa_family == AF_INET && !facts.hasIpv4) {
+            facts.hasIpv4 = true;
+            sockaddr_in in;
+            std::memcpy(&in, a->addr, sizeof in);
+            facts.adapter.address = in.sin_addr.s_addr;
+            if (a->netmask != nullptr && a->netmask->sa_family == AF_INET) {
+                std::memcpy(&in, a->netmask, sizeof in);
+                facts.adapter.mask = in.sin_addr.s_addr;
+            }
+        }
+    }
+    return facts;
+}
+
+// libpcap reports an interface that goes away, but one that is merely taken down or loses
+// its carrier just stays silent, which would make every probed node look absent.
+bool IsRunning(int socketFd, const std::string& name) {
+    ifreq request{};
+    std::strncpy(request.ifr_name, name.c_str(), IFNAMSIZ - 1);
+    if (ioctl(socketFd, SIOCGIFFLAGS, &request) != 0) {
+        return false;
+    }
+    return (request.ifr_flags & IFF_UP) != 0 && (request.ifr_flags & IFF_RUNNING) != 0;
+}
+
+void Discard(u_char*, const pcap_pkthdr*, const u_char*) {}
+
+struct ReadState {
+    const FrameVisitor* visit;
+    int frames = 0;
+    long bytes = 0;
+};
+
+void Deliver(u_char* user, const pcap_pkthdr* header, const u_char* data) {
+    auto* state = reinterpret_cast<ReadState*>(user);
+    ++state->frames;
+    state->bytes += header->caplen;
+    (*state->visit)(std::span<const std::uint8_t>(data, header->caplen));
+}
+
+}  // namespace
+
+PcapPacketDriver::PcapPacketDriver(HandleUse use) : m_use(use) {}
+
+PcapPacketDriver::~PcapPacketDriver() {
+    Release();
+}
+
+RawSocketCheck PcapPacketDriver::TryRawSocket() {
+    const int fd = socket(AF_INET, SOCK_RAW, IPPROTO_ICMP);
+    if (fd < 0) {
+        return RawSocketCheck::SocketRefused;
+    }
+    const timeval timeout{0, 100000};
+    const bool optionsSet =
+        setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout) == 0 &&
+        setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout) == 0;
+    close(fd);
+    return optionsSet ? RawSocketCheck::Allowed : RawSocketCheck::OptionRefused;
+}
+
+std::optional<std::vector<CaptureAdapter>> PcapPacketDriver::Adapters() {
+    char error[PCAP_ERRBUF_SIZE] = "";
+    pcap_if_t* devices = nullptr;
+    if (pcap_findalldevs(&devices, error) != 0) {
+        m_lastError = error;
+        return std::nullopt;
+    }
+    // The loopback interface also reports Ethernet framing, so its flag decides.
+    std::vector<CaptureAdapter> adapters;
+    for (const pcap_if_t* d = devices; d != nullptr; d = d->next) {
+        if ((d->flags & PCAP_IF_LOOPBACK) != 0) {
+            continue;
+        }
+        AdapterFacts facts = FactsOf(*d);
+        if (facts.ethernet && facts.hasIpv4) {
+            adapters.push_back(std::move(facts.adapter));
+        }
+    }
+    pcap_freealldevs(devices);
+    return adapters;
+}
+
+bool PcapPacketDriver::Open(int adapterIndex) {
+    auto adapters = Adapters();
+    if (!adapters || adapterIndex < 0 || adapterIndex >= static_cast<int>(adapters->size())) {
+        Release();
+        return false;
+    }
+    const std::string& name = (*adapters)[adapterIndex].name;
+    if (m_handle != nullptr && m_openName == name && DropCaptured()) {
+        return true;
+    }
+    Release();
+    return OpenHandle(name);
+}
+
+bool PcapPacketDriver::OpenHandle(const std::string& name) {
+    char error[PCAP_ERRBUF_SIZE] = "";
+    pcap_t* handle = pcap_create(name.c_str(), error);
+    if (handle == nullptr) {
+        m_lastError = error;
+        return false;
+    }
+    pcap_set_snaplen(handle, SNAPLEN);
+    pcap_set_promisc(handle, 1);
+    pcap_set_immediate_mode(handle, 1);
+    pcap_set_buffer_size(handle, CAPTURE_BUFFER_SIZE);
+    // Warnings (positive results) still leave a working handle.
+    if (pcap_activate(handle) < 0 || pcap_setnonblock(handle, 1, error) != 0) {
+        m_lastError = pcap_geterr(handle);
+        pcap_close(handle);
+        return false;
+    }
+    // The walk looks at ARP replies only; without the filter it just sees more frames.
+    bpf_program arpOnly;
+    if (pcap_compile(handle, &arpOnly, "arp", 1, PCAP_NETMASK_UNKNOWN) == 0) {
+        pcap_setfilter(handle, &arpOnly);
+        pcap_freecode(&arpOnly);
+    }
+    m_handle = handle;
+    m_openName = name;
+    return true;
+}
+
+bool PcapPacketDriver::DropCaptured() {
+    int n;
+    while ((n = pcap_dispatch(m_handle, -1, Discard, nullptr)) > 0) {
+    }
+    if (n < 0) {
+        m_lastError = pcap_geterr(m_handle);
+        return false;
+    }
+    return true;
+}
+
+bool PcapPacketDriver::Send(std::span<const std::uint8_t> frame) {
+    if (m_handle == nullptr) {
+        return false;
+    }
+    const int written = pcap_inject(m_handle, frame.data(), frame.size());
+    if (written != static_cast<int>(frame.size())) {
+        m_lastError = written < 0 ? pcap_geterr(m_handle) : "short write";
+        return false;
+    }
+    return true;
+}
+
+bool PcapPacketDriver::PrepareRead() {
+    char error[PCAP_ERRBUF_SIZE] = "";
+    if (m_handle == nullptr || pcap_setnonblock(m_handle, 1, error) != 0) {
+        m_lastError = error;
+        Release();
+        return false;
+    }
+    return true;
+}
+
+int PcapPacketDriver::ReadCaptured(const FrameVisitor& visit) {
+    if (m_handle == nullptr) {
+        return -1;
+    }
+    ReadState state{&visit};
+    while (state.bytes < CAPTURE_BUFFER_SIZE) {
+        const int n = pcap_dispatch(m_handle, -1, Deliver, reinterpret_cast<u_char*>(&state));
+        if (n < 0) {
+            m_lastError = pcap_geterr(m_handle);
+            Release();
+            return -1;
+        }
+        if (n == 0) {
+            break;
+        }
+    }
+    if (!IsRunning(pcap_fileno(m_handle), m_openName)) {
+        m_lastError = m_openName + " is down";
+        Release();
+        return -1;
+    }
+    return state.frames;
+}
+
+void PcapPacketDriver::Close() {
+    if (m_use == HandleUse::PerAttempt) {
+        Release();
+    }
+}
+
+void PcapPacketDriver::Release() {
+    if (m_handle != nullptr) {
+        pcap_close(m_handle);
+        m_handle = nullptr;
+        m_openName.clear();
+    }
+}
+
+}  // namespace halvera

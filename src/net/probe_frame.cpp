@@ -1,0 +1,91 @@
+#include "net/probe_frame.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace halvera {
+namespace {
+
+constexpr std::size_t ETHER_TYPE_AT = 12;
+constexpr std::size_t ARP_OPERATION_AT = 20;
+constexpr std::size_t SENDER_MAC_AT = 22;
+constexpr std::size_t SENDER_ADDRESS_AT = 28;
+constexpr std::size_t TARGET_ADDRESS_AT = 38;
+constexpr std::uint16_t ETHERTYPE_ARP = 0x0806;
+constexpr std::uint16_t ARP_REQUEST = 1;
+constexpr std::uint16_t ARP_REPLY = 2;
+
+void PutU16(std::uint8_t* at, std::uint16_t value) {
+    at[0] = static_cast<std::uint8_t>(value >> 8);
+    at[1] = static_cast<std::uint8_t>(value);
+}
+
+std::uint16_t GetU16(std::span<const std::uint8_t> frame, std::size_t at) {
+    return static_cast<std::uint16_t>(frame[at] << 8 | frame[at + 1]);
+}
+
+}  // namespace
+
+MacAddress ProbeDestination(int kind) {
+    switch (kind) {
+        case PROBE_PRESENCE:
+            return {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+        case PROBE_B16:
+            return {0xFF, 0xFF, 0x00, 0x00, 0x00, 0x00};
+        case PROBE_B8:
+            return {0xFF, 0x00, 0x00, 0x00, 0x00, 0x00};
+        case PROBE_GR:
+            return {0x01, 0x00, 0x00, 0x00, 0x00, 0x00};
+        default:
+            return {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFE};
+    }
+}
+
+TestBits ProbeTestBit(int kind) {
+    switch (kind) {
+        case PROBE_B47:
+            return TEST_B47;
+        case PROBE_B16:
+            return TEST_B16;
+        case PROBE_B8:
+            return TEST_B8;
+        case PROBE_GR:
+            return TEST_GR;
+        default:
+            return 0;
+    }
+}
+
+ProbeFrame BuildProbeFrame(int kind, const LocalAdapterInfo& local) {
+    ProbeFrame frame{};
+    std::uint8_t* f = frame.data();
+    const MacAddress destination = ProbeDestination(kind);
+    std::copy(destination.begin(), destination.end(), f);
+    std::copy(local.ownMac.begin(), local.ownMac.end(), f + 6);
+    PutU16(f + ETHER_TYPE_AT, ETHERTYPE_ARP);
+    PutU16(f + 14, 1);       // hardware type: Ethernet
+    PutU16(f + 16, 0x0800);  // protocol type: IPv4
+    f[18] = 6;
+    f[19] = 4;
+    PutU16(f + ARP_OPERATION_AT, ARP_REQUEST);
+    std::copy(local.ownMac.begin(), local.ownMac.end(), f + SENDER_MAC_AT);
+    std::memcpy(f + SENDER_ADDRESS_AT, &local.ownAddress, 4);
+    return frame;
+}
+
+void SetProbeTarget(ProbeFrame& frame, Ipv4 probed) {
+    std::memcpy(frame.data() + TARGET_ADDRESS_AT, &probed, 4);
+}
+
+bool IsArpReplyFrom(std::span<const std::uint8_t> frame, Ipv4 probed) {
+    if (frame.size() < SENDER_ADDRESS_AT + 4) {
+        return false;
+    }
+    // Only the sender's address decides: a reply that the probed host sends to anybody
+    // during the window tells that it is there.
+    return GetU16(frame, ETHER_TYPE_AT) == ETHERTYPE_ARP &&
+           GetU16(frame, ARP_OPERATION_AT) == ARP_REPLY &&
+           std::memcmp(frame.data() + SENDER_ADDRESS_AT, &probed, 4) == 0;
+}
+
+}  // namespace halvera

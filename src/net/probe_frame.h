@@ -1,0 +1,46 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+
+#include "base/ip_address.h"
+#include "net/local_adapter_info.h"
+
+namespace halvera {
+
+// The Ethernet destination of an ARP probe. Presence goes to broadcast; the others are
+// fake destinations that a NIC in normal mode drops and a promiscuous one passes up.
+enum ProbeKind : int {
+    PROBE_PRESENCE = 0,  // FF:FF:FF:FF:FF:FF
+    PROBE_B47 = 1,       // FF:FF:FF:FF:FF:FE
+    PROBE_B16 = 2,       // FF:FF:00:00:00:00
+    PROBE_B8 = 3,        // FF:00:00:00:00:00
+    PROBE_GR = 4,        // 01:00:00:00:00:00, offered in the settings but never sent
+};
+
+// Which fake destinations a node answered, one bit per kind.
+using TestBits = std::uint32_t;
+inline constexpr TestBits TEST_B47 = 1;
+inline constexpr TestBits TEST_B16 = 2;
+inline constexpr TestBits TEST_B8 = 4;
+inline constexpr TestBits TEST_GR = 8;
+
+inline constexpr std::size_t PROBE_FRAME_SIZE = 42;
+using ProbeFrame = std::array<std::uint8_t, PROBE_FRAME_SIZE>;
+
+// Destination of a kind; a kind outside the table goes to FF:FF:FF:FF:FF:FE.
+MacAddress ProbeDestination(int kind);
+// The test bit a kind sets, 0 for presence and for kinds outside the table.
+TestBits ProbeTestBit(int kind);
+
+// An ARP request from this host (own MAC and address) to kind's destination, target
+// address still zero. No padding: the driver pads to the Ethernet minimum.
+ProbeFrame BuildProbeFrame(int kind, const LocalAdapterInfo& local);
+// Writes the probed address into the request's target protocol address.
+void SetProbeTarget(ProbeFrame& frame, Ipv4 probed);
+
+// True when frame is an ARP reply sent from the probed address, whoever it is addressed to.
+bool IsArpReplyFrom(std::span<const std::uint8_t> frame, Ipv4 probed);
+
+}  // namespace halvera

@@ -1,0 +1,149 @@
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "base/text_codec.h"
+#include "net/arp_probe.h"
+#include "net/local_adapter_info.h"
+#include "net/packet_attempt.h"
+#include "net/pcap_packet_driver.h"
+#include "support/lab.h"
+#include "support/lab_fixture.h"
+#include "support/recording_error_log.h"
+#include "support/recording_prompt.h"
+
+namespace halvera {
+namespace {
+
+using test::Lab;
+using test::LabHost;
+using LogLines = std::vector<std::pair<std::string, std::string>>;
+
+constexpr int TIMEOUT = 100;
+constexpr int RETRY = 3;
+
+// A datagram to the discard port makes the kernel resolve the address with ARP first.
+bool SendUdpFromOwnKernel(Ipv4 to) {
+    const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        return false;
+    }
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(9);
+    address.sin_addr.s_addr = to;
+    const bool sent =
+        sendto(fd, "x", 1, 0, reinterpret_cast<sockaddr*>(&address), sizeof address) == 1;
+    close(fd);
+    return sent;
+}
+
+// Probes from the own host of the lab through the real libpcap driver.
+class ArpProbeLab : public test::LabFixture {
+  protected:
+    void SetUp() override {
+        LabFixture::SetUp();
+        if (IsSkipped() || HasFatalFailure()) {
+            return;
+        }
+        m_adpnum = Lab::AdapterIndexOf(m_driver, Lab::Get().Own());
+        ASSERT_GE(m_adpnum, 0) << "the own host's eth0 is not in the adapter list";
+        ASSERT_EQ(ReadLocalAdapter(m_driver, m_adpnum, m_log, m_local), 0);
+    }
+    void TearDown() override {
+        m_driver.Release();
+        LabFixture::TearDown();
+    }
+
+    PacketAttempt Attempt(WindowWait wait = SleepFor) {
+        return {m_driver, m_log, m_prompt, m_adpnum, TIMEOUT, std::move(wait)};
+    }
+
+    std::vector<LabHost> ProbedHosts() const {
+        std::vector<LabHost> hosts;
+        for (const char* kind : {"normal", "sniffing", "partial", "empty"}) {
+            for (const auto& host : Lab::Get().Hosts(kind)) {
+                hosts.push_back(host);
+            }
+        }
+        return hosts;
+    }
+
+    PcapPacketDriver m_driver;
+    test::RecordingErrorLog m_log;
+    test::RecordingPrompt m_prompt;
+    LocalAdapterInfo m_local;
+    int m_adpnum = -1;
+};
+
+TEST_F(ArpProbeLab, PresenceTestBitsAndVerdictOfEachHostKind) {
+    struct Expected {
+        int result;
+        TestBits bits;
+        bool sniffingUnder7, sniffingUnder3, sniffingUnderAny, sniffingUnder0;
+    };
+    const std::map<std::string, Expected> byKind = {
+        {"normal", {1, 0, false, false, false, false}},
+        {"sniffing", {1, TEST_B47 | TEST_B16 | TEST_B8, true, true, true, false}},
+        {"partial", {1, TEST_B47 | TEST_B16, false, true, true, false}},
+        {"empty", {2, 0, false, false, false, false}},
+    };
+    const auto hosts = ProbedHosts();
+    ASSERT_FALSE(Lab::Get().Hosts("empty").empty());
+    for (const auto& host : hosts) {
+        SCOPED_TRACE(host.kind + " " + FormatIp(host.address));
+        const Expected& e = byKind.at(host.kind);
+        TestBits bits = 0;
+        EXPECT_EQ(ProbeNode(Attempt(), m_local, host.address, RETRY, bits), e.result);
+        EXPECT_EQ(bits, e.bits);
+        EXPECT_EQ(IsSniffing(7, bits), e.sniffingUnder7);
+        EXPECT_EQ(IsSniffing(3, bits), e.sniffingUnder3);
+        EXPECT_EQ(IsSniffing(0x80, bits), e.sniffingUnderAny);
+        EXPECT_EQ(IsSniffing(0, bits), e.sniffingUnder0);
+    }
+    EXPECT_TRUE(m_log.Lines().empty());
+    EXPECT_TRUE(m_prompt.Boxes().empty());
+}
+
+TEST_F(ArpProbeLab, KeptHandleDropsRepliesCapturedBetweenAttempts) {
+    // The partial host answers the broadcast request but never B8. A reply it sends between
+    // two attempts (here to the own kernel's own ARP request) must not count in the next.
+    const LabHost partial = Lab::Get().Hosts("partial").at(0);
+    ProbeFrame b8 = BuildProbeFrame(PROBE_B8, m_local);
+    ASSERT_EQ(SendAndCapture(Attempt(), b8, partial.address), 2);
+    ASSERT_TRUE(SendUdpFromOwnKernel(partial.address));
+    SleepFor(std::chrono::milliseconds(50));
+    EXPECT_EQ(SendAndCapture(Attempt(), b8, partial.address), 2);
+}
+
+TEST_F(ArpProbeLab, InterfaceTakenDownMidProbeIsAnError) {
+    const LabHost own = Lab::Get().Own();
+    const LabHost empty = Lab::Get().Hosts("empty").at(0);
+    ProbeFrame frame = BuildProbeFrame(PROBE_PRESENCE, m_local);
+    const int result = SendAndCapture(Attempt([&](std::chrono::milliseconds timeout) {
+                                          Lab::SetLinkUp(own.interface, false);
+                                          SleepFor(timeout);
+                                      }),
+                                      frame, empty.address);
+    ASSERT_TRUE(Lab::SetLinkUp(own.interface, true));
+    EXPECT_EQ(result, -1);
+    EXPECT_EQ(m_log.Lines(), (LogLines{{"netmond", "PacketReceivePacket error"}}));
+}
+
+TEST_F(ArpProbeLab, AdapterPastTheListDoesNotOpen) {
+    ProbeFrame frame = BuildProbeFrame(PROBE_PRESENCE, m_local);
+    PacketAttempt attempt = Attempt();
+    attempt.adapterIndex = static_cast<int>(m_driver.Adapters()->size());
+    EXPECT_EQ(SendAndCapture(attempt, frame, Lab::Get().Hosts("normal").at(0).address), -1);
+    EXPECT_EQ(m_log.Lines(), (LogLines{{"netmond", "Unable to open the driver"}}));
+    EXPECT_EQ(m_prompt.Texts(), std::vector<std::string>{Sjis("winpcap driver not install。")});
+}
+
+}  // namespace
+}  // namespace halvera

@@ -1,0 +1,66 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "net/local_adapter_info.h"
+#include "net/pcap_packet_driver.h"
+#include "support/lab.h"
+#include "support/lab_fixture.h"
+#include "support/recording_error_log.h"
+
+namespace halvera {
+namespace {
+
+using test::Lab;
+using test::LabHost;
+
+MacAddress ParseMac(const std::string& text) {
+    unsigned b[6] = {};
+    std::sscanf(text.c_str(), "%x:%x:%x:%x:%x:%x", &b[0], &b[1], &b[2], &b[3], &b[4], &b[5]);
+    MacAddress mac;
+    std::copy(b, b + 6, mac.begin());
+    return mac;
+}
+
+// The own host of the lab has two Ethernet adapters (eth0 on the segment, side0 off it)
+// and a loopback interface.
+class LocalAdapterLab : public test::LabFixture {
+  protected:
+    PcapPacketDriver m_driver;
+};
+
+TEST_F(LocalAdapterLab, AdapterListHoldsTheEthernetInterfacesWithAnAddress) {
+    const auto adapters = m_driver.Adapters();
+    ASSERT_TRUE(adapters.has_value()) << m_driver.LastError();
+    std::vector<std::string> names;
+    for (const auto& adapter : *adapters) {
+        names.push_back(adapter.name);
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"eth0", "side0"}));
+}
+
+TEST_F(LocalAdapterLab, EachAdapterGivesItsOwnAddressMaskAndMac) {
+    std::vector<LabHost> own = Lab::Get().Hosts("own");
+    const std::vector<LabHost> side = Lab::Get().Hosts("side");
+    own.insert(own.end(), side.begin(), side.end());
+    ASSERT_EQ(own.size(), 2u);
+    for (const auto& host : own) {
+        SCOPED_TRACE(host.interface);
+        const int adpnum = Lab::AdapterIndexOf(m_driver, host);
+        ASSERT_GE(adpnum, 0);
+        test::RecordingErrorLog log;
+        LocalAdapterInfo info;
+        ASSERT_EQ(ReadLocalAdapter(m_driver, adpnum, log, info), 0);
+        EXPECT_EQ(FormatIp(info.ownAddress), FormatIp(host.address));
+        EXPECT_EQ(FormatIp(info.subnetMask), "255.255.255.0");
+        EXPECT_EQ(FormatMac(info.ownMac), FormatMac(ParseMac(host.mac)));
+        EXPECT_TRUE(log.Lines().empty());
+    }
+}
+
+}  // namespace
+}  // namespace halvera

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <vector>
+
+#include "net/packet_driver.h"
+
+namespace halvera::test {
+
+using Frame = std::vector<std::uint8_t>;
+
+// An ARP reply from `from` (MAC fromMac) to `to`.
+Frame ArpReply(Ipv4 from, const MacAddress& fromMac, Ipv4 to);
+
+// What the fake does in one attempt. The default is a quiet segment: everything works and
+// nothing is captured.
+struct ScriptedAttempt {
+    bool opens = true;
+    bool sends = true;
+    bool prepares = true;
+    std::optional<std::vector<Frame>> captured = std::vector<Frame>{};  // nothing: read fails
+
+    static ScriptedAttempt Silence() { return {}; }
+    static ScriptedAttempt Captures(std::vector<Frame> frames) {
+        ScriptedAttempt a;
+        a.captured = std::move(frames);
+        return a;
+    }
+    static ScriptedAttempt ReadFails() {
+        ScriptedAttempt a;
+        a.captured.reset();
+        return a;
+    }
+};
+
+// A packet driver that plays a script of attempts in order (silence once the script runs
+// out) and records what the code under test sent and in which order it called.
+class FakePacketDriver : public PacketDriver {
+  public:
+    RawSocketCheck rawSocket = RawSocketCheck::Allowed;
+    std::optional<std::vector<CaptureAdapter>> adapters = std::vector<CaptureAdapter>{};
+
+    void Script(std::vector<ScriptedAttempt> attempts);
+
+    // Frames handed to Send, in order, and the adapter index of every Open.
+    const std::vector<Frame>& Sent() const { return m_sent; }
+    const std::vector<int>& Opened() const { return m_opened; }
+    int Closes() const { return m_closes; }
+    bool IsOpen() const { return m_open; }
+
+    RawSocketCheck TryRawSocket() override { return rawSocket; }
+    std::optional<std::vector<CaptureAdapter>> Adapters() override { return adapters; }
+    bool Open(int adapterIndex) override;
+    bool Send(std::span<const std::uint8_t> frame) override;
+    bool PrepareRead() override;
+    int ReadCaptured(const FrameVisitor& visit) override;
+    void Close() override;
+    void Release() override {}
+
+  private:
+    std::deque<ScriptedAttempt> m_script;
+    ScriptedAttempt m_current;
+    bool m_open = false;
+    std::vector<Frame> m_sent;
+    std::vector<int> m_opened;
+    int m_closes = 0;
+};
+
+}  // namespace halvera::test

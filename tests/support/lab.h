@@ -1,0 +1,62 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/ip_address.h"
+#include "net/packet_driver.h"
+
+namespace halvera::test {
+
+// One address of the lab segment as scripts/lab shows it.
+struct LabHost {
+    std::string kind;       // own, side, normal, sniffing, partial, empty
+    std::string nameSpace;  // "-" for an empty address
+    std::string interface;
+    Ipv4 address = 0;
+    std::string mac;
+};
+
+// The lab segment of scripts/lab, built afresh for this process at the first use and
+// removed when the process ends. The lab tests and the benchmark run their probes from the
+// own host's namespace, never from the namespace the process started in.
+class Lab {
+  public:
+    static Lab& Get();
+
+    // Why the lab cannot exist here (no root, no network namespaces); empty otherwise.
+    const std::string& SkipReason() const { return m_skipReason; }
+    // Why the lab failed to build although it could; empty when it is up.
+    const std::string& Failure() const { return m_failure; }
+
+    std::vector<LabHost> Hosts(std::string_view kind) const;
+    const LabHost& Own() const;
+
+    // Moves the calling thread into the own host's namespace and checks that it got there;
+    // false when it did not, and then nothing may be sent.
+    bool EnterOwnHost();
+    // Moves the calling thread back to the namespace it started in.
+    void LeaveOwnHost();
+
+    // Position of host's interface in the driver's adapter list, or -1.
+    static int AdapterIndexOf(PacketDriver& driver, const LabHost& host);
+
+    // Sets an interface of the calling thread's namespace up or down.
+    static bool SetLinkUp(const std::string& interface, bool up);
+
+    ~Lab();
+    Lab(const Lab&) = delete;
+    Lab& operator=(const Lab&) = delete;
+
+  private:
+    Lab();
+
+    std::string m_skipReason;
+    std::string m_failure;
+    std::vector<LabHost> m_hosts;
+    int m_startNamespace = -1;
+    bool m_built = false;
+};
+
+}  // namespace halvera::test
