@@ -3,13 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <thread>
 
-#include "base/file_opener.h"
 #include "base/program_folder.h"
 #include "base/text_codec.h"
 #include "events/event_kind.h"
+#include "support/blocked_file.h"
 #include "support/file_bytes.h"
+#include "support/reader_writer.h"
 #include "support/recording_error_log.h"
 #include "support/recording_prompt.h"
 #include "support/temp_program_folder.h"
@@ -38,6 +38,12 @@ EventSettings Sample(const std::string& tag) {
 // A record as the file keeps it: 791 bytes and CR LF.
 std::string Stored(int kind, const EventSettings& record) {
     return BuildEventLine(kind, record) + "\r\n";
+}
+
+// A record line whose kind field is replaced by `field`, still 791 bytes and CR LF.
+std::string WithKindField(const std::string& field, int kind) {
+    std::string line = BuildEventLine(kind, Sample("damaged"));
+    return field + line.substr(1, EVENT_LINE_LENGTH - field.size()) + "\r\n";
 }
 
 class EventSettingsStoreTest : public testing::Test {
@@ -155,8 +161,8 @@ TEST_F(EventSettingsStoreTest, DamagedLinesReadAsNoRecordAndLeaveTheOthersUsable
     };
     const Case cases[] = {
         // "abc" is no kind; read as a number it would pass for kind 0.
-        {"kind_abc", "abc" + Stored(0, Sample("abc")).substr(1), 0},
-        {"kind_with_tail", "2x" + Stored(2, Sample("tail")).substr(1), 2},
+        {"kind_abc", WithKindField("abc", 0), 0},
+        {"kind_with_tail", WithKindField("2x", 2), 2},
         {"no_separators", std::string(40, 'z') + "\r\n", 0},
         {"kind_only", "1\r\n", 1},
         {"fields_missing", "1,1,0,1,1,popup,file\r\n", 1},
@@ -218,14 +224,13 @@ TEST_F(EventSettingsStoreTest, AppendAfterALastLineWithoutEndStartsANewLine) {
 }
 
 TEST_F(EventSettingsStoreTest, FileThatCannotBeOpenedIsReportedAndReadsAsDisabled) {
-    SetRetryWait([](std::chrono::milliseconds) {});
-    std::filesystem::create_directory(EventFile());
+    test::BlockedFile blocked(EventFile());
     EventSettings record = Sample("stale");
     EXPECT_EQ(m_store.ReadEventSettings(EVENT_NEW_NODE, record), 1);
     EXPECT_EQ(record, EventSettings{});
     EXPECT_EQ(m_store.PutEventSettings(EVENT_NEW_NODE, Sample("x")), -1);
-    SetRetryWait(nullptr);
 
+    // Each operation finds the file closed, tries again and reports again.
     ASSERT_EQ(m_prompt.Boxes().size(), 2u);
     EXPECT_EQ(m_prompt.Boxes()[1].text, Sjis("EventDB Access Error。"));
     EXPECT_EQ(m_prompt.Boxes()[1].icon, PromptIcon::Stop);
@@ -244,24 +249,18 @@ TEST(EventSettingsStoreConcurrency, ReaderNeverSeesAHalfWrittenRecord) {
     EventSettings b = Sample(std::string(100, 'b'));
     b.enabled = 0;
     store.PutEventSettings(EVENT_NODE_DOWN, a);
-    constexpr int COUNT = 1500;
+    constexpr int WRITES = 300;
+    constexpr int READS = 3000;
     std::atomic<int> bad{0};
-    std::thread writer([&] {
-        for (int i = 0; i < COUNT; ++i) {
-            store.PutEventSettings(EVENT_NODE_DOWN, i % 2 == 0 ? b : a);
-        }
-    });
-    std::thread reader([&] {
-        for (int i = 0; i < COUNT; ++i) {
+    test::RunReaderAndWriter(
+        WRITES, READS, [&](int n) { store.PutEventSettings(EVENT_NODE_DOWN, n % 2 == 0 ? b : a); },
+        [&](int) {
             EventSettings record;
             if (store.ReadEventSettings(EVENT_NODE_DOWN, record) != 0 ||
                 (record != a && record != b)) {
                 ++bad;
             }
-        }
-    });
-    writer.join();
-    reader.join();
+        });
     EXPECT_EQ(bad.load(), 0);
     EXPECT_EQ(test::ReadBytes(DbFolder() / "EventDB.na").size(), 793u);
 }

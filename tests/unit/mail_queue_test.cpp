@@ -3,14 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <thread>
 #include <vector>
 
-#include "base/file_opener.h"
 #include "base/program_folder.h"
 #include "base/text_codec.h"
 #include "events/event_kind.h"
+#include "support/blocked_file.h"
 #include "support/file_bytes.h"
+#include "support/reader_writer.h"
 #include "support/recording_error_log.h"
 #include "support/recording_prompt.h"
 #include "support/temp_program_folder.h"
@@ -126,12 +126,10 @@ TEST_F(MailQueueTest, DamagedLinesKeepTheirPlace) {
 }
 
 TEST_F(MailQueueTest, QueueThatCannotBeOpenedIsReported) {
-    SetRetryWait([](std::chrono::milliseconds) {});
-    std::filesystem::create_directory(QueueFile());
+    test::BlockedFile blocked(QueueFile());
     EXPECT_EQ(m_queue.AppendMailLine(EVENT_NEW_NODE, Node(1, ""), "lost"), 0);
     std::string line;
     EXPECT_EQ(m_queue.ReadMailLine(0, line), 1);
-    SetRetryWait(nullptr);
 
     ASSERT_EQ(m_prompt.Boxes().size(), 2u);
     EXPECT_EQ(m_prompt.Boxes()[0].text, Sjis("Mail File Access Error。"));
@@ -149,33 +147,30 @@ TEST(MailQueueConcurrency, ReaderNeverSeesAHalfWrittenLine) {
     MailQueue queue(prompt, errorLog, [](const NodeRecord&, std::string_view text, std::size_t) {
         return std::string(text);
     });
-    constexpr int COUNT = 1000;
+    constexpr int WRITES = 300;
+    constexpr int READS = 3000;
     auto lineOf = [](int n) { return "mail line " + std::to_string(n) + std::string(30, '.'); };
-    std::atomic<int> appended{0};
+    // Lines before the threads start, so every read has lines to walk.
+    constexpr int BEFORE = 100;
+    for (int n = 0; n < BEFORE; ++n) {
+        queue.AppendMailLine(EVENT_NEW_NODE, NodeRecord{}, lineOf(n));
+    }
+    std::atomic<int> appended{BEFORE};
     std::atomic<int> bad{0};
-    std::thread writer([&] {
-        for (int n = 0; n < COUNT; ++n) {
-            queue.AppendMailLine(EVENT_NEW_NODE, NodeRecord{}, lineOf(n));
-            appended.store(n + 1);
-        }
-    });
-    std::thread reader([&] {
-        for (int i = 0; i < COUNT;) {
+    test::RunReaderAndWriter(
+        WRITES, READS,
+        [&](int n) {
+            queue.AppendMailLine(EVENT_NEW_NODE, NodeRecord{}, lineOf(BEFORE + n));
+            appended.store(BEFORE + n + 1);
+        },
+        [&](int i) {
             int known = appended.load();
-            if (known == 0) {
-                std::this_thread::yield();
-                continue;
-            }
             int n = i % 2 == 0 ? known - 1 : i % known;
             std::string line;
             if (queue.ReadMailLine(n, line) != 0 || line != lineOf(n) + "\n") {
                 ++bad;
             }
-            ++i;
-        }
-    });
-    writer.join();
-    reader.join();
+        });
     EXPECT_EQ(bad.load(), 0);
 }
 

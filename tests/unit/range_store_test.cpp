@@ -3,15 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <thread>
 #include <utility>
 #include <vector>
 
-#include "base/file_opener.h"
 #include "base/program_folder.h"
 #include "base/text_codec.h"
 #include "store/line_codec.h"
+#include "support/blocked_file.h"
 #include "support/file_bytes.h"
+#include "support/reader_writer.h"
 #include "support/recording_error_log.h"
 #include "support/recording_prompt.h"
 #include "support/temp_program_folder.h"
@@ -159,13 +159,11 @@ TEST(RangeStoreFailure, EachListReportsAFileThatCannotBeOpened) {
          {{"maild", "SearchNodeDB Access Error"}}},
         {RangeList::Action, Sjis("ActionNodeDB Access Error。"), {}},
     };
-    SetRetryWait([](std::chrono::milliseconds) {});
     for (const auto& c : cases) {
         test::TempProgramFolder folder;
         test::RecordingPrompt prompt;
         test::RecordingErrorLog errorLog;
-        // A folder in the file's place can never be opened as a file.
-        std::filesystem::create_directory(ListPath(c.list));
+        test::BlockedFile blocked(ListPath(c.list));
         RangeStore store(c.list, prompt, errorLog);
 
         EXPECT_EQ(store.AppendRange(MakeIp(10, 0, 0, 1), MakeIp(10, 0, 0, 2)), 1);
@@ -185,7 +183,6 @@ TEST(RangeStoreFailure, EachListReportsAFileThatCannotBeOpened) {
         EXPECT_EQ(store.OpenRangeFile({}, 3), nullptr);
         EXPECT_EQ(prompt.Boxes().size(), 2u);
     }
-    SetRetryWait(nullptr);
 }
 
 // The run threads read the list while a dialog writes it: a reader must never see a line
@@ -195,38 +192,35 @@ TEST(RangeStoreConcurrency, ReaderNeverSeesAHalfWrittenRange) {
     test::RecordingPrompt prompt;
     test::RecordingErrorLog errorLog;
     RangeStore store(RangeList::Search, prompt, errorLog);
-    constexpr int COUNT = 1500;
+    constexpr int WRITES = 300;
+    constexpr int READS = 3000;
     auto rangeOf = [](int n) {
         return Range{MakeIp(10, n / 256, n % 256, 1), MakeIp(10, n / 256, n % 256, 254)};
     };
-    std::atomic<int> appended{0};
+    // Ranges before the threads start, so every read has lines to walk.
+    constexpr int BEFORE = 100;
+    for (int n = 1; n <= BEFORE; ++n) {
+        store.AppendRange(rangeOf(n).first, rangeOf(n).second);
+    }
+    std::atomic<int> appended{BEFORE};
     std::atomic<int> bad{0};
-    std::thread writer([&] {
-        for (int n = 1; n <= COUNT; ++n) {
-            store.AppendRange(rangeOf(n).first, rangeOf(n).second);
-            appended.store(n);
-        }
-    });
-    std::thread reader([&] {
-        for (int i = 0; i < COUNT;) {
+    test::RunReaderAndWriter(
+        WRITES, READS,
+        [&](int n) {
+            store.AppendRange(rangeOf(BEFORE + n + 1).first, rangeOf(BEFORE + n + 1).second);
+            appended.store(BEFORE + n + 1);
+        },
+        [&](int i) {
             int known = appended.load();
-            if (known == 0) {
-                std::this_thread::yield();
-                continue;
-            }
             int n = i % 2 == 0 ? known : 1 + i % known;
             Ipv4 start = 0;
             Ipv4 end = 0;
             if (store.ReadRange(n, start, end) != 0 || Range(start, end) != rangeOf(n)) {
                 ++bad;
             }
-            ++i;
-        }
-    });
-    writer.join();
-    reader.join();
+        });
     EXPECT_EQ(bad.load(), 0);
-    EXPECT_EQ(ReadAll(store).size(), static_cast<std::size_t>(COUNT));
+    EXPECT_EQ(ReadAll(store).size(), static_cast<std::size_t>(BEFORE + WRITES));
 }
 
 }  // namespace
