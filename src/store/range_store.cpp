@@ -58,7 +58,7 @@ RangeStore::RangeStore(RangeList list, Prompt& prompt, ErrorLog& errorLog)
 void RangeStore::ReportOpenFailure() {
     if (m_list == RangeList::Search) {
         ShowStop(m_prompt, Sjis("SearchNodeDB Access Error。"));
-        // The search list has always reported under the mail sender's tag.
+        // The search list's failures are filed under the mail sender's tag.
         m_errorLog.WriteErrorLog("maild", "SearchNodeDB Access Error");
     } else {
         ShowStop(m_prompt, Sjis("ActionNodeDB Access Error。"));

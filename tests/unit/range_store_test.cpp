@@ -182,6 +182,11 @@ TEST(RangeStoreFailure, EachListReportsAFileThatCannotBeOpened) {
         // A mode that opens nothing is no access error.
         EXPECT_EQ(store.OpenRangeFile({}, 3), nullptr);
         EXPECT_EQ(prompt.Boxes().size(), 2u);
+
+        EXPECT_EQ(store.InitSearchRanges(), 1);
+        ListTable table(2);
+        store.ListRanges(table);
+        EXPECT_EQ(table.RowCount(), 0);
     }
 }
 
