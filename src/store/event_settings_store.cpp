@@ -1,0 +1,204 @@
+#include "store/event_settings_store.h"
+
+#include <unistd.h>
+
+#include <charconv>
+#include <vector>
+
+#include "base/ini_file.h"
+#include "base/program_folder.h"
+#include "base/text_codec.h"
+#include "base/text_file.h"
+#include "store/record_line.h"
+
+namespace halvera {
+namespace {
+
+// The readers' line buffer: a record, its LF and a NUL.
+constexpr std::size_t EVENT_LINE_LIMIT = EVENT_LINE_LENGTH + 2;
+constexpr long EVENT_RECORD_BYTES = EVENT_LINE_LENGTH + 2;  // with CR LF
+constexpr int EVENT_FIELD_COUNT = 12;
+
+std::string StoredText(std::string_view text, std::size_t width) {
+    std::string stored(CutCp932(text, width));
+    BlankLineBreaks(stored);
+    return stored;
+}
+
+std::string ReadText(std::string_view field, std::size_t width) {
+    return std::string(CutCp932(field, width));
+}
+
+// A kind field is a whole number and nothing else: "abc" or "2x" names no kind.
+bool ParseKind(std::string_view field, int& kind) {
+    const char* last = field.data() + field.size();
+    auto [end, error] = std::from_chars(field.data(), last, kind);
+    return error == std::errc() && end == last;
+}
+
+// The kind of a line: its first field, followed by ",".
+bool LineKind(std::string_view line, int& kind) {
+    std::size_t comma = line.find(',');
+    return comma != std::string_view::npos && ParseKind(line.substr(0, comma), kind);
+}
+
+// Finds the first whole line of the kind; its bytes run from lineStart to lineEnd.
+bool FindKindLine(std::FILE* file, int kind, std::string& line, long& lineStart, long& lineEnd) {
+    std::rewind(file);
+    for (;;) {
+        lineStart = std::ftell(file);
+        RecordLine read = ReadRecordLine(file, EVENT_LINE_LIMIT, line);
+        if (read == RecordLine::End) {
+            return false;
+        }
+        int lineKind = 0;
+        if (read == RecordLine::Whole && LineKind(line, lineKind) && lineKind == kind) {
+            lineEnd = std::ftell(file);
+            return true;
+        }
+    }
+}
+
+bool WriteAll(std::FILE* file, std::string_view bytes) {
+    return std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+}
+
+// Appends a record, first ending a last line that lost its line end, so the new record
+// never joins it.
+bool AppendRecord(std::FILE* file, const std::string& record) {
+    if (std::fseek(file, 0, SEEK_END) != 0) {
+        return false;
+    }
+    bool endsLine = std::ftell(file) == 0;
+    if (!endsLine) {
+        std::fseek(file, -1, SEEK_END);
+        endsLine = std::fgetc(file) == '\n';
+        std::fseek(file, 0, SEEK_END);
+    }
+    return (endsLine || WriteAll(file, "\r\n")) && WriteAll(file, record);
+}
+
+// Replaces a line that is not of record length (edited by hand, or cut short) by rewriting
+// the file, since writing a record over it in place would run into the line after it.
+bool SpliceRecord(std::FILE* file, long lineStart, long lineEnd, const std::string& record) {
+    if (std::fseek(file, 0, SEEK_END) != 0) {
+        return false;
+    }
+    std::vector<char> bytes(static_cast<std::size_t>(std::ftell(file)));
+    std::rewind(file);
+    if (std::fread(bytes.data(), 1, bytes.size(), file) != bytes.size()) {
+        return false;
+    }
+    std::string spliced(bytes.begin(), bytes.begin() + lineStart);
+    spliced += record;
+    spliced.append(bytes.begin() + lineEnd, bytes.end());
+    std::rewind(file);
+    return WriteAll(file, spliced) && std::fflush(file) == 0 &&
+           ftruncate(fileno(file), static_cast<off_t>(spliced.size())) == 0;
+}
+
+}  // namespace
+
+std::string BuildEventLine(int kind, const EventSettings& record) {
+    std::string line;
+    auto number = [&line](long value) { line += std::to_string(value) + ","; };
+    auto text = [&line](std::string_view value) {
+        line += StoredText(value, EVENT_TEXT_MAX) + ",";
+    };
+    number(kind);
+    number(record.enabled);
+    number(0);
+    number(record.screen);
+    number(record.log);
+    text(record.popupText);
+    text(record.filePath);
+    text(record.mailText);
+    text("");
+    number(record.beep);
+    text(record.soundFile);
+    text(record.message);
+    line.resize(EVENT_LINE_LENGTH, ' ');
+    return line;
+}
+
+bool ParseEventLine(std::string_view line, EventSettings& record) {
+    record = EventSettings{};
+    line = StripLineEnd(line);
+    std::string_view fields[EVENT_FIELD_COUNT];
+    for (auto& field : fields) {
+        std::size_t comma = line.find(',');
+        if (comma == std::string_view::npos) {
+            return false;
+        }
+        field = line.substr(0, comma);
+        line.remove_prefix(comma + 1);
+    }
+    int kind = 0;
+    if (!ParseKind(fields[0], kind)) {
+        return false;
+    }
+    record.enabled = ParseIntLikeAtoi(fields[1]);
+    record.reserved = ParseIntLikeAtoi(fields[2]);
+    record.screen = ParseIntLikeAtoi(fields[3]);
+    record.log = ParseIntLikeAtoi(fields[4]);
+    record.popupText = ReadText(fields[5], EVENT_TEXT_MAX);
+    record.filePath = ReadText(fields[6], EVENT_TEXT_MAX);
+    record.mailText = ReadText(fields[7], EVENT_TEXT_MAX);
+    record.reservedText = ReadText(fields[8], EVENT_RESERVED_TEXT_MAX);
+    record.beep = ParseIntLikeAtoi(fields[9]);
+    record.soundFile = ReadText(fields[10], EVENT_TEXT_MAX);
+    record.message = ReadText(fields[11], EVENT_TEXT_MAX);
+    return true;
+}
+
+EventSettingsStore::EventSettingsStore(Prompt& prompt, ErrorLog& errorLog)
+    : m_prompt(prompt),
+      m_errorLog(errorLog),
+      m_file(DbFolder, "EventDB.na", FileFamily::Record, [this] {
+          ShowStop(m_prompt, Sjis("EventDB Access Error。"));
+          m_errorLog.WriteErrorLog("filed", "EventDB Access Error");
+      }) {}
+
+int EventSettingsStore::ReadEventSettings(int kind, EventSettings& record) {
+    record = EventSettings{};
+    BusyGuard guard(m_file.Busy());
+    std::FILE* file = m_file.Kept(OPEN_UPDATE);
+    std::string line;
+    long lineStart = 0;
+    long lineEnd = 0;
+    if (file == nullptr || !FindKindLine(file, kind, line, lineStart, lineEnd)) {
+        return 1;
+    }
+    return ParseEventLine(line, record) ? 0 : 1;
+}
+
+int EventSettingsStore::PutEventSettings(int kind, const EventSettings& record) {
+    BusyGuard guard(m_file.Busy());
+    std::FILE* file = m_file.Kept(OPEN_UPDATE);
+    if (file == nullptr) {
+        return -1;
+    }
+    std::string line;
+    long lineStart = 0;
+    long lineEnd = 0;
+    bool found = FindKindLine(file, kind, line, lineStart, lineEnd);
+    std::string stored = BuildEventLine(kind, record) + "\r\n";
+    bool written;
+    if (!found) {
+        written = AppendRecord(file, stored);
+    } else if (lineEnd - lineStart == EVENT_RECORD_BYTES) {
+        written = std::fseek(file, lineStart, SEEK_SET) == 0 && WriteAll(file, stored);
+    } else {
+        written = SpliceRecord(file, lineStart, lineEnd, stored);
+    }
+    if (!(written && std::fflush(file) == 0)) {
+        return -1;
+    }
+    return found ? 1 : 0;
+}
+
+std::FILE* EventSettingsStore::OpenEventFile(const std::filesystem::path& path, int openMode) {
+    return m_file.Open(path, openMode);
+}
+
+}  // namespace halvera

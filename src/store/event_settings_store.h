@@ -1,0 +1,53 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "lists/error_log.h"
+#include "lists/prompt.h"
+#include "store/event_settings.h"
+#include "store/kept_file.h"
+
+namespace halvera {
+
+// A record line of db/EventDB.na holds this many bytes before its CR LF, whatever its texts.
+inline constexpr std::size_t EVENT_LINE_LENGTH = 791;
+
+// The record line of a kind, EVENT_LINE_LENGTH bytes without line end: the kind and the
+// fields enabled, 0, screen, log, popupText, filePath, mailText, "", beep, soundFile, message,
+// each followed by ",", padded with blanks. Texts are cut to their widths without splitting a
+// character; CR, LF and NUL in a text become blanks so that the record stays one line.
+std::string BuildEventLine(int kind, const EventSettings& record);
+
+// Fills the record from a line of the file (line end allowed). False, with the record
+// cleared, when the line is not a whole record: a kind that is no number or fewer than its
+// twelve fields. Texts longer than their widths are cut.
+bool ParseEventLine(std::string_view line, EventSettings& record);
+
+// The event settings, one fixed-length line per event kind in db/EventDB.na, replaced in
+// place. The event actions read a kind on the run threads while the event settings dialog
+// writes one; the busy flag serialises them.
+class EventSettingsStore {
+  public:
+    EventSettingsStore(Prompt& prompt, ErrorLog& errorLog);
+
+    // 0 with the record filled from the kind's line; 1 with the record cleared when the file
+    // has no whole line of that kind or cannot be opened (the kind then counts as disabled).
+    int ReadEventSettings(int kind, EventSettings& record);
+
+    // Writes the kind's line: 1 when an existing line was replaced, 0 when a line was
+    // appended, -1 when the file could not be opened or written.
+    int PutEventSettings(int kind, const EventSettings& record);
+
+    // Opens a new handle on `path` (db/EventDB.na when empty) with an open mode of the data
+    // files; the caller owns it. A failure is reported to the user and the error log.
+    std::FILE* OpenEventFile(const std::filesystem::path& path, int openMode);
+
+  private:
+    Prompt& m_prompt;
+    ErrorLog& m_errorLog;
+    KeptFile m_file;
+};
+
+}  // namespace halvera

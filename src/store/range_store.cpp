@@ -1,0 +1,139 @@
+#include "store/range_store.h"
+
+#include <arpa/inet.h>
+
+#include <string>
+#include <string_view>
+#include <system_error>
+
+#include "base/program_folder.h"
+#include "base/text_codec.h"
+#include "base/text_file.h"
+#include "store/line_codec.h"
+#include "store/record_line.h"
+
+namespace halvera {
+namespace {
+
+// The readers' line buffer: an encoded range is at most 31 bytes, plus its LF and a NUL.
+constexpr std::size_t RANGE_LINE_LIMIT = 34;
+
+const char* FileName(RangeList list) {
+    return list == RangeList::Search ? "SearchNodeDB.na" : "ActionNodeDB.na";
+}
+
+bool ParseAddress(const std::string& text, Ipv4& ip) {
+    in_addr addr{};
+    if (inet_aton(text.c_str(), &addr) == 0) {
+        return false;
+    }
+    ip = addr.s_addr;
+    return true;
+}
+
+// Decodes one stored line into its range; false for a line that holds no range.
+bool ParseRangeLine(std::string_view stored, Ipv4& start, Ipv4& end) {
+    std::string text = DecodeLine(StripLineEnd(stored));
+    std::size_t comma = text.find(',');
+    return comma != std::string::npos && ParseAddress(text.substr(0, comma), start) &&
+           ParseAddress(text.substr(comma + 1), end);
+}
+
+// The range of a line as the callers see it: a damaged line is the empty range.
+void ReadLineRange(RecordLine kind, const std::string& line, Ipv4& start, Ipv4& end) {
+    if (kind != RecordLine::Whole || !ParseRangeLine(line, start, end)) {
+        start = 0;
+        end = 0;
+    }
+}
+
+}  // namespace
+
+RangeStore::RangeStore(RangeList list, Prompt& prompt, ErrorLog& errorLog)
+    : m_list(list),
+      m_prompt(prompt),
+      m_errorLog(errorLog),
+      m_file(DbFolder, FileName(list), FileFamily::Record, [this] { ReportOpenFailure(); }) {}
+
+void RangeStore::ReportOpenFailure() {
+    if (m_list == RangeList::Search) {
+        ShowStop(m_prompt, Sjis("SearchNodeDB Access Error。"));
+        // The search list's failures are filed under the mail sender's tag.
+        m_errorLog.WriteErrorLog("maild", "SearchNodeDB Access Error");
+    } else {
+        ShowStop(m_prompt, Sjis("ActionNodeDB Access Error。"));
+    }
+}
+
+int RangeStore::InitSearchRanges() {
+    BusyGuard guard(m_file.Busy());
+    std::error_code ec;
+    std::filesystem::create_directories(DbFolder(), ec);
+    return m_file.Kept(OPEN_UPDATE) != nullptr ? 0 : 1;
+}
+
+void RangeStore::CloseSearchRanges() {
+    BusyGuard guard(m_file.Busy());
+    m_file.Close();
+}
+
+int RangeStore::AppendRange(Ipv4 start, Ipv4 end) {
+    BusyGuard guard(m_file.Busy());
+    std::FILE* file = m_file.Kept(OPEN_UPDATE);
+    if (file == nullptr) {
+        return 1;
+    }
+    std::string text = FormatIp(start) + "," + FormatIp(end);
+    bool written = std::fseek(file, 0, SEEK_END) == 0 &&
+                   WriteTextLine(file, EncodeLine(text, text.size())) && std::fflush(file) == 0;
+    return written ? 0 : 1;
+}
+
+int RangeStore::ReadRange(int n, Ipv4& start, Ipv4& end) {
+    if (n < 1) {
+        return 1;
+    }
+    BusyGuard guard(m_file.Busy());
+    std::FILE* file = m_file.Kept(OPEN_UPDATE);
+    if (file == nullptr) {
+        return 1;
+    }
+    std::string line;
+    RecordLine read = ReadRecordLineAt(file, RANGE_LINE_LIMIT, n - 1, line);
+    if (read == RecordLine::End) {
+        return 1;
+    }
+    ReadLineRange(read, line, start, end);
+    return 0;
+}
+
+int RangeStore::ClearRanges() {
+    BusyGuard guard(m_file.Busy());
+    m_file.Close();
+    std::error_code ec;
+    std::filesystem::remove(m_file.Path(), ec);
+    return m_file.Kept(OPEN_CREATE) != nullptr ? 0 : 1;
+}
+
+void RangeStore::ListRanges(ListTable& table) {
+    BusyGuard guard(m_file.Busy());
+    std::FILE* file = m_file.Kept(OPEN_UPDATE);
+    if (file == nullptr) {
+        return;
+    }
+    std::rewind(file);
+    std::string line;
+    for (RecordLine kind;
+         (kind = ReadRecordLine(file, RANGE_LINE_LIMIT, line)) != RecordLine::End;) {
+        Ipv4 start = 0;
+        Ipv4 end = 0;
+        ReadLineRange(kind, line, start, end);
+        table.AppendRow(ListRow{{FormatIp(start), FormatIp(end)}});
+    }
+}
+
+std::FILE* RangeStore::OpenRangeFile(const std::filesystem::path& path, int openMode) {
+    return m_file.Open(path, openMode);
+}
+
+}  // namespace halvera

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <filesystem>
+
+#include "base/ip_address.h"
+#include "lists/error_log.h"
+#include "lists/list_table.h"
+#include "lists/prompt.h"
+#include "store/kept_file.h"
+
+namespace halvera {
+
+// The two address range lists in db/: the search ranges that a search for new nodes walks,
+// and the action node ranges that limit event actions when ALLEVENT is 0.
+enum class RangeList { Search, Action };
+
+// One range list file: a line per range, "start,end" in dotted form, passed through the line
+// encoding and ended with CR LF. The store keeps the ranges as given; the dialogs check that
+// the start is not above the end. Every operation holds the file's busy flag, so the run
+// threads may read while a dialog rewrites the list.
+class RangeStore {
+  public:
+    RangeStore(RangeList list, Prompt& prompt, ErrorLog& errorLog);
+
+    // At start-up: creates db/ and opens the file for update. 0 when open, 1 when not.
+    int InitSearchRanges();
+    void CloseSearchRanges();
+
+    // Appends a range. 0 when written, 1 when the file could not be opened or written.
+    int AppendRange(Ipv4 start, Ipv4 end);
+
+    // Range n, counting from 1. 0 with start and end filled; 1 when the list has fewer than
+    // n ranges (or n is below 1, or the file cannot be opened), leaving them as they were.
+    // A damaged line (no separator, no addresses, too long) reads as the empty range
+    // 0.0.0.0 to 0.0.0.0, so the ranges after it keep their numbers.
+    int ReadRange(int n, Ipv4& start, Ipv4& end);
+
+    // Empties the list by recreating the file. 0 when done, 1 when it could not be recreated.
+    int ClearRanges();
+
+    // Adds one row per range to a list of the dialogs: column 0 the start address, column 1
+    // the end address. Row i shows what ReadRange(i + 1) gives.
+    void ListRanges(ListTable& table);
+
+    // Opens a new handle on `path` (the list's own file when empty) with an open mode of the
+    // data files; the caller owns it. A failure is reported to the user.
+    std::FILE* OpenRangeFile(const std::filesystem::path& path, int openMode);
+
+  private:
+    void ReportOpenFailure();
+
+    RangeList m_list;
+    Prompt& m_prompt;
+    ErrorLog& m_errorLog;
+    KeptFile m_file;
+};
+
+}  // namespace halvera
