@@ -136,8 +136,9 @@ void RecordFile::Close() {
 
 // A deletion never removes the file below db/: it replaces it by a complete new file, and
 // drops its copy in tmp/ before doing so. So a new file left in db/ never took over, and a
-// copy in tmp/ is only needed when the file below db/ is missing or shorter than the copy,
-// which a rewrite that removed the file first leaves behind; then the copy is the store.
+// copy left in tmp/ is never longer than the file. A copy that is longer, or that has no file
+// beside it, is what a deletion that removed the file before writing it again leaves behind
+// (or someone removing the file by hand): then the copy holds the store and goes back.
 bool RecordFile::FinishInterruptedDeletion(int openMode) {
     std::error_code ec;
     std::filesystem::remove(NewPath(), ec);
