@@ -12,13 +12,13 @@ namespace halvera {
 class ReplyLineBuffer {
   public:
     // Longest line accepted; replies are at most 512 bytes.
-    static constexpr std::size_t LINE_MAX = 4096;
+    static constexpr std::size_t REPLY_LINE_MAX = 4096;
 
     void Append(std::string_view bytes);
     // Takes the next complete line. Returns false when none is complete.
     bool Next(std::string& line);
-    // True when more than LINE_MAX bytes came without a line end.
-    bool Overflowed() const { return m_pending.size() > LINE_MAX; }
+    // True when more than REPLY_LINE_MAX bytes came without a line end.
+    bool Overflowed() const { return m_pending.size() > REPLY_LINE_MAX; }
 
   private:
     std::string m_pending;

@@ -9,19 +9,15 @@
 
 #include "base/clock.h"
 #include "base/text_codec.h"
+#include "support/fixed_clock.h"
 
 namespace halvera {
 namespace {
 
+// A local time that carries its offset from UTC, as localtime_r gives it.
 std::tm LocalTime(int year, int month, int day, int hour, int minute, int second,
                   long offsetSeconds) {
-    std::tm t{};
-    t.tm_year = year - 1900;
-    t.tm_mon = month - 1;
-    t.tm_mday = day;
-    t.tm_hour = hour;
-    t.tm_min = minute;
-    t.tm_sec = second;
+    std::tm t = test::FixedClock(year, month, day, hour, minute, second).LocalNow();
     t.tm_gmtoff = offsetSeconds;
     return t;
 }
