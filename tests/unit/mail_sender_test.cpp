@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/text_codec.h"
+#include "support/fake_mail_queue.h"
 #include "support/fixed_clock.h"
 #include "support/recording_error_log.h"
 #include "support/recording_prompt.h"
@@ -20,22 +21,6 @@ namespace {
 
 using test::ScriptedMailServer;
 using namespace std::chrono_literals;
-
-// The mail queue as the sender sees it: lines with their line ends.
-class FakeMailQueue : public MailLineSource {
-  public:
-    explicit FakeMailQueue(std::vector<std::string> lines) : m_lines(std::move(lines)) {}
-    int ReadMailLine(int n, std::string& line) override {
-        if (n < 0 || static_cast<std::size_t>(n) >= m_lines.size()) {
-            return 1;
-        }
-        line = m_lines[static_cast<std::size_t>(n)];
-        return 0;
-    }
-
-  private:
-    std::vector<std::string> m_lines;
-};
 
 MailSettings BaseSettings() {
     MailSettings settings;
@@ -315,7 +300,7 @@ TEST(SendMail, DialoguesWithAScriptedServer) {
             options.popPort = pop->Port();
         }
         options.timeouts.reply = c.replyLimit;
-        FakeMailQueue queue(QUEUE_LINES);
+        test::FakeMailQueue queue(QUEUE_LINES);
         test::RecordingPrompt prompt;
         test::RecordingErrorLog errorLog;
         MailSender sender(settings, queue, prompt, errorLog, options);

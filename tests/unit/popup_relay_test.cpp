@@ -23,6 +23,7 @@
 #include "base/program_folder.h"
 #include "base/text_codec.h"
 #include "support/file_bytes.h"
+#include "support/popup_program.h"
 #include "support/recording_error_log.h"
 #include "support/temp_program_folder.h"
 
@@ -166,20 +167,6 @@ std::vector<std::string> Starts(std::size_t count) {
     return ReadStarts();
 }
 
-bool ProcessGone(pid_t process) {
-    return ::kill(process, 0) != 0 && errno == ESRCH;
-}
-
-// Waits (bounded) until the relay sees no popup program any more.
-bool WaitForNoProgram(const PopupRelay& relay) {
-    for (auto end = Clock::now() + 5s; Clock::now() < end; std::this_thread::sleep_for(10ms)) {
-        if (relay.PopupProcess() == 0) {
-            return true;
-        }
-    }
-    return false;
-}
-
 PopupRelayOptions Options(int port, std::chrono::milliseconds startWait = 5s) {
     PopupRelayOptions options;
     options.port = port;
@@ -281,7 +268,7 @@ TEST_F(PopupRelayTest, AProgramThatCannotServeIsReportedAndNotLeftRunning) {
         if (c.program != nullptr) {
             auto starts = Starts(1);
             ASSERT_EQ(starts.size(), 1u);
-            EXPECT_TRUE(ProcessGone(std::stoi(starts[0])));
+            EXPECT_TRUE(test::ProcessGone(std::stoi(starts[0])));
         }
     }
 }
@@ -306,8 +293,8 @@ TEST_F(PopupRelayTest, AProgramThatEndedIsStartedAgainByTheNextMessage) {
     ASSERT_GT(first, 0);
 
     ::kill(first, SIGTERM);
-    ASSERT_TRUE(WaitForNoProgram(relay));
-    EXPECT_TRUE(ProcessGone(first)) << "the watcher reaps it";
+    ASSERT_TRUE(test::WaitForNoProgram(relay));
+    EXPECT_TRUE(test::ProcessGone(first)) << "the watcher reaps it";
 
     EXPECT_EQ(relay.ShowPopupMessage("second"), PopupDelivery::ACKNOWLEDGED);
     EXPECT_GT(relay.PopupProcess(), 0);
@@ -328,7 +315,7 @@ TEST_F(PopupRelayTest, EndPopupProgramEndsTheRunningProgram) {
     ASSERT_EQ(Starts(1).size(), 1u) << "the program ignores TERM from here on";
     relay.EndPopupProgram();
     EXPECT_EQ(relay.PopupProcess(), 0);
-    EXPECT_TRUE(ProcessGone(process));
+    EXPECT_TRUE(test::ProcessGone(process));
     relay.EndPopupProgram();
 }
 
@@ -342,7 +329,7 @@ TEST_F(PopupRelayTest, TheRelayEndsItsProgramWhenItGoes) {
         process = relay.PopupProcess();
         ASSERT_GT(process, 0);
     }
-    EXPECT_TRUE(ProcessGone(process));
+    EXPECT_TRUE(test::ProcessGone(process));
 }
 
 }  // namespace
