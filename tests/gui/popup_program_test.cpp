@@ -170,6 +170,21 @@ TEST(PopupStack, StacksMessagesAndClosesThemOnAClick) {
     EXPECT_LT(thirdNow.bottom(), stack.Windows()[0]->geometry().top());
 }
 
+TEST(PopupStack, AWindowIsTallEnoughForItsWrappedText) {
+    PopupStack stack;
+    stack.Show(QStringLiteral("盗聴ノード検出 192.168.10.40 <b>not bold</b> ｶﾞｰﾄﾞ"));
+    stack.Show(
+        QStringLiteral("新規ノード検出 192.168.10.23 00-11-22-33-44-55 PC-SALES01 "
+                       "WORKGROUP Example Networks Inc. 2005/04/01 09:05:00"));
+    QCoreApplication::processEvents();
+    for (PopupWindow* window : stack.Windows()) {
+        for (QLabel* label : window->findChildren<QLabel*>()) {
+            EXPECT_GE(label->height(), label->heightForWidth(label->width()))
+                << label->text().toStdString();
+        }
+    }
+}
+
 TEST(PopupStack, WindowsCloseAfterTheirTime) {
     PopupStack stack(50);
     stack.Show(QStringLiteral("node up"));

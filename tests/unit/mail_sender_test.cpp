@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/text_codec.h"
@@ -328,6 +329,39 @@ TEST(SendMail, DialoguesWithAScriptedServer) {
         }
         EXPECT_EQ(logs, c.logs);
     }
+}
+
+TEST(SendMail, DeliveriesRunOneAtATime) {
+    MailSettings mail = BaseSettings();
+    SettingsStore settings;
+    settings.SetMail(mail);
+    test::FakeMailQueue queue(QUEUE_LINES);
+    test::RecordingPrompt prompt;
+    test::RecordingErrorLog errorLog;
+    ScriptedMailServer silent({ScriptedMailServer::SILENT});
+    ScriptedMailServer ready(SMTP_OK);
+    MailSenderOptions held;
+    held.smtpPort = silent.Port();
+    held.timeouts.reply = 1s;
+    MailSenderOptions next;
+    next.smtpPort = ready.Port();
+    MailSender first(settings, queue, prompt, errorLog, held);
+    MailSender second(settings, queue, prompt, errorLog, next);
+
+    int firstResult = -1;
+    std::thread run([&] { firstResult = first.SendMail(0); });
+    while (silent.Connections() == 0) {
+        std::this_thread::sleep_for(5ms);
+    }
+    int secondResult = -1;
+    std::thread waiting([&] { secondResult = second.SendMail(0); });
+    std::this_thread::sleep_for(200ms);
+    EXPECT_EQ(ready.Connections(), 0) << "the second delivery waits for the first";
+    run.join();
+    waiting.join();
+    EXPECT_EQ(firstResult, 1);
+    EXPECT_EQ(secondResult, 0);
+    EXPECT_EQ(ready.Connections(), 1);
 }
 
 }  // namespace

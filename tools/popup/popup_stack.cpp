@@ -47,8 +47,9 @@ void PopupStack::Arrange() {
     QRect area = screen->availableGeometry();
     int bottom = area.bottom() - MARGIN;
     for (PopupWindow* window : m_windows) {
-        QSize size = window->sizeHint();
-        window->resize(size);
+        // adjustSize() gives the wrapped text the height it needs at its fixed width.
+        window->adjustSize();
+        QSize size = window->size();
         window->move(area.right() - MARGIN - size.width(), bottom - size.height());
         bottom -= size.height() + MARGIN;
     }
