@@ -82,7 +82,7 @@ int MailSender::SendMail(int interactive) {
     return dialogue.SmtpState() == SMTP_STATE_DONE ? 0 : 1;
 }
 
-bool MailSender::Open(Delivery& delivery, MailConnection& connection, Server server,
+bool MailSender::Open(const Delivery& delivery, MailConnection& connection, Server server,
                       const std::string& name, int port) {
     switch (connection.Connect(name, port)) {
         case ConnectResult::CONNECTED:
@@ -99,8 +99,8 @@ bool MailSender::Open(Delivery& delivery, MailConnection& connection, Server ser
     return false;
 }
 
-void MailSender::RunDialogue(Delivery& delivery, MailConnection& connection, MailDialogue& dialogue,
-                             Server server) {
+void MailSender::RunDialogue(const Delivery& delivery, MailConnection& connection,
+                             MailDialogue& dialogue, Server server) {
     ReplyLineBuffer replies;
     char buffer[RECEIVE_SIZE];
     std::string line;
@@ -149,7 +149,7 @@ void MailSender::RunDialogue(Delivery& delivery, MailConnection& connection, Mai
     connection.Close();
 }
 
-bool MailSender::SendMessage(Delivery& delivery, MailConnection& connection) {
+bool MailSender::SendMessage(const Delivery& delivery, MailConnection& connection) {
     if (!connection.SendAll(ComposeMailHeader(delivery.settings, CurrentClock().LocalNow()))) {
         return false;
     }

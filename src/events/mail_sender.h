@@ -37,11 +37,11 @@ class MailSender {
     enum class Server { POP, SMTP };
     struct Delivery;
 
-    bool Open(Delivery& delivery, MailConnection& connection, Server server,
+    bool Open(const Delivery& delivery, MailConnection& connection, Server server,
               const std::string& name, int port);
-    void RunDialogue(Delivery& delivery, MailConnection& connection, MailDialogue& dialogue,
+    void RunDialogue(const Delivery& delivery, MailConnection& connection, MailDialogue& dialogue,
                      Server server);
-    bool SendMessage(Delivery& delivery, MailConnection& connection);
+    bool SendMessage(const Delivery& delivery, MailConnection& connection);
     void Report(const Delivery& delivery, Server server, std::string_view what, bool withAdvice);
 
     const SettingsStore& m_settings;

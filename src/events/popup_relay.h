@@ -50,9 +50,10 @@ class PopupRelay {
 
     // Creates bin/ below the program folder (an existing folder is no error).
     void InitPopupRelay();
-    // Shows an expanded popup text (CP932; cut to POPUP_MESSAGE_MAX bytes). Runs on the
-    // search run's thread and blocks it while the program starts (up to startWait) and
-    // about ackWait when no answer comes. Failures go to the error log ("popupd").
+    // Shows a popup text whose placeholders the event actions have expanded (CP932; cut to
+    // POPUP_MESSAGE_MAX bytes without splitting a character). Runs on the search run's thread and
+    // blocks it while the program starts (up to startWait) and about ackWait when no answer comes.
+    // Failures go to the error log ("popupd").
     PopupDelivery ShowPopupMessage(std::string_view messageCp932);
     // Terminates a running popup program and waits until it has ended; without one,
     // nothing happens.
