@@ -7,7 +7,7 @@
 
 #include "base/text_codec.h"
 #include "net/node_identification.h"
-#include "net/node_searcher.h"
+#include "net/search_run_scope.h"
 
 namespace halvera {
 namespace {
@@ -33,12 +33,12 @@ std::vector<NameQueryRange> ReadSearchRanges(RangeStore& ranges) {
     }
 }
 
-void WalkNetworkNames(SearchRunContext& context, const NodeSearcher& searcher) {
-    if (searcher.Settings().WINS == 0 || !context.enumerateNames) {
+void WalkNetworkNames(SearchRunContext& context, const SearchRunScope& run) {
+    if (run.Settings().WINS == 0 || !context.enumerateNames) {
         return;
     }
     const auto ranges = ReadSearchRanges(context.searchRanges);
-    context.enumerateNames(ranges, searcher.Local().ownAddress, searcher.Local().subnetMask);
+    context.enumerateNames(ranges, run.Local().ownAddress, run.Local().subnetMask);
 }
 
 // Brings the stored monitor flag in line with the row's check box; returns the check box.
@@ -52,17 +52,17 @@ int SyncMonitorFlag(SearchRunContext& context, Ipv4 ip, NodeRecord& record) {
 }
 
 // Reads the adapter and the names, as a range search and a list refresh both begin.
-bool CommonStart(SearchRunContext& context, NodeSearcher& searcher) {
+bool CommonStart(SearchRunContext& context, SearchRunScope& run) {
     context.summary.SetSummaryText(Sjis(PREPARING_TEXT));
-    if (searcher.ReadLocalAdapter() != 0) {
+    if (run.ReadLocalAdapter() != 0) {
         return false;
     }
-    WalkNetworkNames(context, searcher);
+    WalkNetworkNames(context, run);
     return true;
 }
 
-Visit VisitRangeAddress(SearchRunContext& context, NodeSearcher& searcher, Ipv4 ip, int lastByte) {
-    const LocalAdapterInfo& local = searcher.Local();
+Visit VisitRangeAddress(SearchRunContext& context, SearchRunScope& run, Ipv4 ip, int lastByte) {
+    const LocalAdapterInfo& local = run.Local();
     if (IsOutsideSubnet(ip, local.ownAddress, local.subnetMask)) {
         return Visit::Next;
     }
@@ -75,8 +75,8 @@ Visit VisitRangeAddress(SearchRunContext& context, NodeSearcher& searcher, Ipv4 
         return Visit::Next;
     }
     const int attempts =
-        record.status != NODE_NEVER_SEEN ? KnownNodeAttempts(searcher.Settings().RETRY) : 1;
-    return searcher.ProbeAndUpdate(ip, attempts, record) == -1 ? Visit::ProbeFailed : Visit::Next;
+        record.status != NODE_NEVER_SEEN ? KnownNodeAttempts(run.Settings().RETRY) : 1;
+    return run.ProbeAndUpdate(ip, attempts, record) == -1 ? Visit::ProbeFailed : Visit::Next;
 }
 
 std::array<int, 4> Octets(Ipv4 ip) {
@@ -87,7 +87,7 @@ std::array<int, 4> Octets(Ipv4 ip) {
 
 // Walks one range byte by byte, each byte from its start to its end, the last innermost:
 // 192.168.1.250 to 192.168.2.5 walks nothing, since 250 > 5.
-RunOutcome WalkRange(SearchRunContext& context, RunFlags& flags, NodeSearcher& searcher, Ipv4 start,
+RunOutcome WalkRange(SearchRunContext& context, RunFlags& flags, SearchRunScope& run, Ipv4 start,
                      Ipv4 end) {
     const auto s = Octets(start);
     const auto e = Octets(end);
@@ -98,7 +98,7 @@ RunOutcome WalkRange(SearchRunContext& context, RunFlags& flags, NodeSearcher& s
                     if (StopRequested(flags)) {
                         return RunOutcome::Stopped;
                     }
-                    if (VisitRangeAddress(context, searcher, MakeIp(a, b, c, d), d) ==
+                    if (VisitRangeAddress(context, run, MakeIp(a, b, c, d), d) ==
                         Visit::ProbeFailed) {
                         return RunOutcome::ProbeFailed;
                     }
@@ -109,8 +109,8 @@ RunOutcome WalkRange(SearchRunContext& context, RunFlags& flags, NodeSearcher& s
     return RunOutcome::Completed;
 }
 
-RunOutcome WalkSearchRanges(SearchRunContext& context, RunFlags& flags, NodeSearcher& searcher) {
-    if (!CommonStart(context, searcher)) {
+RunOutcome WalkSearchRanges(SearchRunContext& context, RunFlags& flags, SearchRunScope& run) {
+    if (!CommonStart(context, run)) {
         return RunOutcome::StartFailed;
     }
     for (int n = 1;; ++n) {
@@ -119,7 +119,7 @@ RunOutcome WalkSearchRanges(SearchRunContext& context, RunFlags& flags, NodeSear
         if (context.searchRanges.ReadRange(n, start, end) != 0) {
             return RunOutcome::Completed;
         }
-        const RunOutcome outcome = WalkRange(context, flags, searcher, start, end);
+        const RunOutcome outcome = WalkRange(context, flags, run, start, end);
         if (outcome != RunOutcome::Completed) {
             return outcome;
         }
@@ -136,11 +136,11 @@ bool ProbedRecordLeft(NodeStore& nodes, std::size_t n, Ipv4 probed, std::size_t 
     return nodes.ReadNodeAt(n, now) != 0 || now.ip != probed;
 }
 
-RunOutcome WalkNodeList(SearchRunContext& context, RunFlags& flags, NodeSearcher& searcher) {
-    if (!CommonStart(context, searcher)) {
+RunOutcome WalkNodeList(SearchRunContext& context, RunFlags& flags, SearchRunScope& run) {
+    if (!CommonStart(context, run)) {
         return RunOutcome::StartFailed;
     }
-    const int attempts = KnownNodeAttempts(searcher.Settings().RETRY);
+    const int attempts = KnownNodeAttempts(run.Settings().RETRY);
     std::size_t n = 0;
     for (;;) {
         if (StopRequested(flags)) {
@@ -158,7 +158,7 @@ RunOutcome WalkNodeList(SearchRunContext& context, RunFlags& flags, NodeSearcher
         // A node that goes down with NODEDISP set, or a moved node, leaves the store during
         // its probe; the records behind it move up and the next one is then at n already.
         const std::size_t countBefore = context.nodes.CountNodes();
-        if (searcher.ProbeAndUpdate(ip, attempts, record) == -1) {
+        if (run.ProbeAndUpdate(ip, attempts, record) == -1) {
             return RunOutcome::ProbeFailed;
         }
         if (!ProbedRecordLeft(context.nodes, n, ip, countBefore)) {
@@ -167,12 +167,12 @@ RunOutcome WalkNodeList(SearchRunContext& context, RunFlags& flags, NodeSearcher
     }
 }
 
-RunOutcome ProbeOneNode(SearchRunContext& context, NodeSearcher& searcher, Ipv4 ip) {
+RunOutcome ProbeOneNode(SearchRunContext& context, SearchRunScope& run, Ipv4 ip) {
     context.summary.SetSummaryText(Sjis(PREPARING_TEXT));
-    WalkNetworkNames(context, searcher);
+    WalkNetworkNames(context, run);
     NodeRecord record;
     context.nodes.FindNodeByIp(ip, record);
-    return searcher.ProbeAndUpdate(ip, KnownNodeAttempts(searcher.Settings().RETRY), record) == -1
+    return run.ProbeAndUpdate(ip, KnownNodeAttempts(run.Settings().RETRY), record) == -1
                ? RunOutcome::ProbeFailed
                : RunOutcome::Completed;
 }
@@ -186,14 +186,14 @@ void EndOfRun(SearchRunContext& context, RunFlags& flags) {
     context.summary.SetSummaryText("");
 }
 
-// Runs body with a searcher of its own, then the end of run. The searcher (and with it the
+// Runs body in a run scope of its own, then the end of run. The scope (and with it the
 // driver's handle) is gone before runActive clears, so the next run never meets this one.
 template <class Body>
 RunOutcome RunToEnd(SearchRunContext& context, RunFlags& flags, Body body) {
     RunOutcome outcome;
     {
-        NodeSearcher searcher(context, context.settings.App());
-        outcome = body(searcher);
+        SearchRunScope run(context, context.settings.App());
+        outcome = body(run);
         EndOfRun(context, flags);
     }
     flags.lastOutcome = outcome;
@@ -208,19 +208,18 @@ int KnownNodeAttempts(int retry) {
 }
 
 RunOutcome SearchRangesThread(SearchRunContext& context, RunFlags& flags) {
-    return RunToEnd(context, flags, [&](NodeSearcher& searcher) {
-        return WalkSearchRanges(context, flags, searcher);
-    });
+    return RunToEnd(context, flags,
+                    [&](SearchRunScope& run) { return WalkSearchRanges(context, flags, run); });
 }
 
 RunOutcome RefreshListThread(SearchRunContext& context, RunFlags& flags) {
     return RunToEnd(context, flags,
-                    [&](NodeSearcher& searcher) { return WalkNodeList(context, flags, searcher); });
+                    [&](SearchRunScope& run) { return WalkNodeList(context, flags, run); });
 }
 
 RunOutcome RefreshNodeThread(SearchRunContext& context, RunFlags& flags, Ipv4 ip) {
     return RunToEnd(context, flags,
-                    [&](NodeSearcher& searcher) { return ProbeOneNode(context, searcher, ip); });
+                    [&](SearchRunScope& run) { return ProbeOneNode(context, run, ip); });
 }
 
 }  // namespace halvera

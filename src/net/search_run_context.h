@@ -8,7 +8,6 @@
 #include "lists/summary_text.h"
 #include "net/local_adapter_state.h"
 #include "net/network_names.h"
-#include "net/packet_attempt.h"
 #include "net/packet_driver.h"
 #include "net/search_run_steps.h"
 #include "store/node_store.h"
@@ -33,7 +32,6 @@ struct SearchRunContext {
     SearchRunSteps& steps;
     LocalAdapterState& local;  // written by the start of a range search or list refresh
     NameWalk enumerateNames;
-    WindowWait wait = SleepFor;  // the capture window of each packet attempt
 };
 
 }  // namespace halvera

@@ -19,8 +19,6 @@ class ScriptedRunSteps : public SearchRunSteps {
         Ipv4 ip = 0;
         int attempts = 0;
         NodeRecord record;  // as the run handed it over
-        int adapterIndex = 0;
-        int timeoutMs = 0;
         LocalAdapterInfo local;
     };
     // Runs in place of the scripted result when set; its result is the probe's.
@@ -30,12 +28,13 @@ class ScriptedRunSteps : public SearchRunSteps {
     std::map<Ipv4, int> checked;  // IsNodeChecked per address; 0 when not listed
     ProbeHook onProbe;
 
-    int ProbeAndUpdate(const PacketAttempt& attempt, const LocalAdapterInfo& local, Ipv4 ip,
-                       int attempts, NodeRecord& record) override {
+    void BeginRun() override { Mark("begin"); }
+    void EndRun() override { Mark("end"); }
+    int ProbeAndUpdate(const LocalAdapterInfo& local, Ipv4 ip, int attempts,
+                       NodeRecord& record) override {
         {
             std::unique_lock lock(m_mutex);
-            m_probes.push_back(
-                {ip, attempts, record, attempt.adapterIndex, attempt.timeoutMs, local});
+            m_probes.push_back({ip, attempts, record, local});
             m_calls.push_back("probe " + FormatIp(ip));
             ++m_probesStarted;
             m_changed.notify_all();
@@ -89,7 +88,7 @@ class ScriptedRunSteps : public SearchRunSteps {
         }
         return addresses;
     }
-    // "probe a.b.c.d" and "flush" in call order.
+    // "begin", "probe a.b.c.d", "flush", "end" in call order.
     std::vector<std::string> Calls() const {
         std::lock_guard lock(m_mutex);
         return m_calls;

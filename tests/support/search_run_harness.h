@@ -60,8 +60,7 @@ class SearchRunHarness {
                     std::lock_guard lock(m_mutex);
                     m_nameWalks.push_back({{ranges.begin(), ranges.end()}, ownIp, mask});
                     steps.Mark("names");
-                },
-                [](std::chrono::milliseconds) {}};
+                }};
     }
 
     template <class Change>

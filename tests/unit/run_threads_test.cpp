@@ -107,12 +107,9 @@ TEST(RunThreads, RangeSearchVisitsAndSkips) {
     }
 }
 
-TEST(RunThreads, ProbeHandsOverTheStoredRecordAndTheRunsAttempt) {
+TEST(RunThreads, ProbeHandsOverTheStoredRecordAndTheOwnAdapter) {
     SearchRunHarness h;
-    h.ChangeApp([](AppSettings& app) {
-        app.TIMEOUT = 250;
-        app.RETRY = 1;
-    });
+    h.ChangeApp([](AppSettings& app) { app.RETRY = 1; });
     h.AddRange("192.168.1.9", "192.168.1.9");
     h.StoreNode("192.168.1.9", NODE_DOWN, 1);
     h.steps.checked[InetAddr("192.168.1.9")] = 1;
@@ -125,8 +122,6 @@ TEST(RunThreads, ProbeHandsOverTheStoredRecordAndTheRunsAttempt) {
     EXPECT_EQ(probes[0].attempts, 2);
     EXPECT_EQ(probes[0].record.status, NODE_DOWN);
     EXPECT_EQ(probes[0].record.label, "192.168.1.9");
-    EXPECT_EQ(probes[0].timeoutMs, 250);
-    EXPECT_EQ(probes[0].adapterIndex, 0);
     EXPECT_EQ(FormatIp(probes[0].local.ownAddress), SearchRunHarness::OWN_IP);
     EXPECT_EQ(h.local.Get(), probes[0].local);
 }
@@ -140,8 +135,8 @@ TEST(RunThreads, ProbeErrorEndsTheRunAfterTheCurrentAddress) {
     auto context = h.Context();
     EXPECT_EQ(SearchRangesThread(context, h.flags), RunOutcome::ProbeFailed);
     EXPECT_EQ(h.steps.Calls(),
-              (Calls{PREPARING, "probe 192.168.1.1", "probe 192.168.1.2", "probe 192.168.1.3",
-                     FINISHED, "flush", "summary ", "release"}));
+              (Calls{"begin", PREPARING, "probe 192.168.1.1", "probe 192.168.1.2",
+                     "probe 192.168.1.3", FINISHED, "flush", "summary ", "end", "release"}));
     EXPECT_EQ(h.flags.runActive, 0);
     EXPECT_EQ(h.flags.manualRun, 0);
 }
@@ -168,8 +163,8 @@ TEST(RunThreads, ListRefreshWalksTheStoreInOrderAndMissesNoNodeAfterARemovedOne)
     auto context = h.Context();
     EXPECT_EQ(RefreshListThread(context, h.flags), RunOutcome::Completed);
 
-    EXPECT_EQ(h.steps.Calls(), (Calls{PREPARING, "probe 192.168.1.9", "probe 192.168.1.4",
-                                      "probe 10.0.0.5", "flush", "summary ", "release"}));
+    EXPECT_EQ(h.steps.Calls(), (Calls{"begin", PREPARING, "probe 192.168.1.9", "probe 192.168.1.4",
+                                      "probe 10.0.0.5", "flush", "summary ", "end", "release"}));
     for (const auto& probe : h.steps.Probes()) {
         EXPECT_EQ(probe.attempts, 4) << FormatIp(probe.ip);
     }
@@ -194,8 +189,8 @@ TEST(RunThreads, NodeRefreshProbesItsAddressWithoutChecksOrAdapterRead) {
     EXPECT_EQ(RefreshNodeThread(context, h.flags, InetAddr("192.168.1.255")),
               RunOutcome::Completed);
 
-    EXPECT_EQ(h.steps.Calls(), (Calls{PREPARING, "names", "probe 192.168.1.255", FINISHED, "flush",
-                                      "summary ", "release"}));
+    EXPECT_EQ(h.steps.Calls(), (Calls{"begin", PREPARING, "names", "probe 192.168.1.255", FINISHED,
+                                      "flush", "summary ", "end", "release"}));
     const auto probes = h.steps.Probes();
     ASSERT_EQ(probes.size(), 1u);
     EXPECT_EQ(probes[0].attempts, 4);
@@ -223,17 +218,19 @@ TEST(RunThreads, CommonStart) {
          0,
          1,
          RunOutcome::Completed,
-         {PREPARING, "names", "probe 192.168.1.1", FINISHED, "flush", "summary ", "release"}},
+         {"begin", PREPARING, "names", "probe 192.168.1.1", FINISHED, "flush", "summary ", "end",
+          "release"}},
         {"no_names_without_wins",
          0,
          0,
          RunOutcome::Completed,
-         {PREPARING, "probe 192.168.1.1", FINISHED, "flush", "summary ", "release"}},
+         {"begin", PREPARING, "probe 192.168.1.1", FINISHED, "flush", "summary ", "end",
+          "release"}},
         {"adapter_that_cannot_be_read_ends_the_run_before_any_probe",
          1,
          1,
          RunOutcome::StartFailed,
-         {PREPARING, FINISHED, "flush", "summary ", "release"}},
+         {"begin", PREPARING, FINISHED, "flush", "summary ", "end", "release"}},
     };
     for (const auto& c : cases) {
         for (bool listRefresh : {false, true}) {
@@ -268,11 +265,11 @@ TEST(RunThreads, EndOfRunManualOrPolled) {
         StartFlags(h.flags, manual);
         auto context = h.Context();
         RefreshNodeThread(context, h.flags, InetAddr("192.168.1.20"));
-        Calls expected{PREPARING, "probe 192.168.1.20"};
+        Calls expected{"begin", PREPARING, "probe 192.168.1.20"};
         if (manual) {
             expected.push_back(FINISHED);
         }
-        expected.insert(expected.end(), {"flush", "summary ", "release"});
+        expected.insert(expected.end(), {"flush", "summary ", "end", "release"});
         EXPECT_EQ(h.steps.Calls(), expected) << "manual " << manual;
         EXPECT_EQ(h.flags.manualRun, 0);
         EXPECT_EQ(h.flags.runActive, 0);

@@ -79,8 +79,8 @@ TEST(SearchRuns, SelectedNodeCommand) {
         {"row_gone_since_selection", 2, {"stop 検索ノードを選択してください。"}},
         {"second_row",
          1,
-         {"summary 【ノード検索】 検索準備中 . . .", "probe 192.168.1.44", FINISHED, "flush",
-          "summary ", "release"}},
+         {"begin", "summary 【ノード検索】 検索準備中 . . .", "probe 192.168.1.44", FINISHED,
+          "flush", "summary ", "end", "release"}},
     };
     for (const auto& c : cases) {
         RunsFixture f;
@@ -151,8 +151,8 @@ TEST(SearchRuns, ShutdownEndsTheRunAfterItsCurrentAddress) {
     f.runs.Shutdown(true);
 
     EXPECT_EQ(f.h.steps.Calls(),
-              (Calls{"summary 【ノード検索】 検索準備中 . . .", "probe 192.168.1.1", FINISHED,
-                     "flush", "summary ", "release"}));
+              (Calls{"begin", "summary 【ノード検索】 検索準備中 . . .", "probe 192.168.1.1",
+                     FINISHED, "flush", "summary ", "end", "release"}));
     EXPECT_EQ(f.runs.LastOutcome(), RunOutcome::Stopped);
     EXPECT_FALSE(f.runs.IsRunActive());
     EXPECT_FALSE(f.runs.StartRangeSearch());

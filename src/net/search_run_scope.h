@@ -1,21 +1,20 @@
 #pragma once
 
-#include "net/packet_attempt.h"
 #include "net/search_run_context.h"
 #include "store/app_settings.h"
 
 namespace halvera {
 
-// One run's hold on the network: the settings it started with, its packet attempts through
-// the driver, and the own adapter as last read. Each run thread creates one at its start and
-// destroys it at its end, which releases the capture handle the driver keeps open between
-// attempts.
-class NodeSearcher {
+// One run from its start to its end: the settings it started with and the own adapter as
+// last read. Created at the start of a run thread, it begins the run's per-address steps;
+// destroyed at its end, it ends them and releases the capture handle that the driver keeps
+// open between attempts.
+class SearchRunScope {
   public:
-    NodeSearcher(SearchRunContext& context, AppSettings settings);
-    ~NodeSearcher();
-    NodeSearcher(const NodeSearcher&) = delete;
-    NodeSearcher& operator=(const NodeSearcher&) = delete;
+    SearchRunScope(SearchRunContext& context, AppSettings settings);
+    ~SearchRunScope();
+    SearchRunScope(const SearchRunScope&) = delete;
+    SearchRunScope& operator=(const SearchRunScope&) = delete;
 
     const AppSettings& Settings() const { return m_settings; }
     const LocalAdapterInfo& Local() const { return m_local; }
@@ -29,7 +28,6 @@ class NodeSearcher {
   private:
     SearchRunContext& m_context;
     AppSettings m_settings;
-    PacketAttempt m_attempt;
     LocalAdapterInfo m_local;
 };
 
