@@ -1,12 +1,12 @@
 #include "app/command_actions.h"
 
-#include "app/command_ids.h"
-
 #include <QIcon>
 #include <QKeySequence>
 #include <QWidget>
 
 #include <utility>
+
+#include "app/command_ids.h"
 
 namespace halvera {
 

@@ -1,13 +1,13 @@
 #include "app/frame_menus.h"
 
-#include "app/command_actions.h"
-#include "app/command_ids.h"
-
 #include <QMenu>
 #include <QMenuBar>
 #include <QToolBar>
 
 #include <initializer_list>
+
+#include "app/command_actions.h"
+#include "app/command_ids.h"
 
 namespace halvera {
 

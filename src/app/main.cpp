@@ -1,6 +1,6 @@
-#include "app/veskar_app.h"
-
 #include <QApplication>
+
+#include "app/veskar_app.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);

@@ -1,16 +1,5 @@
 #include "app/main_frame.h"
 
-#include "app/command_actions.h"
-#include "app/command_ids.h"
-#include "app/frame_menus.h"
-#include "app/list_commands.h"
-#include "dialogs/exit_wait_dlg.h"
-#include "net/network_interface_line.h"
-#include "views/left_view.h"
-#include "views/list_colours.h"
-#include "views/qt_text.h"
-#include "views/veskar_view.h"
-
 #include <QApplication>
 #include <QCloseEvent>
 #include <QIcon>
@@ -24,6 +13,17 @@
 #include <QToolBar>
 
 #include <algorithm>
+
+#include "app/command_actions.h"
+#include "app/command_ids.h"
+#include "app/frame_menus.h"
+#include "app/list_commands.h"
+#include "dialogs/exit_wait_dlg.h"
+#include "net/network_interface_line.h"
+#include "views/left_view.h"
+#include "views/list_colours.h"
+#include "views/qt_text.h"
+#include "views/veskar_view.h"
 
 namespace halvera {
 
@@ -144,8 +144,11 @@ CommandState CMainFrame::State() const {
 }
 
 void CMainFrame::PostCommand(int id) {
-    QMetaObject::invokeMethod(
-        this, [this, id] { m_actions->Trigger(id); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, "RunPostedCommand", Qt::QueuedConnection, Q_ARG(int, id));
+}
+
+void CMainFrame::RunPostedCommand(int id) {
+    m_actions->Trigger(id);
 }
 
 void CMainFrame::PostSort(NodeSortKey key) {

@@ -67,6 +67,9 @@ class CMainFrame : public QMainWindow {
     // The shutdown steps have run; the program may end.
     void FrameClosed();
 
+  private slots:
+    void RunPostedCommand(int id);
+
   protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

@@ -1,12 +1,11 @@
 #include "app/single_instance.h"
 
-#include "lists/prompt.h"
-
 #include <QLocalSocket>
 
 #include <unistd.h>
-
 #include <utility>
+
+#include "lists/prompt.h"
 
 namespace halvera {
 

@@ -1,11 +1,11 @@
 #include "app/veskar_app.h"
 
+#include <QApplication>
+
 #include "app/main_frame.h"
 #include "base/program_folder.h"
 #include "dialogs/startup_dlg.h"
 #include "views/gothic_font.h"
-
-#include <QApplication>
 
 namespace halvera {
 

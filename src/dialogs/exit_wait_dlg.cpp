@@ -1,8 +1,8 @@
 #include "dialogs/exit_wait_dlg.h"
 
-#include "ui_exit_wait_dlg.h"
-
 #include <utility>
+
+#include "ui_exit_wait_dlg.h"
 
 namespace halvera {
 

@@ -1,9 +1,9 @@
 #include "dialogs/log_delete_dlg.h"
 
+#include <utility>
+
 #include "app/progress_bar_adapter.h"
 #include "ui_log_delete_dlg.h"
-
-#include <utility>
 
 namespace halvera {
 
@@ -47,13 +47,12 @@ void CLogDeleteDlg::Work() {
     m_progress->SetPosition(0);
     m_deleter.DeleteRows(m_rows, *m_progress);
     m_list.RemoveRows(m_rows);
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            m_done = true;
-            QDialog::reject();
-        },
-        Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, "OnWorkDone", Qt::QueuedConnection);
+}
+
+void CLogDeleteDlg::OnWorkDone() {
+    m_done = true;
+    QDialog::reject();
 }
 
 }  // namespace halvera

@@ -35,6 +35,9 @@ class CLogDeleteDlg : public QDialog {
     // Closing is the worker's call; Escape and the close button do nothing meanwhile.
     void reject() override;
 
+  private slots:
+    void OnWorkDone();
+
   private:
     void Work();
 

@@ -1,13 +1,13 @@
 #include "dialogs/startup_dlg.h"
 
+#include <QPixmap>
+
+#include <vector>
+
 #include "app/main_frame.h"
 #include "app/progress_bar_adapter.h"
 #include "lists/node_list_sort.h"
 #include "ui_startup_dlg.h"
-
-#include <QPixmap>
-
-#include <vector>
 
 namespace halvera {
 

@@ -1,12 +1,12 @@
 #include "views/left_view.h"
 
-#include "base/program_folder.h"
-#include "base/text_codec.h"
-#include "views/event_images.h"
-
 #include <QImage>
 #include <QMenu>
 #include <QVBoxLayout>
+
+#include "base/program_folder.h"
+#include "base/text_codec.h"
+#include "views/event_images.h"
 
 namespace halvera {
 

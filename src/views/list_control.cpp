@@ -1,10 +1,10 @@
 #include "views/list_control.h"
 
-#include "views/grid_line_delegate.h"
-
 #include <QHeaderView>
 
 #include <algorithm>
+
+#include "views/grid_line_delegate.h"
 
 namespace halvera {
 

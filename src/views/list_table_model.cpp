@@ -1,24 +1,16 @@
 #include "views/list_table_model.h"
 
-#include "views/qt_text.h"
-
-#include <QCoreApplication>
-#include <QEvent>
-
 #include <algorithm>
 #include <utility>
+
+#include "views/qt_text.h"
 
 namespace halvera {
 
 ListTableModel::ListTableModel(ListTable& table, QObject* parent)
     : QAbstractTableModel(parent), m_table(table) {
-    // The listener runs on the writer's thread with the table locked: it only posts.
     const auto rows = m_table.SnapshotAndSubscribe(
-        [this](const ListChange& change) {
-            QMetaObject::invokeMethod(
-                this, [this, change] { Apply(change); }, Qt::QueuedConnection);
-        },
-        m_listener);
+        [this](const ListChange& change) { Queue(change); }, m_listener);
     m_rows.reserve(rows.size());
     for (const auto& row : rows) {
         m_rows.push_back(ToRow(row));
@@ -26,8 +18,22 @@ ListTableModel::ListTableModel(ListTable& table, QObject* parent)
 }
 
 ListTableModel::~ListTableModel() {
-    // Once this returns no listener call is running; changes already posted die with us.
+    // Once this returns no listener call is running; a wake-up already posted dies with us.
     m_table.Unsubscribe(m_listener);
+}
+
+void ListTableModel::Queue(const ListChange& change) {
+    // Runs on the writer's thread with the table locked. The first change of a burst wakes
+    // the GUI thread; the wake-up carries nothing, the changes stay in the queue.
+    bool wake = false;
+    {
+        std::lock_guard lock(m_pendingMutex);
+        wake = m_pending.empty();
+        m_pending.push_back(change);
+    }
+    if (wake) {
+        QMetaObject::invokeMethod(this, "ApplyPendingChanges", Qt::QueuedConnection);
+    }
 }
 
 void ListTableModel::SetHeaders(QStringList headers) {
@@ -55,7 +61,14 @@ void ListTableModel::SetColours(const ListColours& colours) {
 }
 
 void ListTableModel::ApplyPendingChanges() {
-    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    std::deque<ListChange> changes;
+    {
+        std::lock_guard lock(m_pendingMutex);
+        changes.swap(m_pending);
+    }
+    for (const auto& change : changes) {
+        Apply(change);
+    }
 }
 
 int ListTableModel::rowCount(const QModelIndex& parent) const {

@@ -5,6 +5,8 @@
 #include <QPixmap>
 #include <QStringList>
 
+#include <deque>
+#include <mutex>
 #include <vector>
 
 #include "lists/list_table.h"
@@ -13,9 +15,10 @@
 namespace halvera {
 
 // Mirrors one core ListTable for a view. It copies the table's rows and subscribes in one
-// step, then applies every published change on the GUI thread, in order: the table's writers
-// never wait for the GUI, and the view never reads a half-changed table. What the user
-// changes (a check box) goes to the core table and comes back as a change.
+// step, then applies every published change on the GUI thread, in order: a writer only
+// queues the change and wakes the GUI thread, so it never waits for the GUI, and the view
+// never reads a half-changed table. What the user changes (a check box) goes to the core
+// table and comes back as a change.
 class ListTableModel : public QAbstractTableModel {
     Q_OBJECT
 
@@ -32,10 +35,12 @@ class ListTableModel : public QAbstractTableModel {
     void SetImages(QList<QPixmap> images);
     void SetColours(const ListColours& colours);
 
-    // Applies the changes posted so far, so that the view's row numbers are the table's.
+  public slots:
+    // Applies the changes queued so far, so that the view's row numbers are the table's.
     // Commands call it before they turn selected view rows into table rows.
     void ApplyPendingChanges();
 
+  public:
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role) const override;
@@ -65,6 +70,7 @@ class ListTableModel : public QAbstractTableModel {
     };
 
     static Row ToRow(const ListRow& row);
+    void Queue(const ListChange& change);
     void Apply(const ListChange& change);
     bool IsRow(int row) const;
     void RowChanged(int row);
@@ -73,6 +79,8 @@ class ListTableModel : public QAbstractTableModel {
     QStringList m_headers;
     std::vector<Row> m_rows;
     int m_listener = 0;
+    std::mutex m_pendingMutex;
+    std::deque<ListChange> m_pending;
     int m_checkColumn = -1;
     QList<QPixmap> m_images;
     ListColours m_colours;

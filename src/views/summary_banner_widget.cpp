@@ -1,11 +1,11 @@
 #include "views/summary_banner_widget.h"
 
-#include "views/gothic_font.h"
-#include "views/qt_text.h"
-
 #include <QPainter>
 
 #include <utility>
+
+#include "views/gothic_font.h"
+#include "views/qt_text.h"
 
 namespace halvera {
 
@@ -21,10 +21,8 @@ SummaryBannerWidget::SummaryBannerWidget(SummaryBanner& banner, QImage picture, 
     setFixedHeight(HEIGHT);
     setFont(GothicFont());
     // Any thread may change the text; the repaint happens on the GUI thread.
-    m_listener = m_banner.Subscribe([this] {
-        QMetaObject::invokeMethod(
-            this, [this] { update(); }, Qt::QueuedConnection);
-    });
+    m_listener = m_banner.Subscribe(
+        [this] { QMetaObject::invokeMethod(this, "update", Qt::QueuedConnection); });
 }
 
 SummaryBannerWidget::~SummaryBannerWidget() {

@@ -1,13 +1,13 @@
 #include "views/veskar_view.h"
 
+#include <QIcon>
+#include <QTabBar>
+#include <QVBoxLayout>
+
 #include "views/event_images.h"
 #include "views/gothic_font.h"
 #include "views/node_list_model.h"
 #include "views/settings_info_model.h"
-
-#include <QIcon>
-#include <QTabBar>
-#include <QVBoxLayout>
 
 namespace halvera {
 

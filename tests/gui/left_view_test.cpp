@@ -1,7 +1,6 @@
 #include "views/left_view.h"
 
 #include <gtest/gtest.h>
-
 #include <QAction>
 #include <QFile>
 #include <QItemSelectionModel>

@@ -1,7 +1,6 @@
 #include "views/list_table_model.h"
 
 #include <gtest/gtest.h>
-
 #include <QSignalSpy>
 #include <QTest>
 

@@ -1,7 +1,6 @@
 #include "dialogs/log_delete_dlg.h"
 
 #include <gtest/gtest.h>
-
 #include <QLabel>
 #include <QProgressBar>
 

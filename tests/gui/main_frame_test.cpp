@@ -1,7 +1,6 @@
 #include "app/main_frame.h"
 
 #include <gtest/gtest.h>
-
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QSignalSpy>

@@ -1,7 +1,6 @@
 #include "app/message_box_prompt.h"
 
 #include <gtest/gtest.h>
-
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>

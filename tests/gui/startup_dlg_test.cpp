@@ -1,14 +1,13 @@
 #include "dialogs/startup_dlg.h"
 
 #include <gtest/gtest.h>
-
 #include <QProgressBar>
 #include <QTest>
 #include <QTimer>
 
 #include <atomic>
-#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/main_frame.h"
