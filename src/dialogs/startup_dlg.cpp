@@ -20,7 +20,7 @@ constexpr int LOADING_POLL_MS = 100;
 }  // namespace
 
 CStartupDlg::CStartupDlg(AppServices& services, CMainFrame& frame, int tickMs, QWidget* parent)
-    : QDialog(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+    : QDialog(parent, Qt::SplashScreen | Qt::FramelessWindowHint),
       m_ui(std::make_unique<Ui::CStartupDlg>()),
       m_services(services),
       m_frame(frame),

@@ -270,12 +270,17 @@ TEST_F(MainFrameTest, NewAlsoEmptiesTheEventList) {
     EXPECT_EQ(nodeFile.calls, std::vector<std::string>{"recreate"});
 }
 
-TEST_F(MainFrameTest, RefreshSelectedProbesTheFirstSelectedAddress) {
+TEST_F(MainFrameTest, ShortcutsReachTheFrameWhileAListHasTheFocus) {
     AddNodes({"192.168.0.1", "192.168.0.2", "192.168.0.3"});
     Show();
     SelectNodeRows({2, 1});
-    frame.Actions().Trigger(ID_REFRESH_SELECTED);
+    ListControl* list = frame.UpperView()->NodeList();
+    list->setFocus();
+    // Ctrl+C and Ctrl+A are the program's search commands, not copy and select-all.
+    QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
+    QTest::keyClick(list, Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(f.runs.nodeRefreshes, std::vector<Ipv4>{MakeIp(192, 168, 0, 2)});
+    EXPECT_EQ(f.runs.rangeSearches.load(), 1);
 }
 
 TEST_F(MainFrameTest, CommandsOfLaterDialogsAndMissingStoresSayTheyAreNotAvailable) {
