@@ -12,7 +12,7 @@ namespace halvera {
 
 namespace {
 
-struct CommandSpec {
+struct CommandEntry {
     int id;
     const char* text;      // menu text, UTF-8
     const char* shortcut;  // portable key text, or empty
@@ -21,7 +21,7 @@ struct CommandSpec {
     bool checkable;
 };
 
-const CommandSpec COMMANDS[] = {
+const CommandEntry COMMANDS[] = {
     {ID_FILE_NEW_LIST, "新規作成(&N)", "", "", "", false},
     {ID_FILE_SAVE_LIST, "ノードリストの保存", "Ctrl+S", "保存", ":/images/toolbar_save.png", false},
     {ID_FILE_EXPORT_HTML, "HTML(&H)", "", "HTML出力", ":/images/toolbar_html.png", false},
@@ -58,23 +58,23 @@ const CommandSpec COMMANDS[] = {
 
 CommandActions::CommandActions(QWidget* window, StateSource state)
     : QObject(window), m_state(std::move(state)) {
-    for (const CommandSpec& spec : COMMANDS) {
-        auto* action = new QAction(QString::fromUtf8(spec.text), this);
-        if (*spec.shortcut != '\0') {
-            action->setShortcut(QKeySequence(QString::fromLatin1(spec.shortcut)));
+    for (const CommandEntry& entry : COMMANDS) {
+        auto* action = new QAction(QString::fromUtf8(entry.text), this);
+        if (*entry.shortcut != '\0') {
+            action->setShortcut(QKeySequence(QString::fromLatin1(entry.shortcut)));
         }
-        if (*spec.caption != '\0') {
-            action->setIconText(QString::fromUtf8(spec.caption));
+        if (*entry.caption != '\0') {
+            action->setIconText(QString::fromUtf8(entry.caption));
         }
-        if (*spec.image != '\0') {
-            action->setIcon(QIcon(QString::fromLatin1(spec.image)));
+        if (*entry.image != '\0') {
+            action->setIcon(QIcon(QString::fromLatin1(entry.image)));
         }
-        action->setCheckable(spec.checkable);
-        action->setChecked(spec.checkable);
+        action->setCheckable(entry.checkable);
+        action->setChecked(entry.checkable);
         action->setStatusTip(action->text().remove(QLatin1Char('&')));
         window->addAction(action);
-        connect(action, &QAction::triggered, this, [this, id = spec.id] { Trigger(id); });
-        m_actions.emplace(spec.id, action);
+        connect(action, &QAction::triggered, this, [this, id = entry.id] { Trigger(id); });
+        m_actions.emplace(entry.id, action);
     }
 }
 
