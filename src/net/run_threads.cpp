@@ -53,7 +53,7 @@ int SyncMonitorFlag(SearchRunContext& context, Ipv4 ip, NodeRecord& record) {
 
 // Reads the adapter and the names, as a range search and a list refresh both begin.
 bool CommonStart(SearchRunContext& context, SearchRunScope& run) {
-    context.summary.SetSummaryText(Sjis(PREPARING_TEXT));
+    context.banner.SetSummaryText(Sjis(PREPARING_TEXT));
     if (run.ReadLocalAdapter() != 0) {
         return false;
     }
@@ -168,7 +168,7 @@ RunOutcome WalkNodeList(SearchRunContext& context, RunFlags& flags, SearchRunSco
 }
 
 RunOutcome ProbeOneNode(SearchRunContext& context, SearchRunScope& run, Ipv4 ip) {
-    context.summary.SetSummaryText(Sjis(PREPARING_TEXT));
+    context.banner.SetSummaryText(Sjis(PREPARING_TEXT));
     WalkNetworkNames(context, run);
     NodeRecord record;
     context.nodes.FindNodeByIp(ip, record);
@@ -183,7 +183,7 @@ void EndOfRun(SearchRunContext& context, RunFlags& flags) {
         flags.manualRun = 0;
     }
     context.steps.FlushPendingMail();
-    context.summary.SetSummaryText("");
+    context.banner.SetSummaryText();
 }
 
 // Runs body in a run scope of its own, then the end of run. The scope (and with it the

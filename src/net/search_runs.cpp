@@ -4,15 +4,10 @@
 #include <utility>
 
 #include "base/text_codec.h"
+#include "lists/list_tables.h"
 #include "net/netmon_log.h"
 
 namespace halvera {
-namespace {
-
-// The "アドレス" column of the node list.
-constexpr int ADDRESS_COLUMN = 5;
-
-}  // namespace
 
 SearchRuns::SearchRuns(SearchRunContext context, const ListTable& nodeList)
     : m_context(std::move(context)), m_nodeList(nodeList) {}
@@ -21,12 +16,8 @@ SearchRuns::~SearchRuns() {
     Shutdown(true);
 }
 
-bool SearchRuns::StartRangeSearch() {
-    return Start(RunKind::RangeSearch, true, 0);
-}
-
-bool SearchRuns::StartListRefresh() {
-    return Start(RunKind::ListRefresh, true, 0);
+bool SearchRuns::StartManualRun(RunKind kind, Ipv4 ip) {
+    return Start(kind, true, ip);
 }
 
 bool SearchRuns::RefreshSelectedNode(int selectedRow) {
@@ -38,12 +29,7 @@ bool SearchRuns::RefreshSelectedNode(int selectedRow) {
         ShowStop(m_context.prompt, Sjis("検索ノードを選択してください。"));
         return false;
     }
-    return Start(RunKind::NodeRefresh, true,
-                 InetAddr(m_nodeList.Cell(selectedRow, ADDRESS_COLUMN)));
-}
-
-bool SearchRuns::StartNodeRefresh(Ipv4 ip) {
-    return Start(RunKind::NodeRefresh, true, ip);
+    return Start(RunKind::NodeRefresh, true, InetAddr(m_nodeList.Cell(selectedRow, NODE_COL_IP)));
 }
 
 void SearchRuns::LoadCountdowns() {
@@ -54,7 +40,11 @@ void SearchRuns::ArmStartupPoll() {
     m_timer.ArmStartupPoll();
 }
 
-PollTimer::TickResult SearchRuns::Tick() {
+void SearchRuns::SetStatusCountdown(int seconds) {
+    m_timer.SetCountdowns(m_timer.NodeDetectionCountdown(), seconds);
+}
+
+PollTimer::TickResult SearchRuns::TickTimer() {
     PollTimer::TickResult result =
         m_timer.Tick(m_context.settings.App(), IsManualRun(), IsRunActive());
     if (result.start == PollTimer::START_RANGE_SEARCH) {

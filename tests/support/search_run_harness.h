@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "base/text_codec.h"
-#include "lists/summary_text.h"
+#include "lists/list_table.h"
+#include "lists/list_tables.h"
+#include "lists/summary_banner.h"
 #include "net/run_flags.h"
 #include "net/search_run_context.h"
 #include "store/node_store.h"
@@ -44,6 +46,12 @@ class SearchRunHarness {
         AppSettings app;
         app.WINS = 0;
         settings.SetApp(app);
+        // The summary the banner builds again when a run sets no text is marked "summary".
+        banner.Subscribe([this](std::string_view text) {
+            const std::string shown = Cp932ToUtf8Lossy(text);
+            steps.Mark(shown.starts_with("【ポーリングステータス】") ? "summary"
+                                                                     : "summary " + shown);
+        });
     }
 
     SearchRunContext Context() {
@@ -53,7 +61,7 @@ class SearchRunHarness {
                 driver,
                 errorLog,
                 prompt,
-                summary,
+                banner,
                 steps,
                 local,
                 [this](std::span<const NameQueryRange> ranges, Ipv4 ownIp, Ipv4 mask) {
@@ -89,8 +97,8 @@ class SearchRunHarness {
         return m_nameWalks;
     }
 
-    // Prompts and summary texts as UTF-8, marked in the steps' call order with the state of
-    // runActive at that moment (the prompt), and every release of the driver.
+    // Prompts as UTF-8, marked in the steps' call order with the state of runActive at that
+    // moment, and every release of the driver.
     class MarkingPrompt : public Prompt {
       public:
         explicit MarkingPrompt(SearchRunHarness& harness) : m_harness(harness) {}
@@ -103,16 +111,6 @@ class SearchRunHarness {
 
       private:
         SearchRunHarness& m_harness;
-    };
-    class MarkingSummary : public SummaryText {
-      public:
-        explicit MarkingSummary(ScriptedRunSteps& steps) : m_steps(steps) {}
-        void SetSummaryText(std::string_view text) override {
-            m_steps.Mark("summary " + Cp932ToUtf8Lossy(text));
-        }
-
-      private:
-        ScriptedRunSteps& m_steps;
     };
     class MarkingDriver : public FakePacketDriver {
       public:
@@ -135,7 +133,9 @@ class SearchRunHarness {
     NodeStore nodes{prompt, errorLog};
     RangeStore searchRanges{RangeList::Search, prompt, errorLog};
     MarkingDriver driver{steps};
-    MarkingSummary summary{steps};
+    // The node list that the banner sums up and the selected-node command reads.
+    ListTable nodeList{NODE_LIST_COLUMNS};
+    SummaryBanner banner{nodeList, [] { return PollingState{}; }};
     LocalAdapterState local;
 
   private:

@@ -136,7 +136,7 @@ TEST(RunThreads, ProbeErrorEndsTheRunAfterTheCurrentAddress) {
     EXPECT_EQ(SearchRangesThread(context, h.flags), RunOutcome::ProbeFailed);
     EXPECT_EQ(h.steps.Calls(),
               (Calls{"begin", PREPARING, "probe 192.168.1.1", "probe 192.168.1.2",
-                     "probe 192.168.1.3", FINISHED, "flush", "summary ", "end", "release"}));
+                     "probe 192.168.1.3", FINISHED, "flush", "summary", "end", "release"}));
     EXPECT_EQ(h.flags.runActive, 0);
     EXPECT_EQ(h.flags.manualRun, 0);
 }
@@ -164,7 +164,7 @@ TEST(RunThreads, ListRefreshWalksTheStoreInOrderAndMissesNoNodeAfterARemovedOne)
     EXPECT_EQ(RefreshListThread(context, h.flags), RunOutcome::Completed);
 
     EXPECT_EQ(h.steps.Calls(), (Calls{"begin", PREPARING, "probe 192.168.1.9", "probe 192.168.1.4",
-                                      "probe 10.0.0.5", "flush", "summary ", "end", "release"}));
+                                      "probe 10.0.0.5", "flush", "summary", "end", "release"}));
     for (const auto& probe : h.steps.Probes()) {
         EXPECT_EQ(probe.attempts, 4) << FormatIp(probe.ip);
     }
@@ -190,7 +190,7 @@ TEST(RunThreads, NodeRefreshProbesItsAddressWithoutChecksOrAdapterRead) {
               RunOutcome::Completed);
 
     EXPECT_EQ(h.steps.Calls(), (Calls{"begin", PREPARING, "names", "probe 192.168.1.255", FINISHED,
-                                      "flush", "summary ", "end", "release"}));
+                                      "flush", "summary", "end", "release"}));
     const auto probes = h.steps.Probes();
     ASSERT_EQ(probes.size(), 1u);
     EXPECT_EQ(probes[0].attempts, 4);
@@ -218,19 +218,18 @@ TEST(RunThreads, CommonStart) {
          0,
          1,
          RunOutcome::Completed,
-         {"begin", PREPARING, "names", "probe 192.168.1.1", FINISHED, "flush", "summary ", "end",
+         {"begin", PREPARING, "names", "probe 192.168.1.1", FINISHED, "flush", "summary", "end",
           "release"}},
         {"no_names_without_wins",
          0,
          0,
          RunOutcome::Completed,
-         {"begin", PREPARING, "probe 192.168.1.1", FINISHED, "flush", "summary ", "end",
-          "release"}},
+         {"begin", PREPARING, "probe 192.168.1.1", FINISHED, "flush", "summary", "end", "release"}},
         {"adapter_that_cannot_be_read_ends_the_run_before_any_probe",
          1,
          1,
          RunOutcome::StartFailed,
-         {"begin", PREPARING, FINISHED, "flush", "summary ", "end", "release"}},
+         {"begin", PREPARING, FINISHED, "flush", "summary", "end", "release"}},
     };
     for (const auto& c : cases) {
         for (bool listRefresh : {false, true}) {
@@ -269,7 +268,7 @@ TEST(RunThreads, EndOfRunManualOrPolled) {
         if (manual) {
             expected.push_back(FINISHED);
         }
-        expected.insert(expected.end(), {"flush", "summary ", "end", "release"});
+        expected.insert(expected.end(), {"flush", "summary", "end", "release"});
         EXPECT_EQ(h.steps.Calls(), expected) << "manual " << manual;
         EXPECT_EQ(h.flags.manualRun, 0);
         EXPECT_EQ(h.flags.runActive, 0);

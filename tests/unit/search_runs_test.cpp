@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "lists/list_table.h"
+#include "lists/list_tables.h"
 #include "support/search_run_harness.h"
 
 namespace halvera {
@@ -14,8 +14,6 @@ namespace {
 using test::SearchRunHarness;
 using Calls = std::vector<std::string>;
 
-constexpr int NODE_LIST_COLUMNS = 13;
-constexpr int ADDRESS_COLUMN = 5;
 constexpr const char* FINISHED = "info 検索処理が終了しました。 (active)";
 
 // The runs over the harness, with the prompt reporting the runs' own flag.
@@ -28,7 +26,7 @@ struct RunsFixture {
     void StartHeldRangeSearch(const char* start, const char* end) {
         h.AddRange(start, end);
         h.steps.HoldProbes();
-        ASSERT_TRUE(runs.StartRangeSearch());
+        ASSERT_TRUE(runs.StartManualRun(SearchRuns::RunKind::RangeSearch));
         h.steps.WaitForProbes(1);
     }
 
@@ -41,17 +39,16 @@ struct RunsFixture {
     }
 
     SearchRunHarness h;
-    ListTable nodeList{NODE_LIST_COLUMNS};
-    SearchRuns runs{h.Context(), nodeList};
+    SearchRuns runs{h.Context(), h.nodeList};
 };
 
 TEST(SearchRuns, OneRunAtATime) {
     RunsFixture f;
     f.StartHeldRangeSearch("192.168.1.1", "192.168.1.3");
     EXPECT_FALSE(f.runs.IsIdle());
-    EXPECT_FALSE(f.runs.StartRangeSearch());
-    EXPECT_FALSE(f.runs.StartListRefresh());
-    EXPECT_FALSE(f.runs.StartNodeRefresh(InetAddr("192.168.1.9")));
+    EXPECT_FALSE(f.runs.StartManualRun(SearchRuns::RunKind::RangeSearch));
+    EXPECT_FALSE(f.runs.StartManualRun(SearchRuns::RunKind::ListRefresh));
+    EXPECT_FALSE(f.runs.StartManualRun(SearchRuns::RunKind::NodeRefresh, InetAddr("192.168.1.9")));
     EXPECT_FALSE(f.runs.RefreshSelectedNode(-1));
     f.h.steps.ReleaseAll();
     f.runs.WaitForRun();
@@ -63,7 +60,7 @@ TEST(SearchRuns, OneRunAtATime) {
     // The refused selected-node command said nothing either.
     EXPECT_EQ(f.InfoPrompts(), 1);
     EXPECT_EQ(f.runs.LastOutcome(), RunOutcome::Completed);
-    ASSERT_TRUE(f.runs.StartListRefresh());
+    ASSERT_TRUE(f.runs.StartManualRun(SearchRuns::RunKind::ListRefresh));
     f.runs.WaitForRun();
     EXPECT_EQ(f.InfoPrompts(), 2);
 }
@@ -80,15 +77,15 @@ TEST(SearchRuns, SelectedNodeCommand) {
         {"second_row",
          1,
          {"begin", "summary 【ノード検索】 検索準備中 . . .", "probe 192.168.1.44", FINISHED,
-          "flush", "summary ", "end", "release"}},
+          "flush", "summary", "end", "release"}},
     };
     for (const auto& c : cases) {
         RunsFixture f;
         for (const char* ip : {"192.168.1.33", "192.168.1.44"}) {
             ListRow row;
             row.cells.assign(NODE_LIST_COLUMNS, "");
-            row.cells[ADDRESS_COLUMN] = ip;
-            f.nodeList.AppendRow(row);
+            row.cells[NODE_COL_IP] = ip;
+            f.h.nodeList.AppendRow(row);
         }
         EXPECT_EQ(f.runs.RefreshSelectedNode(c.selectedRow), c.selectedRow == 1) << c.name;
         f.runs.WaitForRun();
@@ -114,25 +111,25 @@ TEST(SearchRuns, PollsWaitForRunsAndRangeSearchGoesFirst) {
 
     // A manual run holds both polls back while their countdowns reach 0.
     f.h.steps.HoldProbes();
-    ASSERT_TRUE(f.runs.StartNodeRefresh(InetAddr("192.168.1.9")));
+    ASSERT_TRUE(f.runs.StartManualRun(SearchRuns::RunKind::NodeRefresh, InetAddr("192.168.1.9")));
     f.h.steps.WaitForProbes(1);
-    EXPECT_EQ(f.runs.Tick().start, PollTimer::START_NONE);
-    EXPECT_EQ(f.runs.Tick().statusText, "");
+    EXPECT_EQ(f.runs.TickTimer().start, PollTimer::START_NONE);
+    EXPECT_EQ(f.runs.TickTimer().statusText, "");
     f.h.steps.ReleaseAll();
     f.runs.WaitForRun();
 
     // Both at 0: the range search starts, as a polled run that ends without a message.
     f.h.steps.HoldProbes();
-    EXPECT_EQ(f.runs.Tick().start, PollTimer::START_RANGE_SEARCH);
+    EXPECT_EQ(f.runs.TickTimer().start, PollTimer::START_RANGE_SEARCH);
     EXPECT_FALSE(f.runs.IsManualRun());
     f.h.steps.WaitForProbes(2);
-    EXPECT_FALSE(f.runs.StartRangeSearch());
-    EXPECT_EQ(f.runs.Tick().start, PollTimer::START_NONE);
+    EXPECT_FALSE(f.runs.StartManualRun(SearchRuns::RunKind::RangeSearch));
+    EXPECT_EQ(f.runs.TickTimer().start, PollTimer::START_NONE);
     f.h.steps.ReleaseAll();
     f.runs.WaitForRun();
 
     // The status poll follows at the first tick after it.
-    EXPECT_EQ(f.runs.Tick().start, PollTimer::START_LIST_REFRESH);
+    EXPECT_EQ(f.runs.TickTimer().start, PollTimer::START_LIST_REFRESH);
     f.runs.WaitForRun();
     EXPECT_EQ(f.h.steps.ProbedAddresses(),
               (std::vector<Ipv4>{InetAddr("192.168.1.9"), InetAddr("192.168.1.1"),
@@ -152,13 +149,13 @@ TEST(SearchRuns, ShutdownEndsTheRunAfterItsCurrentAddress) {
 
     EXPECT_EQ(f.h.steps.Calls(),
               (Calls{"begin", "summary 【ノード検索】 検索準備中 . . .", "probe 192.168.1.1",
-                     FINISHED, "flush", "summary ", "end", "release"}));
+                     FINISHED, "flush", "summary", "end", "release"}));
     EXPECT_EQ(f.runs.LastOutcome(), RunOutcome::Stopped);
     EXPECT_FALSE(f.runs.IsRunActive());
-    EXPECT_FALSE(f.runs.StartRangeSearch());
+    EXPECT_FALSE(f.runs.StartManualRun(SearchRuns::RunKind::RangeSearch));
     f.h.ChangeApp([](AppSettings& app) { app.NEWTIME = 0; });
     f.runs.LoadCountdowns();
-    f.runs.Tick();
+    f.runs.TickTimer();
     EXPECT_FALSE(f.runs.IsRunActive());
 }
 
