@@ -1,25 +1,31 @@
 #include <gtest/gtest.h>
 
-#include <map>
 #include <string>
+#include <utility>
 
 #include "net/network_names.h"
 #include "net/node_identification.h"
 #include "net/system_host_resolver.h"
 #include "store/node_record.h"
+#include "store/node_store.h"
 #include "support/lab.h"
 #include "support/lab_fixture.h"
-#include "support/memory_name_book.h"
+#include "support/recording_error_log.h"
+#include "support/recording_prompt.h"
+#include "support/temp_program_folder.h"
 
 namespace halvera {
 namespace {
 
 using test::Lab;
 using test::LabHost;
-using test::MemoryNameBook;
-using BookEntries = std::map<Ipv4, MemoryNameBook::Names>;
+using Names = std::pair<std::string, std::string>;  // host, domain
 
 const Ipv4 MASK = InetAddr("255.255.255.0");
+// The computer name and workgroup of the samba host's nmbd.
+const Names SAMBA_NAMES = {"HLVSAMBA", "HLVLAB"};
+// What a look-up in the name book leaves when the book has no entry.
+const Names UNNAMED = {"(unchanged)", "(unchanged)"};
 
 // The C library's resolver, counting every look-up that reaches it.
 class CountingSystemResolver : public HostResolver {
@@ -39,35 +45,65 @@ class CountingSystemResolver : public HostResolver {
     SystemHostResolver m_system;
 };
 
-// Names as the own host of the lab finds them: the samba host's nmbd answers NetBIOS node
-// status queries, and the own host's hosts file names some hosts (see scripts/lab).
+// Names as the own host of the lab finds them, kept in the node store's name book: the samba
+// host's nmbd answers NetBIOS node status queries, and the own host's hosts file names some
+// hosts (see scripts/lab).
 class NodeNamesLab : public test::LabFixture {
   protected:
+    void SetUp() override {
+        LabFixture::SetUp();
+        if (!IsSkipped() && !HasFatalFailure()) {
+            ASSERT_EQ(m_store.InitNodeStore(), 0);
+        }
+    }
+    void TearDown() override {
+        m_store.CloseNodeStore();
+        LabFixture::TearDown();
+    }
+
     static NameQueryRange Segment() {
         const Ipv4 network = Lab::Get().Own().address & MASK;
         return {network, network | ~MASK};
     }
-    static int Walk(const NameQueryRange& range, MemoryNameBook& book) {
-        return EnumerateNetworkNames({&range, 1}, Lab::Get().Own().address, MASK, book);
+    int Walk(const NameQueryRange& range) {
+        return EnumerateNetworkNames({&range, 1}, Lab::Get().Own().address, MASK, m_store);
     }
+    Names BookNames(Ipv4 ip) {
+        Names names = UNNAMED;
+        m_store.LookupNames(ip, names.first, names.second);
+        return names;
+    }
+
+    test::TempProgramFolder m_folder;
+    test::RecordingPrompt m_prompt;
+    test::RecordingErrorLog m_log;
+    NodeStore m_store{m_prompt, m_log};
 };
 
 TEST_F(NodeNamesLab, NameServerComputerAndWorkgroupLandInTheNameBook) {
-    const LabHost samba = Lab::Get().Hosts("samba").at(0);
-    struct Case {
+    const Ipv4 samba = Lab::Get().Hosts("samba").at(0).address;
+    // In order, into one book.
+    struct Step {
         const char* name;
         NameQueryRange range;
-        BookEntries expected;
+        int named;
     };
-    const Case cases[] = {
-        {"whole_segment", Segment(), {{samba.address, {"HLVSAMBA", "HLVLAB"}}}},
-        {"range_ends_before_it", {Segment().start, NetworkOrder(HostOrder(samba.address) - 1)}, {}},
+    const Step steps[] = {
+        {"range_ends_before_it", {Segment().start, NetworkOrder(HostOrder(samba) - 1)}, 0},
+        {"whole_segment", Segment(), 1},
     };
-    for (const auto& c : cases) {
-        MemoryNameBook book;
-        EXPECT_EQ(Walk(c.range, book), static_cast<int>(c.expected.size())) << c.name;
-        EXPECT_EQ(book.Entries(), c.expected) << c.name;
+    for (const auto& step : steps) {
+        EXPECT_EQ(Walk(step.range), step.named) << step.name;
+        for (const char* kind : {"own", "normal", "sniffing", "partial", "samba", "empty"}) {
+            for (const auto& host : Lab::Get().Hosts(kind)) {
+                const Names expected =
+                    host.address == samba && step.named > 0 ? SAMBA_NAMES : UNNAMED;
+                EXPECT_EQ(BookNames(host.address), expected)
+                    << step.name << " " << FormatIp(host.address);
+            }
+        }
     }
+    EXPECT_TRUE(m_log.Lines().empty());
 }
 
 TEST_F(NodeNamesLab, HostsFileNameComesThroughTheSystemResolver) {
@@ -91,36 +127,35 @@ TEST_F(NodeNamesLab, HostsFileNameComesThroughTheSystemResolver) {
 }
 
 TEST_F(NodeNamesLab, NodeTheNameBookNamesIsNotLookedUpAgain) {
-    MemoryNameBook book;
-    ASSERT_EQ(Walk(Segment(), book), 1);
+    ASSERT_EQ(Walk(Segment()), 1);
     // In order: each step sees the book as the steps before it left it.
     struct Step {
         const char* kind;
-        std::string host;
-        std::string domain;
+        Names names;
         int lookups;
     };
     const Step steps[] = {
         // Its hosts-file name is never asked for: the book's NetBIOS names stand.
-        {"samba", "HLVSAMBA", "HLVLAB", 0},
+        {"samba", SAMBA_NAMES, 0},
         // Reverse look-up and the forward one that confirms it; the name goes into the book.
-        {"normal", "normal1.hlv-lab.test", "", 2},
-        {"normal", "normal1.hlv-lab.test", "", 0},
+        {"normal", {"normal1.hlv-lab.test", ""}, 2},
+        {"normal", {"normal1.hlv-lab.test", ""}, 0},
         // No name: nothing is stored, so the next fill asks again.
-        {"partial", "", "", 1},
-        {"partial", "", "", 1},
+        {"partial", {"", ""}, 1},
+        {"partial", {"", ""}, 1},
     };
     for (const auto& step : steps) {
         const LabHost host = Lab::Get().Hosts(step.kind).at(0);
+        SCOPED_TRACE(FormatIp(host.address));
         CountingSystemResolver resolver;
         NodeRecord record;
         record.ip = host.address;
-        FillNodeNames(record, 1, book, resolver);
-        SCOPED_TRACE(FormatIp(host.address));
-        EXPECT_EQ(record.host, step.host);
-        EXPECT_EQ(record.domain, step.domain);
+        FillNodeNames(record, 1, m_store, resolver);
+        EXPECT_EQ(Names(record.host, record.domain), step.names);
         EXPECT_EQ(resolver.lookups, step.lookups);
     }
+    EXPECT_EQ(BookNames(Lab::Get().Hosts("partial").at(0).address), UNNAMED);
+    EXPECT_TRUE(m_log.Lines().empty());
 }
 
 }  // namespace
