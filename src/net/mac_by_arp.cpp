@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "net/node_identification.h"
 #include "net/probe_frame.h"
 
 namespace halvera {
@@ -42,8 +43,7 @@ bool GetMacByArp(const PacketAttempt& attempt, const LocalAdapterInfo& local, Ip
         mac = local.ownMac;
         return true;
     }
-    if (local.subnetMask != 0 &&
-        (address & local.subnetMask) != (local.ownAddress & local.subnetMask)) {
+    if (IsOutsideSubnet(address, local.ownAddress, local.subnetMask)) {
         return false;
     }
     ProbeFrame request = BuildProbeFrame(PROBE_PRESENCE, local);
