@@ -1,6 +1,7 @@
 #include "base/file_opener.h"
 
 #include <mutex>
+#include <string>
 #include <thread>
 #include <utility>
 
@@ -77,9 +78,11 @@ std::FILE* OpenDataFile(const std::filesystem::path& path, FileFamily family, in
     if (mode == nullptr) {
         return nullptr;
     }
+    // "e": close-on-exec, so the programs an event starts never inherit the open stores.
+    const std::string fopenMode = std::string(mode) + "e";
     std::chrono::milliseconds delay(5000);
     for (int attempt = 0; attempt < 5; ++attempt) {
-        if (std::FILE* file = std::fopen(path.c_str(), mode)) {
+        if (std::FILE* file = std::fopen(path.c_str(), fopenMode.c_str())) {
             return file;
         }
         Wait(delay);

@@ -7,7 +7,7 @@
 #include "base/ip_address.h"
 #include "net/datagram_socket.h"
 #include "net/monotonic_clock.h"
-#include "net/name_book.h"
+#include "store/name_book.h"
 #include "net/node_status.h"
 
 namespace halvera {

@@ -6,7 +6,7 @@
 
 #include "base/ip_address.h"
 #include "net/host_resolver.h"
-#include "net/name_book.h"
+#include "store/name_book.h"
 #include "store/node_record.h"
 
 namespace halvera {

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <utility>
 
-#include "net/name_book.h"
+#include "store/name_book.h"
 
 namespace halvera::test {
 

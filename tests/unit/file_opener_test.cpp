@@ -1,5 +1,6 @@
 #include "base/file_opener.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -28,9 +29,10 @@ TEST_F(FileOpenerTest, FailedOpenRetriesFiveTimesWithDoublingWaits) {
     EXPECT_EQ(m_waits, (std::vector<long>{5000, 10000, 20000, 40000, 80000}));
 }
 
-TEST_F(FileOpenerTest, SuccessfulOpenDoesNotWait) {
+TEST_F(FileOpenerTest, SuccessfulOpenDoesNotWaitAndIsNotInheritedByChildren) {
     std::FILE* file = OpenDataFile(DbFolder() / "EventDB.na", FileFamily::Record, OPEN_UPDATE);
     ASSERT_NE(file, nullptr);
+    EXPECT_TRUE(fcntl(fileno(file), F_GETFD) & FD_CLOEXEC);
     std::fclose(file);
     EXPECT_TRUE(m_waits.empty());
 }

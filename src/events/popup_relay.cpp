@@ -1,0 +1,214 @@
+#include "events/popup_relay.h"
+
+#include <cerrno>
+#include <csignal>
+#include <system_error>
+
+#include <netinet/in.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "base/program_folder.h"
+#include "base/text_codec.h"
+#include "events/socket_wait.h"
+
+extern char** environ;
+
+namespace halvera {
+namespace {
+
+constexpr std::string_view LOG_TAG = "popupd";
+constexpr std::size_t ACK_SIZE = 128;
+constexpr auto READY_POLL = std::chrono::milliseconds(20);
+// How long a terminated popup program may take to end before it is killed.
+constexpr auto END_WAIT = std::chrono::seconds(3);
+
+enum class Readiness { READY, ENDED, TIMED_OUT };
+
+sockaddr_in PopupAddress(Ipv4 ip, int port) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    address.sin_addr.s_addr = ip;
+    return address;
+}
+
+// The popup program is ready once it holds the port: a trial bind of our own then fails
+// with "address in use".
+bool PortTaken(Ipv4 ip, int port) {
+    int probe = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (probe < 0) {
+        return false;
+    }
+    sockaddr_in address = PopupAddress(ip, port);
+    bool taken = ::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 &&
+                 errno == EADDRINUSE;
+    ::close(probe);
+    return taken;
+}
+
+Readiness WaitUntilReady(pid_t process, Ipv4 ip, int port, std::chrono::milliseconds limit) {
+    auto deadline = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        if (::waitpid(process, nullptr, WNOHANG) == process) {
+            return Readiness::ENDED;
+        }
+        if (PortTaken(ip, port)) {
+            return Readiness::READY;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return Readiness::TIMED_OUT;
+        }
+        std::this_thread::sleep_for(READY_POLL);
+    }
+}
+
+// Starts the program with the one argument, without the caller's descriptors and with the
+// default handling of the signals that end it. Returns 0 when it cannot be started.
+pid_t SpawnPopupProgram(const std::filesystem::path& program) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t signals;
+    sigemptyset(&signals);
+    posix_spawnattr_setsigmask(&attributes, &signals);
+    for (int signal : {SIGTERM, SIGINT, SIGHUP, SIGQUIT, SIGPIPE, SIGCHLD}) {
+        sigaddset(&signals, signal);
+    }
+    posix_spawnattr_setsigdefault(&attributes, &signals);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+
+    std::string path = program.string();
+    std::string argument(POPUP_ARGUMENT);
+    char* argv[] = {path.data(), argument.data(), nullptr};
+    pid_t process = 0;
+    int error = ::posix_spawn(&process, path.c_str(), &actions, &attributes, argv, environ);
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&actions);
+    return error == 0 ? process : 0;
+}
+
+}  // namespace
+
+PopupRelay::PopupRelay(Ipv4 ownIp, ErrorLog& errorLog, PopupRelayOptions options)
+    : m_ownIp(ownIp), m_errorLog(errorLog), m_options(options) {}
+
+PopupRelay::~PopupRelay() {
+    EndPopupProgram();
+    if (m_watcher.joinable()) {
+        m_watcher.join();
+    }
+}
+
+void PopupRelay::InitPopupRelay() {
+    std::error_code ignored;
+    std::filesystem::create_directories(BinFolder(), ignored);
+}
+
+pid_t PopupRelay::PopupProcess() const {
+    std::lock_guard lock(m_mutex);
+    return m_process;
+}
+
+PopupDelivery PopupRelay::ShowPopupMessage(std::string_view messageCp932) {
+    if (PopupProcess() == 0 && !StartPopupProgram()) {
+        return PopupDelivery::FAILED;
+    }
+    return SendMessage(CutCp932(messageCp932, POPUP_MESSAGE_MAX));
+}
+
+bool PopupRelay::StartPopupProgram() {
+    pid_t process = SpawnPopupProgram(BinFolder() / POPUP_PROGRAM);
+    Readiness readiness = Readiness::ENDED;
+    if (process != 0) {
+        readiness = WaitUntilReady(process, m_ownIp, m_options.port, m_options.startWait);
+    }
+    if (readiness == Readiness::TIMED_OUT) {
+        // Left running, it would take the port later and a second copy would be started
+        // for the next event.
+        ::kill(process, SIGKILL);
+        ::waitpid(process, nullptr, 0);
+    }
+    if (readiness != Readiness::READY) {
+        m_errorLog.WriteErrorLog(LOG_TAG, Sjis("モジュールが見つかりません。(bin/Brevlet)"));
+        return false;
+    }
+    std::lock_guard lock(m_mutex);
+    m_process = process;
+    // A watcher of an earlier program has cleared the id and is at its end.
+    if (m_watcher.joinable()) {
+        m_watcher.join();
+    }
+    m_watcher = std::thread(&PopupRelay::PopupWatcherThread, this, process);
+    return true;
+}
+
+void PopupRelay::PopupWatcherThread(pid_t process) {
+    // Waits without reaping, so the id cannot be reused while EndPopupProgram may still
+    // signal it; the reaping and the clearing are one step under the lock.
+    siginfo_t info{};
+    while (::waitid(P_PID, process, &info, WEXITED | WNOWAIT) != 0 && errno == EINTR) {
+    }
+    {
+        std::lock_guard lock(m_mutex);
+        while (::waitpid(process, nullptr, 0) < 0 && errno == EINTR) {
+        }
+        m_process = 0;
+    }
+    m_ended.notify_all();
+}
+
+void PopupRelay::EndPopupProgram() {
+    std::unique_lock lock(m_mutex);
+    if (m_process == 0) {
+        return;
+    }
+    ::kill(m_process, SIGTERM);
+    if (!m_ended.wait_for(lock, END_WAIT, [this] { return m_process == 0; })) {
+        ::kill(m_process, SIGKILL);
+        m_ended.wait(lock, [this] { return m_process == 0; });
+    }
+}
+
+PopupDelivery PopupRelay::SendMessage(std::string_view message) {
+    int socket = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (socket < 0) {
+        m_errorLog.WriteErrorLog(LOG_TAG, "create socket error");
+        return PopupDelivery::FAILED;
+    }
+    PopupDelivery delivery = PopupDelivery::FAILED;
+    sockaddr_in address = PopupAddress(m_ownIp, m_options.port);
+    auto sendOnce = [&] {
+        if (::send(socket, message.data(), message.size(), 0) ==
+            static_cast<ssize_t>(message.size())) {
+            return true;
+        }
+        m_errorLog.WriteErrorLog(LOG_TAG, "popup message send error");
+        return false;
+    };
+    if (::connect(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        m_errorLog.WriteErrorLog(LOG_TAG, "create connection error");
+    } else if (sendOnce()) {
+        if (!WaitForSocket(socket, POLLIN, m_options.ackWait)) {
+            // No answer in time is no error: a slow popup program may see the message twice.
+            delivery = sendOnce() ? PopupDelivery::REPEATED : PopupDelivery::FAILED;
+        } else {
+            char answer[ACK_SIZE];
+            if (::recv(socket, answer, sizeof answer, 0) < 0) {
+                // Also where the host reported the port unreachable.
+                m_errorLog.WriteErrorLog(LOG_TAG, "popup message recv error");
+            } else {
+                delivery = PopupDelivery::ACKNOWLEDGED;
+            }
+        }
+    }
+    ::close(socket);
+    return delivery;
+}
+
+}  // namespace halvera

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <filesystem>
+#include <mutex>
+#include <string_view>
+#include <thread>
+
+#include "base/ip_address.h"
+#include "lists/error_log.h"
+
+namespace halvera {
+
+// The popup program below the program folder, its one argument and its UDP port.
+inline constexpr std::string_view POPUP_PROGRAM = "Brevlet";
+inline constexpr std::string_view POPUP_ARGUMENT = "Tolvance";
+inline constexpr int POPUP_PORT = 20100;
+// Longest message text of one datagram, in bytes.
+inline constexpr std::size_t POPUP_MESSAGE_MAX = 2047;
+
+struct PopupRelayOptions {
+    int port = POPUP_PORT;
+    // How long the popup program may take until it holds its port.
+    std::chrono::milliseconds startWait{60000};
+    // How long a datagram waits for its acknowledgement before it is sent once more.
+    std::chrono::milliseconds ackWait{1000};
+};
+
+// How one message went; the event actions go on in every case.
+enum class PopupDelivery {
+    ACKNOWLEDGED,  // the popup program answered
+    REPEATED,      // no answer within the wait: the datagram was sent a second time
+    FAILED,        // the program could not be started or the datagram not sent (logged)
+};
+
+// Hands popup messages to the popup program bin/Brevlet: starts it when it does not run,
+// sends each message as one UDP datagram to the own IPv4 address and waits briefly for the
+// answer. The program keeps running across events until EndPopupProgram.
+class PopupRelay {
+  public:
+    PopupRelay(Ipv4 ownIp, ErrorLog& errorLog, PopupRelayOptions options = {});
+    // Ends a running popup program.
+    ~PopupRelay();
+    PopupRelay(const PopupRelay&) = delete;
+    PopupRelay& operator=(const PopupRelay&) = delete;
+
+    // Creates bin/ below the program folder (an existing folder is no error).
+    void InitPopupRelay();
+    // Shows a popup text whose placeholders the event actions have expanded (CP932; cut to
+    // POPUP_MESSAGE_MAX bytes without splitting a character). Runs on the search run's thread and
+    // blocks it while the program starts (up to startWait) and about ackWait when no answer comes.
+    // Failures go to the error log ("popupd").
+    PopupDelivery ShowPopupMessage(std::string_view messageCp932);
+    // Terminates a running popup program and waits until it has ended; without one,
+    // nothing happens.
+    void EndPopupProgram();
+    // The process id of the running popup program, 0 when none runs.
+    pid_t PopupProcess() const;
+
+  private:
+    bool StartPopupProgram();
+    void PopupWatcherThread(pid_t process);
+    PopupDelivery SendMessage(std::string_view message);
+
+    Ipv4 m_ownIp;
+    ErrorLog& m_errorLog;
+    PopupRelayOptions m_options;
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_ended;
+    pid_t m_process = 0;  // guarded by m_mutex
+    std::thread m_watcher;
+};
+
+}  // namespace halvera

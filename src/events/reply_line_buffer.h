@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace halvera {
+
+// Cuts what a mail server sends into reply lines. A line ends at LF, a CR before it is
+// dropped; an incomplete line waits for the next receive. A server that sends an endless
+// line is cut off instead of filling memory.
+class ReplyLineBuffer {
+  public:
+    // Longest line accepted; replies are at most 512 bytes.
+    static constexpr std::size_t REPLY_LINE_MAX = 4096;
+
+    void Append(std::string_view bytes);
+    // Takes the next complete line. Returns false when none is complete.
+    bool Next(std::string& line);
+    // True when more than REPLY_LINE_MAX bytes came without a line end.
+    bool Overflowed() const { return m_pending.size() > REPLY_LINE_MAX; }
+
+  private:
+    std::string m_pending;
+};
+
+}  // namespace halvera

@@ -1,0 +1,206 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QNetworkInterface>
+
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <functional>
+#include <string>
+
+#include "base/text_codec.h"
+#include "events/popup_relay.h"
+#include "popup/popup_listener.h"
+#include "popup/popup_stack.h"
+
+namespace halvera {
+namespace {
+
+// Runs the event loop until `done` holds or five seconds have passed.
+bool ProcessUntil(const std::function<bool()>& done) {
+    QElapsedTimer timer;
+    timer.start();
+    for (;;) {
+        if (done()) {
+            return true;
+        }
+        if (timer.elapsed() >= 5000) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+}
+
+// Runs the event loop for a while, for checks that nothing happens.
+void ProcessFor(int ms) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+}
+
+// The relay's side of one exchange: a datagram to the listener's loopback port, and
+// whether an answer comes back.
+class Sender {
+  public:
+    Sender() : m_socket(::socket(AF_INET, SOCK_DGRAM, 0)) {}
+    ~Sender() { ::close(m_socket); }
+    void Send(quint16 port, const std::string& bytes) {
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(port);
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::sendto(m_socket, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&to),
+                 sizeof to);
+    }
+    bool Answered() {
+        char answer[128];
+        return ::recv(m_socket, answer, sizeof answer, MSG_DONTWAIT) >= 0;
+    }
+
+  private:
+    int m_socket;
+};
+
+TEST(PopupListener, AnswersAndShowsMessagesFromThisHostOnly) {
+    struct Case {
+        const char* name;
+        bool ownSender;
+        std::string datagram;
+        QString shown;  // empty: nothing is shown
+    } cases[] = {
+        {"Shift_JIS text", true, Sjis("盗聴ノード検出 192.168.0.5"),
+         QStringLiteral("盗聴ノード検出 192.168.0.5")},
+        {"a text beyond the message size is cut", true, std::string(3000, 'x'),
+         QString(POPUP_MESSAGE_MAX, u'x')},
+        {"another host", false, "spoofed", QString()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        PopupListener listener;
+        ASSERT_TRUE(listener.Listen(0));
+        listener.SetSenderCheck([&](const QHostAddress&) { return c.ownSender; });
+        QStringList arrived;
+        QObject::connect(&listener, &PopupListener::MessageArrived,
+                         [&](const QString& text) { arrived.append(text); });
+        Sender sender;
+        sender.Send(listener.Port(), c.datagram);
+        if (c.ownSender) {
+            ASSERT_TRUE(ProcessUntil([&] { return arrived.count() == 1; }));
+            EXPECT_EQ(arrived[0], c.shown);
+            EXPECT_TRUE(ProcessUntil([&] { return sender.Answered(); }));
+        } else {
+            ProcessFor(300);
+            EXPECT_EQ(arrived.count(), 0);
+            EXPECT_FALSE(sender.Answered());
+        }
+    }
+}
+
+TEST(PopupListener, TheSenderCheckKnowsTheAddressesOfThisHost) {
+    EXPECT_TRUE(IsOwnAddress(QHostAddress(QStringLiteral("127.0.0.1"))));
+    EXPECT_TRUE(IsOwnAddress(QHostAddress(QStringLiteral("127.0.1.1"))));
+    for (const QHostAddress& own : QNetworkInterface::allAddresses()) {
+        if (own.protocol() == QAbstractSocket::IPv4Protocol) {
+            EXPECT_TRUE(IsOwnAddress(own)) << own.toString().toStdString();
+        }
+    }
+    // TEST-NET-1 is never an address of a host.
+    EXPECT_FALSE(IsOwnAddress(QHostAddress(QStringLiteral("192.0.2.1"))));
+}
+
+TEST(PopupListener, ThePortIsForOneProgramOnly) {
+    PopupListener first;
+    ASSERT_TRUE(first.Listen(0));
+    PopupListener second;
+    EXPECT_FALSE(second.Listen(first.Port()));
+}
+
+QString LabelText(PopupWindow* window) {
+    QString text;
+    for (QLabel* label : window->findChildren<QLabel*>()) {
+        if (label->textFormat() == Qt::PlainText) {
+            text = label->text();
+        }
+    }
+    return text;
+}
+
+void Click(QWidget* widget) {
+    QPointF at(5, 5);
+    QMouseEvent press(QEvent::MouseButtonPress, at, widget->mapToGlobal(at), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(widget, &press);
+}
+
+TEST(PopupStack, StacksMessagesAndClosesThemOnAClick) {
+    PopupStack stack;
+    stack.Show(QStringLiteral("first"));
+    stack.Show(QStringLiteral("<b>second</b> & more"));
+    stack.Show(QStringLiteral("third"));
+    ASSERT_EQ(stack.Windows().size(), 3);
+    for (PopupWindow* window : stack.Windows()) {
+        EXPECT_TRUE(window->isVisible());
+        EXPECT_TRUE(window->windowFlags() & Qt::WindowStaysOnTopHint);
+    }
+    // Markup stays text: the message holds names from the network.
+    EXPECT_EQ(LabelText(stack.Windows()[1]), QStringLiteral("<b>second</b> & more"));
+    // Each newer window sits above the older ones, none covering another.
+    for (int i = 1; i < stack.Windows().size(); ++i) {
+        QRect older = stack.Windows()[i - 1]->geometry();
+        QRect newer = stack.Windows()[i]->geometry();
+        EXPECT_LT(newer.bottom(), older.top());
+    }
+    QRect thirdPlace = stack.Windows()[2]->geometry();
+
+    Click(stack.Windows()[1]);
+    ASSERT_EQ(stack.Windows().size(), 2);
+    EXPECT_EQ(stack.Windows()[0]->Text(), QStringLiteral("first"));
+    EXPECT_EQ(stack.Windows()[1]->Text(), QStringLiteral("third"));
+    // The gap closes: the newest moves down, still above the oldest.
+    QRect thirdNow = stack.Windows()[1]->geometry();
+    EXPECT_GT(thirdNow.bottom(), thirdPlace.bottom());
+    EXPECT_LT(thirdNow.bottom(), stack.Windows()[0]->geometry().top());
+}
+
+TEST(PopupStack, AWindowIsTallEnoughForItsWrappedText) {
+    PopupStack stack;
+    stack.Show(QStringLiteral("盗聴ノード検出 192.168.10.40 <b>not bold</b> ｶﾞｰﾄﾞ"));
+    stack.Show(
+        QStringLiteral("新規ノード検出 192.168.10.23 00-11-22-33-44-55 PC-SALES01 "
+                       "WORKGROUP Example Networks Inc. 2005/04/01 09:05:00"));
+    QCoreApplication::processEvents();
+    for (PopupWindow* window : stack.Windows()) {
+        for (QLabel* label : window->findChildren<QLabel*>()) {
+            EXPECT_GE(label->height(), label->heightForWidth(label->width()))
+                << label->text().toStdString();
+        }
+    }
+}
+
+TEST(PopupStack, WindowsCloseAfterTheirTime) {
+    PopupStack stack(50);
+    stack.Show(QStringLiteral("node up"));
+    stack.Show(QStringLiteral("node down"));
+    EXPECT_TRUE(ProcessUntil([&] { return stack.Windows().isEmpty(); }));
+}
+
+TEST(PopupStack, ABurstClosesTheOldestWindows) {
+    PopupStack stack;
+    for (int i = 0; i < PopupStack::WINDOW_MAX + 2; ++i) {
+        stack.Show(QString::number(i));
+    }
+    ASSERT_EQ(stack.Windows().size(), PopupStack::WINDOW_MAX);
+    EXPECT_EQ(stack.Windows().front()->Text(), QStringLiteral("2"));
+    EXPECT_EQ(stack.Windows().back()->Text(), QString::number(PopupStack::WINDOW_MAX + 1));
+}
+
+}  // namespace
+}  // namespace halvera

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <signal.h>
+#include <sys/types.h>
+
+#include <cerrno>
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "events/popup_relay.h"
+
+namespace halvera::test {
+
+// The popup program that the build put below the programs, <build>/halvera/bin/Brevlet,
+// while the test programs live in <build>/tests. Missing when the GUI was not built.
+inline std::filesystem::path BuiltBrevlet() {
+    return std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path() / "halvera" /
+           "bin" / "Brevlet";
+}
+
+// True once no process has the id (ended and reaped).
+inline bool ProcessGone(pid_t process) {
+    return ::kill(process, 0) != 0 && errno == ESRCH;
+}
+
+// Waits (at most five seconds) until the relay sees no popup program any more.
+inline bool WaitForNoProgram(const PopupRelay& relay) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (relay.PopupProcess() != 0 && std::chrono::steady_clock::now() < end) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return relay.PopupProcess() == 0;
+}
+
+}  // namespace halvera::test

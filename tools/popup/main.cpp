@@ -1,0 +1,29 @@
+#include <QApplication>
+
+#include <cstdio>
+#include <cstring>
+
+#include "events/popup_relay.h"
+#include "popup/popup_listener.h"
+#include "popup/popup_stack.h"
+
+// The popup program that Halvera's popup relay starts: shows each message of the relay in a
+// small window until Halvera ends it.
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    app.setQuitOnLastWindowClosed(false);
+    if (argc < 2 || std::strcmp(argv[1], halvera::POPUP_ARGUMENT.data()) != 0) {
+        std::fprintf(stderr, "Brevlet shows the popup messages of Halvera and is started by it.\n");
+        return 2;
+    }
+    halvera::PopupStack stack;
+    halvera::PopupListener listener;
+    if (!listener.Listen(halvera::POPUP_PORT)) {
+        std::fprintf(stderr, "Brevlet: UDP port %d is in use or cannot be bound.\n",
+                     halvera::POPUP_PORT);
+        return 1;
+    }
+    QObject::connect(&listener, &halvera::PopupListener::MessageArrived, &stack,
+                     &halvera::PopupStack::Show);
+    return app.exec();
+}
