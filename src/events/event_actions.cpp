@@ -33,7 +33,8 @@ void EventActions::RunEventActions(const NodeRecord& node, int kind, Ipv4 ownAdd
         StartExternalFile(node, settings.filePath);
     }
     if (!settings.popupText.empty()) {
-        m_targets.popup.ShowPopupMessage(kind, node, settings.popupText);
+        m_targets.popup.ShowPopupMessage(
+            kind, node, ExpandPlaceholders(node, settings.popupText, POPUP_OUT_SIZE));
     }
     // A line the queue could not take must not leave a mail with an empty body behind.
     if (!settings.mailText.empty() &&

@@ -263,7 +263,7 @@ TEST_F(EventActionsTest, ArgumentsThatNoLongerFitTheParameterBufferAreLeftOut) {
     EXPECT_EQ(actions[0], expected);
 }
 
-TEST_F(EventActionsTest, PopupGetsKindNodeAndTheUnexpandedText) {
+TEST_F(EventActionsTest, PopupGetsKindNodeAndTheExpandedText) {
     ActionsInFolder s;
     EventSettings settings;
     settings.enabled = 1;
@@ -271,7 +271,7 @@ TEST_F(EventActionsTest, PopupGetsKindNodeAndTheUnexpandedText) {
     s.Configure(EVENT_SNIFFING_NODE, settings);
     s.h.actions.RunEventActions(Node(NODE), EVENT_SNIFFING_NODE, OWN);
     EXPECT_EQ(s.h.popup.Requests(), (std::vector<test::RecordingPopup::Request>{
-                                        {EVENT_SNIFFING_NODE, NODE, Sjis("盗聴 %IP")}}));
+                                        {EVENT_SNIFFING_NODE, NODE, Sjis("盗聴 192.168.0.20")}}));
 }
 
 TEST_F(EventActionsTest, MailOfARunIsOneMailOfItsLinesAndTheQueueIsGoneAfterwards) {
