@@ -55,8 +55,8 @@ class NodeSearcher {
 
     // Probes the address with up to `attempts` requests per test and brings the record (as
     // read from the store; empty when not stored), its row and the store up to date. Returns
-    // 1 present, 2 absent, -1 for a driver error (the run ends; nothing but the searching
-    // mark was touched).
+    // 1 present, 2 absent, -1 for a driver error (the run ends; when the address itself
+    // could not be probed, nothing but the searching mark was touched).
     int ProbeAndUpdate(Ipv4 address, int attempts, NodeRecord& record);
 
     // Fills the record of a node that answered at the address (MAC, names, vendor) and its
