@@ -1,11 +1,12 @@
 #include <QApplication>
-#include <QMainWindow>
+
+#include "app/veskar_app.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Halvera"));
-    window.resize(1024, 700);
-    window.show();
-    return app.exec();
+    halvera::CVeskarApp veskar;
+    if (!veskar.InitInstance()) {
+        return 0;
+    }
+    return veskar.ExitInstance(app.exec());
 }

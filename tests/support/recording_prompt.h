@@ -19,6 +19,12 @@ class RecordingPrompt : public Prompt {
 
     explicit RecordingPrompt(PromptResult answer = PROMPT_OK) : m_answer(answer) {}
 
+    // The button the following boxes answer with.
+    void SetAnswer(PromptResult answer) {
+        std::lock_guard lock(m_mutex);
+        m_answer = answer;
+    }
+
     PromptResult ShowMessage(std::string_view text, PromptIcon icon,
                              PromptButtons buttons) override {
         std::lock_guard lock(m_mutex);

@@ -1,0 +1,215 @@
+#include "app/list_commands.h"
+
+#include "app/command_ids.h"
+#include "base/text_codec.h"
+#include "dialogs/log_delete_dlg.h"
+#include "views/left_view.h"
+#include "views/veskar_view.h"
+
+namespace halvera {
+
+ListCommands::ListCommands(AppServices& services, CVeskarView& upper, CLeftView& lower,
+                           QWidget* dialogParent)
+    : m_services(services), m_upper(upper), m_lower(lower), m_dialogParent(dialogParent) {}
+
+bool ListCommands::Run(int id) {
+    switch (id) {
+        case ID_FILE_NEW_LIST:
+            NewNodeList();
+            return true;
+        case ID_FILE_SAVE_LIST:
+            SaveNodeList();
+            return true;
+        case ID_EDIT_LABEL:
+            EditLabel();
+            return true;
+        case ID_EDIT_DELETE:
+            Delete();
+            return true;
+        case ID_SORT_LABEL:
+            Sort(SORT_BY_LABEL);
+            return true;
+        case ID_SORT_IP:
+            Sort(SORT_BY_IP);
+            return true;
+        case ID_SORT_MAC:
+            Sort(SORT_BY_MAC);
+            return true;
+        case ID_SORT_HOST:
+            Sort(SORT_BY_HOST);
+            return true;
+        case ID_SORT_DOMAIN:
+            Sort(SORT_BY_DOMAIN);
+            return true;
+        case ID_FIND_NODE_LIST:
+            FindInList(TAB_NODE_LIST);
+            return true;
+        case ID_FIND_EVENT_LOG:
+            FindInList(TAB_EVENT_LOG);
+            return true;
+        case ID_SEARCH_ALL_RANGES:
+            StartRun(&SearchRunner::StartRangeSearch);
+            return true;
+        case ID_REFRESH_NODE_LIST:
+            StartRun(&SearchRunner::StartListRefresh);
+            return true;
+        case ID_REFRESH_SELECTED:
+            RefreshSelectedNode();
+            return true;
+        case ID_FILE_EXPORT_HTML:
+        case ID_FILE_EXPORT_CSV:
+        case ID_VIEW_COLOURS:
+        case ID_SEARCH_ONE_NODE:
+        case ID_SEARCH_SETTINGS:
+        case ID_EVENT_SETTINGS:
+        case ID_OPTIONS:
+            NotAvailable();
+            return true;
+        default:
+            return false;
+    }
+}
+
+void ListCommands::NewNodeList() {
+    if (m_services.nodeFile == nullptr) {
+        NotAvailable();
+        return;
+    }
+    if (!Confirm("現在のノードリストを削除して新規ノードリストを開きます。よろしいですか？")) {
+        return;
+    }
+    m_services.tables.nodeList.Clear();
+    m_services.tables.eventList.Clear();
+    m_services.nodeFile->RecreateEmpty();
+    // The counts of the banner would otherwise still show the old list.
+    m_services.banner.SetSummaryText();
+}
+
+void ListCommands::SaveNodeList() {
+    if (m_services.nodeFile == nullptr) {
+        NotAvailable();
+        return;
+    }
+    m_services.nodeFile->SaveMonitorFlags(m_services.tables.nodeList);
+    m_services.prompt.ShowMessage(Sjis("ノードリストの最新データを保存しました。"),
+                                  PromptIcon::Information, PromptButtons::Ok);
+}
+
+void ListCommands::EditLabel() {
+    if (m_upper.NodeList()->SelectedRows().empty()) {
+        ShowStopText("ラベルを編集するノードを選択してください。");
+        return;
+    }
+    NotAvailable();
+}
+
+void ListCommands::Delete() {
+    switch (m_upper.CurrentTab()) {
+        case TAB_NODE_LIST:
+            DeleteNode();
+            break;
+        case TAB_EVENT_LOG:
+        case TAB_ERROR_LOG:
+            DeleteLogRows(m_upper.CurrentTab());
+            break;
+        default:
+            break;
+    }
+}
+
+void ListCommands::DeleteNode() {
+    if (m_services.nodeFile == nullptr) {
+        NotAvailable();
+        return;
+    }
+    if (m_upper.NodeList()->SelectedRows().empty()) {
+        ShowStopText("削除するノードを選択してください。");
+        return;
+    }
+    if (!Confirm("選択ノードをマップから削除します。よろしいですか？")) {
+        return;
+    }
+    // Only the first selected node goes, as the question says; rows may have moved while
+    // the question was open, so the selection is read again.
+    const std::vector<int> rows = m_upper.NodeList()->SelectedRows();
+    if (rows.empty()) {
+        return;
+    }
+    ListTable& nodeList = m_services.tables.nodeList;
+    const std::string ipText = nodeList.Cell(rows.front(), NODE_COL_IP);
+    m_services.nodeFile->DeleteNode(InetAddr(ipText));
+    nodeList.RemoveRow(rows.front());
+    m_services.banner.SetSummaryText();
+}
+
+void ListCommands::DeleteLogRows(int tab) {
+    const bool eventLog = tab == TAB_EVENT_LOG;
+    LogRowDeleter* deleter = eventLog ? m_services.eventLogDeleter : m_services.errorLogDeleter;
+    if (deleter == nullptr) {
+        NotAvailable();
+        return;
+    }
+    ListControl* list = m_upper.ListOfTab(tab);
+    if (list->SelectedRows().empty()) {
+        ShowStopText("削除するデータを選択してください。");
+        return;
+    }
+    if (!Confirm("選択データを削除します。よろしいですか？")) {
+        return;
+    }
+    const std::vector<int> rows = list->SelectedRows();
+    if (rows.empty()) {
+        return;
+    }
+    CLogDeleteDlg dialog(*deleter, list->Model()->Table(), rows,
+                         eventLog ? CLogDeleteDlg::EVENT_LOG : CLogDeleteDlg::ERROR_LOG,
+                         m_dialogParent);
+    dialog.exec();
+}
+
+void ListCommands::Sort(NodeSortKey key) {
+    SortNodeList(m_services.tables.nodeList, key);
+}
+
+void ListCommands::FindInList(int tab) {
+    m_upper.SwitchTab(tab);
+    NotAvailable();
+}
+
+void ListCommands::StartRun(void (SearchRunner::*start)()) {
+    if (m_services.runs == nullptr) {
+        NotAvailable();
+        return;
+    }
+    (m_services.runs->*start)();
+}
+
+void ListCommands::RefreshSelectedNode() {
+    if (m_services.runs == nullptr) {
+        NotAvailable();
+        return;
+    }
+    const std::vector<int> rows = m_upper.NodeList()->SelectedRows();
+    if (rows.empty()) {
+        ShowStopText("検索ノードを選択してください。");
+        return;
+    }
+    const std::string ipText = m_services.tables.nodeList.Cell(rows.front(), NODE_COL_IP);
+    m_services.runs->StartNodeRefresh(InetAddr(ipText));
+}
+
+void ListCommands::NotAvailable() {
+    m_services.prompt.ShowMessage(Sjis("この機能はまだ使用できません。"), PromptIcon::Information,
+                                  PromptButtons::Ok);
+}
+
+void ListCommands::ShowStopText(const char* utf8) {
+    ShowStop(m_services.prompt, Sjis(utf8));
+}
+
+bool ListCommands::Confirm(const char* utf8) {
+    return m_services.prompt.ShowMessage(Sjis(utf8), PromptIcon::Information,
+                                         PromptButtons::OkCancel) == PROMPT_OK;
+}
+
+}  // namespace halvera

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "app/app_services.h"
+#include "lists/node_list_sort.h"
+
+class QWidget;
+
+namespace halvera {
+
+class CLeftView;
+class CVeskarView;
+
+// The commands that act on the lists, the node database, the logs and the search runs. The
+// main frame routes them here after their enable rule allowed them.
+class ListCommands {
+  public:
+    ListCommands(AppServices& services, CVeskarView& upper, CLeftView& lower,
+                 QWidget* dialogParent);
+
+    // Runs the command; false for an id that is not one of these.
+    bool Run(int id);
+
+  private:
+    void NewNodeList();
+    void SaveNodeList();
+    void EditLabel();
+    void Delete();
+    void DeleteNode();
+    void DeleteLogRows(int tab);
+    void Sort(NodeSortKey key);
+    void FindInList(int tab);
+    void StartRun(void (SearchRunner::*start)());
+    void RefreshSelectedNode();
+    void NotAvailable();
+
+    void ShowStopText(const char* utf8);
+    bool Confirm(const char* utf8);
+
+    AppServices& m_services;
+    CVeskarView& m_upper;
+    CLeftView& m_lower;
+    QWidget* m_dialogParent;
+};
+
+}  // namespace halvera

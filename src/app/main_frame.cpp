@@ -1,0 +1,302 @@
+#include "app/main_frame.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QIcon>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QSystemTrayIcon>
+#include <QToolBar>
+
+#include <algorithm>
+
+#include "app/command_actions.h"
+#include "app/command_ids.h"
+#include "app/frame_menus.h"
+#include "app/list_commands.h"
+#include "dialogs/exit_wait_dlg.h"
+#include "net/network_interface_line.h"
+#include "views/left_view.h"
+#include "views/list_colours.h"
+#include "views/qt_text.h"
+#include "views/veskar_view.h"
+
+namespace halvera {
+
+namespace {
+
+// The status bar shows the polling line when STBAR has this bit.
+constexpr int STBAR_POLLING_LINE = 0x2;
+
+QString ProductText() {
+    return QString::fromUtf8(PROMPT_CAPTION.data(), PROMPT_CAPTION.size());
+}
+
+int SortCommand(NodeSortKey key) {
+    switch (key) {
+        case SORT_BY_IP:
+            return ID_SORT_IP;
+        case SORT_BY_MAC:
+            return ID_SORT_MAC;
+        case SORT_BY_LABEL:
+            return ID_SORT_LABEL;
+        case SORT_BY_HOST:
+            return ID_SORT_HOST;
+        case SORT_BY_DOMAIN:
+            return ID_SORT_DOMAIN;
+    }
+    return ID_SORT_IP;
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(AppServices& services, int tickMs, QWidget* parent)
+    : QMainWindow(parent), m_services(services), m_tickMs(tickMs) {
+    setWindowTitle(ProductText());
+    setWindowIcon(QIcon(QStringLiteral(":/images/halvera.png")));
+    resize(1024, 700);
+
+    m_splitter = new QSplitter(Qt::Vertical, this);
+    m_splitter->setChildrenCollapsible(false);
+    m_upper = new CVeskarView(services.tables, m_splitter);
+    m_lower =
+        new CLeftView(services.tables.eventList, services.banner, services.prompt, m_splitter);
+    m_splitter->addWidget(m_upper);
+    m_splitter->addWidget(m_lower);
+    setCentralWidget(m_splitter);
+
+    m_actions = new CommandActions(this, [this] { return State(); });
+    connect(m_actions, &CommandActions::Triggered, this, &CMainFrame::OnCommand);
+    BuildMenuBar(menuBar(), *m_actions);
+    m_toolBar = BuildToolBar(*m_actions, this);
+    addToolBar(Qt::TopToolBarArea, m_toolBar);
+    connect(m_toolBar, &QToolBar::visibilityChanged, m_actions->Action(ID_VIEW_TOOLBAR),
+            &QAction::setChecked);
+    m_nodeListPopup = BuildNodeListPopup(*m_actions, this);
+    connect(m_upper, &CVeskarView::NodeListPopupRequested, this,
+            [this](const QPoint& globalPos) { m_nodeListPopup->popup(globalPos); });
+    connect(m_upper, &CVeskarView::CurrentTabChanged, m_actions, &CommandActions::UpdateEnabled);
+
+    CreateStatusBar();
+    CreateTray();
+    m_listCommands = std::make_unique<ListCommands>(services, *m_upper, *m_lower, this);
+
+    ApplySettingsToViews();
+    m_actions->UpdateEnabled();
+    connect(&m_timer, &QTimer::timeout, this, &CMainFrame::OnTimer);
+    m_timer.start(m_tickMs);
+}
+
+CMainFrame::~CMainFrame() = default;
+
+void CMainFrame::CreateStatusBar() {
+    m_interfaceLine = new QLabel(this);
+    m_pollingLine = new QLabel(this);
+    m_pollingLine->setFixedWidth(POLLING_PART_WIDTH);
+    statusBar()->addWidget(m_interfaceLine, 1);
+    statusBar()->addPermanentWidget(m_pollingLine);
+}
+
+void CMainFrame::CreateTray() {
+    // Without a tray (plain X servers, offscreen) "hide to tray" minimises instead.
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        return;
+    }
+    m_tray = new QSystemTrayIcon(windowIcon(), this);
+    m_tray->setToolTip(ProductText());
+    m_tray->setContextMenu(BuildTrayMenu(*m_actions, this));
+    connect(m_tray, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::DoubleClick) {
+                    ShowNormalFromTray();
+                }
+            });
+    m_tray->show();
+}
+
+void CMainFrame::ApplySettingsToViews() {
+    const AppSettings settings = m_services.settings.App();
+    const ListColours colours = ListColoursFromSettings(settings);
+    m_upper->ApplyNodeColumnMask(settings.MAP);
+    m_upper->ApplyColours(colours);
+    m_lower->ApplyEventColumnMask(settings.ELIST);
+    m_lower->ApplyColours(colours);
+}
+
+QString CMainFrame::InterfaceLine() const {
+    return m_interfaceLine->text();
+}
+
+QString CMainFrame::PollingLine() const {
+    return m_pollingLine->text();
+}
+
+CommandState CMainFrame::State() const {
+    CommandState state;
+    state.currentTab = m_upper->CurrentTab();
+    state.runActive = m_services.runs != nullptr && m_services.runs->IsRunActive();
+    state.nodeRows = m_services.tables.nodeList.RowCount();
+    return state;
+}
+
+void CMainFrame::PostCommand(int id) {
+    QMetaObject::invokeMethod(this, "RunPostedCommand", Qt::QueuedConnection, Q_ARG(int, id));
+}
+
+void CMainFrame::RunPostedCommand(int id) {
+    m_actions->Trigger(id);
+}
+
+void CMainFrame::PostSort(NodeSortKey key) {
+    PostCommand(SortCommand(key));
+}
+
+void CMainFrame::BringToFront() {
+    // While the splash or a message box is up, that window is the one to show.
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        modal->raise();
+        modal->activateWindow();
+        return;
+    }
+    if (isMinimized() || isHidden()) {
+        showNormal();
+    }
+    raise();
+    activateWindow();
+}
+
+void CMainFrame::OnTimer() {
+    m_actions->UpdateEnabled();
+    // Once closing has begun no polled run may start, or the wait could go on for ever.
+    if (m_closing || m_services.runs == nullptr) {
+        return;
+    }
+    const std::string line = m_services.runs->Tick();
+    if (!line.empty() && (m_services.settings.App().STBAR & STBAR_POLLING_LINE) != 0) {
+        m_pollingLine->setText(FromCp932(line));
+    }
+}
+
+void CMainFrame::OnCommand(int id) {
+    switch (id) {
+        case ID_FILE_TO_TRAY:
+            HideToTray();
+            break;
+        case ID_APP_EXIT:
+            close();
+            break;
+        case ID_TRAY_SHOW:
+            ShowNormalFromTray();
+            break;
+        case ID_VIEW_TOOLBAR:
+            m_toolBar->setVisible(m_actions->Action(ID_VIEW_TOOLBAR)->isChecked());
+            break;
+        case ID_VIEW_STATUS_BAR:
+            statusBar()->setVisible(m_actions->Action(ID_VIEW_STATUS_BAR)->isChecked());
+            break;
+        case ID_APP_ABOUT:
+            ShowAbout();
+            break;
+        case ID_HELP:
+            // The help file of the program is reached through its desktop entry.
+            break;
+        default:
+            m_listCommands->Run(id);
+            break;
+    }
+}
+
+void CMainFrame::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    if (!m_firstSizeDone) {
+        m_firstSizeDone = true;
+        OnFirstSize();
+    }
+}
+
+void CMainFrame::OnFirstSize() {
+    const AppSettings settings = m_services.settings.App();
+    const int height = m_splitter->height();
+    const int upper =
+        settings.MAPX == 0 ? static_cast<int>(height * FIRST_UPPER_SHARE) : settings.MAPY;
+    m_splitter->setSizes({upper, std::max(height - upper - m_splitter->handleWidth(), 1)});
+    m_services.banner.SetSummaryText();
+    m_interfaceLine->setText(FromCp932(NetworkInterfaceLine(settings.ADPNAME)));
+}
+
+void CMainFrame::HideToTray() {
+    if (m_tray != nullptr && m_tray->isVisible()) {
+        hide();
+    } else {
+        showMinimized();
+    }
+}
+
+void CMainFrame::ShowNormalFromTray() {
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+void CMainFrame::ShowAbout() {
+    QMessageBox box(this);
+    box.setWindowTitle(QStringLiteral("Halvera: About"));
+    box.setIconPixmap(windowIcon().pixmap(48, 48));
+    box.setText(ProductText());
+    box.exec();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (m_closed) {
+        event->accept();
+        return;
+    }
+    if (!IsIdleForShutdown(m_services)) {
+        ShowExitWait();
+        event->ignore();
+        return;
+    }
+    RunShutdownSteps();
+    event->accept();
+    emit FrameClosed();
+}
+
+void CMainFrame::ShowExitWait() {
+    m_closing = true;
+    if (m_exitWait) {
+        m_exitWait->raise();
+        return;
+    }
+    m_exitWait = new CExitWaitDlg([this] { return IsIdleForShutdown(m_services); }, m_tickMs, this);
+    connect(m_exitWait, &CExitWaitDlg::AllIdle, this, &QWidget::close);
+    m_exitWait->show();
+}
+
+void CMainFrame::RunShutdownSteps() {
+    AppSettings settings = m_services.settings.App();
+    const QSize tabArea = m_upper->TabAreaSize();
+    settings.MAPX = tabArea.width();
+    settings.MAPY = tabArea.height();
+    m_services.settings.SetApp(settings);
+    if (m_services.saveSettings) {
+        m_services.saveSettings();
+    }
+    m_timer.stop();
+    if (m_services.closeStores) {
+        m_services.closeStores();
+    }
+    if (m_tray != nullptr) {
+        m_tray->hide();
+    }
+    if (m_exitWait) {
+        m_exitWait->hide();
+        m_exitWait->deleteLater();
+    }
+    m_closed = true;
+}
+
+}  // namespace halvera

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <functional>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "lists/list_table.h"
+
+namespace halvera {
+
+// Whether each kind of polling is enabled (NEWENABLE, LOOKENABLE).
+struct PollingState {
+    bool newEnable = false;
+    bool lookEnable = false;
+};
+
+// The two summary lines of the banner: the polling states, then the counts of the node list
+// by the first character of each row's "ST" cell ("." up, "x" sniffing, anything else down).
+std::string BuildSummaryText(PollingState polling, const std::vector<ListRow>& nodeRows);
+
+// The banner text of the lower pane. Any thread may set it: the runs pass their progress
+// lines, everyone else asks for the summary. Listeners are told after each change and must
+// only queue a repaint.
+class SummaryBanner {
+  public:
+    using PollingSource = std::function<PollingState()>;
+    using Listener = std::function<void()>;
+
+    // The banner holds this many bytes of text including the terminator of its buffer.
+    static constexpr std::size_t TEXT_MAX = 1024;
+
+    SummaryBanner(const ListTable& nodeList, PollingSource polling);
+    SummaryBanner(const SummaryBanner&) = delete;
+    SummaryBanner& operator=(const SummaryBanner&) = delete;
+
+    // Shows the text (CP932), cut to the buffer without splitting a character.
+    void SetSummaryText(std::string_view textCp932);
+    // Shows the summary built from the node list and the polling settings.
+    void SetSummaryText();
+
+    std::string Text() const;
+
+    int Subscribe(Listener listener);
+    void Unsubscribe(int id);
+
+  private:
+    void Store(std::string text);
+
+    const ListTable& m_nodeList;
+    PollingSource m_polling;
+    mutable std::mutex m_mutex;
+    std::string m_text;
+    std::vector<std::pair<int, Listener>> m_listeners;
+    int m_nextListener = 1;
+};
+
+}  // namespace halvera

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QList>
+#include <QTreeView>
+
+#include <vector>
+
+#include "views/list_colours.h"
+#include "views/list_table_model.h"
+
+namespace halvera {
+
+// One column of a report list: its header, its width and the bit of the column mask (MAP,
+// ELIST) that shows it; 0 for a column that is always shown.
+struct ListColumn {
+    const char* header;  // UTF-8
+    int width;
+    int maskBit;
+};
+
+// A report list over one ListTableModel: full-row selection of several rows, movable
+// headers, no sorting by header clicks (the node list is sorted by its commands, in core).
+class ListControl : public QTreeView {
+    Q_OBJECT
+
+  public:
+    ListControl(ListTableModel* model, const QList<ListColumn>& columns, QWidget* parent = nullptr);
+
+    ListTableModel* Model() const { return m_model; }
+
+    // Gives each column its width, or width 0 when the mask clears its bit; a hidden column
+    // keeps its place.
+    void ApplyColumnMask(int mask);
+    void ApplyColours(const ListColours& colours);
+    void EnableGridLines();
+
+    // The selected rows as table row indexes, ascending, after the pending changes are
+    // applied.
+    std::vector<int> SelectedRows();
+
+  signals:
+    // A right-button press while at least one row is selected.
+    void PopupRequested(const QPoint& globalPos);
+
+  private:
+    ListTableModel* m_model;
+    QList<ListColumn> m_columns;
+};
+
+}  // namespace halvera

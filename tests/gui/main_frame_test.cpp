@@ -1,0 +1,475 @@
+#include "app/main_frame.h"
+
+#include <gtest/gtest.h>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QSignalSpy>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTest>
+#include <QToolBar>
+
+#include <string>
+#include <vector>
+
+#include "app/command_actions.h"
+#include "app/command_ids.h"
+#include "base/text_codec.h"
+#include "frame_fixture.h"
+#include "views/left_view.h"
+#include "views/veskar_view.h"
+
+namespace halvera {
+namespace {
+
+constexpr int TICK_MS = 20;
+
+class MainFrameTest : public ::testing::Test {
+  protected:
+    void AddNodes(const std::vector<std::string>& ips) {
+        for (const auto& ip : ips) {
+            f.tables.nodeList.AppendRow(test::NodeRow(ip, ".", true));
+        }
+    }
+
+    // Shows the frame and waits until the node list mirrors the core table.
+    void Show() {
+        frame.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+        frame.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
+        NodeModel()->ApplyPendingChanges();
+    }
+
+    ListTableModel* NodeModel() { return frame.UpperView()->NodeList()->Model(); }
+
+    void SelectNodeRows(const std::vector<int>& rows) {
+        ListControl* list = frame.UpperView()->NodeList();
+        list->Model()->ApplyPendingChanges();
+        for (int row : rows) {
+            list->selectionModel()->select(list->Model()->index(row, 0),
+                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        }
+    }
+
+    std::vector<std::string> NodeIps() {
+        std::vector<std::string> ips;
+        for (const auto& row : f.tables.nodeList.Snapshot()) {
+            ips.push_back(row.cells[NODE_COL_IP]);
+        }
+        return ips;
+    }
+
+    bool Enabled(int id) { return frame.Actions().Action(id)->isEnabled(); }
+
+    test::FrameFixture f;
+    CMainFrame frame{f.services, TICK_MS};
+};
+
+TEST_F(MainFrameTest, EnableRulesFollowTheTabTheRunAndTheNodeList) {
+    struct Case {
+        const char* name;
+        int tab;
+        bool runActive;
+        int nodeRows;
+        std::vector<int> enabled;
+        std::vector<int> disabled;
+    };
+    const Case cases[] = {
+        {"node list, idle",
+         TAB_NODE_LIST,
+         false,
+         2,
+         {ID_FILE_NEW_LIST, ID_FILE_EXPORT_HTML, ID_FILE_EXPORT_CSV, ID_EDIT_LABEL, ID_EDIT_DELETE,
+          ID_SORT_IP, ID_SORT_LABEL, ID_SEARCH_ALL_RANGES, ID_REFRESH_SELECTED},
+         {}},
+        {"settings tab disables both exports and delete",
+         TAB_SETTINGS_INFO,
+         false,
+         2,
+         {ID_FILE_SAVE_LIST, ID_APP_EXIT},
+         {ID_FILE_EXPORT_HTML, ID_FILE_EXPORT_CSV, ID_EDIT_DELETE}},
+        {"event log tab disables sort and label edit",
+         TAB_EVENT_LOG,
+         false,
+         2,
+         {ID_EDIT_DELETE, ID_FILE_EXPORT_CSV},
+         {ID_SORT_LABEL, ID_SORT_IP, ID_SORT_MAC, ID_SORT_HOST, ID_SORT_DOMAIN, ID_EDIT_LABEL}},
+        {"a run disables delete, sort and the search commands",
+         TAB_NODE_LIST,
+         true,
+         2,
+         {ID_EDIT_LABEL, ID_FILE_NEW_LIST, ID_SEARCH_SETTINGS},
+         {ID_EDIT_DELETE, ID_SORT_IP, ID_SORT_DOMAIN, ID_SEARCH_ALL_RANGES, ID_REFRESH_NODE_LIST,
+          ID_REFRESH_SELECTED, ID_SEARCH_ONE_NODE}},
+        {"an empty node list disables New",
+         TAB_NODE_LIST,
+         false,
+         0,
+         {ID_FILE_SAVE_LIST},
+         {ID_FILE_NEW_LIST}},
+    };
+    for (const auto& c : cases) {
+        f.tables.nodeList.Clear();
+        for (int i = 0; i < c.nodeRows; ++i) {
+            f.tables.nodeList.AppendRow(test::NodeRow("192.168.0." + std::to_string(i), ".", true));
+        }
+        f.runs.active = c.runActive;
+        frame.UpperView()->SwitchTab(c.tab);
+        frame.OnTimer();
+        for (int id : c.enabled) {
+            EXPECT_TRUE(Enabled(id)) << c.name << ": " << id;
+        }
+        for (int id : c.disabled) {
+            EXPECT_FALSE(Enabled(id)) << c.name << ": " << id;
+        }
+    }
+}
+
+TEST_F(MainFrameTest, AGreyedCommandDoesNothingByItsShortcut) {
+    Show();
+    f.runs.active = true;
+    frame.OnTimer();
+    QTest::keyClick(&frame, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(f.runs.rangeSearches.load(), 0);
+
+    // A run that started after the last evaluation still blocks the command.
+    f.runs.active = false;
+    frame.OnTimer();
+    f.runs.active = true;
+    QTest::keyClick(&frame, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(f.runs.rangeSearches.load(), 0);
+
+    // The next tick enables the commands again.
+    f.runs.active = false;
+    frame.OnTimer();
+    QTest::keyClick(&frame, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(&frame, Qt::Key_B, Qt::ControlModifier);
+    EXPECT_EQ(f.runs.rangeSearches.load(), 1);
+    EXPECT_EQ(f.runs.listRefreshes.load(), 1);
+}
+
+TEST_F(MainFrameTest, SortByAddressOrdersTheListNumerically) {
+    AddNodes({"192.168.0.10", "192.168.0.9", "192.168.0.100", "10.1.1.1"});
+    Show();
+    frame.Actions().Trigger(ID_SORT_IP);
+    const std::vector<std::string> expected = {"10.1.1.1", "192.168.0.9", "192.168.0.10",
+                                               "192.168.0.100"};
+    EXPECT_EQ(NodeIps(), expected);
+    NodeModel()->ApplyPendingChanges();
+    for (int row = 0; row < 4; ++row) {
+        EXPECT_EQ(NodeModel()->data(NodeModel()->index(row, NODE_COL_IP), Qt::DisplayRole),
+                  QString::fromStdString(expected[static_cast<std::size_t>(row)]));
+    }
+}
+
+TEST_F(MainFrameTest, DeleteRemovesOnlyTheFirstSelectedNodeFromListAndStore) {
+    test::FakeNodeListFile nodeFile;
+    f.services.nodeFile = &nodeFile;
+    AddNodes({"192.168.0.1", "192.168.0.2", "192.168.0.3", "192.168.0.4"});
+    Show();
+    SelectNodeRows({2, 1, 3});
+    f.prompt.SetAnswer(PROMPT_OK);
+    frame.Actions().Trigger(ID_EDIT_DELETE);
+
+    EXPECT_EQ(nodeFile.calls, std::vector<std::string>{"delete 192.168.0.2"});
+    EXPECT_EQ(NodeIps(), (std::vector<std::string>{"192.168.0.1", "192.168.0.3", "192.168.0.4"}));
+    ASSERT_EQ(f.prompt.Boxes().size(), 2u);  // back.jpg missing, then the question
+    EXPECT_EQ(f.prompt.Texts()[1], Sjis("選択ノードをマップから削除します。よろしいですか？"));
+    EXPECT_EQ(f.banner.Text(), BuildSummaryText({true, true}, f.tables.nodeList.Snapshot()));
+}
+
+TEST_F(MainFrameTest, NodeCommandsAskBeforeActingAndNeedASelection) {
+    test::FakeNodeListFile nodeFile;
+    f.services.nodeFile = &nodeFile;
+    AddNodes({"192.168.0.1", "192.168.0.2"});
+    Show();
+    struct Case {
+        const char* name;
+        int id;
+        bool select;
+        PromptResult answer;
+        const char* lastText;
+        std::vector<std::string> calls;
+        int rowsLeft;
+    };
+    const Case cases[] = {
+        {"delete without selection",
+         ID_EDIT_DELETE,
+         false,
+         PROMPT_OK,
+         "削除するノードを選択してください。",
+         {},
+         2},
+        {"delete cancelled",
+         ID_EDIT_DELETE,
+         true,
+         PROMPT_CANCEL,
+         "選択ノードをマップから削除します。よろしいですか？",
+         {},
+         2},
+        {"label edit without selection",
+         ID_EDIT_LABEL,
+         false,
+         PROMPT_OK,
+         "ラベルを編集するノードを選択してください。",
+         {},
+         2},
+        {"refresh without selection",
+         ID_REFRESH_SELECTED,
+         false,
+         PROMPT_OK,
+         "検索ノードを選択してください。",
+         {},
+         2},
+        {"save",
+         ID_FILE_SAVE_LIST,
+         false,
+         PROMPT_OK,
+         "ノードリストの最新データを保存しました。",
+         {"save"},
+         2},
+        {"new cancelled",
+         ID_FILE_NEW_LIST,
+         false,
+         PROMPT_CANCEL,
+         "現在のノードリストを削除して新規ノードリストを開きます。よろしいですか？",
+         {},
+         2},
+        {"new",
+         ID_FILE_NEW_LIST,
+         false,
+         PROMPT_OK,
+         "現在のノードリストを削除して新規ノードリストを開きます。よろしいですか？",
+         {"recreate"},
+         0},
+    };
+    for (const auto& c : cases) {
+        nodeFile.calls.clear();
+        frame.UpperView()->NodeList()->clearSelection();
+        if (c.select) {
+            SelectNodeRows({0});
+        }
+        f.prompt.SetAnswer(c.answer);
+        frame.Actions().Trigger(c.id);
+        EXPECT_EQ(f.prompt.Texts().back(), Sjis(c.lastText)) << c.name;
+        EXPECT_EQ(nodeFile.calls, c.calls) << c.name;
+        EXPECT_EQ(f.tables.nodeList.RowCount(), c.rowsLeft) << c.name;
+    }
+    EXPECT_TRUE(f.runs.nodeRefreshes.empty());
+}
+
+TEST_F(MainFrameTest, NewAlsoEmptiesTheEventList) {
+    test::FakeNodeListFile nodeFile;
+    f.services.nodeFile = &nodeFile;
+    AddNodes({"192.168.0.1"});
+    f.tables.eventList.AppendRow({});
+    f.prompt.SetAnswer(PROMPT_OK);
+    frame.Actions().Trigger(ID_FILE_NEW_LIST);
+    EXPECT_EQ(f.tables.eventList.RowCount(), 0);
+    EXPECT_EQ(nodeFile.calls, std::vector<std::string>{"recreate"});
+}
+
+TEST_F(MainFrameTest, ShortcutsReachTheFrameWhileAListHasTheFocus) {
+    AddNodes({"192.168.0.1", "192.168.0.2", "192.168.0.3"});
+    Show();
+    SelectNodeRows({2, 1});
+    ListControl* list = frame.UpperView()->NodeList();
+    list->setFocus();
+    // Ctrl+C and Ctrl+A are the program's search commands, not copy and select-all.
+    QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
+    QTest::keyClick(list, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(f.runs.nodeRefreshes, std::vector<Ipv4>{MakeIp(192, 168, 0, 2)});
+    EXPECT_EQ(f.runs.rangeSearches.load(), 1);
+}
+
+TEST_F(MainFrameTest, CommandsOfLaterDialogsAndMissingStoresSayTheyAreNotAvailable) {
+    f.services.runs = nullptr;
+    AddNodes({"192.168.0.1"});
+    Show();
+    SelectNodeRows({0});
+    const int ids[] = {ID_FILE_EXPORT_HTML,  ID_FILE_EXPORT_CSV, ID_VIEW_COLOURS,
+                       ID_SEARCH_ONE_NODE,   ID_SEARCH_SETTINGS, ID_EVENT_SETTINGS,
+                       ID_OPTIONS,           ID_EDIT_LABEL,      ID_FILE_SAVE_LIST,
+                       ID_FILE_NEW_LIST,     ID_EDIT_DELETE,     ID_SEARCH_ALL_RANGES,
+                       ID_REFRESH_NODE_LIST, ID_REFRESH_SELECTED};
+    for (int id : ids) {
+        const std::size_t before = f.prompt.Boxes().size();
+        frame.Actions().Trigger(id);
+        ASSERT_EQ(f.prompt.Boxes().size(), before + 1) << id;
+        EXPECT_EQ(f.prompt.Texts().back(), Sjis("この機能はまだ使用できません。")) << id;
+        EXPECT_EQ(f.prompt.Boxes().back().icon, PromptIcon::Information) << id;
+    }
+    EXPECT_EQ(f.tables.nodeList.RowCount(), 1);
+}
+
+TEST_F(MainFrameTest, ListSearchesSwitchToTheirTab) {
+    frame.Actions().Trigger(ID_FIND_EVENT_LOG);
+    EXPECT_EQ(frame.UpperView()->CurrentTab(), TAB_EVENT_LOG);
+    frame.Actions().Trigger(ID_FIND_NODE_LIST);
+    EXPECT_EQ(frame.UpperView()->CurrentTab(), TAB_NODE_LIST);
+}
+
+TEST_F(MainFrameTest, TheTickShowsThePollingLineWhenTheStatusBarAsksForIt) {
+    struct Case {
+        int stbar;
+        const char* line;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {3, "ポーリングタイマ－： 01：00：00 / 00：10：00",
+         "ポーリングタイマ－： 01：00：00 / 00：10：00"},
+        {1, "ポーリングタイマ－： 00：59：59 / 00：09：59", ""},
+    };
+    for (const auto& c : cases) {
+        test::FrameFixture fixture;
+        AppSettings settings;
+        settings.STBAR = c.stbar;
+        fixture.settings.SetApp(settings);
+        fixture.runs.tickLine = Sjis(c.line);
+        CMainFrame tickFrame(fixture.services, TICK_MS);
+        tickFrame.OnTimer();
+        EXPECT_EQ(fixture.runs.ticks.load(), 1);
+        EXPECT_EQ(tickFrame.PollingLine(), QString::fromUtf8(c.shown)) << c.stbar;
+    }
+}
+
+TEST_F(MainFrameTest, FirstSizeSplitsThePanesAndWritesTheInterfaceLine) {
+    struct Case {
+        const char* name;
+        int mapx;
+        int mapy;
+        std::string adapter;
+        const char* line;
+    };
+    const Case cases[] = {
+        {"first start: 60 % for the upper pane", 0, 0, "",
+         "ネットワークインターフェイス： ネットワークインターフェイスが選択されていません"},
+        {"saved size", 900, 250, "eth0 (lab)", "ネットワークインターフェイス： eth0 (lab)"},
+    };
+    for (const auto& c : cases) {
+        test::FrameFixture fixture;
+        AppSettings settings;
+        settings.MAPX = c.mapx;
+        settings.MAPY = c.mapy;
+        settings.ADPNAME = c.adapter;
+        fixture.settings.SetApp(settings);
+        CMainFrame splitFrame(fixture.services, TICK_MS);
+        splitFrame.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&splitFrame));
+        const QList<int> sizes = splitFrame.Splitter()->sizes();
+        const int height = splitFrame.Splitter()->height();
+        const int expected = c.mapx == 0 ? static_cast<int>(height * 0.6) : c.mapy;
+        EXPECT_NEAR(sizes[0], expected, 1) << c.name;
+        EXPECT_EQ(splitFrame.InterfaceLine(), QString::fromUtf8(c.line)) << c.name;
+        EXPECT_FALSE(fixture.banner.Text().empty()) << c.name;
+    }
+}
+
+TEST_F(MainFrameTest, ColumnMasksHideColumnsButKeepThem) {
+    test::FrameFixture fixture;
+    AppSettings settings;
+    settings.MAP = 0;
+    settings.ELIST = 0x2;
+    fixture.settings.SetApp(settings);
+    CMainFrame maskFrame(fixture.services, TICK_MS);
+    QHeaderView* nodeHeader = maskFrame.UpperView()->NodeList()->header();
+    ASSERT_EQ(nodeHeader->count(), NODE_LIST_COLUMNS);
+    for (int column = 0; column < NODE_LIST_COLUMNS; ++column) {
+        const bool shown = column == NODE_COL_MONITOR || column == NODE_COL_ST;
+        EXPECT_EQ(nodeHeader->sectionSize(column) > 0, shown) << column;
+    }
+    QHeaderView* eventHeader = maskFrame.LowerView()->EventList()->header();
+    ASSERT_EQ(eventHeader->count(), EVENT_LIST_COLUMNS);
+    for (int column = 0; column < EVENT_LIST_COLUMNS; ++column) {
+        const bool shown =
+            column == EVENT_COL_KIND || column == EVENT_COL_DATETIME || column == EVENT_COL_IP;
+        EXPECT_EQ(eventHeader->sectionSize(column) > 0, shown) << column;
+    }
+}
+
+TEST_F(MainFrameTest, ClosingDuringARunWaitsForItThenRunsTheShutdownSteps) {
+    std::vector<std::string> steps;
+    f.services.saveSettings = [&] {
+        const AppSettings saved = f.settings.App();
+        steps.push_back("save " + std::to_string(saved.MAPX > 0 && saved.MAPY > 0));
+    };
+    f.services.closeStores = [&] { steps.push_back("close"); };
+    BusyFlag nodeFileBusy;
+    f.services.fileBusyFlags = {&nodeFileBusy};
+    Show();
+    QSignalSpy closed(&frame, &CMainFrame::FrameClosed);
+
+    f.runs.active = true;
+    EXPECT_FALSE(frame.close());
+    ASSERT_NE(frame.ExitWaitDialog(), nullptr);
+    EXPECT_TRUE(frame.ExitWaitDialog()->isVisible());
+    EXPECT_EQ(frame.ExitWaitDialog()->windowTitle(), QStringLiteral("Halvera: Waiting"));
+
+    // No polled run starts while the program waits to end.
+    const int ticks = f.runs.ticks.load();
+    frame.OnTimer();
+    EXPECT_EQ(f.runs.ticks.load(), ticks);
+
+    // The run ends, but a file is still busy: still waiting.
+    nodeFileBusy.Acquire();
+    f.runs.active = false;
+    QTest::qWait(5 * TICK_MS);
+    EXPECT_EQ(closed.count(), 0);
+    EXPECT_TRUE(steps.empty());
+
+    nodeFileBusy.Release();
+    ASSERT_TRUE(closed.wait(5000));
+    EXPECT_FALSE(frame.isVisible());
+    EXPECT_EQ(steps, (std::vector<std::string>{"save 1", "close"}));
+}
+
+TEST_F(MainFrameTest, ClosingWhenIdleEndsAtOnce) {
+    bool saved = false;
+    f.services.saveSettings = [&] { saved = true; };
+    Show();
+    QSignalSpy closed(&frame, &CMainFrame::FrameClosed);
+    frame.Actions().Trigger(ID_APP_EXIT);
+    EXPECT_EQ(closed.count(), 1);
+    EXPECT_TRUE(saved);
+    EXPECT_EQ(frame.ExitWaitDialog(), nullptr);
+}
+
+TEST_F(MainFrameTest, HideToTrayMinimisesWhereThereIsNoTray) {
+    Show();
+    QTest::keyClick(&frame, Qt::Key_T, Qt::ControlModifier);
+    EXPECT_TRUE(frame.isMinimized());
+    frame.BringToFront();
+    EXPECT_FALSE(frame.isMinimized());
+    EXPECT_TRUE(frame.isVisible());
+}
+
+TEST_F(MainFrameTest, ToolBarAndStatusBarTogglesFollowTheirCommands) {
+    Show();
+    QAction* toolBar = frame.Actions().Action(ID_VIEW_TOOLBAR);
+    toolBar->trigger();
+    EXPECT_FALSE(frame.ToolBar()->isVisible());
+    EXPECT_FALSE(toolBar->isChecked());
+    toolBar->trigger();
+    EXPECT_TRUE(frame.ToolBar()->isVisible());
+
+    frame.Actions().Action(ID_VIEW_STATUS_BAR)->trigger();
+    EXPECT_FALSE(frame.statusBar()->isVisible());
+}
+
+TEST_F(MainFrameTest, TheToolBarCarriesTheCaptionsInOrder) {
+    QStringList captions;
+    for (QAction* action : frame.ToolBar()->actions()) {
+        captions.push_back(action->isSeparator() ? QStringLiteral("|") : action->iconText());
+    }
+    EXPECT_EQ(captions, (QStringList{"保存", "|", "HTML出力", "CVS出力", "|", "検索設定",
+                                     "イベント設定", "|", "ヘルプ"}));
+    EXPECT_EQ(frame.ToolBar()->iconSize(), QSize(24, 24));
+    for (QAction* action : frame.ToolBar()->actions()) {
+        EXPECT_TRUE(action->isSeparator() || !action->icon().isNull())
+            << action->iconText().toStdString();
+    }
+}
+
+}  // namespace
+}  // namespace halvera

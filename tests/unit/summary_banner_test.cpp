@@ -1,0 +1,96 @@
+#include "lists/summary_banner.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+#include "base/text_codec.h"
+#include "lists/list_tables.h"
+
+namespace halvera {
+namespace {
+
+std::vector<ListRow> RowsWithMarks(const std::vector<std::string>& marks) {
+    std::vector<ListRow> rows;
+    for (const auto& mark : marks) {
+        ListRow row;
+        row.cells.resize(NODE_LIST_COLUMNS);
+        row.cells[NODE_COL_ST] = mark;
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+TEST(BuildSummaryText, CountsTheNodeListByItsStatusMarks) {
+    struct Case {
+        const char* name;
+        PollingState polling;
+        std::vector<std::string> marks;
+        const char* expected;  // UTF-8
+    };
+    const Case cases[] = {
+        {"ten nodes, six up, one sniffing, three down (empty or other marks)",
+         {true, true},
+         {".", ".", ".", ".", ".", ".", "x", "", "", "?"},
+         "【ポーリングステータス】新規ノード検出：稼動中 / ステータス検出：稼動中\r\n"
+         "【管理ノード情報】ノード数：10 [ 稼動： 6 / 停止： 3 / 盗聴： 1 ]  稼働率：70%"},
+        {"empty list, both polls stopped",
+         {false, false},
+         {},
+         "【ポーリングステータス】新規ノード検出：停止中 / ステータス検出：停止中\r\n"
+         "【管理ノード情報】ノード数： 0 [ 稼動： 0 / 停止： 0 / 盗聴： 0 ]  稼働率： 0%"},
+        {"only the first character of the mark counts; rate rounds down",
+         {true, false},
+         {".x", "x.", ""},
+         "【ポーリングステータス】新規ノード検出：稼動中 / ステータス検出：停止中\r\n"
+         "【管理ノード情報】ノード数： 3 [ 稼動： 1 / 停止： 1 / 盗聴： 1 ]  稼働率：66%"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(BuildSummaryText(c.polling, RowsWithMarks(c.marks)), Sjis(c.expected)) << c.name;
+    }
+}
+
+TEST(SummaryBanner, BuildsTheSummaryFromTheCurrentTableAndSettings) {
+    ListTable nodeList(NODE_LIST_COLUMNS);
+    PollingState polling{true, false};
+    SummaryBanner banner(nodeList, [&polling] { return polling; });
+    for (const auto& row : RowsWithMarks({".", "x"})) {
+        nodeList.AppendRow(row);
+    }
+    polling = {false, true};
+    banner.SetSummaryText();
+    EXPECT_EQ(banner.Text(), BuildSummaryText({false, true}, nodeList.Snapshot()));
+}
+
+TEST(SummaryBanner, KeepsAGivenTextCutToTheBufferWithoutSplittingACharacter) {
+    ListTable nodeList(NODE_LIST_COLUMNS);
+    SummaryBanner banner(nodeList, [] { return PollingState{}; });
+    const std::string progress = Sjis("【ノード検索】 192.168.0.20 検索中 . . .");
+    banner.SetSummaryText(progress);
+    EXPECT_EQ(banner.Text(), progress);
+
+    // Two-byte characters only: the 1023rd byte would be half a character, so it stays out.
+    std::string kana;
+    while (kana.size() < 1100) {
+        kana += Sjis("あ");
+    }
+    banner.SetSummaryText(kana);
+    EXPECT_EQ(banner.Text(), kana.substr(0, 1022));
+}
+
+TEST(SummaryBanner, TellsItsListenersOfEveryChangeUntilTheyLeave) {
+    ListTable nodeList(NODE_LIST_COLUMNS);
+    SummaryBanner banner(nodeList, [] { return PollingState{}; });
+    std::atomic<int> calls{0};
+    const int id = banner.Subscribe([&calls] { ++calls; });
+    banner.SetSummaryText("a");
+    banner.SetSummaryText();
+    banner.Unsubscribe(id);
+    banner.SetSummaryText("b");
+    EXPECT_EQ(calls.load(), 2);
+}
+
+}  // namespace
+}  // namespace halvera
