@@ -1,9 +1,10 @@
 #include "events/event_actions.h"
 
 #include "events/event_kind.h"
-#include "events/event_row.h"
+#include "events/event_list_row.h"
 #include "events/external_file.h"
 #include "events/placeholders.h"
+#include "net/vendor_table.h"
 
 namespace halvera {
 
@@ -21,7 +22,12 @@ void EventActions::RunEventActions(const NodeRecord& node, int kind, Ipv4 ownAdd
     }
     const AppSettings app = m_targets.settings.App();
     if (settings.screen != 0) {
-        AddEventRow(m_targets.eventList, node, settings, kind, app.ELISTMAX);
+        // The vendor column shows what the table names, never the MAC text that %VEN falls
+        // back to.
+        std::string vendor;
+        LookupVendor(node.mac, vendor);
+        AddEventRow(m_targets.eventList, node, kind, vendor,
+                    ExpandPlaceholders(node, settings.message, MESSAGE_OUT_SIZE), app.ELISTMAX);
     }
     if (app.ALLEVENT != 1 && !InActionRanges(node.ip)) {
         return;

@@ -5,7 +5,7 @@
 
 #include "base/ip_address.h"
 #include "lists/list_table.h"
-#include "lists/node_list_columns.h"
+#include "lists/list_tables.h"
 #include "lists/progress.h"
 #include "net/probe_frame.h"
 #include "store/node_record.h"

@@ -3,7 +3,7 @@
 #include "base/clock.h"
 #include "base/text_codec.h"
 #include "events/event_kind.h"
-#include "lists/node_list_columns.h"
+#include "lists/list_tables.h"
 #include "net/arp_probe.h"
 #include "net/node_identification.h"
 #include "net/node_list.h"

@@ -8,7 +8,7 @@
 
 #include "base/program_folder.h"
 #include "events/event_kind.h"
-#include "lists/node_list_columns.h"
+#include "lists/list_tables.h"
 #include "net/local_adapter_info.h"
 #include "net/pcap_packet_driver.h"
 #include "store/line_codec.h"

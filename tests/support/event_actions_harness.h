@@ -1,7 +1,7 @@
 #pragma once
 
 #include "events/event_actions.h"
-#include "events/event_row.h"
+#include "lists/list_tables.h"
 #include "events/placeholders.h"
 #include "lists/list_table.h"
 #include "store/event_settings_store.h"

@@ -191,6 +191,36 @@ TEST_F(EventActionsTest, ScreenAndLogFlagsAreEachTheirOwn) {
     }
 }
 
+TEST_F(EventActionsTest, ScreenRowShowsTheListedVendorAndTheExpandedMessage) {
+    struct Case {
+        MacAddress mac;
+        std::string vendor;
+        std::string information;
+    };
+    const Case cases[] = {
+        {{0x00, 0x0A, 0x1B, 0x2C, 0x3D, 0x4E}, "SomeVendor", "LAB by SomeVendor"},
+        // %VEN falls back to the MAC text; the vendor column stays empty.
+        {{0x12, 0x34, 0x56, 0x00, 0x00, 0x01}, "", "LAB by 12-34-56-00-00-01"},
+    };
+    for (const auto& c : cases) {
+        ActionsInFolder s;
+        test::WriteBytes(ProgramFolder() / "maclist.ini", "[MAC]\r\n000A1B=SomeVendor\r\n");
+        EventSettings settings;
+        settings.enabled = 1;
+        settings.screen = 1;
+        settings.message = "%LABEL by %VEN";
+        NodeRecord node = Node(NODE);
+        node.mac = c.mac;
+        s.RaiseNodeUp(settings, node);
+        ListRow row;
+        ASSERT_TRUE(s.h.eventList.GetRow(0, row));
+        EXPECT_EQ(row.image, EVENT_NODE_UP);
+        EXPECT_EQ(row.cells[EVENT_COL_VENDOR], c.vendor);
+        EXPECT_EQ(row.cells[EVENT_COL_INFO], c.information);
+        EXPECT_EQ(row.cells[EVENT_COL_DATETIME], "2005/07/10 09:05:03");
+    }
+}
+
 TEST_F(EventActionsTest, BeepWinsOverTheSoundFile) {
     struct Case {
         int beep;

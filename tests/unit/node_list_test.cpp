@@ -7,7 +7,7 @@
 
 #include "base/program_folder.h"
 #include "base/text_codec.h"
-#include "lists/node_list_columns.h"
+#include "lists/list_tables.h"
 #include "support/file_bytes.h"
 #include "support/recording_error_log.h"
 #include "support/recording_prompt.h"

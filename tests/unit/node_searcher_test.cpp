@@ -9,7 +9,7 @@
 #include "base/program_folder.h"
 #include "base/text_codec.h"
 #include "events/event_kind.h"
-#include "lists/node_list_columns.h"
+#include "lists/list_tables.h"
 #include "net/node_list.h"
 #include "store/node_line.h"
 #include "support/event_actions_harness.h"
@@ -92,7 +92,7 @@ std::string EventText(const ListRow& row) {
                                                      {EVENT_NODE_UP, "UP"},
                                                      {EVENT_NODE_DOWN, "DOWN"},
                                                      {EVENT_SNIFFING_NODE, "SNIFF"}};
-    return names.at(row.image) + " " + Short(InetAddr(row.cells[ELIST_COL_ADDRESS]));
+    return names.at(row.image) + " " + Short(InetAddr(row.cells[EVENT_COL_IP]));
 }
 
 struct Options {
