@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "lists/list_table.h"
+#include "lists/summary_text.h"
 
 namespace halvera {
 
@@ -24,7 +25,7 @@ std::string BuildSummaryText(PollingState polling, const std::vector<ListRow>& n
 // The banner text of the lower pane. Any thread may set it: the runs pass their progress
 // lines, everyone else asks for the summary. Listeners get each new text (CP932) while the
 // banner's lock is held, so they must only queue it (a repaint, a line of halvera-cli).
-class SummaryBanner {
+class SummaryBanner : public SummaryText {
   public:
     using PollingSource = std::function<PollingState()>;
     using Listener = std::function<void(std::string_view textCp932)>;
@@ -37,9 +38,9 @@ class SummaryBanner {
     SummaryBanner& operator=(const SummaryBanner&) = delete;
 
     // Shows the text (CP932), cut to the buffer without splitting a character.
-    void SetSummaryText(std::string_view textCp932);
+    void SetSummaryText(std::string_view textCp932) override;
     // Shows the summary built from the node list and the polling settings.
-    void SetSummaryText();
+    void SetSummaryText() override;
 
     std::string Text() const;
 

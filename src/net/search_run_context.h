@@ -5,7 +5,7 @@
 
 #include "lists/error_log.h"
 #include "lists/prompt.h"
-#include "lists/summary_banner.h"
+#include "lists/summary_text.h"
 #include "net/local_adapter_state.h"
 #include "net/network_names.h"
 #include "net/packet_driver.h"
@@ -28,7 +28,7 @@ struct SearchRunContext {
     PacketDriver& driver;
     ErrorLog& errorLog;
     Prompt& prompt;         // the completion message of a manual run
-    SummaryBanner& banner;  // the progress texts of the run
+    SummaryText& banner;  // the progress texts of the run
     SearchRunSteps& steps;
     LocalAdapterState& local;  // written by the start of a range search or list refresh
     NameWalk enumerateNames;
