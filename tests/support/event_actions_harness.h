@@ -1,9 +1,9 @@
 #pragma once
 
 #include "events/event_actions.h"
-#include "lists/list_tables.h"
 #include "events/placeholders.h"
 #include "lists/list_table.h"
+#include "lists/list_tables.h"
 #include "store/event_settings_store.h"
 #include "store/log_store.h"
 #include "store/mail_queue.h"
