@@ -16,7 +16,8 @@
 
 namespace halvera::test {
 
-bool CliLabFolder::Prepare(const std::function<void(AppSettings&)>& change) {
+bool CliLabFolder::Prepare(const std::function<void(AppSettings&)>& change,
+                           const char* lastAddress) {
     PcapPacketDriver driver;
     const int adpnum = Lab::AdapterIndexOf(driver, Lab::Get().Own());
     if (adpnum < 0) {
@@ -36,7 +37,7 @@ bool CliLabFolder::Prepare(const std::function<void(AppSettings&)>& change) {
     EventSettingsStore events(prompt, log);
     RangeStore ranges(RangeList::Search, prompt, log);
     if (SaveSettings(SAVE_APP_SETTINGS, settings, registry, log) != 0 ||
-        ranges.AppendRange(InetAddr("198.18.7.0"), InetAddr("198.18.7.255")) != 0) {
+        ranges.AppendRange(InetAddr("198.18.7.0"), InetAddr(lastAddress)) != 0) {
         m_failure = "the settings or the search range could not be written";
         return false;
     }
