@@ -191,12 +191,13 @@ TEST_F(CliShortLab, HostMovedToAFreeAddressKeepsItsLabel) {
     Ip({"-n", "hlv-normal1", "addr", "del", after + "/24", "dev", "eth0"});
     Ip({"-n", "hlv-normal1", "addr", "add", before + "/24", "dev", "eth0"});
 
-    const auto nodes = Nodes();
+    std::map<std::string, std::string> labels;
+    const auto nodes = Nodes(&labels);
     EXPECT_EQ(nodes.count(before), 0u);
     ASSERT_EQ(nodes.count(after), 1u);
-    EXPECT_EQ(
-        nodes.at(after),
-        (std::vector<std::string>{MacText(Lab::Get().Hosts("normal").at(0).mac), ".", "受付のPC"}));
+    EXPECT_EQ(nodes.at(after),
+              (std::vector<std::string>{MacText(Lab::Get().Hosts("normal").at(0).mac), "."}));
+    EXPECT_EQ(labels.at(after), "受付のPC");
     const Events events = EventLog();
     EXPECT_EQ(std::count(events.begin(), events.end(),
                          std::pair<std::string, std::string>{"新規ノード検出", after}),
