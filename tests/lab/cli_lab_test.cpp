@@ -204,6 +204,34 @@ TEST_F(CliShortLab, HostMovedToAFreeAddressKeepsItsLabel) {
               0);
 }
 
+TEST_F(CliShortLab, RefreshNodeTakesANameOrAnAddressOfTheSubnet) {
+    struct Case {
+        const char* given;
+        int status;
+        const char* err;
+    };
+    const Case cases[] = {
+        {"normal1.hlv-lab.test", 0, ""},
+        {"198.18.7.22", 0, ""},
+        {"198.18.7.255", 1, "検索指定先が不正です。\n"},
+        {"198.18.8.10", 1, "サブネット外のノードは検索できません。\n"},
+        {"no-such-host.hlv-lab.test", 1,
+         "ノード検索が行えませんでした。（名前の変換に失敗しました）\n"},
+    };
+    for (const auto& c : cases) {
+        const auto result = RunCli(m_home.Args({"refresh-node", c.given}));
+        EXPECT_EQ(result.status, c.status) << c.given << "\n" << result.err;
+        EXPECT_EQ(result.err, c.err) << c.given;
+        EXPECT_EQ(result.out.find("検索処理が終了しました。") != std::string::npos, c.status == 0)
+            << c.given;
+    }
+    // Both nodes that answered are in the list now, each found once.
+    const auto nodes = Nodes();
+    EXPECT_EQ(nodes.size(), 2u);
+    EXPECT_EQ(nodes.count(Address("normal", 0)), 1u);
+    EXPECT_EQ(nodes.count(Address("normal", 1)), 1u);
+}
+
 class CliMonitorLab : public CliShortLab {
   protected:
     void Configure(AppSettings& app) override { app.NEWTIME = 5; }

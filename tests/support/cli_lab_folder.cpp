@@ -2,6 +2,7 @@
 
 #include <sstream>
 
+#include "base/program_folder.h"
 #include "base/text_codec.h"
 #include "base/user_registry.h"
 #include "events/event_kind.h"
@@ -24,6 +25,8 @@ bool CliLabFolder::Prepare(const std::function<void(AppSettings&)>& change,
         m_failure = "the own host's eth0 is not in the adapter list";
         return false;
     }
+    // The stores below write into the process's program folder.
+    SetProgramFolder(m_folder.Path());
     RecordingPrompt prompt;
     RecordingErrorLog log;
     SettingsStore settings;
