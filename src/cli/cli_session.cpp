@@ -1,36 +1,17 @@
 #include "cli/cli_session.h"
 
-#include <string>
+#include <chrono>
 #include <vector>
 
 #include "base/program_folder.h"
 #include "base/text_codec.h"
 #include "cli/tsv.h"
 #include "events/event_kind.h"
-#include "net/arp_probe.h"
-#include "net/vendor_table.h"
-#include "store/settings_files.h"
+#include "net/node_search_check.h"
+#include "net/poll_timer.h"
 
 namespace halvera {
 namespace {
-
-// The node list's columns; to be replaced by the shared column names of the node list.
-enum {
-    COL_MONITOR,
-    COL_LABEL,
-    COL_B47,
-    COL_B16,
-    COL_B8,
-    COL_IP,
-    COL_MAC,
-    COL_HOST,
-    COL_DOMAIN,
-    COL_VENDOR,
-    COL_DETECTED,
-    COL_UPDATED,
-    COL_ST,
-    NODE_COLUMNS
-};
 
 const std::vector<std::string> NODE_HEADER = {"監視",
                                               "ラベル",
@@ -49,41 +30,8 @@ const std::vector<std::string> EVENT_HEADER = {"イベント", "日付 時間", 
                                                "情報"};
 const std::vector<std::string> RANGE_HEADER = {"開始アドレス", "終了アドレス"};
 
-std::string Mark(TestBits bits, TestBits bit) {
-    return (bits & bit) != 0 ? Sjis("●") : std::string();
-}
-
-// The node list as the program's start-up fills it; to be replaced by LoadNodeList.
-void LoadNodeRows(ListTable& nodeList, NodeStore& nodes, std::int32_t promiss) {
-    for (std::size_t i = 0;; ++i) {
-        NodeRecord record;
-        if (nodes.ReadNodeAt(i, record) != 0) {
-            return;
-        }
-        LookupVendor(record.mac, record.vendor);
-        ListRow row;
-        row.cells.resize(NODE_COLUMNS);
-        row.checked = record.monitor != 0;
-        row.image = record.image;
-        row.cells[COL_LABEL] = record.label;
-        row.cells[COL_B47] = Mark(record.testBits, TEST_B47);
-        row.cells[COL_B16] = Mark(record.testBits, TEST_B16);
-        row.cells[COL_B8] = Mark(record.testBits, TEST_B8);
-        row.cells[COL_IP] = FormatIp(record.ip);
-        row.cells[COL_MAC] = IsZeroMac(record.mac) ? std::string() : FormatMac(record.mac);
-        row.cells[COL_VENDOR] = record.vendor;
-        row.cells[COL_HOST] = record.host;
-        row.cells[COL_DOMAIN] = record.domain;
-        row.cells[COL_DETECTED] = record.detected;
-        row.cells[COL_UPDATED] = record.updated;
-        row.cells[COL_ST] = record.status != NODE_UP
-                                ? std::string()
-                                : (IsSniffing(promiss, record.testBits) ? "x" : ".");
-        nodeList.InsertRow(static_cast<int>(i), std::move(row));
-    }
-}
-
-// The cells of a row in UTF-8, the first one replaced.
+// The cells of a row in UTF-8, the first one replaced (it holds no text of its own in the
+// node list and the event lists).
 std::vector<std::string> Utf8Cells(const ListRow& row, std::string first) {
     std::vector<std::string> cells;
     for (std::size_t i = 0; i < row.cells.size(); ++i) {
@@ -92,21 +40,36 @@ std::vector<std::string> Utf8Cells(const ListRow& row, std::string first) {
     return cells;
 }
 
+std::string KindText(const ListRow& row) {
+    return Cp932ToUtf8Lossy(EventKindText(row.image));
+}
+
 }  // namespace
 
 CliSession::CliSession(Console& console, TerminationSignals& signals)
     : m_console(console),
       m_signals(signals),
       m_prompt(console),
-      m_registry(DefaultUserRegistryPath()),
-      m_nodeList(NODE_COLUMNS),
-      m_eventLogList(EVENT_LOG_COLUMNS),
-      m_errorLogList(ERROR_LOG_COLUMNS),
-      m_logs(m_eventLogList, m_errorLogList, m_prompt, m_settings),
-      m_nodes(m_prompt, m_logs),
-      m_searchRanges(RangeList::Search, m_prompt, m_logs) {
-    // Whatever goes to the error log while the command runs is shown as well.
-    m_errorLogList.Subscribe([this](const ListChange& change) {
+      m_popup(console),
+      m_banner(m_tables.nodeList,
+               [this] {
+                   const AppSettings app = m_settings.App();
+                   return PollingState{app.NEWENABLE != 0, app.LOOKENABLE != 0};
+               }),
+      m_engine(m_settings, m_tables, m_banner, {m_prompt, m_popup, m_desktop}) {
+    // The progress of a search; the summary is printed once a run has ended.
+    const std::string progress = Sjis("【ノード検索】");
+    m_banner.Subscribe([this, progress](std::string_view text) {
+        if (text.starts_with(progress)) {
+            m_console.OutCp932(text);
+        }
+    });
+    m_tables.eventList.Subscribe([this](const ListChange& change) {
+        if (change.kind == ListChange::Inserted) {
+            m_console.Out(TsvLine(Utf8Cells(change.data, KindText(change.data))));
+        }
+    });
+    m_tables.errorLog.Subscribe([this](const ListChange& change) {
         if (change.kind == ListChange::Inserted) {
             m_console.Err("halvera-cli: error log: " +
                           TsvLine(Utf8Cells(change.data, Cp932ToUtf8Lossy(change.data.cells[0]))));
@@ -114,12 +77,11 @@ CliSession::CliSession(Console& console, TerminationSignals& signals)
     });
 }
 
-CliSession::~CliSession() {
-    Close();
-}
-
 int CliSession::Run(const CliOptions& options) {
-    if (!Open()) {
+    const bool opened = m_engine.Open();
+    // Runs read the monitored check boxes from the node list, as in the program.
+    m_engine.LoadNodeList(nullptr);
+    if (!opened) {
         m_console.Err("halvera-cli: the data files in " + ProgramFolder().string() +
                       " could not be opened");
         return 1;
@@ -135,48 +97,40 @@ int CliSession::Run(const CliOptions& options) {
             return AddRange(options.rangeStart, options.rangeEnd);
         case CliOptions::RANGES_CLEAR:
             return ClearRanges();
-        default:
-            return 1;
+        case CliOptions::SEARCH:
+            return RunToEnd(SearchRuns::RunKind::RangeSearch);
+        case CliOptions::REFRESH:
+            return RunToEnd(SearchRuns::RunKind::ListRefresh);
+        case CliOptions::REFRESH_NODE:
+            return RefreshNode(options.node);
+        case CliOptions::MONITOR:
+            return Monitor();
+        case CliOptions::NONE:
+            break;
     }
-}
-
-bool CliSession::Open() {
-    LoadSettings(m_settings, m_registry, m_logs, m_prompt);
-    m_nodes.SetKeepNodeList(1);
-    bool opened = m_nodes.InitNodeStore() == 0;
-    opened = m_searchRanges.InitSearchRanges() == 0 && opened;
-    opened = m_logs.Init() == 0 && opened;
-    // Runs read the monitored check boxes from the list, as in the program.
-    LoadNodeRows(m_nodeList, m_nodes, m_settings.App().PROMISS);
-    return opened;
-}
-
-void CliSession::Close() {
-    m_nodes.CloseNodeStore();
-    m_searchRanges.CloseSearchRanges();
-    m_logs.Close();
+    return 1;
 }
 
 int CliSession::PrintNodes() {
     m_console.Out(TsvLine(NODE_HEADER));
-    for (const ListRow& row : m_nodeList.Snapshot()) {
+    for (const ListRow& row : m_tables.nodeList.Snapshot()) {
         m_console.Out(TsvLine(Utf8Cells(row, row.checked ? "1" : "0")));
     }
     return 0;
 }
 
 int CliSession::PrintEvents() {
-    m_logs.ReadEventLog(FILTER_ALL, "", nullptr, 0);
+    m_engine.Logs().ReadEventLog(FILTER_ALL, "", nullptr, 0);
     m_console.Out(TsvLine(EVENT_HEADER));
-    for (const ListRow& row : m_eventLogList.Snapshot()) {
-        m_console.Out(TsvLine(Utf8Cells(row, Cp932ToUtf8Lossy(EventKindText(row.image)))));
+    for (const ListRow& row : m_tables.eventLog.Snapshot()) {
+        m_console.Out(TsvLine(Utf8Cells(row, KindText(row))));
     }
     return 0;
 }
 
 int CliSession::PrintRanges() {
     ListTable ranges(static_cast<int>(RANGE_HEADER.size()));
-    m_searchRanges.ListRanges(ranges);
+    m_engine.SearchRanges().ListRanges(ranges);
     m_console.Out(TsvLine(RANGE_HEADER));
     for (const ListRow& row : ranges.Snapshot()) {
         m_console.Out(TsvLine(Utf8Cells(row, Cp932ToUtf8Lossy(row.cells[0]))));
@@ -185,11 +139,12 @@ int CliSession::PrintRanges() {
 }
 
 int CliSession::AddRange(Ipv4 start, Ipv4 end) {
+    // The check of the search address dialog.
     if (HostOrder(start) > HostOrder(end)) {
         m_console.Err("アドレス範囲が不正です。");
         return 1;
     }
-    if (m_searchRanges.AppendRange(start, end) != 0) {
+    if (m_engine.SearchRanges().AppendRange(start, end) != 0) {
         m_console.Err("halvera-cli: the search range could not be written");
         return 1;
     }
@@ -197,11 +152,105 @@ int CliSession::AddRange(Ipv4 start, Ipv4 end) {
 }
 
 int CliSession::ClearRanges() {
-    if (m_searchRanges.ClearRanges() != 0) {
+    if (m_engine.SearchRanges().ClearRanges() != 0) {
         m_console.Err("halvera-cli: the search ranges could not be cleared");
         return 1;
     }
     return 0;
+}
+
+int CliSession::RefreshNode(const std::string& text) {
+    // The node search dialog tests the address against the own subnet, which the main
+    // window read when it was created.
+    if (m_engine.ReadLocalAdapter() != 0) {
+        m_console.Err(AdapterFailure());
+        return 1;
+    }
+    const LocalAdapterInfo local = m_engine.LocalAdapter();
+    const NodeSearchCheck check = CheckNodeSearchText(Utf8ToCp932Lossy(text), m_engine.Resolver(),
+                                                      local.ownAddress, local.subnetMask);
+    if (check.outcome != NodeSearchCheck::SEARCH_OK) {
+        m_console.ErrCp932(check.message);
+        return 1;
+    }
+    return RunToEnd(SearchRuns::RunKind::NodeRefresh, check.address);
+}
+
+int CliSession::RunToEnd(SearchRuns::RunKind kind, Ipv4 ip) {
+    SearchRuns& runs = m_engine.Runs();
+    if (!runs.StartManualRun(kind, ip)) {
+        m_console.Err("halvera-cli: the search could not be started (see the error log)");
+        return 1;
+    }
+    bool stopping = false;
+    while (runs.IsRunActive()) {
+        if (m_signals.WaitFor(std::chrono::milliseconds(100)) && !stopping) {
+            runs.RequestStop();
+            stopping = true;
+        }
+    }
+    runs.WaitForRun();
+    PrintSummary();
+    switch (runs.LastOutcome()) {
+        case RunOutcome::Completed:
+            return 0;
+        case RunOutcome::StartFailed:
+            m_console.Err(AdapterFailure() + "; nothing was searched");
+            return 1;
+        case RunOutcome::ProbeFailed:
+            m_console.Err(
+                "halvera-cli: a packet driver error ended the search early (see the "
+                "error log)");
+            return 1;
+        case RunOutcome::Stopped:
+            m_console.Err("halvera-cli: interrupted; the search ended after its current address");
+            return 1;
+    }
+    return 1;
+}
+
+int CliSession::Monitor() {
+    SearchRuns& runs = m_engine.Runs();
+    // As the main window does when it is created and at the end of start-up.
+    m_engine.ReadLocalAdapter();
+    runs.LoadCountdowns();
+    if (m_settings.App().BPOLING != 0) {
+        runs.ArmStartupPoll();
+    }
+    m_console.OutCp932(
+        PollingStatusText(runs.Timer().NodeDetectionCountdown(), runs.Timer().StatusCountdown()));
+    using Clock = std::chrono::steady_clock;
+    auto next = Clock::now() + std::chrono::seconds(1);
+    bool wasActive = false;
+    while (!m_signals.WaitFor(
+        std::chrono::duration_cast<std::chrono::milliseconds>(next - Clock::now()))) {
+        // One tick a second; after a stall (a suspended machine) the ticks start afresh.
+        next += std::chrono::seconds(1);
+        if (next < Clock::now()) {
+            next = Clock::now() + std::chrono::seconds(1);
+        }
+        runs.TickTimer();
+        const bool active = runs.IsRunActive();
+        if (wasActive && !active) {
+            PrintSummary();
+        }
+        wasActive = active;
+    }
+    // The current run ends after its current address, its mail is sent, the files close.
+    m_engine.Close();
+    return 0;
+}
+
+void CliSession::PrintSummary() {
+    m_banner.SetSummaryText();
+    std::string text = m_banner.Text();
+    std::erase(text, '\r');
+    m_console.OutCp932(text);
+}
+
+std::string CliSession::AdapterFailure() const {
+    return "halvera-cli: the network interface ADPNUM " + std::to_string(m_settings.App().ADPNUM) +
+           " could not be read (see the error log)";
 }
 
 }  // namespace halvera

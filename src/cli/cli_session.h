@@ -1,27 +1,27 @@
 #pragma once
 
-#include <memory>
+#include <string>
 
-#include "base/user_registry.h"
 #include "cli/cli_options.h"
 #include "cli/console.h"
+#include "cli/console_popup.h"
 #include "cli/console_prompt.h"
 #include "cli/termination_signals.h"
-#include "lists/list_table.h"
-#include "store/log_store.h"
-#include "store/node_store.h"
-#include "store/range_store.h"
+#include "events/posix_desktop_actions.h"
+#include "lists/list_tables.h"
+#include "lists/summary_banner.h"
+#include "net/monitor_engine.h"
 #include "store/settings_store.h"
 
 namespace halvera {
 
-// One run of halvera-cli on the program folder: the stores opened as the program's start-up
-// opens them, the node list loaded from the node store, one command, and the stores closed
-// again. The caller holds the folder's instance lock.
+// One run of halvera-cli on the program folder: the engine opened as the program's start-up
+// opens it, the node list loaded from the node store, one command, and the engine closed
+// again. What the engine shows (search progress, event list rows, error log lines, popups,
+// messages) is printed as it happens. The caller holds the folder's instance lock.
 class CliSession {
   public:
     CliSession(Console& console, TerminationSignals& signals);
-    ~CliSession();
     CliSession(const CliSession&) = delete;
     CliSession& operator=(const CliSession&) = delete;
 
@@ -29,25 +29,27 @@ class CliSession {
     int Run(const CliOptions& options);
 
   private:
-    bool Open();
-    void Close();
     int PrintNodes();
     int PrintEvents();
     int PrintRanges();
     int AddRange(Ipv4 start, Ipv4 end);
     int ClearRanges();
+    int RefreshNode(const std::string& text);
+    // Runs one search command to its end; a signal ends it after its current address.
+    int RunToEnd(SearchRuns::RunKind kind, Ipv4 ip = 0);
+    int Monitor();
+    void PrintSummary();
+    std::string AdapterFailure() const;
 
     Console& m_console;
     TerminationSignals& m_signals;
     ConsolePrompt m_prompt;
+    ConsolePopup m_popup;
+    PosixDesktopActions m_desktop;
     SettingsStore m_settings;
-    UserRegistry m_registry;
-    ListTable m_nodeList;
-    ListTable m_eventLogList;
-    ListTable m_errorLogList;
-    LogStore m_logs;
-    NodeStore m_nodes;
-    RangeStore m_searchRanges;
+    ListTables m_tables;
+    SummaryBanner m_banner;
+    MonitorEngine m_engine;
 };
 
 }  // namespace halvera

@@ -2,6 +2,7 @@
 
 #include <sstream>
 
+#include "base/program_folder.h"
 #include "base/text_codec.h"
 #include "base/user_registry.h"
 #include "events/event_kind.h"
@@ -16,13 +17,16 @@
 
 namespace halvera::test {
 
-bool CliLabFolder::Prepare(const std::function<void(AppSettings&)>& change) {
+bool CliLabFolder::Prepare(const std::function<void(AppSettings&)>& change,
+                           const char* lastAddress) {
     PcapPacketDriver driver;
     const int adpnum = Lab::AdapterIndexOf(driver, Lab::Get().Own());
     if (adpnum < 0) {
         m_failure = "the own host's eth0 is not in the adapter list";
         return false;
     }
+    // The stores below write into the process's program folder.
+    SetProgramFolder(m_folder.Path());
     RecordingPrompt prompt;
     RecordingErrorLog log;
     SettingsStore settings;
@@ -36,7 +40,7 @@ bool CliLabFolder::Prepare(const std::function<void(AppSettings&)>& change) {
     EventSettingsStore events(prompt, log);
     RangeStore ranges(RangeList::Search, prompt, log);
     if (SaveSettings(SAVE_APP_SETTINGS, settings, registry, log) != 0 ||
-        ranges.AppendRange(InetAddr("198.18.7.0"), InetAddr("198.18.7.255")) != 0) {
+        ranges.AppendRange(InetAddr("198.18.7.0"), InetAddr(lastAddress)) != 0) {
         m_failure = "the settings or the search range could not be written";
         return false;
     }

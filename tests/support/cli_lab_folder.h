@@ -13,12 +13,13 @@ namespace halvera::test {
 // A fresh program folder for halvera-cli in the lab's own host: the settings with ADPNUM on
 // the own host's segment adapter (the rest as the settings dialog leaves them by default,
 // unless changed), every event kind the runs raise on screen and in the log with the
-// message "%IP", and the lab's /24 as the one search range. Prepare it from the own host's
-// namespace.
+// message "%IP", and one search range from 198.18.7.0 to lastAddress (the lab's /24 by
+// default). Prepare it from the own host's namespace.
 class CliLabFolder {
   public:
     // False, with the reason in Failure(), when the folder could not be set up.
-    bool Prepare(const std::function<void(AppSettings&)>& change = {});
+    bool Prepare(const std::function<void(AppSettings&)>& change = {},
+                 const char* lastAddress = "198.18.7.255");
     const std::string& Failure() const { return m_failure; }
 
     // "--home", the folder, then the command.

@@ -144,7 +144,7 @@ std::string CliProcess::Err() const {
 CliResult RunCli(const std::vector<std::string>& arguments) {
     CliProcess process(arguments);
     CliResult result;
-    result.status = process.Wait(std::chrono::seconds(60));
+    result.status = process.Wait(std::chrono::seconds(180));
     result.out = process.Out();
     result.err = process.Err();
     return result;

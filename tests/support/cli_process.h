@@ -60,7 +60,7 @@ struct CliResult {
     std::string err;
 };
 
-// Runs halvera-cli to its end (at most a minute).
+// Runs halvera-cli to its end (at most three minutes).
 CliResult RunCli(const std::vector<std::string>& arguments);
 
 }  // namespace halvera::test

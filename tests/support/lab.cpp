@@ -5,6 +5,7 @@
 #include <net/if.h>
 #include <sched.h>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/socket.h>
@@ -21,6 +22,8 @@ namespace halvera::test {
 namespace {
 
 const std::string LAB_SCRIPT = std::string(HALVERA_SOURCE_DIR) + "/scripts/lab";
+// Held by the process whose lab is up, from "up" to "down".
+constexpr const char* LAB_LOCK = "/run/lock/halvera-lab.lock";
 // The script's exit status for "no lab possible on this machine".
 constexpr int LAB_UNAVAILABLE = 77;
 
@@ -102,6 +105,13 @@ Lab::Lab() {
         m_skipReason = "network namespaces are not available";
         return;
     }
+    // One lab per machine: its namespaces have fixed names, so a test process of another
+    // build tree waits here until this one has taken its lab down, and the other way round.
+    m_machineLock = open(LAB_LOCK, O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (m_machineLock < 0 || flock(m_machineLock, LOCK_EX) != 0) {
+        m_failure = std::string("cannot lock ") + LAB_LOCK;
+        return;
+    }
     m_built = true;
     std::string message;
     const int status = RunLab("up", &message);
@@ -131,6 +141,9 @@ Lab::~Lab() {
     }
     if (m_startMounts >= 0) {
         close(m_startMounts);
+    }
+    if (m_machineLock >= 0) {
+        close(m_machineLock);
     }
 }
 

@@ -61,6 +61,7 @@ class Lab {
     int m_startNamespace = -1;
     int m_startMounts = -1;
     int m_startDirectory = -1;  // open while the thread has mounts of its own
+    int m_machineLock = -1;
     bool m_built = false;
 };
 

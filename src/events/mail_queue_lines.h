@@ -1,0 +1,18 @@
+#pragma once
+
+#include "events/mail_line_source.h"
+#include "store/mail_queue.h"
+
+namespace halvera {
+
+// The mail queue as the mail sender reads it: the body of a run's mail.
+class MailQueueLines : public MailLineSource {
+  public:
+    explicit MailQueueLines(MailQueue& queue) : m_queue(queue) {}
+    int ReadMailLine(int n, std::string& line) override { return m_queue.ReadMailLine(n, line); }
+
+  private:
+    MailQueue& m_queue;
+};
+
+}  // namespace halvera

@@ -1,0 +1,97 @@
+#pragma once
+
+#include "base/user_registry.h"
+#include "events/desktop_actions.h"
+#include "events/event_actions.h"
+#include "events/mail_queue_lines.h"
+#include "events/mail_sender.h"
+#include "events/popup_port.h"
+#include "lists/list_tables.h"
+#include "lists/progress.h"
+#include "lists/prompt.h"
+#include "lists/summary_text.h"
+#include "net/local_adapter_state.h"
+#include "net/node_update_steps.h"
+#include "net/pcap_packet_driver.h"
+#include "net/search_runs.h"
+#include "net/system_host_resolver.h"
+#include "store/event_settings_store.h"
+#include "store/log_store.h"
+#include "store/mail_queue.h"
+#include "store/node_store.h"
+#include "store/range_store.h"
+#include "store/settings_store.h"
+
+namespace halvera {
+
+// Where a front end takes what the engine cannot do by itself: asking the user, showing a
+// popup, and the desktop's share of the event actions.
+struct MonitorPorts {
+    Prompt& prompt;
+    PopupPort& popup;
+    DesktopActions& desktop;
+};
+
+// Everything Halvera does without a user interface, wired as the program wires it: the
+// data stores, the event actions with the mail sender, the node update on the libpcap
+// driver and the search runs with their polling countdowns. The Qt program and halvera-cli
+// each own one for the program folder whose instance lock they hold; the front end owns the
+// settings, the list tables and the banner, and shows what the engine writes into them.
+class MonitorEngine {
+  public:
+    MonitorEngine(SettingsStore& settings, ListTables& tables, SummaryText& banner,
+                  MonitorPorts ports);
+    // Closes whatever is still open (Close).
+    ~MonitorEngine();
+    MonitorEngine(const MonitorEngine&) = delete;
+    MonitorEngine& operator=(const MonitorEngine&) = delete;
+
+    // Start-up in the program's order: the settings (Kelvane.ini and the user's registry
+    // file), the node store, the search ranges and the logs. False when a data file could
+    // not be opened (already reported through the prompt); what could be opened stays open.
+    bool Open();
+    // Fills the node list from the node store; the progress, when given, moves row by row.
+    void LoadNodeList(Progress* progress);
+    // Reads the own adapter (ADPNUM), as the main window does when it is created. 0, or 1
+    // when it could not be read (logged).
+    int ReadLocalAdapter();
+    // Shutdown: no run starts any more, the current one ends after its current address and
+    // is waited for (the GUI waits for Runs().IsRunActive() to turn false first), then the
+    // node store, the search ranges and the logs are closed.
+    void Close();
+
+    SearchRuns& Runs() { return m_runs; }
+    NodeStore& Nodes() { return m_nodes; }
+    RangeStore& SearchRanges() { return m_searchRanges; }
+    RangeStore& ActionRanges() { return m_actionRanges; }
+    EventSettingsStore& EventSettings() { return m_eventSettings; }
+    LogStore& Logs() { return m_logs; }
+    EventActions& Events() { return m_events; }
+    UserRegistry& Registry() { return m_registry; }
+    HostResolver& Resolver() { return m_resolver; }
+    // The own adapter as last read, for the node search dialog's subnet test.
+    LocalAdapterInfo LocalAdapter() const { return m_local.Get(); }
+
+  private:
+    SettingsStore& m_settings;
+    ListTables& m_tables;
+    Prompt& m_prompt;
+    UserRegistry m_registry;
+    LogStore m_logs;
+    NodeStore m_nodes;
+    RangeStore m_searchRanges;
+    RangeStore m_actionRanges;
+    EventSettingsStore m_eventSettings;
+    MailQueue m_mailQueue;
+    MailQueueLines m_mailLines;
+    MailSender m_mailSender;
+    EventActions m_events;
+    PcapPacketDriver m_driver;
+    SystemHostResolver m_resolver;
+    LocalAdapterState m_local;
+    NodeUpdateSteps m_steps;
+    SearchRuns m_runs;
+    bool m_closed = false;
+};
+
+}  // namespace halvera

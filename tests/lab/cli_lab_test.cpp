@@ -1,0 +1,262 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <algorithm>
+#include <cctype>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "base/text_codec.h"
+#include "store/node_store.h"
+#include "support/child_process.h"
+#include "support/cli_lab_folder.h"
+#include "support/cli_process.h"
+#include "support/lab.h"
+#include "support/lab_fixture.h"
+#include "support/recording_error_log.h"
+#include "support/recording_prompt.h"
+
+namespace halvera {
+namespace {
+
+using test::CliProcess;
+using test::Lab;
+using test::RunCli;
+using test::TsvRows;
+
+// Cells of the node list and the event log as halvera-cli prints them.
+enum { NODE_LABEL = 1, NODE_ADDRESS = 5, NODE_MAC = 6, NODE_ST = 12 };
+enum { EVENT_KIND = 0, EVENT_ADDRESS = 2 };
+
+using Events = std::vector<std::pair<std::string, std::string>>;  // kind text, address
+
+// "02:48:4c:56:07:15" as the node list shows it.
+std::string MacText(std::string mac) {
+    std::replace(mac.begin(), mac.end(), ':', '-');
+    std::transform(mac.begin(), mac.end(), mac.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return mac;
+}
+
+// A command of the lab's own shell: the segment's switch ports and the hosts' addresses.
+void Ip(const std::vector<std::string>& arguments) {
+    std::vector<std::string> argv{"ip"};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    ASSERT_EQ(test::RunProgram(argv), 0) << testing::PrintToString(argv);
+}
+
+class CliLab : public test::LabFixture {
+  protected:
+    void SetUp() override {
+        LabFixture::SetUp();
+        if (IsSkipped() || HasFatalFailure()) {
+            return;
+        }
+        ASSERT_TRUE(m_home.Prepare([this](AppSettings& app) { Configure(app); }, LastAddress()))
+            << m_home.Failure();
+    }
+
+    virtual void Configure(AppSettings&) {}
+    // The search range ends here; below the /24's end the searches take less time.
+    virtual const char* LastAddress() const { return "198.18.7.255"; }
+
+    // Runs a command to its end and expects it to succeed.
+    test::CliResult Cli(std::initializer_list<std::string> command) {
+        auto result = RunCli(m_home.Args(command));
+        EXPECT_EQ(result.status, 0)
+            << testing::PrintToString(std::vector<std::string>(command)) << "\n"
+            << result.err;
+        return result;
+    }
+
+    // Address -> (MAC cell, ST cell) of every node row; the labels by address.
+    std::map<std::string, std::vector<std::string>> Nodes(
+        std::map<std::string, std::string>* labels = nullptr) {
+        std::map<std::string, std::vector<std::string>> nodes;
+        for (const auto& row : TsvRows(Cli({"nodes"}).out)) {
+            if (row.size() == 13) {
+                nodes[row[NODE_ADDRESS]] = {row[NODE_MAC], row[NODE_ST]};
+                if (labels != nullptr) {
+                    (*labels)[row[NODE_ADDRESS]] = row[NODE_LABEL];
+                }
+            }
+        }
+        return nodes;
+    }
+
+    // Every host of the lab's segment, as the node list shows it after a search.
+    static std::vector<test::LabHost> SegmentHosts() {
+        std::vector<test::LabHost> hosts;
+        for (const auto& kind : {"own", "normal", "sniffing", "partial", "samba"}) {
+            for (const auto& host : Lab::Get().Hosts(kind)) {
+                hosts.push_back(host);
+            }
+        }
+        std::sort(hosts.begin(), hosts.end(), [](const auto& a, const auto& b) {
+            return HostOrder(a.address) < HostOrder(b.address);
+        });
+        return hosts;
+    }
+
+    Events EventLog() {
+        Events events;
+        for (const auto& row : TsvRows(Cli({"events"}).out)) {
+            events.emplace_back(row.at(EVENT_KIND), row.at(EVENT_ADDRESS));
+        }
+        return events;
+    }
+
+    static std::string Address(const char* kind, std::size_t n = 0) {
+        return FormatIp(Lab::Get().Hosts(kind).at(n).address);
+    }
+
+    test::CliLabFolder m_home;
+};
+
+TEST_F(CliLab, SearchFindsExactlyTheLabsHostsAndASecondSearchRaisesNothing) {
+    const auto searched = Cli({"search"});
+    EXPECT_NE(searched.out.find("検索処理が終了しました。"), std::string::npos) << searched.out;
+    EXPECT_NE(searched.out.find("【ノード検索】 " + Address("sniffing") + " 検索中 . . ."),
+              std::string::npos);
+
+    std::map<std::string, std::vector<std::string>> expected;
+    Events events;
+    for (const auto& host : SegmentHosts()) {
+        const std::string address = FormatIp(host.address);
+        expected[address] = {MacText(host.mac), host.kind == "sniffing" ? "x" : "."};
+        // In address order; the own host raises no new-node event.
+        if (host.kind != "own") {
+            events.emplace_back("新規ノード検出", address);
+        }
+        if (host.kind == "sniffing") {
+            events.emplace_back("盗聴ノード検出", address);
+        }
+    }
+    EXPECT_EQ(Nodes(), expected);
+    EXPECT_EQ(EventLog(), events);
+    // The events were printed as they happened, each as its event list row.
+    EXPECT_NE(searched.out.find("盗聴ノード検出\t"), std::string::npos) << searched.out;
+
+    Cli({"search"});
+    EXPECT_EQ(EventLog(), events);
+    EXPECT_EQ(Nodes(), expected);
+}
+
+// Every host of the lab and a free address lie below .64.
+class CliShortLab : public CliLab {
+  protected:
+    const char* LastAddress() const override { return "198.18.7.63"; }
+};
+
+TEST_F(CliShortLab, HostTakenDownIsReportedByRefresh) {
+    Cli({"search"});
+    const std::string down = Address("normal", 1);
+    Ip({"-n", "hlv-seg", "link", "set", "p-normal2", "down"});
+    Cli({"refresh"});
+    Ip({"-n", "hlv-seg", "link", "set", "p-normal2", "up"});
+
+    const Events events = EventLog();
+    ASSERT_FALSE(events.empty());
+    EXPECT_EQ(events.back(), (std::pair<std::string, std::string>{"ノード停止", down}));
+    EXPECT_EQ(std::count_if(events.begin(), events.end(),
+                            [](const auto& e) { return e.first == "ノード停止"; }),
+              1);
+    const auto nodes = Nodes();
+    ASSERT_EQ(nodes.count(down), 1u);
+    EXPECT_EQ(nodes.at(down)[1], "");
+    EXPECT_EQ(nodes.at(Address("normal", 0))[1], ".");
+}
+
+TEST_F(CliShortLab, HostMovedToAFreeAddressKeepsItsLabel) {
+    Cli({"search"});
+    const std::string before = Address("normal", 0);
+    const std::string after = "198.18.7.60";
+    // The label as the label edit dialog would have stored it.
+    {
+        test::RecordingPrompt prompt;
+        test::RecordingErrorLog log;
+        NodeStore nodes(prompt, log);
+        ASSERT_EQ(nodes.InitNodeStore(), 0);
+        NodeRecord record;
+        nodes.FindNodeByIp(InetAddr(before), record);
+        record.label = Sjis("受付のPC");
+        ASSERT_EQ(nodes.PutNode(record), PUT_REPLACED);
+        nodes.CloseNodeStore();
+    }
+    Ip({"-n", "hlv-normal1", "addr", "del", before + "/24", "dev", "eth0"});
+    Ip({"-n", "hlv-normal1", "addr", "add", after + "/24", "dev", "eth0"});
+    Cli({"search"});
+    Ip({"-n", "hlv-normal1", "addr", "del", after + "/24", "dev", "eth0"});
+    Ip({"-n", "hlv-normal1", "addr", "add", before + "/24", "dev", "eth0"});
+
+    std::map<std::string, std::string> labels;
+    const auto nodes = Nodes(&labels);
+    EXPECT_EQ(nodes.count(before), 0u);
+    ASSERT_EQ(nodes.count(after), 1u);
+    EXPECT_EQ(nodes.at(after),
+              (std::vector<std::string>{MacText(Lab::Get().Hosts("normal").at(0).mac), "."}));
+    EXPECT_EQ(labels.at(after), "受付のPC");
+    const Events events = EventLog();
+    EXPECT_EQ(std::count(events.begin(), events.end(),
+                         std::pair<std::string, std::string>{"新規ノード検出", after}),
+              0);
+}
+
+TEST_F(CliShortLab, RefreshNodeTakesANameOrAnAddressOfTheSubnet) {
+    struct Case {
+        const char* given;
+        int status;
+        const char* err;
+    };
+    const Case cases[] = {
+        {"normal1.hlv-lab.test", 0, ""},
+        {"198.18.7.22", 0, ""},
+        {"198.18.7.255", 1, "検索指定先が不正です。\n"},
+        {"198.18.8.10", 1, "サブネット外のノードは検索できません。\n"},
+        {"no-such-host.hlv-lab.test", 1,
+         "ノード検索が行えませんでした。（名前の変換に失敗しました）\n"},
+    };
+    for (const auto& c : cases) {
+        const auto result = RunCli(m_home.Args({"refresh-node", c.given}));
+        EXPECT_EQ(result.status, c.status) << c.given << "\n" << result.err;
+        EXPECT_EQ(result.err, c.err) << c.given;
+        EXPECT_EQ(result.out.find("検索処理が終了しました。") != std::string::npos, c.status == 0)
+            << c.given;
+    }
+    // Both nodes that answered are in the list now, each found once.
+    const auto nodes = Nodes();
+    EXPECT_EQ(nodes.size(), 2u);
+    EXPECT_EQ(nodes.count(Address("normal", 0)), 1u);
+    EXPECT_EQ(nodes.count(Address("normal", 1)), 1u);
+}
+
+class CliMonitorLab : public CliShortLab {
+  protected:
+    void Configure(AppSettings& app) override { app.NEWTIME = 5; }
+};
+
+TEST_F(CliMonitorLab, StartsARangeSearchByItselfAndStopsCleanlyOnSigterm) {
+    CliProcess monitor(m_home.Args({"monitor"}));
+    ASSERT_TRUE(monitor.Started());
+    ASSERT_TRUE(monitor.WaitForOutput("【ノード検索】 検索準備中 . . .", std::chrono::seconds(20)))
+        << monitor.Out() << monitor.Err();
+    ASSERT_TRUE(monitor.WaitForOutput("新規ノード検出", std::chrono::seconds(30)))
+        << monitor.Out() << monitor.Err();
+    monitor.Signal(SIGTERM);
+    EXPECT_EQ(monitor.Wait(std::chrono::seconds(30)), 0) << monitor.Err();
+    EXPECT_EQ(monitor.Err(), "");
+    // A polled run ends without the completion message.
+    EXPECT_EQ(monitor.Out().find("検索処理が終了しました。"), std::string::npos);
+
+    // The folder is free again, and what the run stored before it stopped reads back whole.
+    const auto nodes = Nodes();
+    EXPECT_EQ(nodes.count(Address("normal", 0)), 1u);
+    for (const auto& [address, cells] : nodes) {
+        EXPECT_EQ(cells[1], address == Address("sniffing") ? "x" : ".") << address;
+    }
+}
+
+}  // namespace
+}  // namespace halvera
