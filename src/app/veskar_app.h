@@ -2,20 +2,17 @@
 
 #include <memory>
 
-#include "app/app_services.h"
+#include "app/app_context.h"
 #include "app/message_box_prompt.h"
 #include "app/single_instance.h"
-#include "lists/list_tables.h"
-#include "lists/summary_banner.h"
-#include "store/settings_store.h"
 
 namespace halvera {
 
 class CMainFrame;
 
-// The application: owns the shared core objects, brings the program up in its order
-// (single instance, settings, stores, main frame, splash) and lets it end quietly when
-// another instance runs. Create it after the QApplication.
+// The application: brings the program up in its order (single instance, stores, main
+// frame, splash) and lets it end quietly when another instance runs. Create it after the
+// QApplication.
 class CVeskarApp {
   public:
     CVeskarApp();
@@ -28,11 +25,8 @@ class CVeskarApp {
     int ExitInstance(int exitCode);
 
   private:
-    SettingsStore m_settings;
-    ListTables m_tables;
-    SummaryBanner m_banner;
     MessageBoxPrompt m_prompt;
-    AppServices m_services;
+    std::unique_ptr<AppContext> m_context;
     SingleInstance m_instance;
     std::unique_ptr<CMainFrame> m_frame;
 };

@@ -10,6 +10,7 @@
 #include "base/busy_flag.h"
 #include "lists/error_log.h"
 #include "lists/list_table.h"
+#include "lists/list_tables.h"
 #include "lists/progress.h"
 #include "lists/prompt.h"
 #include "store/event_settings.h"
@@ -47,10 +48,6 @@ enum EventLogFilter {
     FILTER_ALL = 4,
 };
 
-// Columns of the event log list (column 0 only carries the kind's image) and the error log
-// list.
-inline constexpr int EVENT_LOG_COLUMNS = 5;
-inline constexpr int ERROR_LOG_COLUMNS = 3;
 
 // Lines and bytes shown by a read.
 struct LogCounters {
