@@ -1,10 +1,12 @@
 #include "support/lab.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <net/if.h>
 #include <sched.h>
 #include <spawn.h>
 #include <sys/ioctl.h>
+#include <sys/mount.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -26,7 +28,9 @@ constexpr int LAB_UNAVAILABLE = 77;
 // Returns the exit status, or -1 when it could not run.
 int RunLab(const char* command, std::string* out = nullptr) {
     int pipeFds[2];
-    if (pipe(pipeFds) != 0) {
+    // Close-on-exec: only the script's standard output and error may reach what it starts,
+    // or a daemon it leaves running would keep the pipe from ever ending.
+    if (pipe2(pipeFds, O_CLOEXEC) != 0) {
         return -1;
     }
     posix_spawn_file_actions_t actions;
@@ -93,7 +97,8 @@ Lab::Lab() {
         return;
     }
     m_startNamespace = open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC);
-    if (m_startNamespace < 0) {
+    m_startMounts = open("/proc/thread-self/ns/mnt", O_RDONLY | O_CLOEXEC);
+    if (m_startNamespace < 0 || m_startMounts < 0) {
         m_skipReason = "network namespaces are not available";
         return;
     }
@@ -123,6 +128,9 @@ Lab::~Lab() {
     }
     if (m_startNamespace >= 0) {
         close(m_startNamespace);
+    }
+    if (m_startMounts >= 0) {
+        close(m_startMounts);
     }
 }
 
@@ -154,12 +162,51 @@ bool Lab::EnterOwnHost() {
     }
     const bool entered = setns(fd, CLONE_NEWNET) == 0;
     close(fd);
-    return entered && NamespaceInode("/proc/thread-self/ns/net") == NamespaceInode(path);
+    return entered && NamespaceInode("/proc/thread-self/ns/net") == NamespaceInode(path) &&
+           EnterOwnHostFiles();
+}
+
+// `ip netns exec` binds the files of /etc/netns/NAME over those of /etc in a mount namespace
+// of the program it starts. The test process enters the network namespace with setns, which
+// does not do that, so the calling thread gets the same binds in a mount namespace of its
+// own, a slave of the start one: nothing mounted here is seen outside.
+bool Lab::EnterOwnHostFiles() {
+    if (m_startDirectory >= 0) {
+        return true;
+    }
+    m_startDirectory = open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (m_startDirectory < 0 || unshare(CLONE_NEWNS) != 0 ||
+        mount(nullptr, "/", nullptr, MS_REC | MS_SLAVE, nullptr) != 0) {
+        return false;
+    }
+    const std::string folder = "/etc/netns/" + Own().nameSpace;
+    DIR* files = opendir(folder.c_str());
+    if (files == nullptr) {
+        return false;
+    }
+    bool bound = true;
+    while (const dirent* entry = readdir(files)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..") {
+            bound = mount((folder + "/" + name).c_str(), ("/etc/" + name).c_str(), nullptr, MS_BIND,
+                          nullptr) == 0 &&
+                    bound;
+        }
+    }
+    closedir(files);
+    return bound;
 }
 
 void Lab::LeaveOwnHost() {
     if (m_startNamespace >= 0) {
         setns(m_startNamespace, CLONE_NEWNET);
+    }
+    if (m_startDirectory >= 0) {
+        // Entering a mount namespace moves the thread to its root folder.
+        setns(m_startMounts, CLONE_NEWNS);
+        fchdir(m_startDirectory);
+        close(m_startDirectory);
+        m_startDirectory = -1;
     }
 }
 

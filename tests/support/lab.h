@@ -34,9 +34,11 @@ class Lab {
     const LabHost& Own() const;
 
     // Moves the calling thread into the own host's namespace and checks that it got there;
-    // false when it did not, and then nothing may be sent.
+    // false when it did not, and then nothing may be sent. The thread then also sees the own
+    // host's files of /etc/netns over those of /etc (its hosts file, resolver set-up), as a
+    // program started with `ip netns exec` does.
     bool EnterOwnHost();
-    // Moves the calling thread back to the namespace it started in.
+    // Moves the calling thread back to the namespaces it started in.
     void LeaveOwnHost();
 
     // Position of host's interface in the driver's adapter list, or -1.
@@ -51,11 +53,14 @@ class Lab {
 
   private:
     Lab();
+    bool EnterOwnHostFiles();
 
     std::string m_skipReason;
     std::string m_failure;
     std::vector<LabHost> m_hosts;
     int m_startNamespace = -1;
+    int m_startMounts = -1;
+    int m_startDirectory = -1;  // open while the thread has mounts of its own
     bool m_built = false;
 };
 
