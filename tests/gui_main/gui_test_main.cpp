@@ -14,6 +14,7 @@ extern "C" const char* __tsan_default_suppressions() {
            "called_from_lib:libQt6Gui.so.6\n"
            "called_from_lib:libQt6Widgets.so.6\n"
            "called_from_lib:libQt6Network.so.6\n"
+           "called_from_lib:libQt6Multimedia.so.6\n"
            "called_from_lib:libQt6Test.so.6\n";
 }
 #endif
