@@ -1,11 +1,65 @@
-#include <cstdio>
-#include <cstring>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
 
-int main(int argc, char* argv[]) {
-    if (argc > 1 && std::strcmp(argv[1], "--help") != 0) {
-        std::fprintf(stderr, "halvera-cli: unknown command '%s'\n", argv[1]);
+#include "base/instance_lock.h"
+#include "base/program_folder.h"
+#include "cli/cli_options.h"
+#include "cli/cli_session.h"
+#include "cli/console.h"
+#include "cli/termination_signals.h"
+
+namespace halvera {
+namespace {
+
+int Main(const std::vector<std::string_view>& arguments) {
+    // Before any thread exists, so that every thread inherits the block.
+    TerminationSignals signals;
+    Console console;
+    const CliOptions options = ParseCliOptions(arguments);
+    if (options.help) {
+        console.Out(CLI_USAGE);
+        return 0;
+    }
+    if (!options.error.empty()) {
+        console.Err("halvera-cli: " + options.error);
+        console.Err(CLI_USAGE);
         return 2;
     }
-    std::printf("usage: halvera-cli [--home DIR] COMMAND\n");
-    return argc > 1 ? 0 : 2;
+    if (options.home) {
+        std::error_code error;
+        const auto folder = std::filesystem::canonical(*options.home, error);
+        if (error || !std::filesystem::is_directory(folder)) {
+            console.Err("halvera-cli: " + options.home->string() + " is not a folder");
+            return 1;
+        }
+        SetProgramFolder(folder);
+    }
+    InstanceLock lock;
+    if (!lock.Acquire(ProgramFolder())) {
+        if (lock.Error().empty()) {
+            console.Err("halvera-cli: another Halvera process" +
+                        (lock.HolderPid() > 0 ? " (pid " + std::to_string(lock.HolderPid()) + ")"
+                                              : std::string()) +
+                        " is using the program folder " + ProgramFolder().string());
+        } else {
+            console.Err("halvera-cli: cannot lock the program folder: " + lock.Error());
+        }
+        return 1;
+    }
+    CliSession session(console, signals);
+    return session.Run(options);
+}
+
+}  // namespace
+}  // namespace halvera
+
+int main(int argc, char* argv[]) {
+    std::vector<std::string_view> arguments;
+    for (int i = 1; i < argc; ++i) {
+        arguments.emplace_back(argv[i]);
+    }
+    return halvera::Main(arguments);
 }

@@ -6,6 +6,7 @@
 #include "events/mail_connection.h"
 #include "events/mail_dialogue.h"
 #include "events/mail_line_source.h"
+#include "events/mail_sender_port.h"
 #include "lists/error_log.h"
 #include "lists/prompt.h"
 #include "store/settings_store.h"
@@ -23,7 +24,7 @@ struct MailSenderOptions {
 
 // Sends one e-mail through the SMTP server of the mail settings, after a POP log-in when
 // the settings ask for one. Deliveries of the whole process run one at a time.
-class MailSender {
+class MailSender : public MailSenderPort {
   public:
     MailSender(const SettingsStore& settings, MailLineSource& queue, Prompt& prompt,
                ErrorLog& errorLog, MailSenderOptions options = {});
@@ -31,7 +32,7 @@ class MailSender {
     // interactive 1: the test mail of the mail settings dialog, failures shown and logged;
     // 0: the queued event lines, failures silent. Returns 0 when the SMTP dialogue reached
     // its end, 1 otherwise (also when the sender or every recipient is missing).
-    int SendMail(int interactive);
+    int SendMail(int interactive) override;
 
   private:
     enum class Server { POP, SMTP };

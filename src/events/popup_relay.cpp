@@ -115,6 +115,10 @@ pid_t PopupRelay::PopupProcess() const {
     return m_process;
 }
 
+void PopupRelay::ShowPopupMessage(int, const NodeRecord&, std::string_view messageCp932) {
+    ShowPopupMessage(messageCp932);
+}
+
 PopupDelivery PopupRelay::ShowPopupMessage(std::string_view messageCp932) {
     if (PopupProcess() == 0 && !StartPopupProgram()) {
         return PopupDelivery::FAILED;

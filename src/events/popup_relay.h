@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "base/ip_address.h"
+#include "events/popup_port.h"
 #include "lists/error_log.h"
 
 namespace halvera {
@@ -40,11 +41,11 @@ enum class PopupDelivery {
 // Hands popup messages to the popup program bin/Brevlet: starts it when it does not run,
 // sends each message as one UDP datagram to the own IPv4 address and waits briefly for the
 // answer. The program keeps running across events until EndPopupProgram.
-class PopupRelay {
+class PopupRelay : public PopupPort {
   public:
     PopupRelay(Ipv4 ownIp, ErrorLog& errorLog, PopupRelayOptions options = {});
     // Ends a running popup program.
-    ~PopupRelay();
+    ~PopupRelay() override;
     PopupRelay(const PopupRelay&) = delete;
     PopupRelay& operator=(const PopupRelay&) = delete;
 
@@ -55,6 +56,8 @@ class PopupRelay {
     // blocks it while the program starts (up to startWait) and about ackWait when no answer comes.
     // Failures go to the error log ("popupd").
     PopupDelivery ShowPopupMessage(std::string_view messageCp932);
+    // The popup action of an event: the same, for the event actions.
+    void ShowPopupMessage(int kind, const NodeRecord& node, std::string_view messageCp932) override;
     // Terminates a running popup program and waits until it has ended; without one,
     // nothing happens.
     void EndPopupProgram();

@@ -73,7 +73,7 @@ void SummaryBanner::Store(std::string text) {
     std::lock_guard lock(m_mutex);
     m_text = std::move(text);
     for (const auto& [id, listener] : m_listeners) {
-        listener();
+        listener(m_text);
     }
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "lists/list_table.h"
+#include "lists/summary_text.h"
 
 namespace halvera {
 
@@ -22,12 +23,12 @@ struct PollingState {
 std::string BuildSummaryText(PollingState polling, const std::vector<ListRow>& nodeRows);
 
 // The banner text of the lower pane. Any thread may set it: the runs pass their progress
-// lines, everyone else asks for the summary. Listeners are told after each change and must
-// only queue a repaint.
-class SummaryBanner {
+// lines, everyone else asks for the summary. Listeners get each new text (CP932) while the
+// banner's lock is held, so they must only queue it (a repaint, a line of halvera-cli).
+class SummaryBanner : public SummaryText {
   public:
     using PollingSource = std::function<PollingState()>;
-    using Listener = std::function<void()>;
+    using Listener = std::function<void(std::string_view textCp932)>;
 
     // The banner holds this many bytes of text including the terminator of its buffer.
     static constexpr std::size_t TEXT_MAX = 1024;
@@ -37,9 +38,9 @@ class SummaryBanner {
     SummaryBanner& operator=(const SummaryBanner&) = delete;
 
     // Shows the text (CP932), cut to the buffer without splitting a character.
-    void SetSummaryText(std::string_view textCp932);
+    void SetSummaryText(std::string_view textCp932) override;
     // Shows the summary built from the node list and the polling settings.
-    void SetSummaryText();
+    void SetSummaryText() override;
 
     std::string Text() const;
 

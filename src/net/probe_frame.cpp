@@ -7,11 +7,15 @@ namespace halvera {
 namespace {
 
 constexpr std::size_t ETHER_TYPE_AT = 12;
+constexpr std::size_t HARDWARE_TYPE_AT = 14;
+constexpr std::size_t PROTOCOL_TYPE_AT = 16;
+constexpr std::size_t ADDRESS_LENGTHS_AT = 18;
 constexpr std::size_t ARP_OPERATION_AT = 20;
 constexpr std::size_t SENDER_MAC_AT = 22;
 constexpr std::size_t SENDER_ADDRESS_AT = 28;
 constexpr std::size_t TARGET_ADDRESS_AT = 38;
 constexpr std::uint16_t ETHERTYPE_ARP = 0x0806;
+constexpr std::uint16_t ETHERTYPE_IPV4 = 0x0800;
 constexpr std::uint16_t ARP_REQUEST = 1;
 constexpr std::uint16_t ARP_REPLY = 2;
 
@@ -63,10 +67,10 @@ ProbeFrame BuildProbeFrame(int kind, const LocalAdapterInfo& local) {
     std::copy(destination.begin(), destination.end(), f);
     std::copy(local.ownMac.begin(), local.ownMac.end(), f + 6);
     PutU16(f + ETHER_TYPE_AT, ETHERTYPE_ARP);
-    PutU16(f + 14, 1);       // hardware type: Ethernet
-    PutU16(f + 16, 0x0800);  // protocol type: IPv4
-    f[18] = 6;
-    f[19] = 4;
+    PutU16(f + HARDWARE_TYPE_AT, 1);
+    PutU16(f + PROTOCOL_TYPE_AT, ETHERTYPE_IPV4);
+    f[ADDRESS_LENGTHS_AT] = 6;
+    f[ADDRESS_LENGTHS_AT + 1] = 4;
     PutU16(f + ARP_OPERATION_AT, ARP_REQUEST);
     std::copy(local.ownMac.begin(), local.ownMac.end(), f + SENDER_MAC_AT);
     std::memcpy(f + SENDER_ADDRESS_AT, &local.ownAddress, 4);
@@ -86,6 +90,18 @@ bool IsArpReplyFrom(std::span<const std::uint8_t> frame, Ipv4 probed) {
     return GetU16(frame, ETHER_TYPE_AT) == ETHERTYPE_ARP &&
            GetU16(frame, ARP_OPERATION_AT) == ARP_REPLY &&
            std::memcmp(frame.data() + SENDER_ADDRESS_AT, &probed, 4) == 0;
+}
+
+std::optional<MacAddress> ArpReplySenderMac(std::span<const std::uint8_t> frame, Ipv4 from) {
+    // The sender MAC sits at a fixed place only for Ethernet hardware and IPv4 addresses.
+    if (!IsArpReplyFrom(frame, from) || GetU16(frame, HARDWARE_TYPE_AT) != 1 ||
+        GetU16(frame, PROTOCOL_TYPE_AT) != ETHERTYPE_IPV4 || frame[ADDRESS_LENGTHS_AT] != 6 ||
+        frame[ADDRESS_LENGTHS_AT + 1] != 4) {
+        return std::nullopt;
+    }
+    MacAddress mac;
+    std::copy_n(frame.begin() + SENDER_MAC_AT, mac.size(), mac.begin());
+    return mac;
 }
 
 }  // namespace halvera

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 
 #include "base/ip_address.h"
@@ -42,5 +43,9 @@ void SetProbeTarget(ProbeFrame& frame, Ipv4 probed);
 
 // True when frame is an ARP reply sent from the probed address, whoever it is addressed to.
 bool IsArpReplyFrom(std::span<const std::uint8_t> frame, Ipv4 probed);
+
+// The sender MAC of an Ethernet/IPv4 ARP reply from the address; nothing for any other
+// frame, for a reply with other address lengths and for a frame too short to hold it.
+std::optional<MacAddress> ArpReplySenderMac(std::span<const std::uint8_t> frame, Ipv4 from);
 
 }  // namespace halvera

@@ -48,7 +48,6 @@ enum EventLogFilter {
     FILTER_ALL = 4,
 };
 
-
 // Lines and bytes shown by a read.
 struct LogCounters {
     long long rows = 0;

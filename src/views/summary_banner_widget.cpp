@@ -21,8 +21,9 @@ SummaryBannerWidget::SummaryBannerWidget(SummaryBanner& banner, QImage picture, 
     setFixedHeight(HEIGHT);
     setFont(GothicFont());
     // Any thread may change the text; the repaint happens on the GUI thread.
-    m_listener = m_banner.Subscribe(
-        [this] { QMetaObject::invokeMethod(this, "update", Qt::QueuedConnection); });
+    m_listener = m_banner.Subscribe([this](std::string_view) {
+        QMetaObject::invokeMethod(this, "update", Qt::QueuedConnection);
+    });
 }
 
 SummaryBannerWidget::~SummaryBannerWidget() {

@@ -1,7 +1,9 @@
 #include "events/posix_desktop_actions.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -34,6 +36,31 @@ TEST(PosixDesktopActions, ExecutableGetsEachArgumentAsIsWithoutAShell) {
     actions.OpenFile(script.string(), {"192.168.0.5", "$(touch pwned);x", "\x95\x5C"});
     EXPECT_EQ(WaitForFile(out), "[192.168.0.5][$(touch pwned);x][表]");
     EXPECT_FALSE(std::filesystem::exists(folder.Path() / "pwned"));
+}
+
+TEST(PosixDesktopActions, ChildStartsWithoutOurBlockedSignalsAndDescriptors) {
+    test::TempProgramFolder folder;
+    auto script = folder.Path() / "probe";
+    auto out = folder.Path() / "state.txt";
+    // A descriptor without close-on-exec, as a capture handle may be.
+    constexpr int KEPT_FD = 200;
+    ASSERT_EQ(dup2(STDIN_FILENO, KEPT_FD), KEPT_FD);
+    test::WriteBytes(script,
+                     "#!/bin/sh\n"
+                     "blocked=$(sed -n 's/^SigBlk:[[:space:]]*//p' /proc/$$/status)\n"
+                     "if [ -e /proc/$$/fd/200 ]; then fd=open; else fd=closed; fi\n"
+                     "printf '%s %s' \"$blocked\" \"$fd\" > \"" +
+                         out.string() + "\"\n");
+    chmod(script.c_str(), 0755);
+    sigset_t terminating, previous;
+    sigemptyset(&terminating);
+    sigaddset(&terminating, SIGTERM);
+    sigaddset(&terminating, SIGINT);
+    pthread_sigmask(SIG_BLOCK, &terminating, &previous);
+    EXPECT_GT(SpawnDetached({script.string()}), 0);
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    close(KEPT_FD);
+    EXPECT_EQ(WaitForFile(out), "0000000000000000 closed");
 }
 
 TEST(PosixDesktopActions, SpawnReportsAProgramThatCannotStart) {

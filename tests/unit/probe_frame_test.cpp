@@ -94,5 +94,37 @@ TEST(IsArpReplyFrom, OnlyTheSenderAddressOfAReplyDecides) {
     }
 }
 
+TEST(ArpReplySenderMac, OnlyAWholeEthernetIpv4ReplyFromTheAddressGivesItsSender) {
+    const Ipv4 from = MakeIp(198, 18, 7, 21);
+    const MacAddress mac{0x02, 0x48, 0x4C, 0x56, 0x07, 0x15};
+    const test::Frame reply = test::ArpReply(from, mac, MakeIp(198, 18, 7, 10));
+    auto changed = [&](std::size_t at, std::uint8_t value) {
+        test::Frame frame = reply;
+        frame[at] = value;
+        return frame;
+    };
+    struct Case {
+        const char* name;
+        test::Frame frame;
+        std::optional<MacAddress> expected;
+    };
+    const Case cases[] = {
+        {"reply", reply, mac},
+        {"28 bytes hold the sender", test::Frame(reply.begin(), reply.begin() + 32), mac},
+        {"reply from another address", changed(31, 22), std::nullopt},
+        {"request", changed(21, 1), std::nullopt},
+        {"token ring hardware", changed(15, 6), std::nullopt},
+        {"other protocol", changed(16, 0x86), std::nullopt},
+        {"8-byte hardware addresses", changed(18, 8), std::nullopt},
+        {"16-byte protocol addresses", changed(19, 16), std::nullopt},
+        {"cut inside the sender address", test::Frame(reply.begin(), reply.begin() + 30),
+         std::nullopt},
+        {"empty", {}, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ArpReplySenderMac(c.frame, from), c.expected) << c.name;
+    }
+}
+
 }  // namespace
 }  // namespace halvera

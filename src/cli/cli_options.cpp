@@ -1,0 +1,143 @@
+#include "cli/cli_options.h"
+
+#include <arpa/inet.h>
+
+#include <cstddef>
+#include <string>
+
+namespace halvera {
+
+const char* const CLI_USAGE =
+    "usage: halvera-cli [--home DIR] COMMAND\n"
+    "\n"
+    "commands:\n"
+    "  search                     search every address of the search ranges once\n"
+    "  refresh                    get the latest status of every monitored node once\n"
+    "  refresh-node ADDRESS|NAME  get the latest status of one node\n"
+    "  nodes                      print the node list\n"
+    "  events                     print the event log\n"
+    "  ranges list                print the search ranges\n"
+    "  ranges add START END       add a search range (dotted addresses)\n"
+    "  ranges clear               remove every search range\n"
+    "  monitor                    poll as the program does until SIGINT or SIGTERM\n"
+    "\n"
+    "options:\n"
+    "  --home DIR  the program folder (default: the folder of halvera-cli)\n"
+    "  --help      print this text\n"
+    "\n"
+    "Lists are printed as UTF-8 tab-separated text with a header line; a tab, line end or\n"
+    "backslash inside a cell is written as \\t, \\n, \\r or \\\\.\n"
+    "Exit status: 0 success, 1 failure, 2 bad usage. Another Halvera process using the same\n"
+    "program folder makes every command fail.\n";
+
+namespace {
+
+struct CommandShape {
+    std::string_view name;
+    CliOptions::Command command;
+    std::size_t arguments;
+};
+
+constexpr CommandShape COMMANDS[] = {
+    {"search", CliOptions::SEARCH, 0},
+    {"refresh", CliOptions::REFRESH, 0},
+    {"refresh-node", CliOptions::REFRESH_NODE, 1},
+    {"nodes", CliOptions::NODES, 0},
+    {"events", CliOptions::EVENTS, 0},
+    {"monitor", CliOptions::MONITOR, 0},
+};
+
+CliOptions Bad(std::string error) {
+    CliOptions options;
+    options.error = std::move(error);
+    return options;
+}
+
+void ParseRanges(const std::vector<std::string_view>& rest, CliOptions& options) {
+    if (rest.empty()) {
+        options.error = "ranges needs list, add START END or clear";
+    } else if (rest[0] == "list" && rest.size() == 1) {
+        options.command = CliOptions::RANGES_LIST;
+    } else if (rest[0] == "clear" && rest.size() == 1) {
+        options.command = CliOptions::RANGES_CLEAR;
+    } else if (rest[0] == "add" && rest.size() == 3) {
+        const auto start = ParseDottedAddress(rest[1]);
+        const auto end = ParseDottedAddress(rest[2]);
+        if (!start || !end) {
+            options.error = "ranges add needs two dotted IPv4 addresses";
+            return;
+        }
+        options.command = CliOptions::RANGES_ADD;
+        options.rangeStart = *start;
+        options.rangeEnd = *end;
+    } else {
+        options.error = "ranges needs list, add START END or clear";
+    }
+}
+
+}  // namespace
+
+CliOptions ParseCliOptions(const std::vector<std::string_view>& arguments) {
+    CliOptions options;
+    std::size_t i = 0;
+    for (; i < arguments.size() && arguments[i].starts_with("--"); ++i) {
+        const std::string_view option = arguments[i];
+        if (option == "--help") {
+            options.help = true;
+            return options;
+        }
+        if (option == "--home" || option.starts_with("--home=")) {
+            std::string_view folder;
+            if (option == "--home") {
+                if (++i == arguments.size()) {
+                    return Bad("--home needs a folder");
+                }
+                folder = arguments[i];
+            } else {
+                folder = option.substr(7);
+            }
+            if (folder.empty()) {
+                return Bad("--home needs a folder");
+            }
+            options.home = std::filesystem::path(folder);
+            continue;
+        }
+        return Bad("unknown option " + std::string(option));
+    }
+    if (i == arguments.size()) {
+        return Bad("no command given");
+    }
+    const std::string_view name = arguments[i];
+    const std::vector<std::string_view> rest(arguments.begin() + static_cast<std::ptrdiff_t>(i) + 1,
+                                             arguments.end());
+    if (name == "ranges") {
+        ParseRanges(rest, options);
+        return options;
+    }
+    for (const auto& shape : COMMANDS) {
+        if (shape.name != name) {
+            continue;
+        }
+        if (rest.size() != shape.arguments) {
+            return Bad(std::string(name) + (shape.arguments == 0 ? " takes no arguments"
+                                                                 : " needs one address or name"));
+        }
+        options.command = shape.command;
+        if (shape.command == CliOptions::REFRESH_NODE) {
+            options.node = std::string(rest[0]);
+        }
+        return options;
+    }
+    return Bad("unknown command " + std::string(name));
+}
+
+std::optional<Ipv4> ParseDottedAddress(std::string_view text) {
+    const std::string copy(text);
+    in_addr address{};
+    if (inet_pton(AF_INET, copy.c_str(), &address) != 1) {
+        return std::nullopt;
+    }
+    return address.s_addr;
+}
+
+}  // namespace halvera

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/ip_address.h"
+
+namespace halvera {
+
+// The usage text of halvera-cli (UTF-8).
+extern const char* const CLI_USAGE;
+
+// A command line of halvera-cli, checked for its shape: a known command with the arguments
+// it takes. Whether the arguments make sense for the data is the command's business.
+struct CliOptions {
+    enum Command {
+        NONE,
+        SEARCH,
+        REFRESH,
+        REFRESH_NODE,
+        NODES,
+        EVENTS,
+        RANGES_LIST,
+        RANGES_ADD,
+        RANGES_CLEAR,
+        MONITOR
+    };
+
+    Command command = NONE;
+    bool help = false;                          // --help: print the usage and do nothing else
+    std::optional<std::filesystem::path> home;  // --home DIR
+    std::string node;                           // refresh-node: the address or name as given
+    Ipv4 rangeStart = 0;                        // ranges add
+    Ipv4 rangeEnd = 0;
+    std::string error;  // why the command line is bad usage; empty when good
+};
+
+// Reads argv[1..argc-1]: options (--home DIR, --home=DIR, --help) first, then the command
+// and its arguments.
+CliOptions ParseCliOptions(const std::vector<std::string_view>& arguments);
+
+// A dotted IPv4 address of exactly four decimal parts ("198.18.7.1"); nothing otherwise.
+std::optional<Ipv4> ParseDottedAddress(std::string_view text);
+
+}  // namespace halvera

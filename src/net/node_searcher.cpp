@@ -1,0 +1,277 @@
+#include "net/node_searcher.h"
+
+#include "base/clock.h"
+#include "base/text_codec.h"
+#include "events/event_kind.h"
+#include "lists/list_tables.h"
+#include "net/arp_probe.h"
+#include "net/node_identification.h"
+#include "net/node_list.h"
+#include "net/vendor_table.h"
+
+namespace halvera {
+
+NodeSearcher::NodeSearcher(NodeSearchContext context, const LocalAdapterInfo& local)
+    : m_context(std::move(context)), m_local(local) {}
+
+PacketAttempt NodeSearcher::Attempt() const {
+    const AppSettings app = m_context.settings.App();
+    return {m_context.driver, m_context.errorLog, m_context.prompt,
+            app.ADPNUM,       app.TIMEOUT,        m_context.wait};
+}
+
+bool NodeSearcher::MacOf(Ipv4 address, MacAddress& mac) const {
+    return GetMacByArp(Attempt(), m_local, address, mac, m_context.arpTiming);
+}
+
+int NodeSearcher::ProbeAndUpdate(Ipv4 address, int attempts, NodeRecord& record) {
+    ListTable& list = m_context.nodeList;
+    const int row = FindNodeRow(list, address, record.mac);
+    if (row >= 0) {
+        list.SetCell(row, NODE_COL_MONITOR, SearchingText());
+    }
+    m_context.banner.SetSummaryText(Sjis("【ノード検索】 ") + FormatIp(address) +
+                                    Sjis(" 検索中 . . ."));
+    const int result = Update(address, attempts, record, m_context.settings.App());
+    if (row >= 0) {
+        // Looked up again: a displaced node's row may have gone meanwhile and moved the
+        // rows after it up.
+        const int marked = list.FindRow(NODE_COL_MONITOR, SearchingText());
+        if (marked >= 0) {
+            list.SetCell(marked, NODE_COL_MONITOR, "");
+        }
+    }
+    return result;
+}
+
+int NodeSearcher::Update(Ipv4 address, int attempts, NodeRecord& record, const AppSettings& app) {
+    int oldStatus = record.status;
+    const MacAddress oldMac = record.mac;
+    m_ipChangeSource = IP_CHANGE_FROM_STORE;
+    TestBits bits = 0;
+    int result = ProbeNode(Attempt(), m_local, address, attempts, bits);
+    if (result == -1) {
+        return -1;
+    }
+    if (address == m_local.ownAddress) {
+        // The own host never hears its own request; it is there all the same.
+        if (result != 1) {
+            bits = 0;
+        }
+        result = 1;
+    }
+    const int code = result == 1 ? IdentifyNode(address, oldMac, bits, record) : 1;
+    if (code == 7 && m_ipChangeSource == IP_CHANGE_STILL_THERE) {
+        return result;
+    }
+    record.ip = address;
+    record.status = static_cast<std::int8_t>(result);
+    if (result != 1) {
+        if (oldStatus == NODE_UP) {
+            NodeDown(address, record, app);
+        }
+        return result;
+    }
+
+    ListTable& list = m_context.nodeList;
+    if (oldStatus == NODE_NEVER_SEEN) {
+        record.monitor = 1;
+        const int row = list.FindRow(NODE_COL_IP, FormatIp(address));
+        if (row >= 0) {
+            list.SetChecked(row, true);
+        }
+    }
+    if (code == 7) {
+        if (oldStatus != NODE_NEVER_SEEN) {
+            // The address belonged to another stored node: it moved elsewhere or it goes
+            // to the displaced nodes.
+            if (SettleDisplacedNode(address, attempts, oldMac, record.prevIp) == -1) {
+                return -1;
+            }
+        } else if (m_ipChangeSource == IP_CHANGE_FROM_STORE) {
+            m_context.nodes.DeleteNode(record.prevIp);
+        }
+        // A moved node is neither new nor up again.
+        oldStatus = NODE_UP;
+    }
+    const TestBits oldBits = record.testBits;
+    record.testBits = bits;
+    UpdateNodeRow(record, NODE_UP, bits);
+    m_context.nodes.PutNode(record);
+    if (oldStatus == NODE_NEVER_SEEN) {
+        m_context.events.RunEventActions(record, EVENT_NEW_NODE, m_local.ownAddress);
+    } else if (oldStatus == NODE_DOWN) {
+        m_context.events.RunEventActions(record, EVENT_NODE_UP, m_local.ownAddress);
+    }
+    if (app.PROMISS != 0 && bits != oldBits && IsSniffing(app.PROMISS, bits)) {
+        m_context.events.RunEventActions(record, EVENT_SNIFFING_NODE, m_local.ownAddress);
+    }
+    m_context.banner.SetSummaryText();
+    return result;
+}
+
+int NodeSearcher::SettleDisplacedNode(Ipv4 address, int attempts, const MacAddress& oldMac,
+                                      Ipv4 previous) {
+    NodeRecord displaced;
+    m_context.nodes.FindNodeByIp(address, displaced);
+    // Without a previous address (a node taken back to its own address) there is nowhere
+    // the displaced node could have gone.
+    int found = 2;
+    TestBits bits = displaced.testBits;
+    if (previous != 0) {
+        found = ProbeNode(Attempt(), m_local, previous, attempts, bits);
+        if (found == -1) {
+            return -1;
+        }
+    }
+    MacAddress there{};
+    if (found == 1 && MacOf(previous, there) && there == oldMac) {
+        // The two nodes swapped addresses.
+        IdentifyNode(previous, oldMac, bits, displaced);
+        displaced.ip = previous;
+        displaced.prevIp = address;
+        m_context.nodes.PutNode(displaced);
+    } else {
+        RemoveNodeRow(m_context.nodeList, address, displaced.mac);
+        m_context.nodes.PutBackupNode(displaced);
+        if (previous != 0) {
+            m_context.nodes.DeleteNode(previous);
+        }
+    }
+    return 0;
+}
+
+void NodeSearcher::NodeDown(Ipv4 address, NodeRecord& record, const AppSettings& app) {
+    UpdateNodeRow(record, NODE_DOWN, record.testBits);
+    record.host.clear();
+    record.domain.clear();
+    m_context.nodes.LookupNames(address, record.host, record.domain);
+    m_context.events.RunEventActions(record, EVENT_NODE_DOWN, m_local.ownAddress);
+    if (app.NODEDISP != 0) {
+        m_context.nodes.DeleteNode(address);
+        RemoveNodeRow(m_context.nodeList, address, record.mac);
+    } else {
+        m_context.nodes.PutNode(record);
+    }
+    m_context.banner.SetSummaryText();
+}
+
+int NodeSearcher::IdentifyNode(Ipv4 address, const MacAddress& oldMac, TestBits bits,
+                               NodeRecord& record) {
+    int code = 1;
+    MacOf(address, record.mac);
+    record.ip = address;
+    Ipv4 key = address;
+    if (DetectIpChange(record)) {
+        code = 7;
+        if (m_ipChangeSource == IP_CHANGE_STILL_THERE) {
+            return code;
+        }
+        key = record.prevIp;
+        if (m_ipChangeSource == IP_CHANGE_FROM_STORE) {
+            m_context.nodes.FindNodeByIp(key, record);
+            record.ip = address;
+            record.prevIp = key;
+        }
+    } else if (!IsZeroMac(oldMac) && oldMac != record.mac) {
+        code = 8;
+        record.prevMac = oldMac;
+    }
+    FillNodeNames(record, m_context.settings.App().WINS, m_context.nodes, m_context.resolver);
+
+    ListTable& list = m_context.nodeList;
+    int row = FindNodeRow(list, key, code == 8 ? record.prevMac : record.mac);
+    if (row < 0) {
+        if (code != 7) {
+            record.label = !record.host.empty() ? record.host : FormatIp(address);
+        }
+        ListRow added;
+        added.cells.resize(NODE_LIST_COLUMNS);
+        added.cells[NODE_COL_LABEL] = record.label;
+        added.image = record.image;
+        if (code == 7) {
+            // A node taken back without a row of its own keeps the dates and the monitoring
+            // of its record: the runs read the check box back into the record.
+            added.checked = record.monitor != 0;
+            added.cells[NODE_COL_DETECTED] = record.detected;
+            added.cells[NODE_COL_UPDATED] = record.updated;
+        }
+        row = list.AppendRow(std::move(added));
+    }
+    FillRow(row, address, bits, record);
+    return code;
+}
+
+void NodeSearcher::FillRow(int row, Ipv4 address, TestBits bits, NodeRecord& record) {
+    ListTable& list = m_context.nodeList;
+    list.SetCell(row, NODE_COL_B47, TestBitMark(bits, TEST_B47));
+    list.SetCell(row, NODE_COL_B16, TestBitMark(bits, TEST_B16));
+    list.SetCell(row, NODE_COL_B8, TestBitMark(bits, TEST_B8));
+    list.SetCell(row, NODE_COL_IP, FormatIp(address));
+    list.SetCell(row, NODE_COL_HOST, record.host);
+    list.SetCell(row, NODE_COL_DOMAIN, record.domain);
+    list.SetCell(row, NODE_COL_MAC, IsZeroMac(record.mac) ? std::string() : FormatMac(record.mac));
+    LookupVendor(record.mac, record.vendor);
+    list.SetCell(row, NODE_COL_VENDOR, record.vendor);
+}
+
+bool NodeSearcher::DetectIpChange(NodeRecord& record) {
+    // An unknown MAC (all zero) belongs to no stored node, displaced or not.
+    if (IsZeroMac(record.mac)) {
+        return false;
+    }
+    NodeRecord backup;
+    if (m_context.nodes.FindBackupByMac(record.mac, backup) == 0) {
+        // The displaced node's own record, also when it is back at the address it was
+        // displaced from.
+        const Ipv4 probed = record.ip;
+        record = backup;
+        record.ip = probed;
+        record.prevIp = backup.ip != probed ? backup.ip : 0;
+        m_context.nodes.DeleteBackupByMac(record.mac);
+        m_ipChangeSource = IP_CHANGE_FROM_BACKUP;
+        return true;
+    }
+    for (std::size_t n = 0;; ++n) {
+        NodeRecord stored;
+        if (m_context.nodes.ReadNodeAt(n, stored) != 0) {
+            return false;
+        }
+        if (IsZeroMac(stored.mac) || stored.mac != record.mac || stored.ip == record.ip) {
+            continue;
+        }
+        MacAddress there{};
+        if (MacOf(stored.ip, there) && there == record.mac) {
+            m_ipChangeSource = IP_CHANGE_STILL_THERE;
+        } else {
+            record.prevIp = stored.ip;
+        }
+        return true;
+    }
+}
+
+void NodeSearcher::UpdateNodeRow(NodeRecord& record, int status, TestBits bits) {
+    ListTable& list = m_context.nodeList;
+    const int row = list.FindRow(NODE_COL_IP, FormatIp(record.ip));
+    if (row < 0) {
+        return;
+    }
+    const std::string mark = NodeStatusMark(status, m_context.settings.App().PROMISS, bits);
+    const std::string old = list.Cell(row, NODE_COL_ST);
+    const bool changed = mark.empty() ? !old.empty() : (old.empty() || old[0] != mark[0]);
+    list.SetCell(row, NODE_COL_ST, mark);
+    std::string updated;
+    if (changed) {
+        updated = FormatDateTime(CurrentClock().LocalNow());
+        list.SetCell(row, NODE_COL_UPDATED, updated);
+    } else {
+        updated = list.Cell(row, NODE_COL_UPDATED);
+    }
+    record.updated = updated;
+    if (list.Cell(row, NODE_COL_DETECTED).empty()) {
+        list.SetCell(row, NODE_COL_DETECTED, updated);
+        record.detected = updated;
+    }
+}
+
+}  // namespace halvera

@@ -1,0 +1,92 @@
+#pragma once
+
+#include "base/ip_address.h"
+#include "events/event_actions.h"
+#include "lists/error_log.h"
+#include "lists/list_table.h"
+#include "lists/prompt.h"
+#include "lists/summary_text.h"
+#include "net/host_resolver.h"
+#include "net/local_adapter_info.h"
+#include "net/mac_by_arp.h"
+#include "net/packet_attempt.h"
+#include "net/packet_driver.h"
+#include "net/probe_frame.h"
+#include "store/node_record.h"
+#include "store/node_store.h"
+#include "store/settings_store.h"
+
+namespace halvera {
+
+// Where the node MAC was found under another address, as DetectIpChange saw it.
+enum IpChangeSourceKind {
+    IP_CHANGE_FROM_STORE = 0,   // in the node store, and the other address no longer has it
+    IP_CHANGE_FROM_BACKUP = 1,  // among the nodes displaced from their address
+    IP_CHANGE_STILL_THERE = 2,  // under another address that still answers with it
+};
+
+// What the node update of a search run works with.
+struct NodeSearchContext {
+    PacketDriver& driver;
+    ErrorLog& errorLog;
+    Prompt& prompt;
+    const SettingsStore& settings;  // ADPNUM, TIMEOUT, PROMISS, NODEDISP, WINS
+    NodeStore& nodes;
+    HostResolver& resolver;
+    ListTable& nodeList;
+    SummaryText& banner;
+    EventActions& events;
+    WindowWait wait = SleepFor;
+    ArpLookupTiming arpTiming = {};
+};
+
+// The per-address step of a search run: probes an address, recognises the node that
+// answers (moved from another address, another device at a known address), keeps the node
+// list rows and the node store in step and raises new node, node up, node down and sniffing
+// node. A run creates one for its duration and uses it from its own thread only.
+class NodeSearcher {
+  public:
+    NodeSearcher(NodeSearchContext context, const LocalAdapterInfo& local);
+
+    // The own address, mask and MAC the probes go out with; a run sets them after reading
+    // the adapter.
+    void SetLocalAdapter(const LocalAdapterInfo& local) { m_local = local; }
+    const LocalAdapterInfo& LocalAdapter() const { return m_local; }
+
+    // Probes the address with up to `attempts` requests per test and brings the record (as
+    // read from the store; empty when not stored), its row and the store up to date. Returns
+    // 1 present, 2 absent, -1 for a driver error (the run ends; when the address itself
+    // could not be probed, nothing but the searching mark was touched).
+    int ProbeAndUpdate(Ipv4 address, int attempts, NodeRecord& record);
+
+    // Fills the record of a node that answered at the address (MAC, names, vendor) and its
+    // row. Returns 1, 7 when the node moved here from record.prevIp, or 8 when the address
+    // answers with another MAC than oldMac (kept in record.prevMac).
+    int IdentifyNode(Ipv4 address, const MacAddress& oldMac, TestBits bits, NodeRecord& record);
+
+    // Whether the record's MAC is known under another address; sets IpChangeSource and the
+    // record's previous address. A node found among the displaced ones is taken back: the
+    // record becomes the displaced one at the probed address.
+    bool DetectIpChange(NodeRecord& record);
+
+    // Sets the "ST" mark of the record's row; when it changed, "更新日" becomes now (and
+    // "検出日" too when empty). The record takes both dates from the row.
+    void UpdateNodeRow(NodeRecord& record, int status, TestBits bits);
+
+    // IpChangeSourceKind of the last DetectIpChange that answered yes; 0 at every probe.
+    int IpChangeSource() const { return m_ipChangeSource; }
+
+  private:
+    PacketAttempt Attempt() const;
+    int Update(Ipv4 address, int attempts, NodeRecord& record, const AppSettings& app);
+    int SettleDisplacedNode(Ipv4 address, int attempts, const MacAddress& oldMac, Ipv4 previous);
+    void NodeDown(Ipv4 address, NodeRecord& record, const AppSettings& app);
+    bool MacOf(Ipv4 address, MacAddress& mac) const;
+    void FillRow(int row, Ipv4 address, TestBits bits, NodeRecord& record);
+
+    NodeSearchContext m_context;
+    LocalAdapterInfo m_local;
+    int m_ipChangeSource = IP_CHANGE_FROM_STORE;
+};
+
+}  // namespace halvera

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "net/search_run_context.h"
+#include "store/app_settings.h"
+
+namespace halvera {
+
+// One run from its start to its end: the settings it started with and the own adapter as
+// last read. Created at the start of a run thread, it begins the run's per-address steps;
+// destroyed at its end, it ends them and releases the capture handle that the driver keeps
+// open between attempts.
+class SearchRunScope {
+  public:
+    SearchRunScope(SearchRunContext& context, AppSettings settings);
+    ~SearchRunScope();
+    SearchRunScope(const SearchRunScope&) = delete;
+    SearchRunScope& operator=(const SearchRunScope&) = delete;
+
+    const AppSettings& Settings() const { return m_settings; }
+    const LocalAdapterInfo& Local() const { return m_local; }
+
+    // Reads the adapter ADPNUM into the process-wide adapter information. 0, or 1 when it
+    // could not be read (the information is then left as it was).
+    int ReadLocalAdapter();
+
+    int ProbeAndUpdate(Ipv4 ip, int attempts, NodeRecord& record);
+
+  private:
+    SearchRunContext& m_context;
+    AppSettings m_settings;
+    LocalAdapterInfo m_local;
+};
+
+}  // namespace halvera

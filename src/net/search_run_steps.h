@@ -1,0 +1,35 @@
+#pragma once
+
+#include "base/ip_address.h"
+#include "net/local_adapter_info.h"
+#include "store/node_record.h"
+
+namespace halvera {
+
+// What a search run asks of the node update and the event actions: the per-address step
+// with its state for one run, the monitor check box of a node's row, and the mail of the
+// run when it ends. Called from the run thread only.
+class SearchRunSteps {
+  public:
+    virtual ~SearchRunSteps() = default;
+
+    // A run starts and ends: the per-address step keeps its state for one run only.
+    virtual void BeginRun() = 0;
+    virtual void EndRun() = 0;
+
+    // Probes ip with `attempts` attempts from the own adapter `local` and brings the node
+    // list, the node store and the events up to date. record is the node's stored record (an
+    // empty one when the address is not stored). 1 present, 2 absent, -1 driver error (the
+    // run ends).
+    virtual int ProbeAndUpdate(const LocalAdapterInfo& local, Ipv4 ip, int attempts,
+                               NodeRecord& record) = 0;
+
+    // 1 when the first node list row of the address has its check box set; 0 when it is
+    // clear or the address has no row.
+    virtual int IsNodeChecked(Ipv4 ip) = 0;
+
+    // Sends the mail the run's events queued, as one mail, and empties the queue.
+    virtual void FlushPendingMail() = 0;
+};
+
+}  // namespace halvera

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "base/ip_address.h"
+#include "lists/list_table.h"
+#include "net/poll_timer.h"
+#include "net/run_flags.h"
+#include "net/run_threads.h"
+#include "net/search_run_context.h"
+#include "net/search_runner.h"
+
+namespace halvera {
+
+// The search runs as the main window and halvera-cli drive them: the four search commands,
+// the polling countdowns of the one-second timer, the one run thread there is at a time,
+// and its end at shutdown. Commands and ticks come from one thread (the GUI thread, or the
+// main thread of halvera-cli); the run thread reports back only through the flags.
+class SearchRuns : public SearchRunner {
+  public:
+    enum class RunKind { RangeSearch, ListRefresh, NodeRefresh };
+
+    // nodeList: the node list, whose "アドレス" cell the selected-node command reads.
+    SearchRuns(SearchRunContext context, const ListTable& nodeList);
+    // Ends the current run after its current address and waits for it.
+    ~SearchRuns() override;
+    SearchRuns(const SearchRuns&) = delete;
+    SearchRuns& operator=(const SearchRuns&) = delete;
+
+    // Starts a run of a search command (a manual run, which ends with
+    // "検索処理が終了しました。") only when no run is active (both flags 0); ip is the address
+    // of a node refresh. Returns whether it started: a poll that began while the node search
+    // dialog was open keeps its address from starting a second run.
+    bool StartManualRun(RunKind kind, Ipv4 ip = 0);
+    // 検索範囲内のすべてのノードを検索 (Ctrl+A) and ノードリストの最新ステータス取得 (Ctrl+B).
+    void StartRangeSearch() override { StartManualRun(RunKind::RangeSearch); }
+    void StartListRefresh() override { StartManualRun(RunKind::ListRefresh); }
+    // 特定ノードの検索 (Ctrl+D), once its dialog gave an address (CheckNodeSearchText).
+    void StartNodeRefresh(Ipv4 ip) override { StartManualRun(RunKind::NodeRefresh, ip); }
+    // 選択ノードの最新ステータス取得 (Ctrl+C) with the first selected row of the node list, -1
+    // for none, which shows "検索ノードを選択してください。" and starts nothing.
+    bool RefreshSelectedNode(int selectedRow);
+
+    // The countdowns: loaded from NEWTIME and LOOKTIME when the main window is created;
+    // ArmStartupPoll at the end of start-up with BPOLING set.
+    void LoadCountdowns();
+    void ArmStartupPoll();
+    void SetStatusCountdown(int seconds) override;
+    // One second of the timer: counts down, and starts a polled run when a countdown is at
+    // 0 and no run is active. The status text is for the status bar when showStatus is set.
+    PollTimer::TickResult TickTimer();
+    // The same, giving only the status text (empty while a run is active).
+    std::string Tick() override { return TickTimer().statusText; }
+    const PollTimer& Timer() const { return m_timer; }
+
+    // No run is active: the search commands are enabled.
+    bool IsIdle() const;
+    // From the start of a run to the end of its thread's last step (shutdown waits for it).
+    bool IsRunActive() const override { return m_flags.runActive.load() != 0; }
+    bool IsManualRun() const { return m_flags.manualRun.load() != 0; }
+    // How the last run ended; valid once IsRunActive() is false.
+    RunOutcome LastOutcome() const { return m_flags.lastOutcome.load(); }
+
+    // Waits until the current run's thread has ended. The GUI thread must not wait while a
+    // run may still ask the user something (its prompts need the GUI thread): it waits for
+    // IsRunActive() to turn false first, as the waiting dialog at close does.
+    void WaitForRun();
+    // Asks the current run to end after its current address, through its normal end.
+    void RequestStop();
+    // No run starts any more. With stopCurrentRun the current run ends after its current
+    // address (through its normal end, mail included); then waits for its thread as
+    // WaitForRun does.
+    void Shutdown(bool stopCurrentRun);
+
+  private:
+    bool Start(RunKind kind, bool manual, Ipv4 ip);
+    void Run(RunKind kind, Ipv4 ip);
+
+    SearchRunContext m_context;
+    const ListTable& m_nodeList;
+    RunFlags m_flags;
+    PollTimer m_timer;
+    std::mutex m_mutex;  // the thread object and the closing state
+    std::thread m_thread;
+    bool m_closing = false;
+};
+
+}  // namespace halvera

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "events/popup_port.h"
+
+namespace halvera::test {
+
+// Keeps every popup request (kind, node address, text) instead of showing it.
+class RecordingPopup : public PopupPort {
+  public:
+    struct Request {
+        int kind;
+        Ipv4 ip;
+        std::string text;
+        bool operator==(const Request&) const = default;
+    };
+
+    void ShowPopupMessage(int kind, const NodeRecord& node, std::string_view popupText) override {
+        std::lock_guard lock(m_mutex);
+        m_requests.push_back({kind, node.ip, std::string(popupText)});
+    }
+    std::vector<Request> Requests() const {
+        std::lock_guard lock(m_mutex);
+        return m_requests;
+    }
+
+  private:
+    mutable std::mutex m_mutex;
+    std::vector<Request> m_requests;
+};
+
+}  // namespace halvera::test

@@ -1,0 +1,112 @@
+#pragma once
+
+#include <condition_variable>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "net/search_run_steps.h"
+
+namespace halvera::test {
+
+// The per-address step of a search run, scripted: every call is recorded in order, probes
+// answer from a table (absent by default), and a probe may be held until the test lets it go.
+class ScriptedRunSteps : public SearchRunSteps {
+  public:
+    struct Probe {
+        Ipv4 ip = 0;
+        int attempts = 0;
+        NodeRecord record;  // as the run handed it over
+        LocalAdapterInfo local;
+    };
+    // Runs in place of the scripted result when set; its result is the probe's.
+    using ProbeHook = std::function<int(Ipv4 ip, NodeRecord& record)>;
+
+    std::map<Ipv4, int> results;  // probe result per address; 2 when not listed
+    std::map<Ipv4, int> checked;  // IsNodeChecked per address; 0 when not listed
+    ProbeHook onProbe;
+
+    void BeginRun() override { Mark("begin"); }
+    void EndRun() override { Mark("end"); }
+    int ProbeAndUpdate(const LocalAdapterInfo& local, Ipv4 ip, int attempts,
+                       NodeRecord& record) override {
+        {
+            std::unique_lock lock(m_mutex);
+            m_probes.push_back({ip, attempts, record, local});
+            m_calls.push_back("probe " + FormatIp(ip));
+            ++m_probesStarted;
+            m_changed.notify_all();
+            m_changed.wait(lock, [this] { return m_held == 0 || m_probesStarted <= m_released; });
+        }
+        if (onProbe) {
+            return onProbe(ip, record);
+        }
+        auto found = results.find(ip);
+        return found == results.end() ? 2 : found->second;
+    }
+    int IsNodeChecked(Ipv4 ip) override {
+        auto found = checked.find(ip);
+        return found == checked.end() ? 0 : found->second;
+    }
+    void FlushPendingMail() override {
+        std::lock_guard lock(m_mutex);
+        m_calls.push_back("flush");
+    }
+
+    // From now on each probe waits until Release lets it go.
+    void HoldProbes() {
+        std::lock_guard lock(m_mutex);
+        m_held = 1;
+        m_released = m_probesStarted;
+    }
+    void ReleaseProbe() {
+        std::lock_guard lock(m_mutex);
+        ++m_released;
+        m_changed.notify_all();
+    }
+    void ReleaseAll() {
+        std::lock_guard lock(m_mutex);
+        m_held = 0;
+        m_changed.notify_all();
+    }
+    // Waits until `count` probes have started.
+    void WaitForProbes(int count) {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [&] { return m_probesStarted >= count; });
+    }
+
+    std::vector<Probe> Probes() const {
+        std::lock_guard lock(m_mutex);
+        return m_probes;
+    }
+    std::vector<Ipv4> ProbedAddresses() const {
+        std::vector<Ipv4> addresses;
+        for (const auto& probe : Probes()) {
+            addresses.push_back(probe.ip);
+        }
+        return addresses;
+    }
+    // "begin", "probe a.b.c.d", "flush", "end" in call order.
+    std::vector<std::string> Calls() const {
+        std::lock_guard lock(m_mutex);
+        return m_calls;
+    }
+    // Lets the test add its own marks to the call order (prompts, summary texts).
+    void Mark(const std::string& what) {
+        std::lock_guard lock(m_mutex);
+        m_calls.push_back(what);
+    }
+
+  private:
+    mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<Probe> m_probes;
+    std::vector<std::string> m_calls;
+    int m_probesStarted = 0;
+    int m_held = 0;
+    int m_released = 0;
+};
+
+}  // namespace halvera::test

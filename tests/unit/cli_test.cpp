@@ -1,0 +1,179 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "base/instance_lock.h"
+#include "base/text_codec.h"
+#include "events/event_kind.h"
+#include "lists/list_table.h"
+#include "store/log_store.h"
+#include "store/node_store.h"
+#include "store/settings_store.h"
+#include "support/cli_process.h"
+#include "support/fixed_clock.h"
+#include "support/recording_error_log.h"
+#include "support/recording_prompt.h"
+#include "support/temp_program_folder.h"
+
+namespace halvera {
+namespace {
+
+using test::RunCli;
+
+constexpr const char* NODE_HEADER =
+    "監視\tラベル\tB47\tB16\tB8\tアドレス\tMAC アドレス\tホスト名\tドメイン or "
+    "ワークグループ\tベンダー名\t検出日\t更新日\tST\n";
+
+bool Holds(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+TEST(Cli, UsageAndExitStatus) {
+    struct Case {
+        std::vector<std::string> arguments;
+        int status;
+        const char* err;  // part of standard error
+        const char* out;  // part of standard output
+    };
+    // None of these gets as far as a program folder.
+    const Case cases[] = {
+        {{}, 2, "no command given", ""},
+        {{"--help"}, 0, "", "usage: halvera-cli [--home DIR] COMMAND"},
+        {{"bogus"}, 2, "unknown command bogus", ""},
+        {{"--verbose", "nodes"}, 2, "unknown option --verbose", ""},
+        {{"--home"}, 2, "--home needs a folder", ""},
+        {{"search", "now"}, 2, "search takes no arguments", ""},
+        {{"refresh-node"}, 2, "refresh-node needs one address or name", ""},
+        {{"ranges"}, 2, "ranges needs list, add START END or clear", ""},
+        {{"ranges", "add", "198.18.7.1"}, 2, "ranges needs list", ""},
+        {{"ranges", "add", "198.18.7", "198.18.7.9"}, 2, "two dotted IPv4 addresses", ""},
+        {{"--home", "/nonexistent/halvera", "nodes"},
+         1,
+         "/nonexistent/halvera is not a folder",
+         ""},
+    };
+    for (const auto& c : cases) {
+        const auto result = RunCli(c.arguments);
+        const std::string name = testing::PrintToString(c.arguments);
+        EXPECT_EQ(result.status, c.status) << name << "\n" << result.err;
+        EXPECT_TRUE(Holds(result.err, c.err)) << name << "\n" << result.err;
+        EXPECT_TRUE(Holds(result.out, c.out)) << name << "\n" << result.out;
+        if (c.status == 2) {
+            EXPECT_TRUE(Holds(result.err, "usage: halvera-cli")) << name;
+        }
+    }
+}
+
+TEST(Cli, SearchRanges) {
+    test::TempProgramFolder folder;
+    const std::string home = folder.Path().string();
+    EXPECT_EQ(RunCli({"--home", home, "ranges", "add", "198.18.7.1", "198.18.7.254"}).status, 0);
+    EXPECT_EQ(RunCli({"--home=" + home, "ranges", "add", "10.0.0.9", "10.0.0.9"}).status, 0);
+    const auto reversed = RunCli({"--home", home, "ranges", "add", "10.0.0.9", "10.0.0.1"});
+    EXPECT_EQ(reversed.status, 1);
+    EXPECT_EQ(reversed.err, "アドレス範囲が不正です。\n");
+
+    auto listed = RunCli({"--home", home, "ranges", "list"});
+    EXPECT_EQ(listed.status, 0);
+    EXPECT_EQ(listed.out,
+              "開始アドレス\t終了アドレス\n198.18.7.1\t198.18.7.254\n10.0.0.9\t10.0.0.9\n");
+    EXPECT_EQ(RunCli({"--home", home, "ranges", "clear"}).status, 0);
+    listed = RunCli({"--home", home, "ranges", "list"});
+    EXPECT_EQ(listed.out, "開始アドレス\t終了アドレス\n");
+}
+
+TEST(Cli, NodesAsTheNodeListShowsThem) {
+    test::TempProgramFolder folder;
+    {
+        test::RecordingPrompt prompt;
+        test::RecordingErrorLog log;
+        NodeStore nodes(prompt, log);
+        ASSERT_EQ(nodes.InitNodeStore(), 0);
+        // A written record takes its names from the name book.
+        nodes.PutNames(InetAddr("198.18.7.21"), "pc21", "LAB");
+        struct Stored {
+            const char* ip;
+            std::uint32_t monitor;
+            std::int8_t status;
+            std::uint32_t testBits;
+            MacAddress mac;
+            const char* label;  // UTF-8
+        };
+        // PROMISS 7 (the default): bits 7 make a sniffing node.
+        const Stored stored[] = {
+            {"198.18.7.21", 1, NODE_UP, 0, {2, 0x48, 0x4c, 0x56, 7, 0x15}, "受付\tPC\\1"},
+            {"198.18.7.31", 0, NODE_UP, 7, {}, "sniffer"},
+            {"198.18.7.41", 1, NODE_DOWN, 3, {2, 0x48, 0x4c, 0x56, 7, 0x29}, "partial"},
+        };
+        for (const auto& s : stored) {
+            NodeRecord record;
+            record.ip = InetAddr(s.ip);
+            record.monitor = s.monitor;
+            record.status = s.status;
+            record.testBits = s.testBits;
+            record.mac = s.mac;
+            record.label = Sjis(s.label);
+            record.detected = "2026/12/01 09:00:00";
+            record.updated = "2026/12/02 10:00:00";
+            ASSERT_EQ(nodes.PutNode(record), PUT_APPENDED);
+        }
+        nodes.CloseNodeStore();
+    }
+    const auto listed = RunCli({"--home", folder.Path().string(), "nodes"});
+    EXPECT_EQ(listed.status, 0) << listed.err;
+    EXPECT_EQ(listed.out,
+              std::string(NODE_HEADER) +
+                  "1\t受付\\tPC\\\\1\t\t\t\t198.18.7.21\t02-48-4C-56-07-15\tpc21\tLAB\t\t"
+                  "2026/12/01 09:00:00\t2026/12/02 10:00:00\t.\n"
+                  "0\tsniffer\t●\t●\t●\t198.18.7.31\t\t\t\t\t2026/12/01 09:00:00\t2026/12/02 "
+                  "10:00:00\tx\n"
+                  "1\tpartial\t●\t●\t\t198.18.7.41\t02-48-4C-56-07-29\t\t\t\t2026/12/01 "
+                  "09:00:00\t2026/12/02 10:00:00\t\n");
+}
+
+TEST(Cli, EventsAsTheEventLogShowsThem) {
+    test::TempProgramFolder folder;
+    {
+        test::FixedClock clock(2026, 12, 10, 8, 5, 3);
+        test::ScopedClock scoped(clock);
+        test::RecordingPrompt prompt;
+        SettingsStore settings;
+        ListTable eventLog(EVENT_LOG_COLUMNS);
+        ListTable errorLog(ERROR_LOG_COLUMNS);
+        LogStore logs(eventLog, errorLog, prompt, settings);
+        ASSERT_EQ(logs.Init(), 0);
+        NodeRecord node;
+        node.ip = InetAddr("198.18.7.31");
+        node.host = "sniffer";
+        EventSettings event;
+        event.message = Sjis("%IP を検出");
+        logs.WriteEventLog(node, event, EVENT_NEW_NODE);
+        logs.WriteEventLog(node, event, EVENT_SNIFFING_NODE);
+        logs.Close();
+    }
+    const auto listed = RunCli({"--home", folder.Path().string(), "events"});
+    EXPECT_EQ(listed.status, 0) << listed.err;
+    EXPECT_EQ(listed.out,
+              "イベント\t日付 時間\tアドレス\tホスト名\t情報\n"
+              "新規ノード検出\t2026/12/10 08:05:03\t198.18.7.31\tsniffer\t198.18.7.31 を検出\n"
+              "盗聴ノード検出\t2026/12/10 08:05:03\t198.18.7.31\tsniffer\t198.18.7.31 を検出\n");
+}
+
+TEST(Cli, RefusesAFolderInUse) {
+    test::TempProgramFolder folder;
+    InstanceLock held;
+    ASSERT_TRUE(held.Acquire(folder.Path()));
+    for (const char* command : {"nodes", "search", "monitor"}) {
+        const auto result = RunCli({"--home", folder.Path().string(), command});
+        EXPECT_EQ(result.status, 1) << command;
+        EXPECT_TRUE(Holds(result.err, "another Halvera process (pid " + std::to_string(getpid()) +
+                                          ") is using the program folder"))
+            << result.err;
+        EXPECT_EQ(result.out, "") << command;
+    }
+}
+
+}  // namespace
+}  // namespace halvera

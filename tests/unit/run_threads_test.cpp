@@ -1,0 +1,286 @@
+#include "net/run_threads.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "support/search_run_harness.h"
+
+namespace halvera {
+namespace {
+
+using test::SearchRunHarness;
+using Calls = std::vector<std::string>;
+
+constexpr const char* PREPARING = "summary 【ノード検索】 検索準備中 . . .";
+constexpr const char* FINISHED = "info 検索処理が終了しました。 (active)";
+
+struct StoredNode {
+    const char* ip;
+    std::int8_t status;
+    std::uint32_t monitor;
+    int checked;  // the row's check box
+};
+
+// A run started as the commands start it: both flags set for a manual run.
+void StartFlags(RunFlags& flags, bool manual) {
+    flags.manualRun = manual ? 1 : 0;
+    flags.runActive = 1;
+}
+
+TEST(RunThreads, RangeSearchVisitsAndSkips) {
+    struct Case {
+        const char* name;
+        std::vector<std::pair<const char*, const char*>> ranges;
+        std::vector<StoredNode> stored;
+        std::vector<std::pair<const char*, int>> probes;  // address, attempts
+        std::vector<std::pair<const char*, std::uint32_t>> monitorAfter;
+    };
+    // Own host 192.168.1.7/24, RETRY 3.
+    const Case cases[] = {
+        {"ranges_in_list_order_without_last_bytes_0_and_255",
+         {{"192.168.1.254", "192.168.1.255"}, {"192.168.1.0", "192.168.1.1"}},
+         {},
+         {{"192.168.1.254", 1}, {"192.168.1.1", 1}},
+         {}},
+        {"each_byte_runs_on_its_own_so_250_to_5_walks_nothing",
+         {{"192.168.1.250", "192.168.2.5"}},
+         {},
+         {},
+         {}},
+        {"addresses_outside_the_subnet_are_skipped",
+         {{"192.168.0.1", "192.168.1.2"}},
+         {},
+         {{"192.168.1.1", 1}, {"192.168.1.2", 1}},
+         {}},
+        {"unchecked_stored_node_is_skipped_and_its_flag_cleared",
+         {{"192.168.1.4", "192.168.1.6"}},
+         {{"192.168.1.5", NODE_UP, 1, 0}},
+         {{"192.168.1.4", 1}, {"192.168.1.6", 1}},
+         {{"192.168.1.5", 0}}},
+        {"checked_stored_node_gets_retry_plus_one_and_its_flag_set",
+         {{"192.168.1.5", "192.168.1.5"}},
+         {{"192.168.1.5", NODE_DOWN, 0, 1}},
+         {{"192.168.1.5", 4}},
+         {{"192.168.1.5", 1}}},
+        {"record_never_seen_is_probed_once_without_the_check_box",
+         {{"192.168.1.5", "192.168.1.5"}},
+         {{"192.168.1.5", NODE_NEVER_SEEN, 1, 0}},
+         {{"192.168.1.5", 1}},
+         {{"192.168.1.5", 1}}},
+        {"flags_follow_the_rows_even_at_last_bytes_0_and_255",
+         {{"192.168.1.0", "192.168.1.0"}, {"192.168.1.255", "192.168.1.255"}},
+         {{"192.168.1.0", NODE_UP, 0, 1}, {"192.168.1.255", NODE_UP, 1, 0}},
+         {},
+         {{"192.168.1.0", 1}, {"192.168.1.255", 0}}},
+    };
+    for (const auto& c : cases) {
+        SearchRunHarness h;
+        for (const auto& [start, end] : c.ranges) {
+            h.AddRange(start, end);
+        }
+        for (const auto& node : c.stored) {
+            h.StoreNode(node.ip, node.status, node.monitor);
+            h.steps.checked[InetAddr(node.ip)] = node.checked;
+        }
+        StartFlags(h.flags, false);
+        auto context = h.Context();
+        EXPECT_EQ(SearchRangesThread(context, h.flags), RunOutcome::Completed) << c.name;
+
+        std::vector<std::pair<std::string, int>> probes;
+        for (const auto& probe : h.steps.Probes()) {
+            probes.emplace_back(FormatIp(probe.ip), probe.attempts);
+        }
+        std::vector<std::pair<std::string, int>> expected;
+        for (const auto& [ip, attempts] : c.probes) {
+            expected.emplace_back(ip, attempts);
+        }
+        EXPECT_EQ(probes, expected) << c.name;
+        for (const auto& [ip, monitor] : c.monitorAfter) {
+            NodeRecord stored;
+            h.nodes.FindNodeByIp(InetAddr(ip), stored);
+            EXPECT_EQ(stored.monitor, monitor) << c.name << " " << ip;
+        }
+    }
+}
+
+TEST(RunThreads, ProbeHandsOverTheStoredRecordAndTheOwnAdapter) {
+    SearchRunHarness h;
+    h.ChangeApp([](AppSettings& app) { app.RETRY = 1; });
+    h.AddRange("192.168.1.9", "192.168.1.9");
+    h.StoreNode("192.168.1.9", NODE_DOWN, 1);
+    h.steps.checked[InetAddr("192.168.1.9")] = 1;
+    StartFlags(h.flags, false);
+    auto context = h.Context();
+    SearchRangesThread(context, h.flags);
+
+    const auto probes = h.steps.Probes();
+    ASSERT_EQ(probes.size(), 1u);
+    EXPECT_EQ(probes[0].attempts, 2);
+    EXPECT_EQ(probes[0].record.status, NODE_DOWN);
+    EXPECT_EQ(probes[0].record.label, "192.168.1.9");
+    EXPECT_EQ(FormatIp(probes[0].local.ownAddress), SearchRunHarness::OWN_IP);
+    EXPECT_EQ(h.local.Get(), probes[0].local);
+}
+
+TEST(RunThreads, ProbeErrorEndsTheRunAfterTheCurrentAddress) {
+    SearchRunHarness h;
+    h.AddRange("192.168.1.1", "192.168.1.5");
+    h.AddRange("192.168.1.10", "192.168.1.12");
+    h.steps.results[InetAddr("192.168.1.3")] = -1;
+    StartFlags(h.flags, true);
+    auto context = h.Context();
+    EXPECT_EQ(SearchRangesThread(context, h.flags), RunOutcome::ProbeFailed);
+    EXPECT_EQ(h.steps.Calls(),
+              (Calls{"begin", PREPARING, "probe 192.168.1.1", "probe 192.168.1.2",
+                     "probe 192.168.1.3", FINISHED, "flush", "summary", "end", "release"}));
+    EXPECT_EQ(h.flags.runActive, 0);
+    EXPECT_EQ(h.flags.manualRun, 0);
+}
+
+TEST(RunThreads, ListRefreshWalksTheStoreInOrderAndMissesNoNodeAfterARemovedOne) {
+    SearchRunHarness h;
+    // Store order: .9, .4, .3, 10.0.0.5. The list refresh tests neither the subnet nor the
+    // status; .9 leaves the store during its probe, as a node going down with NODEDISP does.
+    const StoredNode stored[] = {{"192.168.1.9", NODE_UP, 1, 1},
+                                 {"192.168.1.4", NODE_UP, 1, 1},
+                                 {"192.168.1.3", NODE_DOWN, 1, 0},
+                                 {"10.0.0.5", NODE_NEVER_SEEN, 0, 1}};
+    for (const auto& node : stored) {
+        h.StoreNode(node.ip, node.status, node.monitor);
+        h.steps.checked[InetAddr(node.ip)] = node.checked;
+    }
+    h.steps.onProbe = [&](Ipv4 ip, NodeRecord&) {
+        if (ip == InetAddr("192.168.1.9")) {
+            h.nodes.DeleteNode(ip);
+        }
+        return 1;
+    };
+    StartFlags(h.flags, false);
+    auto context = h.Context();
+    EXPECT_EQ(RefreshListThread(context, h.flags), RunOutcome::Completed);
+
+    EXPECT_EQ(h.steps.Calls(), (Calls{"begin", PREPARING, "probe 192.168.1.9", "probe 192.168.1.4",
+                                      "probe 10.0.0.5", "flush", "summary", "end", "release"}));
+    for (const auto& probe : h.steps.Probes()) {
+        EXPECT_EQ(probe.attempts, 4) << FormatIp(probe.ip);
+    }
+    NodeRecord record;
+    h.nodes.FindNodeByIp(InetAddr("192.168.1.3"), record);
+    EXPECT_EQ(record.monitor, 0u);
+    h.nodes.FindNodeByIp(InetAddr("10.0.0.5"), record);
+    EXPECT_EQ(record.monitor, 1u);
+}
+
+TEST(RunThreads, NodeRefreshProbesItsAddressWithoutChecksOrAdapterRead) {
+    SearchRunHarness h;
+    h.ChangeApp([](AppSettings& app) { app.WINS = 1; });
+    h.AddRange("192.168.1.1", "192.168.1.20");
+    // The adapter list cannot be read, and the node's row is unchecked: neither matters.
+    h.driver.adapters.reset();
+    const LocalAdapterInfo earlier{InetAddr("192.168.1.7"), InetAddr("255.255.255.0"), {}};
+    h.local.Set(earlier);
+    h.StoreNode("192.168.1.255", NODE_UP, 0);
+    StartFlags(h.flags, true);
+    auto context = h.Context();
+    EXPECT_EQ(RefreshNodeThread(context, h.flags, InetAddr("192.168.1.255")),
+              RunOutcome::Completed);
+
+    EXPECT_EQ(h.steps.Calls(), (Calls{"begin", PREPARING, "names", "probe 192.168.1.255", FINISHED,
+                                      "flush", "summary", "end", "release"}));
+    const auto probes = h.steps.Probes();
+    ASSERT_EQ(probes.size(), 1u);
+    EXPECT_EQ(probes[0].attempts, 4);
+    EXPECT_EQ(probes[0].record.status, NODE_UP);
+    EXPECT_EQ(probes[0].local, earlier);
+    const auto walks = h.NameWalks();
+    ASSERT_EQ(walks.size(), 1u);
+    ASSERT_EQ(walks[0].ranges.size(), 1u);
+    EXPECT_EQ(walks[0].ranges[0].start, InetAddr("192.168.1.1"));
+    EXPECT_EQ(walks[0].ranges[0].end, InetAddr("192.168.1.20"));
+    EXPECT_EQ(walks[0].ownIp, earlier.ownAddress);
+    EXPECT_EQ(walks[0].mask, earlier.subnetMask);
+}
+
+TEST(RunThreads, CommonStart) {
+    struct Case {
+        const char* name;
+        int adpnum;
+        int wins;
+        RunOutcome outcome;
+        Calls calls;
+    };
+    const Case cases[] = {
+        {"names_asked_before_the_first_probe",
+         0,
+         1,
+         RunOutcome::Completed,
+         {"begin", PREPARING, "names", "probe 192.168.1.1", FINISHED, "flush", "summary", "end",
+          "release"}},
+        {"no_names_without_wins",
+         0,
+         0,
+         RunOutcome::Completed,
+         {"begin", PREPARING, "probe 192.168.1.1", FINISHED, "flush", "summary", "end", "release"}},
+        {"adapter_that_cannot_be_read_ends_the_run_before_any_probe",
+         1,
+         1,
+         RunOutcome::StartFailed,
+         {"begin", PREPARING, FINISHED, "flush", "summary", "end", "release"}},
+    };
+    for (const auto& c : cases) {
+        for (bool listRefresh : {false, true}) {
+            SearchRunHarness h;
+            h.ChangeApp([&](AppSettings& app) {
+                app.ADPNUM = c.adpnum;
+                app.WINS = c.wins;
+            });
+            h.AddRange("192.168.1.1", "192.168.1.1");
+            if (listRefresh) {
+                h.StoreNode("192.168.1.1", NODE_UP, 1);
+                h.steps.checked[InetAddr("192.168.1.1")] = 1;
+            }
+            StartFlags(h.flags, true);
+            auto context = h.Context();
+            const RunOutcome outcome = listRefresh ? RefreshListThread(context, h.flags)
+                                                   : SearchRangesThread(context, h.flags);
+            EXPECT_EQ(outcome, c.outcome) << c.name << " list refresh " << listRefresh;
+            EXPECT_EQ(h.steps.Calls(), c.calls) << c.name << " list refresh " << listRefresh;
+            const auto walks = h.NameWalks();
+            if (!walks.empty()) {
+                EXPECT_EQ(FormatIp(walks[0].ownIp), SearchRunHarness::OWN_IP) << c.name;
+                EXPECT_EQ(FormatIp(walks[0].mask), SearchRunHarness::MASK) << c.name;
+            }
+        }
+    }
+}
+
+TEST(RunThreads, EndOfRunManualOrPolled) {
+    for (bool manual : {true, false}) {
+        SearchRunHarness h;
+        StartFlags(h.flags, manual);
+        auto context = h.Context();
+        RefreshNodeThread(context, h.flags, InetAddr("192.168.1.20"));
+        Calls expected{"begin", PREPARING, "probe 192.168.1.20"};
+        if (manual) {
+            expected.push_back(FINISHED);
+        }
+        expected.insert(expected.end(), {"flush", "summary", "end", "release"});
+        EXPECT_EQ(h.steps.Calls(), expected) << "manual " << manual;
+        EXPECT_EQ(h.flags.manualRun, 0);
+        EXPECT_EQ(h.flags.runActive, 0);
+    }
+}
+
+TEST(RunThreads, AttemptsForKnownNodes) {
+    const std::pair<int, int> cases[] = {{3, 4}, {0, 1}, {INT_MAX, INT_MAX}};
+    for (const auto& [retry, attempts] : cases) {
+        EXPECT_EQ(KnownNodeAttempts(retry), attempts) << retry;
+    }
+}
+
+}  // namespace
+}  // namespace halvera
