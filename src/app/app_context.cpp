@@ -5,6 +5,7 @@
 #include "base/program_folder.h"
 #include "events/placeholders.h"
 #include "events/settings_summary.h"
+#include "net/network_names.h"
 #include "net/pcap_packet_driver.h"
 #include "store/settings_files.h"
 
@@ -29,6 +30,8 @@ AppContext::AppContext(Prompt& prompt, Options options)
       m_mailQueue(prompt, m_logs, &ExpandPlaceholders),
       m_driver(m_options.driver ? std::move(m_options.driver)
                                 : std::make_unique<PcapPacketDriver>()),
+      m_mailLines(m_mailQueue),
+      m_mailSender(m_settings, m_mailLines, prompt, m_logs),
       m_nodeFile(m_nodes),
       m_eventLogDeleter(m_logs, LogKind::Event),
       m_errorLogDeleter(m_logs, LogKind::Error),
@@ -74,19 +77,35 @@ void AppContext::OpenStores() {
 void AppContext::PrepareNetwork() {
     LocalAdapterInfo local;
     if (ReadLocalAdapter(*m_driver, m_settings.App().ADPNUM, m_logs, local) == 0) {
-        std::lock_guard lock(m_localMutex);
-        m_local = local;
+        m_local.Set(local);
     }
     // Without an adapter (or the rights to read it) popups still reach the popup program,
     // which listens on every address of this host.
     const Ipv4 popupAddress = local.ownAddress != 0 ? local.ownAddress : MakeIp(127, 0, 0, 1);
     m_popup = std::make_unique<PopupRelay>(popupAddress, m_logs, m_options.popup);
     m_popup->InitPopupRelay();
-}
 
-LocalAdapterInfo AppContext::LocalAdapter() const {
-    std::lock_guard lock(m_localMutex);
-    return m_local;
+    m_events = std::make_unique<EventActions>(
+        EventActionTargets{m_settings, m_eventSettings, m_actionRanges, m_logs, m_tables.eventList,
+                           m_mailQueue, m_mailSender, *m_popup, m_desktop});
+    m_steps = std::make_unique<NodeSearchSteps>(
+        NodeSearchContext{*m_driver, m_logs, m_prompt, m_settings, m_nodes, m_resolver,
+                          m_tables.nodeList, m_banner, *m_events});
+    SearchRunContext context{m_settings,
+                             m_nodes,
+                             m_searchRanges,
+                             *m_driver,
+                             m_logs,
+                             m_prompt,
+                             m_banner,
+                             *m_steps,
+                             m_local,
+                             [this](std::span<const NameQueryRange> ranges, Ipv4 ownIp, Ipv4 mask) {
+                                 EnumerateNetworkNames(ranges, ownIp, mask, m_nodes);
+                             }};
+    m_runs = std::make_unique<SearchRuns>(std::move(context), m_tables.nodeList);
+    m_runs->LoadCountdowns();
+    m_services.runs = m_runs.get();
 }
 
 void AppContext::SaveAppSettings() {
@@ -94,6 +113,10 @@ void AppContext::SaveAppSettings() {
 }
 
 void AppContext::CloseStores() {
+    // The program waited for the last run; none may start while the files close.
+    if (m_runs) {
+        m_runs->Shutdown(false);
+    }
     m_nodes.CloseNodeStore();
     m_searchRanges.CloseSearchRanges();
     if (m_popup) {

@@ -2,17 +2,21 @@
 
 #include <filesystem>
 #include <memory>
-#include <mutex>
 
 #include "app/app_services.h"
 #include "app/qt_desktop_actions.h"
 #include "base/user_registry.h"
+#include "events/event_actions.h"
+#include "events/mail_queue_lines.h"
+#include "events/mail_sender.h"
 #include "events/popup_relay.h"
 #include "lists/list_tables.h"
 #include "lists/summary_banner.h"
-#include "net/local_adapter_info.h"
+#include "net/local_adapter_state.h"
 #include "net/node_list_loader.h"
+#include "net/node_search_steps.h"
 #include "net/packet_driver.h"
+#include "net/search_runs.h"
 #include "net/system_host_resolver.h"
 #include "store/event_settings_store.h"
 #include "store/log_list_loader.h"
@@ -51,8 +55,9 @@ class AppContext {
     // files kept), search ranges, logs, and the settings information list. Failures are
     // reported by the stores; start-up goes on with what could be opened.
     void OpenStores();
-    // While the main frame is created: reads the own adapter (after the raw socket check)
-    // and prepares the popup relay for the own address.
+    // While the main frame is created: reads the own adapter (after the raw socket check),
+    // prepares the popup relay for the own address, and sets up the event actions and the
+    // search runs with their polling countdowns.
     void PrepareNetwork();
 
     AppServices& Services() { return m_services; }
@@ -70,7 +75,9 @@ class AppContext {
     DesktopActions& Desktop() { return m_desktop; }
     // Null until PrepareNetwork.
     PopupRelay* Popup() { return m_popup.get(); }
-    LocalAdapterInfo LocalAdapter() const;
+    EventActions* Events() { return m_events.get(); }
+    SearchRuns* Runs() { return m_runs.get(); }
+    LocalAdapterInfo LocalAdapter() const { return m_local.Get(); }
 
   private:
     void WireServices();
@@ -93,9 +100,14 @@ class AppContext {
     std::unique_ptr<PacketDriver> m_driver;
     SystemHostResolver m_resolver;
     QtDesktopActions m_desktop;
-    mutable std::mutex m_localMutex;
-    LocalAdapterInfo m_local;  // guarded by m_localMutex
+    LocalAdapterState m_local;
+    MailQueueLines m_mailLines;
+    MailSender m_mailSender;
+    // Made once the own address is known; the runs go first at the end.
     std::unique_ptr<PopupRelay> m_popup;
+    std::unique_ptr<EventActions> m_events;
+    std::unique_ptr<NodeSearchSteps> m_steps;
+    std::unique_ptr<SearchRuns> m_runs;
 
     NodeStoreListFile m_nodeFile;
     LogStoreRowDeleter m_eventLogDeleter;

@@ -2,7 +2,11 @@
 
 #include <QApplication>
 
+#include <string>
+
 #include "app/main_frame.h"
+#include "base/program_folder.h"
+#include "base/text_codec.h"
 #include "dialogs/startup_dlg.h"
 #include "views/gothic_font.h"
 
@@ -17,6 +21,9 @@ bool CVeskarApp::InitInstance() {
         return false;
     }
     InstallFontSubstitutes();
+    if (!LockProgramFolder()) {
+        return false;
+    }
     // The window may be hidden in the tray while a message box is the only visible window;
     // closing that box must not end the program.
     QApplication::setQuitOnLastWindowClosed(false);
@@ -34,6 +41,21 @@ bool CVeskarApp::InitInstance() {
     CStartupDlg splash(m_context->Services(), *m_frame);
     splash.exec();
     return true;
+}
+
+bool CVeskarApp::LockProgramFolder() {
+    if (m_folderLock.Acquire(ProgramFolder())) {
+        return true;
+    }
+    // The data files of one folder never have writers in two processes.
+    std::string text = m_folderLock.Error().empty()
+                           ? Sjis("別の Halvera のプロセスがプログラムフォルダを使用しています。")
+                           : Sjis("プログラムフォルダをロックできません。");
+    if (m_folderLock.HolderPid() > 0) {
+        text += " (pid " + std::to_string(m_folderLock.HolderPid()) + ")";
+    }
+    ShowStop(m_prompt, text + "\r\n" + Utf8ToCp932Lossy(ProgramFolder().string()));
+    return false;
 }
 
 int CVeskarApp::ExitInstance(int exitCode) {

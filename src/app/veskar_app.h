@@ -5,6 +5,7 @@
 #include "app/app_context.h"
 #include "app/message_box_prompt.h"
 #include "app/single_instance.h"
+#include "base/instance_lock.h"
 
 namespace halvera {
 
@@ -20,12 +21,16 @@ class CVeskarApp {
     CVeskarApp(const CVeskarApp&) = delete;
     CVeskarApp& operator=(const CVeskarApp&) = delete;
 
-    // False when the program must end at once (another instance runs).
+    // False when the program must end at once: another instance runs (it comes to the
+    // front), or another Halvera process (halvera-cli) uses the program folder.
     bool InitInstance();
     int ExitInstance(int exitCode);
 
   private:
+    bool LockProgramFolder();
+
     MessageBoxPrompt m_prompt;
+    InstanceLock m_folderLock;
     std::unique_ptr<AppContext> m_context;
     SingleInstance m_instance;
     std::unique_ptr<CMainFrame> m_frame;

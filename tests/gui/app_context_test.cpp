@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -35,6 +36,8 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int TICK_MS = 10;
+// Documentation addresses: nothing the fake driver is asked to send could reach a real host.
+const Ipv4 OWN_IP = MakeIp(192, 0, 2, 2);
 
 NodeRecord Node(int last, NodeStatus status, std::uint32_t monitor, TestBits bits, bool mac) {
     NodeRecord record;
@@ -87,12 +90,18 @@ class AppContextTest : public ::testing::Test {
     void StartUp() {
         auto driver = std::make_unique<test::FakePacketDriver>();
         driver->adapters = std::vector<CaptureAdapter>{
-            {"veth0", "lab", MakeIp(192, 168, 0, 2), MakeIp(255, 255, 255, 0), {2, 0, 0, 0, 0, 2}}};
+            {"veth0", "lab", OWN_IP, MakeIp(255, 255, 255, 0), {2, 0, 0, 0, 0, 2}}};
+        fakeDriver = driver.get();
         AppContext::Options options;
         options.registryPath = folder.Path() / "datareg.reg";
         options.driver = std::move(driver);
         context = std::make_unique<AppContext>(prompt, std::move(options));
         context->OpenStores();
+        if (changeSettings) {
+            AppSettings app = context->Settings().App();
+            changeSettings(app);
+            context->Settings().SetApp(app);
+        }
         context->PrepareNetwork();
         frame = std::make_unique<CMainFrame>(context->Services(), TICK_MS);
         CStartupDlg splash(context->Services(), *frame, TICK_MS);
@@ -126,6 +135,8 @@ class AppContextTest : public ::testing::Test {
 
     test::TempProgramFolder folder;
     test::RecordingPrompt prompt;
+    std::function<void(AppSettings&)> changeSettings;
+    test::FakePacketDriver* fakeDriver = nullptr;
     std::unique_ptr<AppContext> context;
     std::unique_ptr<CMainFrame> frame;
     int progressMaximum = -1;
@@ -146,7 +157,7 @@ TEST_F(AppContextTest, StartsWithEmptyFiles) {
         EXPECT_TRUE(fs::is_directory(folder.Path() / sub)) << sub;
     }
     EXPECT_TRUE(prompt.Boxes().empty());
-    EXPECT_EQ(context->LocalAdapter().ownAddress, MakeIp(192, 168, 0, 2));
+    EXPECT_EQ(context->LocalAdapter().ownAddress, OWN_IP);
     EXPECT_EQ(
         frame->InterfaceLine(),
         QString::fromUtf8(
@@ -259,6 +270,32 @@ TEST_F(AppContextTest, ClosingSavesTheSettingsAndTheNewNodeListStaysEmpty) {
     EXPECT_GT(ReadIniInt(SettingsFilePath(), "INIT", "MAPX", 0), 0);
     EXPECT_GT(ReadIniInt(SettingsFilePath(), "INIT", "MAPY", 0), 0);
     EXPECT_TRUE(StoredFlags().empty());
+}
+
+TEST_F(AppContextTest, ARangeSearchRunsThroughTheWiredStepsToItsCompletionMessage) {
+    {
+        test::RecordingPrompt setupPrompt;
+        test::RecordingErrorLog errorLog;
+        RangeStore ranges(RangeList::Search, setupPrompt, errorLog);
+        ASSERT_EQ(ranges.InitSearchRanges(), 0);
+        ASSERT_EQ(ranges.AppendRange(MakeIp(192, 0, 2, 5), MakeIp(192, 0, 2, 6)), 0);
+    }
+    // No name walk: it would send datagrams of its own, outside the fake driver.
+    changeSettings = [](AppSettings& app) { app.WINS = 0; };
+    StartUp();
+    ASSERT_NE(context->Runs(), nullptr);
+    frame->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
+    QTest::keyClick(frame.get(), Qt::Key_A, Qt::ControlModifier);
+    EXPECT_TRUE(context->Runs()->IsRunActive());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !context->Runs()->IsRunActive(); }, 20000));
+
+    // Both addresses were asked for (silence: nobody answered) and the run told the user.
+    EXPECT_GE(fakeDriver->Sent().size(), 2u);
+    EXPECT_EQ(context->Tables().nodeList.RowCount(), 0);
+    ASSERT_FALSE(prompt.Texts().empty());
+    EXPECT_EQ(prompt.Texts().back(), Sjis("検索処理が終了しました。"));
+    EXPECT_NE(context->Banner().Text().find(Sjis("ノード数： 0")), std::string::npos);
 }
 
 }  // namespace
