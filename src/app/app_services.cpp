@@ -8,8 +8,8 @@ bool IsIdleForShutdown(const AppServices& services) {
     if (services.runs != nullptr && services.runs->IsRunActive()) {
         return false;
     }
-    return std::none_of(services.fileBusyFlags.begin(), services.fileBusyFlags.end(),
-                        [](const BusyFlag* flag) { return flag->IsBusy(); });
+    return std::none_of(services.fileBusy.begin(), services.fileBusy.end(),
+                        [](const std::function<bool()>& busy) { return busy(); });
 }
 
 }  // namespace halvera

@@ -3,12 +3,13 @@
 #include <functional>
 #include <vector>
 
-#include "base/busy_flag.h"
 #include "lists/list_loader.h"
 #include "lists/list_tables.h"
 #include "lists/log_row_deleter.h"
 #include "lists/prompt.h"
 #include "lists/summary_banner.h"
+#include "net/host_resolver.h"
+#include "net/local_adapter_info.h"
 #include "net/search_runner.h"
 #include "store/node_list_file.h"
 #include "store/settings_store.h"
@@ -30,6 +31,9 @@ struct AppServices {
 
     // The search runs and the polling countdowns.
     SearchRunner* runs = nullptr;
+    // Name resolution and the own subnet for the node search dialog.
+    HostResolver* resolver = nullptr;
+    std::function<LocalAdapterInfo()> localAdapter;
     // The node database behind New, Save and Delete.
     NodeListFile* nodeFile = nullptr;
     // The two log files behind deleting selected log rows.
@@ -37,12 +41,14 @@ struct AppServices {
     LogRowDeleter* errorLogDeleter = nullptr;
     // Filled in this order while the splash shows: node list, event log, error log.
     std::vector<ListLoader*> loaders;
-    // The busy flags of the data files that shutdown waits for.
-    std::vector<const BusyFlag*> fileBusyFlags;
+    // Whether each data file is busy; shutdown waits until none is.
+    std::vector<std::function<bool()>> fileBusy;
     // Shutdown steps after the pane size has been recorded: save the settings, then close
     // the node database and the range list and end the popup program.
     std::function<void()> saveSettings;
     std::function<void()> closeStores;
+    // Rebuilds the settings information list after a settings dialog changed something.
+    std::function<void()> refreshSettingsSummary;
 };
 
 // True when no run is active and no data file is busy, so the program may end.

@@ -3,6 +3,7 @@
 #include "app/command_ids.h"
 #include "base/text_codec.h"
 #include "dialogs/log_delete_dlg.h"
+#include "dialogs/node_search_dlg.h"
 #include "views/left_view.h"
 #include "views/veskar_view.h"
 
@@ -56,10 +57,12 @@ bool ListCommands::Run(int id) {
         case ID_REFRESH_SELECTED:
             RefreshSelectedNode();
             return true;
+        case ID_SEARCH_ONE_NODE:
+            SearchOneNode();
+            return true;
         case ID_FILE_EXPORT_HTML:
         case ID_FILE_EXPORT_CSV:
         case ID_VIEW_COLOURS:
-        case ID_SEARCH_ONE_NODE:
         case ID_SEARCH_SETTINGS:
         case ID_EVENT_SETTINGS:
         case ID_OPTIONS:
@@ -196,6 +199,21 @@ void ListCommands::RefreshSelectedNode() {
     }
     const std::string ipText = m_services.tables.nodeList.Cell(rows.front(), NODE_COL_IP);
     m_services.runs->StartNodeRefresh(InetAddr(ipText));
+}
+
+void ListCommands::SearchOneNode() {
+    if (m_services.runs == nullptr || m_services.resolver == nullptr) {
+        NotAvailable();
+        return;
+    }
+    const LocalAdapterInfo local =
+        m_services.localAdapter ? m_services.localAdapter() : LocalAdapterInfo{};
+    CNodeSearchDlg dialog(m_services.prompt, *m_services.resolver, local.ownAddress,
+                          local.subnetMask, m_dialogParent);
+    if (dialog.exec() == QDialog::Accepted) {
+        // A poll that started while the dialog was open keeps this run from starting.
+        m_services.runs->StartNodeRefresh(dialog.Address());
+    }
 }
 
 void ListCommands::NotAvailable() {

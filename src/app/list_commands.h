@@ -31,6 +31,7 @@ class ListCommands {
     void FindInList(int tab);
     void StartRun(void (SearchRunner::*start)());
     void RefreshSelectedNode();
+    void SearchOneNode();
     void NotAvailable();
 
     void ShowStopText(const char* utf8);

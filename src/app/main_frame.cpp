@@ -19,7 +19,7 @@
 #include "app/frame_menus.h"
 #include "app/list_commands.h"
 #include "dialogs/exit_wait_dlg.h"
-#include "net/network_interface_line.h"
+#include "net/capture_adapter.h"
 #include "views/left_view.h"
 #include "views/list_colours.h"
 #include "views/qt_text.h"
@@ -225,7 +225,7 @@ void CMainFrame::OnFirstSize() {
         settings.MAPX == 0 ? static_cast<int>(height * FIRST_UPPER_SHARE) : settings.MAPY;
     m_splitter->setSizes({upper, std::max(height - upper - m_splitter->handleWidth(), 1)});
     m_services.banner.SetSummaryText();
-    m_interfaceLine->setText(FromCp932(NetworkInterfaceLine(settings.ADPNAME)));
+    m_interfaceLine->setText(FromCp932(NetworkInterfaceText(settings.ADPNAME)));
 }
 
 void CMainFrame::HideToTray() {

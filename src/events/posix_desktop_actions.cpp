@@ -61,14 +61,17 @@ int SpawnDetached(const std::vector<std::string>& argv, std::function<void(int s
     return pid;
 }
 
+bool IsExecutableFile(const std::string& pathUtf8) {
+    struct stat info {};
+    return stat(pathUtf8.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+           access(pathUtf8.c_str(), X_OK) == 0;
+}
+
 void PosixDesktopActions::OpenFile(const std::string& path,
                                    const std::vector<std::string>& arguments) {
     // File names on Linux are UTF-8; the settings keep CP932.
     std::vector<std::string> argv{Cp932ToUtf8Lossy(path)};
-    struct stat info {};
-    bool executable = stat(argv[0].c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
-                      access(argv[0].c_str(), X_OK) == 0;
-    if (executable) {
+    if (IsExecutableFile(argv[0])) {
         for (const auto& argument : arguments) {
             argv.push_back(Cp932ToUtf8Lossy(argument));
         }

@@ -30,4 +30,9 @@ class PosixDesktopActions : public DesktopActions {
 int SpawnDetached(const std::vector<std::string>& argv,
                   std::function<void(int status)> onExit = nullptr);
 
+// True for a regular file this process may execute (UTF-8 path): such an external file is
+// started directly with its arguments, anything else is opened with the desktop's default
+// application.
+bool IsExecutableFile(const std::string& pathUtf8);
+
 }  // namespace halvera

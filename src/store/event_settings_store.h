@@ -44,6 +44,9 @@ class EventSettingsStore {
     // files; the caller owns it. A failure is reported to the user and the error log.
     std::FILE* OpenEventFile(const std::filesystem::path& path, int openMode);
 
+    // True while an operation holds the file (shutdown waits for this).
+    bool IsBusy() const { return m_file.IsBusy(); }
+
   private:
     Prompt& m_prompt;
     ErrorLog& m_errorLog;

@@ -37,6 +37,7 @@ class KeptFile {
     void Close();
 
     BusyFlag& Busy() { return m_busy; }
+    bool IsBusy() const { return m_busy.IsBusy(); }
 
   private:
     FolderFn m_folder;

@@ -46,6 +46,9 @@ class RangeStore {
     // data files; the caller owns it. A failure is reported to the user.
     std::FILE* OpenRangeFile(const std::filesystem::path& path, int openMode);
 
+    // True while an operation holds the file (shutdown waits for this).
+    bool IsBusy() const { return m_file.IsBusy(); }
+
   private:
     void ReportOpenFailure();
 

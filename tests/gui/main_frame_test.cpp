@@ -14,6 +14,7 @@
 
 #include "app/command_actions.h"
 #include "app/command_ids.h"
+#include "base/busy_flag.h"
 #include "base/text_codec.h"
 #include "frame_fixture.h"
 #include "views/left_view.h"
@@ -396,7 +397,7 @@ TEST_F(MainFrameTest, ClosingDuringARunWaitsForItThenRunsTheShutdownSteps) {
     };
     f.services.closeStores = [&] { steps.push_back("close"); };
     BusyFlag nodeFileBusy;
-    f.services.fileBusyFlags = {&nodeFileBusy};
+    f.services.fileBusy = {[&] { return nodeFileBusy.IsBusy(); }};
     Show();
     QSignalSpy closed(&frame, &CMainFrame::FrameClosed);
 

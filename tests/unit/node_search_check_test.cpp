@@ -2,32 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
-
 #include "base/text_codec.h"
 #include "net/system_host_resolver.h"
+#include "support/scripted_resolver.h"
 
 namespace halvera {
 namespace {
 
-// Names the test knows; dotted addresses resolve to themselves, as the system resolver does.
-class ScriptedResolver : public HostResolver {
-  public:
-    std::optional<std::string> NameOfAddress(Ipv4) override { return std::nullopt; }
-    std::optional<HostEntry> AddressesOfName(const std::string& name) override {
-        if (auto it = m_names.find(name); it != m_names.end()) {
-            return HostEntry{name, {it->second}};
-        }
-        Ipv4 ip = InetAddr(name);
-        if (ip == IP_NONE) {
-            return std::nullopt;
-        }
-        return HostEntry{{}, {ip}};
-    }
-
-  private:
-    std::map<std::string, Ipv4> m_names{{"pc01", MakeIp(192, 168, 0, 20)}};
-};
+using test::ScriptedResolver;
 
 TEST(NodeSearchCheck, DialogStepsInOrder) {
     struct Case {

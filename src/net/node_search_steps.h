@@ -1,0 +1,29 @@
+#pragma once
+
+#include <optional>
+
+#include "net/node_searcher.h"
+#include "net/search_run_steps.h"
+
+namespace halvera {
+
+// The per-address step of the search runs on the real node update: one NodeSearcher for
+// each run, the node list's check boxes, and the event mail of the run. Used from the run
+// thread only.
+class NodeSearchSteps : public SearchRunSteps {
+  public:
+    explicit NodeSearchSteps(NodeSearchContext context) : m_context(context) {}
+
+    void BeginRun() override;
+    void EndRun() override;
+    int ProbeAndUpdate(const LocalAdapterInfo& local, Ipv4 ip, int attempts,
+                       NodeRecord& record) override;
+    int IsNodeChecked(Ipv4 ip) override;
+    void FlushPendingMail() override;
+
+  private:
+    NodeSearchContext m_context;
+    std::optional<NodeSearcher> m_searcher;
+};
+
+}  // namespace halvera

@@ -1,0 +1,33 @@
+#include "store/node_store_list_file.h"
+
+#include "lists/list_tables.h"
+
+namespace halvera {
+
+void NodeStoreListFile::RecreateEmpty() {
+    m_nodes.SetKeepNodeList(0);
+    m_nodes.CloseNodeStore();
+    m_nodes.InitNodeStore();
+    m_nodes.SetKeepNodeList(1);
+}
+
+void NodeStoreListFile::SaveMonitorFlags(const ListTable& nodeList) {
+    for (std::size_t n = 0;; ++n) {
+        NodeRecord record;
+        if (m_nodes.ReadNodeAt(n, record) != 0) {
+            return;
+        }
+        const int row = nodeList.FindRow(NODE_COL_IP, FormatIp(record.ip));
+        const std::uint32_t checked = row >= 0 && nodeList.IsChecked(row) ? 1 : 0;
+        if (checked != record.monitor) {
+            record.monitor = checked;
+            m_nodes.PutNode(record);
+        }
+    }
+}
+
+void NodeStoreListFile::DeleteNode(Ipv4 ip) {
+    m_nodes.DeleteNode(ip);
+}
+
+}  // namespace halvera
