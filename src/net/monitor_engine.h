@@ -11,7 +11,7 @@
 #include "lists/prompt.h"
 #include "lists/summary_text.h"
 #include "net/local_adapter_state.h"
-#include "net/node_update_steps.h"
+#include "net/node_search_steps.h"
 #include "net/pcap_packet_driver.h"
 #include "net/search_runs.h"
 #include "net/system_host_resolver.h"
@@ -89,7 +89,7 @@ class MonitorEngine {
     PcapPacketDriver m_driver;
     SystemHostResolver m_resolver;
     LocalAdapterState m_local;
-    NodeUpdateSteps m_steps;
+    NodeSearchSteps m_steps;
     SearchRuns m_runs;
     bool m_closed = false;
 };
