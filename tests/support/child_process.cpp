@@ -73,8 +73,8 @@ void ChildProcess::Stop() {
     m_pid = 0;
 }
 
-int RunProgram(const std::vector<std::string>& argv) {
-    pid_t pid = Spawn(argv, {});
+int RunProgram(const std::vector<std::string>& argv, const std::vector<std::string>& environment) {
+    pid_t pid = Spawn(argv, environment);
     int status = 0;
     if (pid <= 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) {
         return -1;

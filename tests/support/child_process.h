@@ -28,8 +28,10 @@ class ChildProcess {
     pid_t m_pid = 0;
 };
 
-// Runs a program to its end and gives its exit code (-1 when it could not run).
-int RunProgram(const std::vector<std::string>& argv);
+// Runs a program to its end and gives its exit code (-1 when it could not run);
+// `environment` as for ChildProcess.
+int RunProgram(const std::vector<std::string>& argv,
+               const std::vector<std::string>& environment = {});
 
 // Waits (at most `seconds`) until a TCP connection to the loopback port succeeds.
 bool WaitForLoopbackPort(int port, int seconds);

@@ -1,0 +1,126 @@
+#include <gtest/gtest.h>
+#include <QMenu>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QSystemTrayIcon>
+#include <QTest>
+
+#include <string>
+#include <vector>
+
+#include "app/command_actions.h"
+#include "app/command_ids.h"
+#include "app/main_frame.h"
+#include "frame_fixture.h"
+#include "self_child.h"
+#include "support/xvfb_display.h"
+
+namespace halvera {
+namespace {
+
+// The tray lives on a real X server with a tray (trayer on Xvfb), in a started copy of this
+// test program; the copy says where to click ("double X Y", "right X Y", "left X Y") and the
+// test clicks there with xdotool, as a user's mouse would, until the copy says "done".
+// Lines "step ..." report what the copy saw happen.
+const QString CHILD_FILTER = QStringLiteral("TrayChild.Run");
+
+void Ask(const char* click, QPoint at) {
+    test::Say(QStringLiteral("click %1 %2 %3").arg(QLatin1String(click)).arg(at.x()).arg(at.y()));
+}
+
+QPoint IconCentre(const QSystemTrayIcon& tray) {
+    return tray.geometry().center();
+}
+
+// Opens the tray menu with a right click and asks for a click on one of its items.
+void ChooseFromTrayMenu(const QSystemTrayIcon& tray, CommandActions& actions, int id) {
+    Ask("right", IconCentre(tray));
+    QMenu* menu = tray.contextMenu();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return menu->isVisible(); }, 20000));
+    QList<QAction*> items = menu->actions();
+    items.removeIf([](QAction* action) { return action->isSeparator(); });
+    EXPECT_EQ(items, (QList<QAction*>{actions.Action(ID_TRAY_SHOW), actions.Action(ID_APP_EXIT)}));
+    Ask("left", menu->mapToGlobal(menu->actionGeometry(actions.Action(id)).center()));
+}
+
+TEST(TrayChild, Run) {
+    if (test::ChildRole().isEmpty()) {
+        GTEST_SKIP() << "runs only inside the tray test";
+    }
+    ASSERT_TRUE(QTest::qWaitFor([] { return QSystemTrayIcon::isSystemTrayAvailable(); }, 20000))
+        << "trayer gave no tray";
+    test::FrameFixture f;
+    CMainFrame frame(f.services);
+    auto* tray = frame.findChild<QSystemTrayIcon*>();
+    ASSERT_NE(tray, nullptr);
+    // Away from the tray in the bottom right corner: there is no window manager to keep them
+    // apart, and a click on the icon must reach the icon.
+    frame.setGeometry(40, 40, 640, 480);
+    frame.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+    // Until the tray has taken the icon in, the icon is a window of its own at the origin.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return tray->geometry().isValid() && tray->geometry().topLeft() != QPoint(0, 0); },
+        20000));
+
+    // Hidden to the tray, the window is gone from the screen, not minimised.
+    frame.Actions().Trigger(ID_FILE_TO_TRAY);
+    EXPECT_FALSE(frame.isVisible());
+    EXPECT_FALSE(frame.isMinimized());
+    EXPECT_TRUE(tray->isVisible());
+
+    Ask("double", IconCentre(*tray));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return frame.isVisible(); }, 20000));
+    test::Say(QStringLiteral("step shown by a double click"));
+
+    frame.Actions().Trigger(ID_FILE_TO_TRAY);
+    ASSERT_FALSE(frame.isVisible());
+    ChooseFromTrayMenu(*tray, frame.Actions(), ID_TRAY_SHOW);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return frame.isVisible(); }, 20000));
+    test::Say(QStringLiteral("step shown by the menu"));
+
+    QSignalSpy closed(&frame, &CMainFrame::FrameClosed);
+    ChooseFromTrayMenu(*tray, frame.Actions(), ID_APP_EXIT);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return closed.count() == 1; }, 20000));
+    EXPECT_FALSE(tray->isVisible());
+    test::Say(QStringLiteral("step closed by the menu"));
+    test::Say(QStringLiteral("done"));
+}
+
+TEST(TrayIcon, HidesTheWindowAndBringsItBackByDoubleClickAndByItsMenu) {
+    test::XvfbDisplay display(true);
+    ASSERT_TRUE(display.Ready()) << display.Error();
+    QObject owner;
+    QProcess* child =
+        test::StartSelf(QStringLiteral("tray"), CHILD_FILTER, display.Environment(), &owner);
+    QByteArray seen;
+    qsizetype next = 0;
+    QByteArray line;
+    QStringList steps;
+    while (test::NextLine(*child, seen, next, line) && line != "done") {
+        const QList<QByteArray> words = line.split(' ');
+        if (words.size() == 4 && words[0] == "click") {
+            const std::string click = words[1].toStdString();
+            // No --sync: it waits for a motion, and there is none when the pointer is there
+            // already.
+            std::vector<std::string> command{"xdotool", "mousemove", words[2].toStdString(),
+                                             words[3].toStdString(), "click"};
+            if (click == "double") {
+                command.insert(command.end(), {"--repeat", "2", "--delay", "80"});
+            }
+            command.push_back(click == "right" ? "3" : "1");
+            ASSERT_EQ(display.Run(command), 0) << line.constData();
+        } else if (line.startsWith("step ")) {
+            steps.push_back(QString::fromUtf8(line.mid(5)));
+        }
+    }
+    ASSERT_TRUE(test::WaitForEnd(*child)) << seen.constData();
+    EXPECT_EQ(child->exitCode(), 0) << seen.constData();
+    EXPECT_EQ(steps, (QStringList{QStringLiteral("shown by a double click"),
+                                  QStringLiteral("shown by the menu"),
+                                  QStringLiteral("closed by the menu")}))
+        << seen.constData();
+}
+
+}  // namespace
+}  // namespace halvera
