@@ -6,16 +6,14 @@
 
 #include <netinet/in.h>
 #include <poll.h>
-#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "base/clean_spawn.h"
 #include "base/program_folder.h"
 #include "base/text_codec.h"
 #include "events/socket_wait.h"
-
-extern char** environ;
 
 namespace halvera {
 namespace {
@@ -66,31 +64,10 @@ Readiness WaitUntilReady(pid_t process, Ipv4 ip, int port, std::chrono::millisec
     }
 }
 
-// Starts the program with the one argument, without the caller's descriptors and with the
-// default handling of the signals that end it. Returns 0 when it cannot be started.
+// Starts the program with the one argument. Returns 0 when it cannot be started.
 pid_t SpawnPopupProgram(const std::filesystem::path& program) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t signals;
-    sigemptyset(&signals);
-    posix_spawnattr_setsigmask(&attributes, &signals);
-    for (int signal : {SIGTERM, SIGINT, SIGHUP, SIGQUIT, SIGPIPE, SIGCHLD}) {
-        sigaddset(&signals, signal);
-    }
-    posix_spawnattr_setsigdefault(&attributes, &signals);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-
-    std::string path = program.string();
-    std::string argument(POPUP_ARGUMENT);
-    char* argv[] = {path.data(), argument.data(), nullptr};
-    pid_t process = 0;
-    int error = ::posix_spawn(&process, path.c_str(), &actions, &attributes, argv, environ);
-    posix_spawnattr_destroy(&attributes);
-    posix_spawn_file_actions_destroy(&actions);
-    return error == 0 ? process : 0;
+    const pid_t process = SpawnClean({program.string(), std::string(POPUP_ARGUMENT)});
+    return process > 0 ? process : 0;
 }
 
 }  // namespace

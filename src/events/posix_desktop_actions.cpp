@@ -1,7 +1,5 @@
 #include "events/posix_desktop_actions.h"
 
-#include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -10,44 +8,14 @@
 #include <cstdio>
 #include <thread>
 
+#include "base/clean_spawn.h"
 #include "base/text_codec.h"
-
-extern char** environ;
 
 namespace halvera {
 
 int SpawnDetached(const std::vector<std::string>& argv, std::function<void(int status)> onExit) {
-    if (argv.empty() || argv[0].empty()) {
-        return -1;
-    }
-    std::vector<char*> args;
-    for (const auto& arg : argv) {
-        args.push_back(const_cast<char*>(arg.c_str()));
-    }
-    args.push_back(nullptr);
-    // The child starts clean: no descriptor of ours beyond the standard three (a capture
-    // handle is one), no signal blocked (halvera-cli blocks SIGINT and SIGTERM in every
-    // thread to take them in its main loop), default handling of the signals that end it.
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t signals;
-    sigemptyset(&signals);
-    posix_spawnattr_setsigmask(&attributes, &signals);
-    for (int signal : {SIGTERM, SIGINT, SIGHUP, SIGQUIT, SIGPIPE}) {
-        sigaddset(&signals, signal);
-    }
-    posix_spawnattr_setsigdefault(&attributes, &signals);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-    pid_t pid = -1;
-    int rc = argv[0].find('/') == std::string::npos
-                 ? posix_spawnp(&pid, args[0], &actions, &attributes, args.data(), environ)
-                 : posix_spawn(&pid, args[0], &actions, &attributes, args.data(), environ);
-    posix_spawnattr_destroy(&attributes);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) {
+    const pid_t pid = SpawnClean(argv);
+    if (pid < 0) {
         return -1;
     }
     std::thread([pid, onExit = std::move(onExit)] {
