@@ -10,13 +10,8 @@
 
 #include "base/text_codec.h"
 #include "net/arp_probe.h"
-#include "net/local_adapter_info.h"
 #include "net/packet_attempt.h"
-#include "net/pcap_packet_driver.h"
-#include "support/lab.h"
-#include "support/lab_fixture.h"
-#include "support/recording_error_log.h"
-#include "support/recording_prompt.h"
+#include "support/own_adapter_lab_fixture.h"
 
 namespace halvera {
 namespace {
@@ -45,41 +40,11 @@ bool SendUdpFromOwnKernel(Ipv4 to) {
 }
 
 // Probes from the own host of the lab through the real libpcap driver.
-class ArpProbeLab : public test::LabFixture {
+class ArpProbeLab : public test::OwnAdapterLabFixture {
   protected:
-    void SetUp() override {
-        LabFixture::SetUp();
-        if (IsSkipped() || HasFatalFailure()) {
-            return;
-        }
-        m_adpnum = Lab::AdapterIndexOf(m_driver, Lab::Get().Own());
-        ASSERT_GE(m_adpnum, 0) << "the own host's eth0 is not in the adapter list";
-        ASSERT_EQ(ReadLocalAdapter(m_driver, m_adpnum, m_log, m_local), 0);
-    }
-    void TearDown() override {
-        m_driver.Release();
-        LabFixture::TearDown();
-    }
-
     PacketAttempt Attempt(WindowWait wait = SleepFor) {
         return {m_driver, m_log, m_prompt, m_adpnum, TIMEOUT, std::move(wait)};
     }
-
-    std::vector<LabHost> ProbedHosts() const {
-        std::vector<LabHost> hosts;
-        for (const char* kind : {"normal", "sniffing", "partial", "empty"}) {
-            for (const auto& host : Lab::Get().Hosts(kind)) {
-                hosts.push_back(host);
-            }
-        }
-        return hosts;
-    }
-
-    PcapPacketDriver m_driver;
-    test::RecordingErrorLog m_log;
-    test::RecordingPrompt m_prompt;
-    LocalAdapterInfo m_local;
-    int m_adpnum = -1;
 };
 
 TEST_F(ArpProbeLab, PresenceTestBitsAndVerdictOfEachHostKind) {
@@ -94,7 +59,7 @@ TEST_F(ArpProbeLab, PresenceTestBitsAndVerdictOfEachHostKind) {
         {"partial", {1, TEST_B47 | TEST_B16, false, true, true, false}},
         {"empty", {2, 0, false, false, false, false}},
     };
-    const auto hosts = ProbedHosts();
+    const auto hosts = Lab::Get().Hosts({"normal", "sniffing", "partial", "empty"});
     ASSERT_FALSE(Lab::Get().Hosts("empty").empty());
     for (const auto& host : hosts) {
         SCOPED_TRACE(host.kind + " " + FormatIp(host.address));

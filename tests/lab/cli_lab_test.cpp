@@ -88,15 +88,9 @@ class CliLab : public test::LabFixture {
 
     // Every host of the lab's segment, as the node list shows it after a search.
     static std::vector<test::LabHost> SegmentHosts() {
-        std::vector<test::LabHost> hosts;
-        for (const auto& kind : {"own", "normal", "sniffing", "partial", "samba"}) {
-            for (const auto& host : Lab::Get().Hosts(kind)) {
-                hosts.push_back(host);
-            }
-        }
-        std::sort(hosts.begin(), hosts.end(), [](const auto& a, const auto& b) {
-            return HostOrder(a.address) < HostOrder(b.address);
-        });
+        std::vector<test::LabHost> hosts =
+            Lab::Get().Hosts({"own", "normal", "sniffing", "partial", "samba"});
+        Lab::SortByAddress(hosts);
         return hosts;
     }
 

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -126,15 +125,9 @@ class NodeSearcherLab : public test::LabFixture {
 };
 
 TEST_F(NodeSearcherLab, LabHostsLandInTheNodeDatabaseWithTheirMacsAndEvents) {
-    std::vector<LabHost> hosts;
-    for (const char* kind : {"own", "normal", "sniffing", "partial", "empty"}) {
-        for (const auto& host : Lab::Get().Hosts(kind)) {
-            hosts.push_back(host);
-        }
-    }
-    std::sort(hosts.begin(), hosts.end(), [](const LabHost& a, const LabHost& b) {
-        return HostOrder(a.address) < HostOrder(b.address);
-    });
+    std::vector<LabHost> hosts =
+        Lab::Get().Hosts({"own", "normal", "sniffing", "partial", "empty"});
+    Lab::SortByAddress(hosts);
     NodeSearcher searcher({m_driver, h.errorLog, h.prompt, h.settings, m_nodes, m_resolver,
                            m_nodeList, m_banner, h.actions},
                           m_local);

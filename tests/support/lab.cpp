@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <algorithm>
 
 #include <cstring>
 #include <sstream>
@@ -155,6 +156,22 @@ std::vector<LabHost> Lab::Hosts(std::string_view kind) const {
         }
     }
     return hosts;
+}
+
+std::vector<LabHost> Lab::Hosts(std::initializer_list<std::string_view> kinds) const {
+    std::vector<LabHost> hosts;
+    for (std::string_view kind : kinds) {
+        for (const auto& host : Hosts(kind)) {
+            hosts.push_back(host);
+        }
+    }
+    return hosts;
+}
+
+void Lab::SortByAddress(std::vector<LabHost>& hosts) {
+    std::sort(hosts.begin(), hosts.end(), [](const LabHost& a, const LabHost& b) {
+        return HostOrder(a.address) < HostOrder(b.address);
+    });
 }
 
 const LabHost& Lab::Own() const {

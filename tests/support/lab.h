@@ -1,5 +1,6 @@
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,6 +32,10 @@ class Lab {
     const std::string& Failure() const { return m_failure; }
 
     std::vector<LabHost> Hosts(std::string_view kind) const;
+    // The hosts of these kinds, kind after kind.
+    std::vector<LabHost> Hosts(std::initializer_list<std::string_view> kinds) const;
+    // In address order, as the node list shows them after a search.
+    static void SortByAddress(std::vector<LabHost>& hosts);
     const LabHost& Own() const;
 
     // Moves the calling thread into the own host's namespace and checks that it got there;
