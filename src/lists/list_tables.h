@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/ip_address.h"
 #include "lists/list_table.h"
 
 namespace halvera {
@@ -72,5 +73,10 @@ struct ListTables {
     ListTable settingsInfo{SETTINGS_INFO_COLUMNS};
     ListTable eventList{EVENT_LIST_COLUMNS};
 };
+
+// 1 when the first node list row showing the address has its check box set; 0 when it is
+// clear or no row shows the address. The runs ask it before each node, and Save writes it
+// to the node database.
+int IsNodeChecked(const ListTable& nodeList, Ipv4 ip);
 
 }  // namespace halvera

@@ -47,11 +47,6 @@ void RemoveNodeRow(ListTable& nodeList, Ipv4 ip, const MacAddress& mac) {
     }
 }
 
-int IsNodeChecked(const ListTable& nodeList, Ipv4 ip) {
-    const int row = nodeList.FindRow(NODE_COL_IP, FormatIp(ip));
-    return row >= 0 && nodeList.IsChecked(row) ? 1 : 0;
-}
-
 void LoadNodeList(ListTable& nodeList, NodeStore& nodes, std::int32_t promiss, Progress* progress) {
     for (std::size_t i = 0;; ++i) {
         NodeRecord record;

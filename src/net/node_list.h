@@ -31,10 +31,6 @@ int FindNodeRow(const ListTable& nodeList, Ipv4 ip, const MacAddress& mac);
 // empty cell reads as all zero).
 void RemoveNodeRow(ListTable& nodeList, Ipv4 ip, const MacAddress& mac);
 
-// 1 when the first row showing the address has its check box set; 0 when it is clear or
-// no row shows the address.
-int IsNodeChecked(const ListTable& nodeList, Ipv4 ip);
-
 // Fills the node list from the node store at start-up: one row per record in store order,
 // laid out as the runs keep them, with the vendor looked up from the MAC and the "ST" mark
 // of the stored status. The progress, when given, moves to each row's index.

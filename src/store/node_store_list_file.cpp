@@ -17,8 +17,7 @@ void NodeStoreListFile::SaveMonitorFlags(const ListTable& nodeList) {
         if (m_nodes.ReadNodeAt(n, record) != 0) {
             return;
         }
-        const int row = nodeList.FindRow(NODE_COL_IP, FormatIp(record.ip));
-        const std::uint32_t checked = row >= 0 && nodeList.IsChecked(row) ? 1 : 0;
+        const auto checked = static_cast<std::uint32_t>(IsNodeChecked(nodeList, record.ip));
         if (checked != record.monitor) {
             record.monitor = checked;
             m_nodes.PutNode(record);
