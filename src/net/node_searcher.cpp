@@ -232,22 +232,17 @@ bool NodeSearcher::DetectIpChange(NodeRecord& record) {
         m_ipChangeSource = IP_CHANGE_FROM_BACKUP;
         return true;
     }
-    for (std::size_t n = 0;; ++n) {
-        NodeRecord stored;
-        if (m_context.nodes.ReadNodeAt(n, stored) != 0) {
-            return false;
-        }
-        if (IsZeroMac(stored.mac) || stored.mac != record.mac || stored.ip == record.ip) {
-            continue;
-        }
-        MacAddress there{};
-        if (MacOf(stored.ip, there) && there == record.mac) {
-            m_ipChangeSource = IP_CHANGE_STILL_THERE;
-        } else {
-            record.prevIp = stored.ip;
-        }
-        return true;
+    NodeRecord stored;
+    if (m_context.nodes.FindNodeByMacElsewhere(record.mac, record.ip, stored) != 0) {
+        return false;
     }
+    MacAddress there{};
+    if (MacOf(stored.ip, there) && there == record.mac) {
+        m_ipChangeSource = IP_CHANGE_STILL_THERE;
+    } else {
+        record.prevIp = stored.ip;
+    }
+    return true;
 }
 
 void NodeSearcher::UpdateNodeRow(NodeRecord& record, int status, TestBits bits) {

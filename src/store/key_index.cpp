@@ -32,4 +32,12 @@ std::optional<std::size_t> KeyIndex::First(std::uint64_t key) const {
     return found->second.front();
 }
 
+std::span<const std::size_t> KeyIndex::All(std::uint64_t key) const {
+    auto found = m_records.find(key);
+    if (found == m_records.end()) {
+        return {};
+    }
+    return found->second;
+}
+
 }  // namespace halvera

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <unordered_map>
 #include <vector>
 
@@ -17,6 +18,8 @@ class KeyIndex {
     void Add(std::uint64_t key, std::size_t record);
     void Remove(std::uint64_t key, std::size_t record);
     std::optional<std::size_t> First(std::uint64_t key) const;
+    // Every record of the key, in file order.
+    std::span<const std::size_t> All(std::uint64_t key) const;
 
   private:
     std::unordered_map<std::uint64_t, std::vector<std::size_t>> m_records;

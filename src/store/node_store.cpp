@@ -29,7 +29,7 @@ std::uint64_t MacKey(const MacAddress& mac) {
 NodeStore::NodeStore(Prompt& prompt, ErrorLog& errorLog)
     : m_prompt(prompt),
       m_errorLog(errorLog),
-      m_nodes(NODE_FILE, false, prompt, errorLog),
+      m_nodes(NODE_FILE, true, prompt, errorLog),
       m_backups(BACKUP_FILE, true, prompt, errorLog),
       m_names(NAME_FILE, false, prompt, errorLog) {}
 
@@ -139,6 +139,25 @@ int NodeStore::FindBackupByMac(const MacAddress& mac, NodeRecord& record) {
     if (Sync(m_backups) && ReadLine(m_backups, m_backups.byMac.First(MacKey(mac)), line)) {
         ParseNodeLine(line, record);
         return 0;
+    }
+    record = NodeRecord{};
+    return 1;
+}
+
+int NodeStore::FindNodeByMacElsewhere(const MacAddress& mac, Ipv4 except, NodeRecord& record) {
+    BusyGuard guard(m_nodes.file.Flag());
+    if (Sync(m_nodes)) {
+        for (std::size_t n : m_nodes.byMac.All(MacKey(mac))) {
+            std::string line;
+            NodeRecord stored;
+            if (ReadLine(m_nodes, n, line)) {
+                ParseNodeLine(line, stored);
+                if (stored.mac == mac && stored.ip != except) {
+                    record = stored;
+                    return 0;
+                }
+            }
+        }
     }
     record = NodeRecord{};
     return 1;

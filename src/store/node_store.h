@@ -52,6 +52,10 @@ class NodeStore : public NameBook {
     int ReadNodeAt(std::size_t n, NodeRecord& record);
     // Fills the record from the first node record of the address, or clears it when absent.
     void FindNodeByIp(Ipv4 ip, NodeRecord& record);
+    // Fills the record from the first node record (in file order) with the MAC at another
+    // address than `except`: 0 found, 1 not found (the record cleared). A moved node's old
+    // record is found this way, without reading the whole file.
+    int FindNodeByMacElsewhere(const MacAddress& mac, Ipv4 except, NodeRecord& record);
     // Replaces the node record of the address in place or appends it, after taking the host
     // and domain from the name book into the record. PUT_REPLACED, PUT_APPENDED, or
     // PUT_FAILED for address 0 or a file that cannot be written.

@@ -249,6 +249,47 @@ TEST_F(NodeStoreTest, PutNodeTakesTheNamesFromTheNameBook) {
     EXPECT_EQ(domain, "WG");
 }
 
+TEST_F(NodeStoreTest, FindsTheFirstRecordOfAMacAtAnotherAddress) {
+    auto WithMac = [](int last, int macOf, const std::string& label) {
+        NodeRecord record = Node(last, label);
+        record.mac = Node(macOf).mac;
+        return record;
+    };
+    // MAC of node 9 at .9 itself, then at .4 and .5; MAC of node 6 only at .6.
+    test::WriteBytes(Db("NetDB.na"),
+                     NodeFile({WithMac(9, 9, "own"), Node(6), WithMac(4, 9, "moved-first"),
+                               WithMac(5, 9, "moved-second")}));
+    Open();
+    struct Case {
+        const char* name;
+        int macOf;
+        int except;
+        const char* label;  // nullptr: none found
+    };
+    const Case cases[] = {
+        {"the first record elsewhere, in file order", 9, 9, "moved-first"},
+        {"the probed address itself is skipped", 9, 4, "own"},
+        {"the only record is the probed address", 6, 6, nullptr},
+        {"a MAC no record has", 7, 1, nullptr},
+    };
+    for (const auto& c : cases) {
+        NodeRecord found = Node(1);
+        const int result =
+            m_store.FindNodeByMacElsewhere(Node(c.macOf).mac, Node(c.except).ip, found);
+        EXPECT_EQ(result, c.label ? 0 : 1) << c.name;
+        EXPECT_EQ(found.label, c.label ? c.label : "") << c.name;
+    }
+
+    // A record that takes another MAC in place is found by its new MAC only.
+    NodeRecord changed = WithMac(4, 6, "changed");
+    ASSERT_EQ(m_store.PutNode(changed), PUT_REPLACED);
+    NodeRecord found;
+    EXPECT_EQ(m_store.FindNodeByMacElsewhere(Node(9).mac, Node(9).ip, found), 0);
+    EXPECT_EQ(found.label, "moved-second");
+    EXPECT_EQ(m_store.FindNodeByMacElsewhere(Node(6).mac, Node(6).ip, found), 0);
+    EXPECT_EQ(found.label, "changed");
+}
+
 TEST_F(NodeStoreTest, FirstRecordOfAnAddressWinsAndDeleteRemovesThemAll) {
     test::WriteBytes(Db("NetDB.na"), NodeFile({Node(1, "first"), Node(2), Node(1, "second"),
                                                Node(3), Node(1, "third")}));
