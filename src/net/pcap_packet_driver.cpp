@@ -1,5 +1,6 @@
 #include "net/pcap_packet_driver.h"
 
+#include <fcntl.h>
 #include <linux/if_packet.h>
 #include <net/if.h>
 #include <net/if_arp.h>
@@ -158,6 +159,8 @@ bool PcapPacketDriver::OpenHandle(const std::string& name) {
         pcap_close(handle);
         return false;
     }
+    // Programs that events start must not hold the capture socket open after a run.
+    fcntl(pcap_fileno(handle), F_SETFD, FD_CLOEXEC);
     // The walk looks at ARP replies only; without the filter it just sees more frames.
     bpf_program arpOnly;
     if (pcap_compile(handle, &arpOnly, "arp", 1, PCAP_NETMASK_UNKNOWN) == 0) {

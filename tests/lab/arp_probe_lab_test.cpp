@@ -1,9 +1,13 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <map>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -37,6 +41,20 @@ bool SendUdpFromOwnKernel(Ipv4 to) {
         sendto(fd, "x", 1, 0, reinterpret_cast<sockaddr*>(&address), sizeof address) == 1;
     close(fd);
     return sent;
+}
+
+// The sockets of this process that a started program would inherit.
+std::set<int> InheritedSockets() {
+    std::set<int> sockets;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code error;
+        const auto target = std::filesystem::read_symlink(entry.path(), error).string();
+        const int fd = std::atoi(entry.path().filename().c_str());
+        if (!error && target.starts_with("socket:") && (fcntl(fd, F_GETFD) & FD_CLOEXEC) == 0) {
+            sockets.insert(fd);
+        }
+    }
+    return sockets;
 }
 
 // Probes from the own host of the lab through the real libpcap driver.
@@ -99,6 +117,13 @@ TEST_F(ArpProbeLab, InterfaceTakenDownMidProbeIsAnError) {
     ASSERT_TRUE(Lab::SetLinkUp(own.interface, true));
     EXPECT_EQ(result, -1);
     EXPECT_EQ(m_log.Lines(), (LogLines{{"netmond", "PacketReceivePacket error"}}));
+}
+
+TEST_F(ArpProbeLab, TheCaptureSocketIsNotInheritedByStartedPrograms) {
+    const std::set<int> before = InheritedSockets();
+    ASSERT_TRUE(m_driver.Open(m_adpnum));
+    EXPECT_EQ(InheritedSockets(), before);
+    m_driver.Close();
 }
 
 TEST_F(ArpProbeLab, AdapterPastTheListDoesNotOpen) {
