@@ -39,6 +39,8 @@ inline QProcess* StartSelf(const QString& role, const QString& filter,
                                 QString::fromStdString(entry.substr(equals + 1)));
     }
     process->setProcessEnvironment(childEnvironment);
+    // What the copy reports on its standard error (a failure, a sanitizer) shows with ours.
+    process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process->start(QCoreApplication::applicationFilePath(),
                    {QStringLiteral("--gtest_filter=") + filter});
     return process;

@@ -5,16 +5,23 @@
 #include <cstdlib>
 
 #if defined(__SANITIZE_THREAD__)
-// Qt, and the glib and PulseAudio libraries below it, are not built for ThreadSanitizer:
-// their locks and event queues synchronise through futexes and event fds that the sanitizer
-// cannot see, so what they allocate and free on their own threads would read as races. Only
-// calls made from inside these libraries are ignored; Halvera's own code, and every hand-over
+// Qt (with its X11 platform plugin and the X client libraries below it, used where a test
+// needs an X server), and the glib and PulseAudio libraries below it, are not built for
+// ThreadSanitizer: their locks and event queues synchronise through futexes and event fds that the
+// sanitizer cannot see, so what they allocate and free on their own threads would read as races.
+// Only calls made from inside these libraries are ignored; Halvera's own code, and every hand-over
 // between its threads (own mutexes, atomics), stays checked.
 extern "C" const char* __tsan_default_suppressions() {
     return "called_from_lib:libQt6Core.so.6\n"
            "called_from_lib:libQt6Gui.so.6\n"
            "called_from_lib:libQt6Widgets.so.6\n"
            "called_from_lib:libQt6Network.so.6\n"
+           "called_from_lib:libQt6XcbQpa.so.6\n"
+           "called_from_lib:libxcb.so.1\n"
+           "called_from_lib:libX11.so.6\n"
+           "called_from_lib:libXrender.so.1\n"
+           "called_from_lib:libXfixes.so.3\n"
+           "called_from_lib:libXcursor.so.1\n"
            "called_from_lib:libQt6Multimedia.so.6\n"
            "called_from_lib:libglib-2.0.so.0\n"
            "called_from_lib:libpulse.so.0\n"
