@@ -44,7 +44,7 @@ struct AppServices {
     // Whether each data file is busy; shutdown waits until none is.
     std::vector<std::function<bool()>> fileBusy;
     // Shutdown steps after the pane size has been recorded: save the settings, then close
-    // the node database and the range list and end the popup program.
+    // the node database, the range list and the logs and end the popup program.
     std::function<void()> saveSettings;
     std::function<void()> closeStores;
     // Rebuilds the settings information list after a settings dialog changed something.

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <filesystem>
+#include <memory>
+
 #include "base/user_registry.h"
 #include "events/desktop_actions.h"
 #include "events/event_actions.h"
@@ -12,7 +15,7 @@
 #include "lists/summary_text.h"
 #include "net/local_adapter_state.h"
 #include "net/node_search_steps.h"
-#include "net/pcap_packet_driver.h"
+#include "net/packet_driver.h"
 #include "net/search_runs.h"
 #include "net/system_host_resolver.h"
 #include "store/event_settings_store.h"
@@ -32,23 +35,32 @@ struct MonitorPorts {
     DesktopActions& desktop;
 };
 
+// What a front end or a test chooses for the engine; the defaults are the program's.
+struct MonitorEngineOptions {
+    // The user's registry file with the mail settings.
+    std::filesystem::path registryPath = DefaultUserRegistryPath();
+    // The packet driver of the searches and of the own adapter; libpcap when empty.
+    std::unique_ptr<PacketDriver> driver;
+};
+
 // Everything Halvera does without a user interface, wired as the program wires it: the
-// data stores, the event actions with the mail sender, the node update on the libpcap
+// data stores, the event actions with the mail sender, the node update on the packet
 // driver and the search runs with their polling countdowns. The Qt program and halvera-cli
 // each own one for the program folder whose instance lock they hold; the front end owns the
 // settings, the list tables and the banner, and shows what the engine writes into them.
 class MonitorEngine {
   public:
     MonitorEngine(SettingsStore& settings, ListTables& tables, SummaryText& banner,
-                  MonitorPorts ports);
+                  MonitorPorts ports, MonitorEngineOptions options = {});
     // Closes whatever is still open (Close).
     ~MonitorEngine();
     MonitorEngine(const MonitorEngine&) = delete;
     MonitorEngine& operator=(const MonitorEngine&) = delete;
 
-    // Start-up in the program's order: the settings (Kelvane.ini and the user's registry
-    // file), the node store, the search ranges and the logs. False when a data file could
-    // not be opened (already reported through the prompt); what could be opened stays open.
+    // Start-up in the program's order: the working folders, the settings (Kelvane.ini and
+    // the user's registry file), the node store, the search ranges and the logs. False when
+    // a data file could not be opened (already reported through the prompt); what could be
+    // opened stays open.
     bool Open();
     // Fills the node list from the node store; the progress, when given, moves row by row.
     void LoadNodeList(Progress* progress);
@@ -59,6 +71,9 @@ class MonitorEngine {
     // is waited for (the GUI waits for Runs().IsRunActive() to turn false first), then the
     // node store, the search ranges and the logs are closed.
     void Close();
+    // Whether a data file is in use (a settings dialog saving, a log deletion thread); the
+    // program closes only once none is.
+    bool IsFileBusy() const;
 
     SearchRuns& Runs() { return m_runs; }
     NodeStore& Nodes() { return m_nodes; }
@@ -66,7 +81,6 @@ class MonitorEngine {
     RangeStore& ActionRanges() { return m_actionRanges; }
     EventSettingsStore& EventSettings() { return m_eventSettings; }
     LogStore& Logs() { return m_logs; }
-    EventActions& Events() { return m_events; }
     UserRegistry& Registry() { return m_registry; }
     HostResolver& Resolver() { return m_resolver; }
     // The own adapter as last read, for the node search dialog's subnet test.
@@ -86,7 +100,7 @@ class MonitorEngine {
     MailQueueLines m_mailLines;
     MailSender m_mailSender;
     EventActions m_events;
-    PcapPacketDriver m_driver;
+    std::unique_ptr<PacketDriver> m_driver;
     SystemHostResolver m_resolver;
     LocalAdapterState m_local;
     NodeSearchSteps m_steps;

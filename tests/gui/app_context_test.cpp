@@ -21,11 +21,13 @@
 #include "dialogs/startup_dlg.h"
 #include "events/event_kind.h"
 #include "net/probe_frame.h"
+#include "store/event_settings_store.h"
 #include "store/settings_files.h"
 #include "support/fake_packet_driver.h"
 #include "support/monitor_flags.h"
 #include "support/recording_error_log.h"
 #include "support/recording_prompt.h"
+#include "support/simulated_segment.h"
 #include "support/temp_program_folder.h"
 #include "views/left_view.h"
 #include "views/veskar_view.h"
@@ -79,6 +81,14 @@ void WriteEarlierRun(const std::vector<NodeRecord>& records, int errorLines) {
     ASSERT_TRUE(prompt.Boxes().empty());
 }
 
+void WriteSearchRange(Ipv4 start, Ipv4 end) {
+    test::RecordingPrompt prompt;
+    test::RecordingErrorLog errorLog;
+    RangeStore ranges(RangeList::Search, prompt, errorLog);
+    ASSERT_EQ(ranges.InitSearchRanges(), 0);
+    ASSERT_EQ(ranges.AppendRange(start, end), 0);
+}
+
 // The program's start-up on a temporary program folder: stores, main frame, splash.
 class AppContextTest : public ::testing::Test {
   protected:
@@ -87,14 +97,18 @@ class AppContextTest : public ::testing::Test {
                       folder.Path() / "back.jpg");
     }
 
-    void StartUp() {
-        auto driver = std::make_unique<test::FakePacketDriver>();
-        driver->adapters = std::vector<CaptureAdapter>{
-            {"veth0", "lab", OWN_IP, MakeIp(255, 255, 255, 0), {2, 0, 0, 0, 0, 2}}};
-        fakeDriver = driver.get();
+    // driver: a quiet segment with one adapter (fakeDriver) when none is given.
+    void StartUp(std::unique_ptr<PacketDriver> driver = nullptr) {
+        if (!driver) {
+            auto fake = std::make_unique<test::FakePacketDriver>();
+            fake->adapters = std::vector<CaptureAdapter>{
+                {"veth0", "lab", OWN_IP, MakeIp(255, 255, 255, 0), {2, 0, 0, 0, 0, 2}}};
+            fakeDriver = fake.get();
+            driver = std::move(fake);
+        }
         AppContext::Options options;
-        options.registryPath = folder.Path() / "datareg.reg";
-        options.driver = std::move(driver);
+        options.engine.registryPath = folder.Path() / "datareg.reg";
+        options.engine.driver = std::move(driver);
         context = std::make_unique<AppContext>(prompt, std::move(options));
         context->OpenStores();
         if (changeSettings) {
@@ -157,7 +171,7 @@ TEST_F(AppContextTest, StartsWithEmptyFiles) {
         EXPECT_TRUE(fs::is_directory(folder.Path() / sub)) << sub;
     }
     EXPECT_TRUE(prompt.Boxes().empty());
-    EXPECT_EQ(context->LocalAdapter().ownAddress, OWN_IP);
+    EXPECT_EQ(context->Engine().LocalAdapter().ownAddress, OWN_IP);
     EXPECT_EQ(
         frame->InterfaceLine(),
         QString::fromUtf8(
@@ -251,9 +265,9 @@ TEST_F(AppContextTest, DeletingSeveralSelectedNodesRemovesOnlyTheFirstFromListAn
 
     EXPECT_EQ(NodeIps(), (std::vector<std::string>{"192.168.0.1", "192.168.0.3", "192.168.0.4"}));
     NodeRecord record;
-    context->Nodes().FindNodeByIp(MakeIp(192, 168, 0, 2), record);
+    context->Engine().Nodes().FindNodeByIp(MakeIp(192, 168, 0, 2), record);
     EXPECT_EQ(record.ip, 0u);
-    EXPECT_EQ(context->Nodes().CountNodes(), 3u);
+    EXPECT_EQ(context->Engine().Nodes().CountNodes(), 3u);
     EXPECT_EQ(StoredFlags().size(), 3u);
 }
 
@@ -273,22 +287,16 @@ TEST_F(AppContextTest, ClosingSavesTheSettingsAndTheNewNodeListStaysEmpty) {
 }
 
 TEST_F(AppContextTest, ARangeSearchRunsThroughTheWiredStepsToItsCompletionMessage) {
-    {
-        test::RecordingPrompt setupPrompt;
-        test::RecordingErrorLog errorLog;
-        RangeStore ranges(RangeList::Search, setupPrompt, errorLog);
-        ASSERT_EQ(ranges.InitSearchRanges(), 0);
-        ASSERT_EQ(ranges.AppendRange(MakeIp(192, 0, 2, 5), MakeIp(192, 0, 2, 6)), 0);
-    }
+    WriteSearchRange(MakeIp(192, 0, 2, 5), MakeIp(192, 0, 2, 6));
     // No name walk: it would send datagrams of its own, outside the fake driver.
     changeSettings = [](AppSettings& app) { app.WINS = 0; };
     StartUp();
-    ASSERT_NE(context->Runs(), nullptr);
+    SearchRuns& runs = context->Engine().Runs();
     frame->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
     QTest::keyClick(frame.get(), Qt::Key_A, Qt::ControlModifier);
-    EXPECT_TRUE(context->Runs()->IsRunActive());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !context->Runs()->IsRunActive(); }, 20000));
+    EXPECT_TRUE(runs.IsRunActive());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !runs.IsRunActive(); }, 20000));
 
     // Both addresses were asked for (silence: nobody answered) and the run told the user.
     EXPECT_GE(fakeDriver->Sent().size(), 2u);
@@ -296,6 +304,39 @@ TEST_F(AppContextTest, ARangeSearchRunsThroughTheWiredStepsToItsCompletionMessag
     ASSERT_FALSE(prompt.Texts().empty());
     EXPECT_EQ(prompt.Texts().back(), Sjis("検索処理が終了しました。"));
     EXPECT_NE(context->Banner().Text().find(Sjis("ノード数： 0")), std::string::npos);
+}
+
+TEST_F(AppContextTest, ANewNodesPopupGoesToThePopupRelay) {
+    const Ipv4 host = MakeIp(192, 0, 2, 5);
+    WriteSearchRange(host, host);
+    {
+        test::RecordingPrompt setupPrompt;
+        test::RecordingErrorLog errorLog;
+        EventSettingsStore events(setupPrompt, errorLog);
+        EventSettings newNode;
+        newNode.enabled = 1;
+        newNode.popupText = Sjis("%IP を検出しました");
+        ASSERT_EQ(events.PutEventSettings(EVENT_NEW_NODE, newNode), 0);
+    }
+    // No name walk, as above.
+    changeSettings = [](AppSettings& app) { app.WINS = 0; };
+    auto segment = std::make_unique<test::SimulatedSegment>();
+    segment->SetHosts({{host, {2, 0, 0, 0, 0, 5}, 0}});
+    StartUp(std::move(segment));
+    SearchRuns& runs = context->Engine().Runs();
+    ASSERT_TRUE(runs.StartManualRun(SearchRuns::RunKind::RangeSearch));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !runs.IsRunActive(); }, 20000));
+
+    ASSERT_EQ(NodeIps(), std::vector<std::string>{"192.0.2.5"});
+    // This folder has no popup program: the relay, and only the relay, says so.
+    std::vector<std::string> popupErrors;
+    for (const auto& row : context->Tables().errorLog.Snapshot()) {
+        if (row.cells[ERRORLOG_COL_ACTION] == "popupd") {
+            popupErrors.push_back(row.cells[ERRORLOG_COL_INFO]);
+        }
+    }
+    EXPECT_EQ(popupErrors,
+              std::vector<std::string>{Sjis("モジュールが見つかりません。(bin/Brevlet)")});
 }
 
 }  // namespace
