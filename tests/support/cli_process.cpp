@@ -7,12 +7,54 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
+#include <string_view>
+
+extern char** environ;
+
 namespace halvera::test {
 
 std::filesystem::path CliPath() {
     return std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path() / "halvera" /
            "halvera-cli";
 }
+
+namespace {
+
+// halvera-cli reads the user's registry file below XDG_CONFIG_HOME: the tests give it a
+// folder of their own, so the developer's settings never reach a test nor a test's theirs.
+class ConfigHome {
+  public:
+    ConfigHome() {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "halvera-cli-config-XXXXXX").string();
+        if (mkdtemp(pattern.data()) != nullptr) {
+            m_path = pattern;
+        }
+    }
+    ~ConfigHome() {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_path, ignored);
+    }
+    const std::filesystem::path& Path() const { return m_path; }
+
+  private:
+    std::filesystem::path m_path;
+};
+
+std::vector<std::string> CliEnvironment() {
+    static const ConfigHome configHome;
+    std::vector<std::string> environment;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        if (std::string_view(*entry).substr(0, 16) != "XDG_CONFIG_HOME=") {
+            environment.emplace_back(*entry);
+        }
+    }
+    environment.push_back("XDG_CONFIG_HOME=" + configHome.Path().string());
+    return environment;
+}
+
+}  // namespace
 
 CliProcess::CliProcess(const std::vector<std::string>& arguments) {
     const std::string program = CliPath().string();
@@ -21,6 +63,12 @@ CliProcess::CliProcess(const std::vector<std::string>& arguments) {
         argv.push_back(const_cast<char*>(argument.c_str()));
     }
     argv.push_back(nullptr);
+    const std::vector<std::string> environment = CliEnvironment();
+    std::vector<char*> envp;
+    for (const auto& entry : environment) {
+        envp.push_back(const_cast<char*>(entry.c_str()));
+    }
+    envp.push_back(nullptr);
     int out[2];
     int err[2];
     if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) {
@@ -39,7 +87,7 @@ CliProcess::CliProcess(const std::vector<std::string>& arguments) {
         sigset_t none;
         sigemptyset(&none);
         sigprocmask(SIG_SETMASK, &none, nullptr);
-        execv(argv[0], argv.data());
+        execve(argv[0], argv.data(), envp.data());
         _exit(127);
     }
     close(out[1]);
