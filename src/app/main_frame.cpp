@@ -102,10 +102,8 @@ void CMainFrame::CreateStatusBar() {
 }
 
 void CMainFrame::CreateTray() {
-    // Without a tray (plain X servers, offscreen) "hide to tray" minimises instead.
-    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
-        return;
-    }
+    // Made whether or not a tray is there yet: when a panel starts after the program, the
+    // icon appears in it then.
     m_tray = new QSystemTrayIcon(windowIcon(), this);
     m_tray->setToolTip(ProductText());
     m_tray->setContextMenu(BuildTrayMenu(*m_actions, this));
@@ -229,7 +227,9 @@ void CMainFrame::OnFirstSize() {
 }
 
 void CMainFrame::HideToTray() {
-    if (m_tray != nullptr && m_tray->isVisible()) {
+    // Without a tray (plain X servers, offscreen) the window is minimised instead: hidden,
+    // nothing could bring it back.
+    if (QSystemTrayIcon::isSystemTrayAvailable()) {
         hide();
     } else {
         showMinimized();

@@ -18,10 +18,10 @@
 namespace halvera {
 namespace {
 
-// The tray lives on a real X server with a tray (trayer on Xvfb), in a started copy of this
-// test program; the copy says where to click ("double X Y", "right X Y", "left X Y") and the
-// test clicks there with xdotool, as a user's mouse would, until the copy says "done".
-// Lines "step ..." report what the copy saw happen.
+// The program runs on a real X server (Xvfb, with trayer as its tray) in a started copy of
+// this test program. The copy says where to click ("click double|right|left X Y") and the
+// test clicks there with xdotool, as a user's mouse would; "start tray" starts the tray;
+// "step ..." reports what the copy saw happen; "done" ends it.
 const QString CHILD_FILTER = QStringLiteral("TrayChild.Run");
 
 void Ask(const char* click, QPoint at) {
@@ -43,12 +43,34 @@ void ChooseFromTrayMenu(const QSystemTrayIcon& tray, CommandActions& actions, in
     Ask("left", menu->mapToGlobal(menu->actionGeometry(actions.Action(id)).center()));
 }
 
+// Until the tray has taken the icon in, the icon is a window of its own at the origin.
+bool WaitForIconInTray(const QSystemTrayIcon& tray) {
+    return QTest::qWaitFor(
+        [&] { return tray.geometry().isValid() && tray.geometry().topLeft() != QPoint(0, 0); },
+        20000);
+}
+
+// Hidden to the tray, the window is gone from the screen, not minimised; a double click on
+// the icon brings it back.
+void HideAndDoubleClick(CMainFrame& frame, const QSystemTrayIcon& tray) {
+    frame.Actions().Trigger(ID_FILE_TO_TRAY);
+    EXPECT_FALSE(frame.isVisible());
+    EXPECT_FALSE(frame.isMinimized());
+    Ask("double", IconCentre(tray));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return frame.isVisible(); }, 20000));
+    test::Say(QStringLiteral("step shown by a double click"));
+}
+
+// "tray": the tray is there before the program; "late": it starts after the program.
 TEST(TrayChild, Run) {
     if (test::ChildRole().isEmpty()) {
-        GTEST_SKIP() << "runs only inside the tray test";
+        GTEST_SKIP() << "runs only inside the tray tests";
     }
-    ASSERT_TRUE(QTest::qWaitFor([] { return QSystemTrayIcon::isSystemTrayAvailable(); }, 20000))
-        << "trayer gave no tray";
+    const bool late = test::ChildRole() == QStringLiteral("late");
+    if (!late) {
+        ASSERT_TRUE(QTest::qWaitFor([] { return QSystemTrayIcon::isSystemTrayAvailable(); }, 20000))
+            << "trayer gave no tray";
+    }
     test::FrameFixture f;
     CMainFrame frame(f.services);
     auto* tray = frame.findChild<QSystemTrayIcon*>();
@@ -58,20 +80,23 @@ TEST(TrayChild, Run) {
     frame.setGeometry(40, 40, 640, 480);
     frame.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
-    // Until the tray has taken the icon in, the icon is a window of its own at the origin.
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return tray->geometry().isValid() && tray->geometry().topLeft() != QPoint(0, 0); },
-        20000));
 
-    // Hidden to the tray, the window is gone from the screen, not minimised.
-    frame.Actions().Trigger(ID_FILE_TO_TRAY);
-    EXPECT_FALSE(frame.isVisible());
-    EXPECT_FALSE(frame.isMinimized());
-    EXPECT_TRUE(tray->isVisible());
+    if (late) {
+        ASSERT_FALSE(QSystemTrayIcon::isSystemTrayAvailable());
+        frame.Actions().Trigger(ID_FILE_TO_TRAY);
+        EXPECT_TRUE(frame.isMinimized());
+        frame.BringToFront();
+        ASSERT_TRUE(frame.isVisible());
+        test::Say(QStringLiteral("step minimised while there is no tray"));
+        test::Say(QStringLiteral("start tray"));
+        ASSERT_TRUE(WaitForIconInTray(*tray));
+        HideAndDoubleClick(frame, *tray);
+        test::Say(QStringLiteral("done"));
+        return;
+    }
 
-    Ask("double", IconCentre(*tray));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return frame.isVisible(); }, 20000));
-    test::Say(QStringLiteral("step shown by a double click"));
+    ASSERT_TRUE(WaitForIconInTray(*tray));
+    HideAndDoubleClick(frame, *tray);
 
     frame.Actions().Trigger(ID_FILE_TO_TRAY);
     ASSERT_FALSE(frame.isVisible());
@@ -87,12 +112,10 @@ TEST(TrayChild, Run) {
     test::Say(QStringLiteral("done"));
 }
 
-TEST(TrayIcon, HidesTheWindowAndBringsItBackByDoubleClickAndByItsMenu) {
-    test::XvfbDisplay display(true);
-    ASSERT_TRUE(display.Ready()) << display.Error();
+// Runs the copy in a role on the display, doing what it asks, and gives the steps it saw.
+QStringList RunChild(test::XvfbDisplay& display, const QString& role) {
     QObject owner;
-    QProcess* child =
-        test::StartSelf(QStringLiteral("tray"), CHILD_FILTER, display.Environment(), &owner);
+    QProcess* child = test::StartSelf(role, CHILD_FILTER, display.Environment(), &owner);
     QByteArray seen;
     qsizetype next = 0;
     QByteArray line;
@@ -109,17 +132,33 @@ TEST(TrayIcon, HidesTheWindowAndBringsItBackByDoubleClickAndByItsMenu) {
                 command.insert(command.end(), {"--repeat", "2", "--delay", "80"});
             }
             command.push_back(click == "right" ? "3" : "1");
-            ASSERT_EQ(display.Run(command), 0) << line.constData();
+            EXPECT_EQ(display.Run(command), 0) << line.constData();
+        } else if (line == "start tray") {
+            display.StartTray();
         } else if (line.startsWith("step ")) {
             steps.push_back(QString::fromUtf8(line.mid(5)));
         }
     }
-    ASSERT_TRUE(test::WaitForEnd(*child)) << seen.constData();
+    EXPECT_TRUE(test::WaitForEnd(*child)) << seen.constData();
     EXPECT_EQ(child->exitCode(), 0) << seen.constData();
-    EXPECT_EQ(steps, (QStringList{QStringLiteral("shown by a double click"),
-                                  QStringLiteral("shown by the menu"),
-                                  QStringLiteral("closed by the menu")}))
-        << seen.constData();
+    return steps;
+}
+
+TEST(TrayIcon, HidesTheWindowAndBringsItBackByDoubleClickAndByItsMenu) {
+    test::XvfbDisplay display(true);
+    ASSERT_TRUE(display.Ready()) << display.Error();
+    EXPECT_EQ(
+        RunChild(display, QStringLiteral("tray")),
+        (QStringList{QStringLiteral("shown by a double click"), QStringLiteral("shown by the menu"),
+                     QStringLiteral("closed by the menu")}));
+}
+
+TEST(TrayIcon, AppearsWhenTheTrayStartsAfterTheProgram) {
+    test::XvfbDisplay display(false);
+    ASSERT_TRUE(display.Ready()) << display.Error();
+    EXPECT_EQ(RunChild(display, QStringLiteral("late")),
+              (QStringList{QStringLiteral("minimised while there is no tray"),
+                           QStringLiteral("shown by a double click")}));
 }
 
 }  // namespace

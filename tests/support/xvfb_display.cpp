@@ -60,6 +60,12 @@ XvfbDisplay::XvfbDisplay(bool withTray) {
         return;
     }
     if (withTray) {
+        StartTray();
+    }
+}
+
+void XvfbDisplay::StartTray() {
+    if (Ready() && m_tray == nullptr) {
         m_tray = std::make_unique<ChildProcess>(
             std::vector<std::string>{"trayer", "--edge", "bottom", "--align", "right",
                                      "--widthtype", "request", "--height", "24", "--SetDockType",

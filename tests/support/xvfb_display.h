@@ -25,6 +25,8 @@ class XvfbDisplay {
     const std::string& Name() const { return m_name; }
     // What a program needs to show its windows here: DISPLAY, and Qt's xcb platform.
     std::vector<std::string> Environment() const;
+    // Starts the tray (when the constructor did not): a panel that comes after the program.
+    void StartTray();
     // Runs an X client (xdotool, xwininfo) on this display to its end; its exit code.
     int Run(const std::vector<std::string>& argv) const;
 
