@@ -268,6 +268,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 void CMainFrame::ShowExitWait() {
     m_closing = true;
     if (m_exitWait) {
+        m_exitWait->Resume();
         m_exitWait->raise();
         return;
     }

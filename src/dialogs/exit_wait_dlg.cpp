@@ -16,6 +16,12 @@ CExitWaitDlg::CExitWaitDlg(std::function<bool()> isIdle, int tickMs, QWidget* pa
 
 CExitWaitDlg::~CExitWaitDlg() = default;
 
+void CExitWaitDlg::Resume() {
+    if (!m_timer.isActive()) {
+        m_timer.start();
+    }
+}
+
 void CExitWaitDlg::OnTick() {
     if (m_isIdle()) {
         m_timer.stop();

@@ -21,6 +21,10 @@ class CExitWaitDlg : public QDialog {
     CExitWaitDlg(std::function<bool()> isIdle, int tickMs, QWidget* parent = nullptr);
     ~CExitWaitDlg() override;
 
+    // Checks again on each tick: something became busy again between the last idle check
+    // and the close it led to.
+    void Resume();
+
   signals:
     void AllIdle();
 

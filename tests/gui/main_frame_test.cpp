@@ -425,6 +425,19 @@ TEST_F(MainFrameTest, ClosingDuringARunWaitsForItThenRunsTheShutdownSteps) {
     EXPECT_EQ(steps, (std::vector<std::string>{"save 1", "close"}));
 }
 
+TEST_F(MainFrameTest, AFileBusyAgainAtTheCloseKeepsTheWaitGoing) {
+    // Busy at the close, idle at the next tick, busy again when that tick's close checks
+    // (a log line written by another thread in between), then idle for good.
+    const std::vector<bool> answers{true, false, true};
+    std::size_t asked = 0;
+    f.services.fileBusy = {[&] { return asked < answers.size() && answers[asked++]; }};
+    Show();
+    QSignalSpy closed(&frame, &CMainFrame::FrameClosed);
+    EXPECT_FALSE(frame.close());
+    ASSERT_TRUE(closed.wait(5000));
+    EXPECT_GE(asked, answers.size());
+}
+
 TEST_F(MainFrameTest, ClosingWhenIdleEndsAtOnce) {
     bool saved = false;
     f.services.saveSettings = [&] { saved = true; };
