@@ -160,9 +160,9 @@ void CMainFrame::BringToFront() {
         modal->activateWindow();
         return;
     }
-    if (isMinimized() || isHidden()) {
-        showNormal();
-    }
+    // A minimised window comes back as it was before, maximised or not.
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
     raise();
     activateWindow();
 }

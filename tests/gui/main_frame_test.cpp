@@ -458,6 +458,31 @@ TEST_F(MainFrameTest, HideToTrayMinimisesWhereThereIsNoTray) {
     EXPECT_TRUE(frame.isVisible());
 }
 
+TEST_F(MainFrameTest, ALaterStartRestoresTheWindowAsItWas) {
+    struct Case {
+        const char* name;
+        Qt::WindowStates before;  // before it was minimised or hidden
+        bool hidden;              // hidden to the tray instead of minimised
+    };
+    const Case cases[] = {
+        {"minimised from normal", Qt::WindowNoState, false},
+        {"minimised from maximised", Qt::WindowMaximized, false},
+        {"hidden while maximised", Qt::WindowMaximized, true},
+    };
+    Show();
+    for (const auto& c : cases) {
+        frame.setWindowState(c.before);
+        if (c.hidden) {
+            frame.hide();
+        } else {
+            frame.setWindowState(c.before | Qt::WindowMinimized);
+        }
+        frame.BringToFront();
+        EXPECT_TRUE(frame.isVisible()) << c.name;
+        EXPECT_EQ(frame.windowState() & ~Qt::WindowActive, c.before) << c.name;
+    }
+}
+
 TEST_F(MainFrameTest, ToolBarAndStatusBarTogglesFollowTheirCommands) {
     Show();
     QAction* toolBar = frame.Actions().Action(ID_VIEW_TOOLBAR);
