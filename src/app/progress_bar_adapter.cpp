@@ -27,7 +27,16 @@ void ProgressBarAdapter::RequestRefresh() {
 
 void ProgressBarAdapter::Refresh() {
     m_refreshPending.store(false);
-    m_bar->setRange(m_low.load(), m_high.load());
+    const int low = m_low.load();
+    const int high = m_high.load();
+    // A bar with an empty range (0 .. 0: nothing to load) would show Qt's busy animation;
+    // it stays empty instead.
+    if (high <= low) {
+        m_bar->setRange(low, low + 1);
+        m_bar->setValue(low);
+        return;
+    }
+    m_bar->setRange(low, high);
     m_bar->setValue(m_position.load());
 }
 
