@@ -4,6 +4,7 @@
 #include <QMenuBar>
 #include <QToolBar>
 
+#include <algorithm>
 #include <initializer_list>
 
 #include "app/command_actions.h"
@@ -90,6 +91,18 @@ QToolBar* BuildToolBar(CommandActions& actions, QWidget* parent) {
     toolBar->addAction(actions.Action(ID_EVENT_SETTINGS));
     toolBar->addSeparator();
     toolBar->addAction(actions.Action(ID_HELP));
+    // One size for every button, as wide as the widest caption needs.
+    int width = 0;
+    for (QAction* action : toolBar->actions()) {
+        if (!action->isSeparator()) {
+            width = std::max(width, toolBar->widgetForAction(action)->sizeHint().width());
+        }
+    }
+    for (QAction* action : toolBar->actions()) {
+        if (!action->isSeparator()) {
+            toolBar->widgetForAction(action)->setFixedWidth(width);
+        }
+    }
     return toolBar;
 }
 

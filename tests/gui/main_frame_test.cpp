@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QSet>
 #include <QSignalSpy>
 #include <QSplitter>
 #include <QStatusBar>
@@ -497,6 +498,7 @@ TEST_F(MainFrameTest, ToolBarAndStatusBarTogglesFollowTheirCommands) {
 }
 
 TEST_F(MainFrameTest, TheToolBarCarriesTheCaptionsInOrder) {
+    Show();
     QStringList captions;
     for (QAction* action : frame.ToolBar()->actions()) {
         captions.push_back(action->isSeparator() ? QStringLiteral("|") : action->iconText());
@@ -504,6 +506,14 @@ TEST_F(MainFrameTest, TheToolBarCarriesTheCaptionsInOrder) {
     EXPECT_EQ(captions, (QStringList{"保存", "|", "HTML出力", "CVS出力", "|", "検索設定",
                                      "イベント設定", "|", "ヘルプ"}));
     EXPECT_EQ(frame.ToolBar()->iconSize(), QSize(24, 24));
+    // Every button as wide as the widest: 保存 as wide as イベント設定.
+    QSet<int> widths;
+    for (QAction* action : frame.ToolBar()->actions()) {
+        if (!action->isSeparator()) {
+            widths.insert(frame.ToolBar()->widgetForAction(action)->width());
+        }
+    }
+    EXPECT_EQ(widths.size(), 1);
     for (QAction* action : frame.ToolBar()->actions()) {
         EXPECT_TRUE(action->isSeparator() || !action->icon().isNull())
             << action->iconText().toStdString();
