@@ -25,11 +25,11 @@ void KeyIndex::Remove(std::uint64_t key, std::size_t record) {
 }
 
 std::optional<std::size_t> KeyIndex::First(std::uint64_t key) const {
-    auto found = m_records.find(key);
-    if (found == m_records.end()) {
+    const auto records = All(key);
+    if (records.empty()) {
         return std::nullopt;
     }
-    return found->second.front();
+    return records.front();
 }
 
 std::span<const std::size_t> KeyIndex::All(std::uint64_t key) const {
