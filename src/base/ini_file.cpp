@@ -5,43 +5,10 @@
 #include <iterator>
 
 #include "base/text_file.h"
+#include "base/text_helpers.h"
 
 namespace halvera {
 namespace {
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && (IsBlank(text.back()) || text.back() == '\r')) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        unsigned char x = static_cast<unsigned char>(a[i]);
-        unsigned char y = static_cast<unsigned char>(b[i]);
-        if (x >= 'a' && x <= 'z') {
-            x = static_cast<unsigned char>(x - 'a' + 'A');
-        }
-        if (y >= 'a' && y <= 'z') {
-            y = static_cast<unsigned char>(y - 'a' + 'A');
-        }
-        if (x != y) {
-            return false;
-        }
-    }
-    return true;
-}
 
 std::string Unquote(std::string_view value) {
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
@@ -74,21 +41,22 @@ IniFile IniFile::Parse(std::string_view content) {
     while (!content.empty()) {
         std::string_view raw = TakeLine(content);
         Line line{std::string(raw), {}, {}, {}};
-        std::string_view text = Trim(raw);
+        std::string_view text = TrimWithCr(raw);
         if (!text.empty() && text.front() == '[') {
             std::size_t close = text.find(']');
             if (close != std::string_view::npos) {
-                current = std::string(Trim(text.substr(1, close - 1)));
+                current = std::string(TrimWithCr(text.substr(1, close - 1)));
                 line.section = current;
             }
         } else if (!text.empty() && text.front() != ';' && !current.empty()) {
             std::size_t equals = text.find('=');
-            std::string_view key = equals == std::string_view::npos ? std::string_view()
-                                                                    : Trim(text.substr(0, equals));
+            std::string_view key = equals == std::string_view::npos
+                                       ? std::string_view()
+                                       : TrimWithCr(text.substr(0, equals));
             // A line without a key name ("=value") is kept as text, never taken for a key.
             if (!key.empty()) {
                 line.key = std::string(key);
-                line.value = std::string(Trim(text.substr(equals + 1)));
+                line.value = std::string(TrimWithCr(text.substr(equals + 1)));
                 line.section = current;
             }
         }

@@ -134,6 +134,15 @@ bool IsCp932LeadByte(unsigned char c) {
     return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
 }
 
+bool IsCp932TrailByte(unsigned char c) {
+    return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC);
+}
+
+bool IsCp932PairAt(std::string_view text, std::size_t i) {
+    return i + 1 < text.size() && IsCp932LeadByte(static_cast<unsigned char>(text[i])) &&
+           IsCp932TrailByte(static_cast<unsigned char>(text[i + 1]));
+}
+
 std::string_view CutCp932(std::string_view cp932, std::size_t maxBytes) {
     if (cp932.size() <= maxBytes) {
         return cp932;

@@ -34,6 +34,11 @@ std::optional<std::size_t> Cp932ByteLength(std::string_view utf8);
 
 // True when byte c starts a two-byte CP932 character.
 bool IsCp932LeadByte(unsigned char c);
+// True when byte c may stand second in a two-byte CP932 character.
+bool IsCp932TrailByte(unsigned char c);
+// True when text[i] and text[i + 1] form one two-byte CP932 character: a lead byte, then a
+// trail byte. A lead byte at the end or before a byte that cannot follow it stands alone.
+bool IsCp932PairAt(std::string_view text, std::size_t i);
 
 // Cuts a CP932 text to at most maxBytes without splitting a two-byte character.
 std::string_view CutCp932(std::string_view cp932, std::size_t maxBytes);

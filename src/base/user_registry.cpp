@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <pwd.h>
-#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,6 +11,7 @@
 
 #include "base/text_codec.h"
 #include "base/text_file.h"
+#include "base/text_helpers.h"
 
 namespace halvera {
 namespace {
@@ -20,36 +20,10 @@ constexpr std::string_view HEADER = "REGEDIT4";
 constexpr std::string_view DWORD_PREFIX = "dword:";
 constexpr std::size_t DWORD_DIGITS = 8;
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && IsBlank(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
-// Registry key and value names compare without case.
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
-}
-
-bool IsCp932TrailByte(unsigned char c) {
-    return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC);
-}
-
 // Length of the CP932 character at text[i]: 2 for a lead byte with its trail byte, else 1.
 // Trail bytes may be '\' (0x5C), which must not be taken for an escape.
 std::size_t CharWidth(std::string_view text, std::size_t i) {
-    return IsCp932LeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size() &&
-                   IsCp932TrailByte(static_cast<unsigned char>(text[i + 1]))
-               ? 2
-               : 1;
+    return IsCp932PairAt(text, i) ? 2 : 1;
 }
 
 // "text" with '\' and '"' escaped, or nothing when the text cannot stand on one line.

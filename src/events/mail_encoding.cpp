@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 
+#include "base/text_codec.h"
+
 namespace halvera {
 namespace {
 
@@ -26,14 +28,6 @@ constexpr std::uint16_t JIS_SUBSTITUTE = 0x222E;
 
 bool IsHalfWidthKana(unsigned char c) {
     return c >= 0xA1 && c <= 0xDF;
-}
-
-bool IsLeadByte(unsigned char c) {
-    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
-
-bool IsTrailByte(unsigned char c) {
-    return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC);
 }
 
 bool IsJisByte(int b) {
@@ -107,7 +101,7 @@ std::string SjisToJis(std::string_view sjis) {
                 ++i;
             }
             emitJis(joined != 0 ? joined : HALF_WIDTH_KANA[c - 0xA1]);
-        } else if (IsLeadByte(c) && IsTrailByte(next)) {
+        } else if (IsCp932PairAt(sjis, i)) {
             emitJis(JisOfPair(c, next));
             ++i;
         } else {

@@ -46,15 +46,6 @@ std::string Replacement(const NodeRecord& node, Placeholder placeholder) {
     return {};
 }
 
-// True when text starts with a two-byte CP932 character: a lead byte and a trail byte.
-bool IsCharacterPair(std::string_view text) {
-    if (text.size() < 2 || !IsCp932LeadByte(static_cast<unsigned char>(text[0]))) {
-        return false;
-    }
-    unsigned char trail = static_cast<unsigned char>(text[1]);
-    return (trail >= 0x40 && trail <= 0x7E) || (trail >= 0x80 && trail <= 0xFC);
-}
-
 }  // namespace
 
 std::string ExpandPlaceholders(const NodeRecord& node, std::string_view text, std::size_t outSize) {
@@ -68,7 +59,7 @@ std::string ExpandPlaceholders(const NodeRecord& node, std::string_view text, st
         if (text[i] != '%') {
             // A two-byte character is copied whole or not at all, so the cut at the buffer's
             // end never leaves half of one.
-            std::size_t width = IsCharacterPair(text.substr(i)) ? 2 : 1;
+            std::size_t width = IsCp932PairAt(text, i) ? 2 : 1;
             if (out.size() + width > room) {
                 break;
             }

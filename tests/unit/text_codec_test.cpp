@@ -74,5 +74,25 @@ TEST(TextCodec, CutNeverSplitsATwoByteCharacter) {
     EXPECT_EQ(CutCp932(text, 0), "");
 }
 
+TEST(TextCodec, PairNeedsALeadByteThenATrailByte) {
+    struct Case {
+        const char* name;
+        std::string text;
+        bool pair;
+    };
+    const Case cases[] = {
+        {"first_lead_range", "\x81\x40", true},    {"last_of_first_range", "\x9F\xFC", true},
+        {"gap_between_ranges", "\xA0\x40", false}, {"second_lead_range", "\xE0\x7E", true},
+        {"last_lead", "\xFC\x80", true},           {"beyond_last_lead", "\xFD\x40", false},
+        {"trail_below_range", "\x82\x3F", false},  {"trail_delete_byte", "\x82\x7F", false},
+        {"trail_beyond_range", "\x82\xFD", false}, {"backslash_as_trail", "\x95\x5C", true},
+        {"lead_at_the_end", "\x82", false},        {"ascii", "ab", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(IsCp932PairAt(c.text, 0), c.pair) << c.name;
+        EXPECT_EQ(IsCp932PairAt("x" + c.text, 1), c.pair) << c.name;
+    }
+}
+
 }  // namespace
 }  // namespace halvera
