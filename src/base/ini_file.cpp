@@ -4,6 +4,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "base/atomic_replace.h"
 #include "base/text_file.h"
 #include "base/text_helpers.h"
 
@@ -143,23 +144,7 @@ std::string IniFile::Serialize() const {
 }
 
 bool IniFile::Save(const std::filesystem::path& path) const {
-    // Through a temporary file and a rename, so a crash never leaves half a settings file.
-    std::filesystem::path temporary = path;
-    temporary += ".new";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << Serialize();
-        if (!out.flush()) {
-            return false;
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(temporary, path, ec);
-    if (ec) {
-        std::filesystem::remove(temporary, ec);
-        return false;
-    }
-    return true;
+    return ReplaceFileContent(path, Serialize()).Replaced();
 }
 
 std::string ReadIniString(const std::filesystem::path& path, std::string_view section,

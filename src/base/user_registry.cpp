@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "base/atomic_replace.h"
 #include "base/text_codec.h"
 #include "base/text_file.h"
 #include "base/text_helpers.h"
@@ -135,20 +136,6 @@ bool MakeFolders(const std::filesystem::path& folder) {
     return mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST;
 }
 
-bool WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        ssize_t written = write(fd, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-}
-
 std::filesystem::path ConfigHome() {
     const char* xdg = std::getenv("XDG_CONFIG_HOME");
     if (xdg != nullptr && std::filesystem::path(xdg).is_absolute()) {
@@ -240,18 +227,7 @@ bool UserRegistry::WriteLines(const std::vector<Line>& lines) const {
         content += line.text;
         content += "\r\n";
     }
-    std::string temporary = m_path.string() + ".XXXXXX";
-    int fd = mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0) {
-        return false;
-    }
-    bool ok = fchmod(fd, 0600) == 0 && WriteAll(fd, content) && fsync(fd) == 0;
-    ok = close(fd) == 0 && ok;
-    if (ok && rename(temporary.c_str(), m_path.c_str()) == 0) {
-        return true;
-    }
-    unlink(temporary.c_str());
-    return false;
+    return ReplaceFileContent(m_path, content, 0600).Replaced();
 }
 
 bool UserRegistry::CreateKey() {

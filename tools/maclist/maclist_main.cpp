@@ -1,12 +1,11 @@
 // Builds maclist.ini, the vendor table of the program folder, from the IEEE OUI registry
 // listing: halvera-maclist OUI_TXT MACLIST_INI
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <system_error>
 
+#include "base/atomic_replace.h"
 #include "net/oui_registry.h"
 
 int main(int argc, char** argv) {
@@ -23,22 +22,11 @@ int main(int argc, char** argv) {
     std::size_t entries = 0;
     std::string table = halvera::BuildMaclist(registry, &entries);
 
-    // Through a temporary file and a rename, so an interrupted build leaves no half table.
-    std::filesystem::path target = argv[2];
-    std::filesystem::path temporary = target;
-    temporary += ".new";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << table;
-        if (!out.flush()) {
-            std::fprintf(stderr, "halvera-maclist: cannot write %s\n", temporary.c_str());
-            return 1;
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(temporary, target, ec);
-    if (ec) {
-        std::fprintf(stderr, "halvera-maclist: cannot write %s\n", target.c_str());
+    // An interrupted build leaves the old table or none, never half of one.
+    halvera::ReplaceResult written = halvera::ReplaceFileContent(argv[2], table);
+    if (!written.Replaced()) {
+        std::fprintf(stderr, "halvera-maclist: cannot write %s (%s)\n", argv[2],
+                     written.Describe().c_str());
         return 1;
     }
     std::printf("maclist.ini: %zu vendor prefixes\n", entries);
