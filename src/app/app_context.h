@@ -6,22 +6,14 @@
 #include "app/qt_desktop_actions.h"
 #include "events/popup_forwarder.h"
 #include "events/popup_relay.h"
-#include "lists/list_tables.h"
-#include "lists/summary_banner.h"
-#include "net/monitor_engine.h"
-#include "net/node_list_loader.h"
-#include "store/log_list_loader.h"
-#include "store/log_store_row_deleter.h"
-#include "store/node_store_list_file.h"
-#include "store/settings_store.h"
+#include "monitor/monitor_engine.h"
 
 namespace halvera {
 
-// The running program's monitor engine with what the Qt program adds to it: the settings,
-// the list tables and the banner the windows show, the desktop actions, the popup relay,
-// and the services the windows reach them by. The application object brings them up in the
-// start-up order and the main frame takes them down through the shutdown hooks of
-// Services(). Create it on the GUI thread.
+// The running program's monitor engine with what the Qt program adds to it: the desktop
+// actions, the popup relay, and the services the windows reach them by. The application
+// object brings them up in the start-up order and the main frame takes them down at
+// shutdown. Create it on the GUI thread.
 class AppContext {
   public:
     struct Options {
@@ -46,34 +38,16 @@ class AppContext {
     void PrepareNetwork();
 
     AppServices& Services() { return m_services; }
-    SettingsStore& Settings() { return m_settings; }
-    ListTables& Tables() { return m_tables; }
-    SummaryBanner& Banner() { return m_banner; }
-    MonitorEngine& Engine() { return m_engine; }
+    MonitorEngine& Monitor() { return m_engine; }
 
   private:
-    void WireServices();
-    void SaveAppSettings();
-    void CloseStores();
-    void RefreshSettingsSummary();
-
     PopupRelayOptions m_popupOptions;
-    SettingsStore m_settings;
-    ListTables m_tables;
-    SummaryBanner m_banner;
     QtDesktopActions m_desktop;
     PopupForwarder m_popup;
     // Made once the own address is known; it outlives the engine, whose runs raise popups
     // until the engine has closed.
     std::unique_ptr<PopupRelay> m_popupRelay;
     MonitorEngine m_engine;
-
-    NodeStoreListFile m_nodeFile;
-    LogStoreRowDeleter m_eventLogDeleter;
-    LogStoreRowDeleter m_errorLogDeleter;
-    NodeListLoader m_nodeLoader;
-    LogListLoader m_eventLogLoader;
-    LogListLoader m_errorLogLoader;
     AppServices m_services;
 };
 

@@ -74,26 +74,14 @@ bool ListCommands::Run(int id) {
 }
 
 void ListCommands::NewNodeList() {
-    if (m_services.nodeFile == nullptr) {
-        NotAvailable();
-        return;
-    }
     if (!Confirm("現在のノードリストを削除して新規ノードリストを開きます。よろしいですか？")) {
         return;
     }
-    m_services.tables.nodeList.Clear();
-    m_services.tables.eventList.Clear();
-    m_services.nodeFile->RecreateEmpty();
-    // The counts of the banner would otherwise still show the old list.
-    m_services.banner.SetSummaryText();
+    m_services.engine.NewNodeList();
 }
 
 void ListCommands::SaveNodeList() {
-    if (m_services.nodeFile == nullptr) {
-        NotAvailable();
-        return;
-    }
-    m_services.nodeFile->SaveMonitorFlags(m_services.tables.nodeList);
+    m_services.engine.SaveNodeList();
     m_services.prompt.ShowMessage(Sjis("ノードリストの最新データを保存しました。"),
                                   PromptIcon::Information, PromptButtons::Ok);
 }
@@ -121,10 +109,6 @@ void ListCommands::Delete() {
 }
 
 void ListCommands::DeleteNode() {
-    if (m_services.nodeFile == nullptr) {
-        NotAvailable();
-        return;
-    }
     if (m_upper.NodeList()->SelectedRows().empty()) {
         ShowStopText("削除するノードを選択してください。");
         return;
@@ -135,23 +119,12 @@ void ListCommands::DeleteNode() {
     // Only the first selected node goes, as the question says; rows may have moved while
     // the question was open, so the selection is read again.
     const std::vector<int> rows = m_upper.NodeList()->SelectedRows();
-    if (rows.empty()) {
-        return;
+    if (!rows.empty()) {
+        m_services.engine.DeleteNode(rows.front());
     }
-    ListTable& nodeList = m_services.tables.nodeList;
-    const std::string ipText = nodeList.Cell(rows.front(), NODE_COL_IP);
-    m_services.nodeFile->DeleteNode(InetAddr(ipText));
-    nodeList.RemoveRow(rows.front());
-    m_services.banner.SetSummaryText();
 }
 
 void ListCommands::DeleteLogRows(int tab) {
-    const bool eventLog = tab == TAB_EVENT_LOG;
-    LogRowDeleter* deleter = eventLog ? m_services.eventLogDeleter : m_services.errorLogDeleter;
-    if (deleter == nullptr) {
-        NotAvailable();
-        return;
-    }
     ListControl* list = m_upper.ListOfTab(tab);
     if (list->SelectedRows().empty()) {
         ShowStopText("削除するデータを選択してください。");
@@ -164,14 +137,13 @@ void ListCommands::DeleteLogRows(int tab) {
     if (rows.empty()) {
         return;
     }
-    CLogDeleteDlg dialog(*deleter, list->Model()->Table(), rows,
-                         eventLog ? CLogDeleteDlg::EVENT_LOG : CLogDeleteDlg::ERROR_LOG,
-                         m_dialogParent);
+    CLogDeleteDlg dialog(m_services.engine, tab == TAB_EVENT_LOG ? LogKind::Event : LogKind::Error,
+                         rows, m_dialogParent);
     dialog.exec();
 }
 
 void ListCommands::Sort(NodeSortKey key) {
-    SortNodeList(m_services.tables.nodeList, key);
+    SortNodeList(m_services.engine.Tables().nodeList, key);
 }
 
 void ListCommands::FindInList(int tab) {
@@ -180,39 +152,21 @@ void ListCommands::FindInList(int tab) {
 }
 
 void ListCommands::StartRun(void (SearchRunner::*start)()) {
-    if (m_services.runs == nullptr) {
-        NotAvailable();
-        return;
-    }
-    (m_services.runs->*start)();
+    (m_services.engine.Runner().*start)();
 }
 
 void ListCommands::RefreshSelectedNode() {
-    if (m_services.runs == nullptr) {
-        NotAvailable();
-        return;
-    }
     const std::vector<int> rows = m_upper.NodeList()->SelectedRows();
-    if (rows.empty()) {
-        ShowStopText("検索ノードを選択してください。");
-        return;
-    }
-    const std::string ipText = m_services.tables.nodeList.Cell(rows.front(), NODE_COL_IP);
-    m_services.runs->StartNodeRefresh(InetAddr(ipText));
+    m_services.engine.Runner().RefreshSelectedNode(rows.empty() ? -1 : rows.front());
 }
 
 void ListCommands::SearchOneNode() {
-    if (m_services.runs == nullptr || m_services.resolver == nullptr) {
-        NotAvailable();
-        return;
-    }
-    const LocalAdapterInfo local =
-        m_services.localAdapter ? m_services.localAdapter() : LocalAdapterInfo{};
-    CNodeSearchDlg dialog(m_services.prompt, *m_services.resolver, local.ownAddress,
+    const LocalAdapterInfo local = m_services.engine.LocalAdapter();
+    CNodeSearchDlg dialog(m_services.prompt, m_services.engine.Resolver(), local.ownAddress,
                           local.subnetMask, m_dialogParent);
     if (dialog.exec() == QDialog::Accepted) {
         // A poll that started while the dialog was open keeps this run from starting.
-        m_services.runs->StartNodeRefresh(dialog.Address());
+        m_services.engine.Runner().StartNodeRefresh(dialog.Address());
     }
 }
 

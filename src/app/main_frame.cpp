@@ -36,22 +36,6 @@ QString ProductText() {
     return QString::fromUtf8(PROMPT_CAPTION.data(), PROMPT_CAPTION.size());
 }
 
-int SortCommand(NodeSortKey key) {
-    switch (key) {
-        case SORT_BY_IP:
-            return ID_SORT_IP;
-        case SORT_BY_MAC:
-            return ID_SORT_MAC;
-        case SORT_BY_LABEL:
-            return ID_SORT_LABEL;
-        case SORT_BY_HOST:
-            return ID_SORT_HOST;
-        case SORT_BY_DOMAIN:
-            return ID_SORT_DOMAIN;
-    }
-    return ID_SORT_IP;
-}
-
 }  // namespace
 
 CMainFrame::CMainFrame(AppServices& services, int tickMs, QWidget* parent)
@@ -62,9 +46,9 @@ CMainFrame::CMainFrame(AppServices& services, int tickMs, QWidget* parent)
 
     m_splitter = new QSplitter(Qt::Vertical, this);
     m_splitter->setChildrenCollapsible(false);
-    m_upper = new CVeskarView(services.tables, m_splitter);
-    m_lower =
-        new CLeftView(services.tables.eventList, services.banner, services.prompt, m_splitter);
+    m_upper = new CVeskarView(services.engine.Tables(), m_splitter);
+    m_lower = new CLeftView(services.engine.Tables().eventList, services.engine.Banner(),
+                            services.prompt, m_splitter);
     m_splitter->addWidget(m_upper);
     m_splitter->addWidget(m_lower);
     setCentralWidget(m_splitter);
@@ -117,7 +101,7 @@ void CMainFrame::CreateTray() {
 }
 
 void CMainFrame::ApplySettingsToViews() {
-    const AppSettings settings = m_services.settings.App();
+    const AppSettings settings = m_services.engine.Settings().App();
     const ListColours colours = ListColoursFromSettings(settings);
     m_upper->ApplyNodeColumnMask(settings.MAP);
     m_upper->ApplyColours(colours);
@@ -136,8 +120,8 @@ QString CMainFrame::PollingLine() const {
 CommandState CMainFrame::State() const {
     CommandState state;
     state.currentTab = m_upper->CurrentTab();
-    state.runActive = m_services.runs != nullptr && m_services.runs->IsRunActive();
-    state.nodeRows = m_services.tables.nodeList.RowCount();
+    state.runActive = m_services.engine.Runner().IsRunActive();
+    state.nodeRows = m_services.engine.Tables().nodeList.RowCount();
     return state;
 }
 
@@ -147,10 +131,6 @@ void CMainFrame::PostCommand(int id) {
 
 void CMainFrame::RunPostedCommand(int id) {
     m_actions->Trigger(id);
-}
-
-void CMainFrame::PostSort(NodeSortKey key) {
-    PostCommand(SortCommand(key));
 }
 
 void CMainFrame::BringToFront() {
@@ -170,11 +150,11 @@ void CMainFrame::BringToFront() {
 void CMainFrame::OnTimer() {
     m_actions->UpdateEnabled();
     // Once closing has begun no polled run may start, or the wait could go on for ever.
-    if (m_closing || m_services.runs == nullptr) {
+    if (m_closing) {
         return;
     }
-    const std::string line = m_services.runs->Tick();
-    if (!line.empty() && (m_services.settings.App().STBAR & STBAR_POLLING_LINE) != 0) {
+    const std::string line = m_services.engine.Runner().Tick();
+    if (!line.empty() && (m_services.engine.Settings().App().STBAR & STBAR_POLLING_LINE) != 0) {
         m_pollingLine->setText(FromCp932(line));
     }
 }
@@ -217,12 +197,12 @@ void CMainFrame::resizeEvent(QResizeEvent* event) {
 }
 
 void CMainFrame::OnFirstSize() {
-    const AppSettings settings = m_services.settings.App();
+    const AppSettings settings = m_services.engine.Settings().App();
     const int height = m_splitter->height();
     const int upper =
         settings.MAPX == 0 ? static_cast<int>(height * FIRST_UPPER_SHARE) : settings.MAPY;
     m_splitter->setSizes({upper, std::max(height - upper - m_splitter->handleWidth(), 1)});
-    m_services.banner.SetSummaryText();
+    m_services.engine.Banner().SetSummaryText();
     m_interfaceLine->setText(FromCp932(NetworkInterfaceText(settings.ADPNAME)));
 }
 
@@ -255,7 +235,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
-    if (!IsIdleForShutdown(m_services)) {
+    if (!m_services.engine.IsIdleForShutdown()) {
         ShowExitWait();
         event->ignore();
         return;
@@ -272,23 +252,24 @@ void CMainFrame::ShowExitWait() {
         m_exitWait->raise();
         return;
     }
-    m_exitWait = new CExitWaitDlg([this] { return IsIdleForShutdown(m_services); }, m_tickMs, this);
+    m_exitWait =
+        new CExitWaitDlg([this] { return m_services.engine.IsIdleForShutdown(); }, m_tickMs, this);
     connect(m_exitWait, &CExitWaitDlg::AllIdle, this, &QWidget::close);
     m_exitWait->show();
 }
 
 void CMainFrame::RunShutdownSteps() {
-    AppSettings settings = m_services.settings.App();
+    AppSettings settings = m_services.engine.Settings().App();
     const QSize tabArea = m_upper->TabAreaSize();
     settings.MAPX = tabArea.width();
     settings.MAPY = tabArea.height();
-    m_services.settings.SetApp(settings);
-    if (m_services.saveSettings) {
-        m_services.saveSettings();
-    }
+    m_services.engine.Settings().SetApp(settings);
+    m_services.engine.SaveSettings();
     m_timer.stop();
-    if (m_services.closeStores) {
-        m_services.closeStores();
+    // The frame closes only once no run is active, so no run is cut short here.
+    m_services.engine.Close();
+    if (m_services.afterClose) {
+        m_services.afterClose();
     }
     if (m_tray != nullptr) {
         m_tray->hide();

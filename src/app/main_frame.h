@@ -9,7 +9,6 @@
 #include "app/app_services.h"
 #include "app/command_rules.h"
 #include "dialogs/exit_wait_dlg.h"
-#include "lists/node_list_sort.h"
 
 class QLabel;
 class QMenu;
@@ -54,8 +53,6 @@ class CMainFrame : public QMainWindow {
 
     // Runs a command later on the GUI thread; any thread may call it.
     void PostCommand(int id);
-    // Posts the sort command of a SORT key.
-    void PostSort(NodeSortKey key);
 
   public slots:
     // A later start of the program asked for the window.

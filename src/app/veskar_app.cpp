@@ -38,7 +38,7 @@ bool CVeskarApp::InitInstance() {
     QObject::connect(m_frame.get(), &CMainFrame::FrameClosed, qApp, &QCoreApplication::quit,
                      Qt::QueuedConnection);
 
-    CStartupDlg splash(m_context->Services(), *m_frame);
+    CStartupDlg splash(m_context->Monitor(), *m_frame);
     splash.exec();
     return true;
 }

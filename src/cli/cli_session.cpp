@@ -1,33 +1,28 @@
 #include "cli/cli_session.h"
 
 #include <chrono>
+#include <span>
 #include <vector>
 
 #include "base/program_folder.h"
 #include "base/text_codec.h"
 #include "cli/tsv.h"
-#include "events/event_kind.h"
+#include "lists/list_columns.h"
+#include "monitor/poll_timer.h"
 #include "net/node_search_check.h"
-#include "net/poll_timer.h"
+#include "store/event_kind.h"
 
 namespace halvera {
 namespace {
 
-const std::vector<std::string> NODE_HEADER = {"監視",
-                                              "ラベル",
-                                              "B47",
-                                              "B16",
-                                              "B8",
-                                              "アドレス",
-                                              "MAC アドレス",
-                                              "ホスト名",
-                                              "ドメイン or ワークグループ",
-                                              "ベンダー名",
-                                              "検出日",
-                                              "更新日",
-                                              "ST"};
-const std::vector<std::string> EVENT_HEADER = {"イベント", "日付 時間", "アドレス", "ホスト名",
-                                               "情報"};
+std::vector<std::string> Header(std::span<const ListColumn> columns) {
+    std::vector<std::string> header;
+    for (const ListColumn& column : columns) {
+        header.emplace_back(column.header);
+    }
+    return header;
+}
+
 const std::vector<std::string> RANGE_HEADER = {"開始アドレス", "終了アドレス"};
 
 // The cells of a row in UTF-8, the first one replaced (it holds no text of its own in the
@@ -51,25 +46,20 @@ CliSession::CliSession(Console& console, TerminationSignals& signals)
       m_signals(signals),
       m_prompt(console),
       m_popup(console),
-      m_banner(m_tables.nodeList,
-               [this] {
-                   const AppSettings app = m_settings.App();
-                   return PollingState{app.NEWENABLE != 0, app.LOOKENABLE != 0};
-               }),
-      m_engine(m_settings, m_tables, m_banner, {m_prompt, m_popup, m_desktop}) {
+      m_engine({m_prompt, m_popup, m_desktop}) {
     // The progress of a search; the summary is printed once a run has ended.
     const std::string progress = Sjis("【ノード検索】");
-    m_banner.Subscribe([this, progress](std::string_view text) {
+    m_engine.Banner().Subscribe([this, progress](std::string_view text) {
         if (text.starts_with(progress)) {
             m_console.OutCp932(text);
         }
     });
-    m_tables.eventList.Subscribe([this](const ListChange& change) {
+    m_engine.Tables().eventList.Subscribe([this](const ListChange& change) {
         if (change.kind == ListChange::Inserted) {
             m_console.Out(TsvLine(Utf8Cells(change.data, KindText(change.data))));
         }
     });
-    m_tables.errorLog.Subscribe([this](const ListChange& change) {
+    m_engine.Tables().errorLog.Subscribe([this](const ListChange& change) {
         if (change.kind == ListChange::Inserted) {
             m_console.Err("halvera-cli: error log: " +
                           TsvLine(Utf8Cells(change.data, Cp932ToUtf8Lossy(change.data.cells[0]))));
@@ -79,8 +69,9 @@ CliSession::CliSession(Console& console, TerminationSignals& signals)
 
 int CliSession::Run(const CliOptions& options) {
     const bool opened = m_engine.Open();
-    // Runs read the monitored check boxes from the node list, as in the program.
-    m_engine.LoadNodeList(nullptr);
+    // Runs read the monitored check boxes from the node list, and nodes prints it in the
+    // program's order, as in the program.
+    m_engine.LoadLists(StartupLists::NodeList, nullptr);
     if (!opened) {
         m_console.Err("halvera-cli: the data files in " + ProgramFolder().string() +
                       " could not be opened");
@@ -112,8 +103,8 @@ int CliSession::Run(const CliOptions& options) {
 }
 
 int CliSession::PrintNodes() {
-    m_console.Out(TsvLine(NODE_HEADER));
-    for (const ListRow& row : m_tables.nodeList.Snapshot()) {
+    m_console.Out(TsvLine(Header(NodeListColumns())));
+    for (const ListRow& row : m_engine.Tables().nodeList.Snapshot()) {
         m_console.Out(TsvLine(Utf8Cells(row, row.checked ? "1" : "0")));
     }
     return 0;
@@ -121,8 +112,8 @@ int CliSession::PrintNodes() {
 
 int CliSession::PrintEvents() {
     m_engine.Logs().ReadEventLog(FILTER_ALL, "", nullptr, 0);
-    m_console.Out(TsvLine(EVENT_HEADER));
-    for (const ListRow& row : m_tables.eventLog.Snapshot()) {
+    m_console.Out(TsvLine(Header(EventLogColumns())));
+    for (const ListRow& row : m_engine.Tables().eventLog.Snapshot()) {
         m_console.Out(TsvLine(Utf8Cells(row, KindText(row))));
     }
     return 0;
@@ -212,11 +203,8 @@ int CliSession::RunToEnd(SearchRuns::RunKind kind, Ipv4 ip) {
 int CliSession::Monitor() {
     SearchRuns& runs = m_engine.Runs();
     // As the main window does when it is created and at the end of start-up.
-    m_engine.ReadLocalAdapter();
-    runs.LoadCountdowns();
-    if (m_settings.App().BPOLING != 0) {
-        runs.ArmStartupPoll();
-    }
+    m_engine.PrepareRuns();
+    m_engine.FinishStartup();
     m_console.OutCp932(
         PollingStatusText(runs.Timer().NodeDetectionCountdown(), runs.Timer().StatusCountdown()));
     using Clock = std::chrono::steady_clock;
@@ -242,14 +230,15 @@ int CliSession::Monitor() {
 }
 
 void CliSession::PrintSummary() {
-    m_banner.SetSummaryText();
-    std::string text = m_banner.Text();
+    m_engine.Banner().SetSummaryText();
+    std::string text = m_engine.Banner().Text();
     std::erase(text, '\r');
     m_console.OutCp932(text);
 }
 
-std::string CliSession::AdapterFailure() const {
-    return "halvera-cli: the network interface ADPNUM " + std::to_string(m_settings.App().ADPNUM) +
+std::string CliSession::AdapterFailure() {
+    return "halvera-cli: the network interface ADPNUM " +
+           std::to_string(m_engine.Settings().App().ADPNUM) +
            " could not be read (see the error log)";
 }
 

@@ -8,17 +8,14 @@
 #include "cli/console_prompt.h"
 #include "cli/termination_signals.h"
 #include "events/posix_desktop_actions.h"
-#include "lists/list_tables.h"
-#include "lists/summary_banner.h"
-#include "net/monitor_engine.h"
-#include "store/settings_store.h"
+#include "monitor/monitor_engine.h"
 
 namespace halvera {
 
-// One run of halvera-cli on the program folder: the engine opened as the program's start-up
-// opens it, the node list loaded from the node store, one command, and the engine closed
-// again. What the engine shows (search progress, event list rows, error log lines, popups,
-// messages) is printed as it happens. The caller holds the folder's instance lock.
+// One run of halvera-cli on the program folder: the engine opened and its node list loaded
+// as the program's start-up does it, one command, and the engine closed again. What the engine
+// shows (search progress, event list rows, error log lines, popups, messages) is printed as it
+// happens. The caller holds the folder's instance lock.
 class CliSession {
   public:
     CliSession(Console& console, TerminationSignals& signals);
@@ -39,16 +36,13 @@ class CliSession {
     int RunToEnd(SearchRuns::RunKind kind, Ipv4 ip = 0);
     int Monitor();
     void PrintSummary();
-    std::string AdapterFailure() const;
+    std::string AdapterFailure();
 
     Console& m_console;
     TerminationSignals& m_signals;
     ConsolePrompt m_prompt;
     ConsolePopup m_popup;
     PosixDesktopActions m_desktop;
-    SettingsStore m_settings;
-    ListTables m_tables;
-    SummaryBanner m_banner;
     MonitorEngine m_engine;
 };
 

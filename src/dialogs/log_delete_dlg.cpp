@@ -2,22 +2,21 @@
 
 #include <utility>
 
-#include "app/progress_bar_adapter.h"
 #include "ui_log_delete_dlg.h"
+#include "views/progress_bar_adapter.h"
 
 namespace halvera {
 
-CLogDeleteDlg::CLogDeleteDlg(LogRowDeleter& deleter, ListTable& list, std::vector<int> rows,
-                             Log log, QWidget* parent)
+CLogDeleteDlg::CLogDeleteDlg(Engine& engine, LogKind log, std::vector<int> rows, QWidget* parent)
     : QDialog(parent),
       m_ui(std::make_unique<Ui::CLogDeleteDlg>()),
-      m_deleter(deleter),
-      m_list(list),
+      m_engine(engine),
+      m_log(log),
       m_rows(std::move(rows)) {
     m_ui->setupUi(this);
     setWindowTitle(QStringLiteral("Halvera"));
     m_ui->message->setText(
-        log == EVENT_LOG
+        log == LogKind::Event
             ? QStringLiteral("イベントログ削除中です　・・・　しばらくお待ちください。")
             : QStringLiteral("エラーログ削除中です　・・・　しばらくお待ちください。"));
     m_progress = std::make_unique<ProgressBarAdapter>(m_ui->progress);
@@ -43,10 +42,9 @@ void CLogDeleteDlg::reject() {
 }
 
 void CLogDeleteDlg::Work() {
-    m_progress->SetRange(0, 2 * m_deleter.CountEntries());
+    m_progress->SetRange(0, 2 * m_engine.CountLogEntries(m_log));
     m_progress->SetPosition(0);
-    m_deleter.DeleteRows(m_rows, *m_progress);
-    m_list.RemoveRows(m_rows);
+    m_engine.DeleteLogRows(m_log, m_rows, *m_progress);
     QMetaObject::invokeMethod(this, "OnWorkDone", Qt::QueuedConnection);
 }
 

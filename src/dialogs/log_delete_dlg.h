@@ -6,8 +6,8 @@
 #include <thread>
 #include <vector>
 
-#include "lists/list_table.h"
-#include "lists/log_row_deleter.h"
+#include "monitor/engine.h"
+#include "store/log_store.h"
 
 namespace Ui {
 class CLogDeleteDlg;
@@ -17,17 +17,15 @@ namespace halvera {
 
 class ProgressBarAdapter;
 
-// Deletes the selected rows of a log: a worker rewrites the log file without them while the
-// progress bar runs (0 .. twice the number of entries), then removes the rows from the list
-// and the dialog closes itself.
+// Deletes the selected rows of a log: a worker has the engine rewrite the log file without
+// them while the progress bar runs (0 .. twice the number of entries) and remove the rows
+// from the list, then the dialog closes itself. A log that could not be rewritten keeps its
+// rows (the store has said why).
 class CLogDeleteDlg : public QDialog {
     Q_OBJECT
 
   public:
-    enum Log { EVENT_LOG, ERROR_LOG };
-
-    CLogDeleteDlg(LogRowDeleter& deleter, ListTable& list, std::vector<int> rows, Log log,
-                  QWidget* parent = nullptr);
+    CLogDeleteDlg(Engine& engine, LogKind log, std::vector<int> rows, QWidget* parent = nullptr);
     ~CLogDeleteDlg() override;
 
   protected:
@@ -43,8 +41,8 @@ class CLogDeleteDlg : public QDialog {
 
     std::unique_ptr<Ui::CLogDeleteDlg> m_ui;
     std::unique_ptr<ProgressBarAdapter> m_progress;
-    LogRowDeleter& m_deleter;
-    ListTable& m_list;
+    Engine& m_engine;
+    LogKind m_log;
     std::vector<int> m_rows;
     std::thread m_worker;
     bool m_done = false;

@@ -2,12 +2,8 @@
 
 #include <QPixmap>
 
-#include <vector>
-
-#include "app/main_frame.h"
-#include "app/progress_bar_adapter.h"
-#include "lists/node_list_sort.h"
 #include "ui_startup_dlg.h"
+#include "views/progress_bar_adapter.h"
 
 namespace halvera {
 
@@ -19,11 +15,11 @@ constexpr int LOADING_POLL_MS = 100;
 
 }  // namespace
 
-CStartupDlg::CStartupDlg(AppServices& services, CMainFrame& frame, int tickMs, QWidget* parent)
+CStartupDlg::CStartupDlg(Engine& engine, QWidget& mainWindow, int tickMs, QWidget* parent)
     : QDialog(parent, Qt::SplashScreen | Qt::FramelessWindowHint),
       m_ui(std::make_unique<Ui::CStartupDlg>()),
-      m_services(services),
-      m_frame(frame),
+      m_engine(engine),
+      m_mainWindow(mainWindow),
       m_tickMs(tickMs) {
     m_ui->setupUi(this);
     m_ui->icon->setPixmap(QPixmap(QStringLiteral(":/images/halvera.png")));
@@ -51,24 +47,7 @@ void CStartupDlg::showEvent(QShowEvent* event) {
 }
 
 void CStartupDlg::Load() {
-    std::vector<int> counts;
-    int total = 0;
-    for (ListLoader* loader : m_services.loaders) {
-        counts.push_back(loader->Count());
-        total += counts.back();
-    }
-    m_progress->SetRange(0, total);
-    m_progress->SetPosition(0);
-    int first = 0;
-    for (std::size_t i = 0; i < m_services.loaders.size(); ++i) {
-        m_services.loaders[i]->Load(*m_progress, first);
-        first += counts[i];
-    }
-    m_services.banner.SetSummaryText();
-    const AppSettings settings = m_services.settings.App();
-    if (settings.BSORT != 0 && IsNodeSortKey(settings.SORT)) {
-        m_frame.PostSort(static_cast<NodeSortKey>(settings.SORT));
-    }
+    m_engine.LoadLists(StartupLists::All, m_progress.get());
     m_loading.store(false);
 }
 
@@ -85,11 +64,9 @@ void CStartupDlg::OnTick() {
 
 void CStartupDlg::Finish() {
     m_timer.stop();
-    m_frame.showNormal();
-    m_frame.repaint();
-    if (m_services.settings.App().BPOLING != 0 && m_services.runs != nullptr) {
-        m_services.runs->SetStatusCountdown(3);
-    }
+    m_mainWindow.showNormal();
+    m_mainWindow.repaint();
+    m_engine.FinishStartup();
     QDialog::accept();
 }
 

@@ -7,7 +7,7 @@
 #include <memory>
 #include <thread>
 
-#include "app/app_services.h"
+#include "monitor/engine.h"
 
 namespace Ui {
 class CStartupDlg;
@@ -15,20 +15,20 @@ class CStartupDlg;
 
 namespace halvera {
 
-class CMainFrame;
 class ProgressBarAdapter;
 
-// The splash: while it shows, a loader thread fills the node list, the event log and the
-// error log from their files and the progress bar follows. It stays for at least three
-// ticks and as long as loading takes, then shows the main window and closes.
+// The splash: while it shows, a loader thread has the engine fill the node list, the event
+// log and the error log from their files and the progress bar follows. It stays for at least
+// three ticks and as long as loading takes, then shows the main window, ends the engine's
+// start-up and closes.
 class CStartupDlg : public QDialog {
     Q_OBJECT
 
   public:
     static constexpr int TICKS_SHOWN = 3;
 
-    CStartupDlg(AppServices& services, CMainFrame& frame, int tickMs = 1000,
-                QWidget* parent = nullptr);
+    // mainWindow: the window shown once start-up is done.
+    CStartupDlg(Engine& engine, QWidget& mainWindow, int tickMs = 1000, QWidget* parent = nullptr);
     ~CStartupDlg() override;
 
     bool IsLoading() const { return m_loading.load(); }
@@ -45,8 +45,8 @@ class CStartupDlg : public QDialog {
 
     std::unique_ptr<Ui::CStartupDlg> m_ui;
     std::unique_ptr<ProgressBarAdapter> m_progress;
-    AppServices& m_services;
-    CMainFrame& m_frame;
+    Engine& m_engine;
+    QWidget& m_mainWindow;
     QTimer m_timer;
     int m_tickMs;
     int m_ticks = 0;

@@ -1,10 +1,10 @@
 #include "events/event_actions.h"
 
-#include "events/event_kind.h"
 #include "events/event_list_row.h"
 #include "events/external_file.h"
 #include "events/placeholders.h"
-#include "net/vendor_table.h"
+#include "store/event_kind.h"
+#include "store/vendor_table.h"
 
 namespace halvera {
 
@@ -33,7 +33,8 @@ void EventActions::RunEventActions(const NodeRecord& node, int kind, Ipv4 ownAdd
         return;
     }
     if (settings.log != 0) {
-        m_targets.logs.WriteEventLog(node, settings, kind);
+        m_targets.logs.WriteEventLog(
+            node, ExpandPlaceholders(node, settings.message, MESSAGE_OUT_SIZE), kind);
     }
     if (!settings.filePath.empty()) {
         StartExternalFile(node, settings.filePath);

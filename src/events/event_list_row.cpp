@@ -4,8 +4,8 @@
 
 #include "base/clock.h"
 #include "base/text_codec.h"
-#include "events/event_kind.h"
 #include "lists/list_tables.h"
+#include "store/event_kind.h"
 
 namespace halvera {
 

@@ -5,7 +5,7 @@
 #include "base/clock.h"
 #include "base/ip_address.h"
 #include "base/text_codec.h"
-#include "net/vendor_table.h"
+#include "store/vendor_table.h"
 
 namespace halvera {
 namespace {

@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "base/ip_address.h"
-#include "events/event_kind.h"
 #include "lists/list_table.h"
 #include "store/app_settings.h"
+#include "store/event_kind.h"
 #include "store/event_settings.h"
 #include "store/event_settings_store.h"
 #include "store/mail_settings.h"

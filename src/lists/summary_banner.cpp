@@ -4,6 +4,7 @@
 
 #include "base/text_codec.h"
 #include "lists/list_tables.h"
+#include "lists/node_row_colour.h"
 
 namespace halvera {
 
@@ -19,12 +20,11 @@ std::string BuildSummaryText(PollingState polling, const std::vector<ListRow>& n
     int sniffing = 0;
     for (const auto& row : nodeRows) {
         ++total;
-        const char mark = row.cells.size() > NODE_COL_ST && !row.cells[NODE_COL_ST].empty()
-                              ? row.cells[NODE_COL_ST][0]
-                              : '\0';
-        if (mark == '.') {
+        const NodeMark mark =
+            NodeMarkOf(row.cells.size() > NODE_COL_ST ? row.cells[NODE_COL_ST] : std::string());
+        if (mark == NodeMark::Up) {
             ++up;
-        } else if (mark == 'x') {
+        } else if (mark == NodeMark::Sniffing) {
             ++sniffing;
         }
     }

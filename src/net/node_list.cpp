@@ -2,8 +2,8 @@
 
 #include "base/text_codec.h"
 #include "net/arp_probe.h"
-#include "net/vendor_table.h"
 #include "store/node_line.h"
+#include "store/vendor_table.h"
 
 namespace halvera {
 

@@ -2,12 +2,12 @@
 
 #include "base/clock.h"
 #include "base/text_codec.h"
-#include "events/event_kind.h"
 #include "lists/list_tables.h"
 #include "net/arp_probe.h"
 #include "net/node_identification.h"
 #include "net/node_list.h"
-#include "net/vendor_table.h"
+#include "store/event_kind.h"
+#include "store/vendor_table.h"
 
 namespace halvera {
 

@@ -10,8 +10,7 @@
 #include "base/program_folder.h"
 #include "base/text_codec.h"
 #include "base/text_file.h"
-#include "events/event_kind.h"
-#include "events/placeholders.h"
+#include "store/event_kind.h"
 
 namespace halvera {
 namespace {
@@ -207,15 +206,14 @@ void LogStore::WriteErrorLog(std::string_view tag, std::string_view messageCp932
     }
 }
 
-void LogStore::WriteEventLog(const NodeRecord& node, const EventSettings& eventSettings, int kind) {
+void LogStore::WriteEventLog(const NodeRecord& node, std::string_view expandedMessage, int kind) {
     std::string date = FormatDateTime(CurrentClock().LocalNow());
     std::string ip = FormatIp(node.ip);
     std::string host = FieldText(CutCp932(node.host, NODE_NAME_MAX), false);
     std::string prefix = std::to_string(kind) + "," + date + "," + ip + "," + host + ",";
     // The whole line with its LF fits in EVENT_LOG_LINE_MAX bytes.
-    std::string expanded = ExpandPlaceholders(node, eventSettings.message, MESSAGE_OUT_SIZE);
     std::string message =
-        FieldText(CutCp932(expanded, EVENT_LOG_LINE_MAX - 1 - prefix.size()), true);
+        FieldText(CutCp932(expandedMessage, EVENT_LOG_LINE_MAX - 1 - prefix.size()), true);
     ListRow row{{"", date, ip, host, message}, false, ImageOfKind(kind)};
     if (!AppendLine(m_event, prefix + message, std::move(row))) {
         ReportAccessFailure(LogKind::Event);

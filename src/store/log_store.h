@@ -84,9 +84,9 @@ class LogStore : public ErrorLog {
     // Appends tag, date-time and message (cut to ERROR_MESSAGE_MAX bytes) to the error log
     // and a row to its list. A file that cannot be opened loses the line and adds no row.
     void WriteErrorLog(std::string_view tag, std::string_view messageCp932) override;
-    // Appends kind, date-time, address, host name and the event's expanded message to the
-    // event log and a row to its list.
-    void WriteEventLog(const NodeRecord& node, const EventSettings& eventSettings, int kind);
+    // Appends kind, date-time, address, host name and the event's message, its placeholders
+    // already expanded by the caller, to the event log and a row to its list.
+    void WriteEventLog(const NodeRecord& node, std::string_view expandedMessage, int kind);
 
     // Fills the event log list with the lines that pass the filter (EventLogFilter). The
     // progress, when given, goes to progressBase plus the rows added.

@@ -1,6 +1,6 @@
 #include "views/event_images.h"
 
-#include "events/event_kind.h"
+#include "store/event_kind.h"
 
 namespace halvera {
 

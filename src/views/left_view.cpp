@@ -12,18 +12,6 @@ namespace halvera {
 
 namespace {
 
-const QList<ListColumn> EVENT_LIST_COLUMN_SET = {
-    {"イベント", 120, 0},
-    {"日付 時間", 120, 0},
-    {"ラベル", 120, 0x1},
-    {"アドレス", 120, 0x2},
-    {"MAC アドレス", 130, 0x4},
-    {"ホスト名", 120, 0x8},
-    {"ドメイン or ワークグループ", 120, 0x10},
-    {"ベンダー名", 120, 0x20},
-    {"情報", 700, 0x40},
-};
-
 QImage LoadBannerPicture(Prompt& prompt) {
     const auto path = ProgramFolder() / "back.jpg";
     QImage picture(QString::fromStdString(path.string()));
@@ -41,7 +29,7 @@ CLeftView::CLeftView(ListTable& eventList, SummaryBanner& banner, Prompt& prompt
 
     auto* model = new ListTableModel(eventList);
     model->SetImages(EventImages());
-    m_eventList = new ListControl(model, EVENT_LIST_COLUMN_SET, this);
+    m_eventList = new ListControl(model, EventListColumns(), this);
     m_eventList->setIconSize(QSize(EVENT_IMAGE_WIDTH, EVENT_IMAGE_HEIGHT));
     m_eventList->EnableGridLines();
 

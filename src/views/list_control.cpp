@@ -8,11 +8,13 @@
 
 namespace halvera {
 
-ListControl::ListControl(ListTableModel* model, const QList<ListColumn>& columns, QWidget* parent)
+ListControl::ListControl(ListTableModel* model, std::span<const ListColumn> columns,
+                         QWidget* parent)
     : QTreeView(parent), m_model(model), m_columns(columns) {
     QStringList headers;
     for (const ListColumn& column : columns) {
-        headers.push_back(QString::fromUtf8(column.header));
+        headers.push_back(
+            QString::fromUtf8(column.header.data(), static_cast<qsizetype>(column.header.size())));
     }
     model->SetHeaders(headers);
     model->setParent(this);
@@ -42,10 +44,10 @@ ListControl::ListControl(ListTableModel* model, const QList<ListColumn>& columns
 }
 
 void ListControl::ApplyColumnMask(int mask) {
-    for (int column = 0; column < m_columns.size(); ++column) {
+    for (std::size_t column = 0; column < m_columns.size(); ++column) {
         const ListColumn& c = m_columns[column];
-        const bool shown = c.maskBit == 0 || (mask & c.maskBit) != 0;
-        header()->resizeSection(column, shown ? c.width : 0);
+        const bool shown = c.mapBit == 0 || (mask & c.mapBit) != 0;
+        header()->resizeSection(static_cast<int>(column), shown ? c.width : 0);
     }
 }
 

@@ -1,22 +1,15 @@
 #pragma once
 
-#include <QList>
 #include <QTreeView>
 
+#include <span>
 #include <vector>
 
+#include "lists/list_columns.h"
 #include "views/list_colours.h"
 #include "views/list_table_model.h"
 
 namespace halvera {
-
-// One column of a report list: its header, its width and the bit of the column mask (MAP,
-// ELIST) that shows it; 0 for a column that is always shown.
-struct ListColumn {
-    const char* header;  // UTF-8
-    int width;
-    int maskBit;
-};
 
 // A report list over one ListTableModel: full-row selection of several rows, movable
 // headers, no sorting by header clicks (the node list is sorted by its commands, in core).
@@ -24,7 +17,8 @@ class ListControl : public QTreeView {
     Q_OBJECT
 
   public:
-    ListControl(ListTableModel* model, const QList<ListColumn>& columns, QWidget* parent = nullptr);
+    ListControl(ListTableModel* model, std::span<const ListColumn> columns,
+                QWidget* parent = nullptr);
 
     ListTableModel* Model() const { return m_model; }
 
@@ -44,7 +38,7 @@ class ListControl : public QTreeView {
 
   private:
     ListTableModel* m_model;
-    QList<ListColumn> m_columns;
+    std::span<const ListColumn> m_columns;
 };
 
 }  // namespace halvera

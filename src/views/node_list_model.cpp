@@ -1,6 +1,7 @@
 #include "views/node_list_model.h"
 
 #include "lists/list_tables.h"
+#include "lists/node_row_colour.h"
 
 namespace halvera {
 
@@ -9,15 +10,15 @@ NodeListModel::NodeListModel(ListTable& table, QObject* parent) : ListTableModel
 }
 
 QVariant NodeListModel::Foreground(int row, int) const {
-    if (!IsRowChecked(row)) {
-        return Colours().unmonitored;
-    }
-    const QString mark = CellText(row, NODE_COL_ST);
-    if (mark.startsWith(QLatin1Char('.'))) {
-        return Colours().text;
-    }
-    if (mark.startsWith(QLatin1Char('x'))) {
-        return Colours().sniffing;
+    switch (NodeRowColourOf(IsRowChecked(row), CellText(row, NODE_COL_ST).toStdString())) {
+        case NodeRowColour::Unmonitored:
+            return Colours().unmonitored;
+        case NodeRowColour::Up:
+            return Colours().text;
+        case NodeRowColour::Sniffing:
+            return Colours().sniffing;
+        case NodeRowColour::Stopped:
+            break;
     }
     return Colours().stopped;
 }

@@ -11,57 +11,19 @@
 
 namespace halvera {
 
-namespace {
-
-const QList<ListColumn> NODE_LIST_COLUMN_SET = {
-    {"監視", 50, 0},
-    {"ラベル", 120, 0x1},
-    {"B47", 34, 0x2},
-    {"B16", 34, 0x4},
-    {"B8", 34, 0x8},
-    {"アドレス", 120, 0x20},
-    {"MAC アドレス", 130, 0x40},
-    {"ホスト名", 120, 0x80},
-    {"ドメイン or ワークグループ", 120, 0x100},
-    {"ベンダー名", 120, 0x200},
-    {"検出日", 120, 0x400},
-    {"更新日", 120, 0x800},
-    {"ST", 30, 0},
-};
-
-const QList<ListColumn> EVENT_LOG_COLUMN_SET = {
-    {"イベント", 120, 0}, {"日付 時間", 120, 0}, {"アドレス", 100, 0},
-    {"ホスト名", 100, 0}, {"情報", 700, 0},
-};
-
-const QList<ListColumn> ERROR_LOG_COLUMN_SET = {
-    {"アクション", 120, 0},
-    {"日付 時間", 120, 0},
-    {"情報", 600, 0},
-};
-
-const QList<ListColumn> SETTINGS_INFO_COLUMN_SET = {
-    {"設定", 180, 0},
-    {"値", 180, 0},
-    {"設定", 180, 0},
-    {"値", 400, 0},
-};
-
-}  // namespace
-
 CVeskarView::CVeskarView(ListTables& tables, QWidget* parent) : QWidget(parent) {
     m_tabs = new QTabWidget(this);
     m_tabs->tabBar()->setFont(GothicFont());
     m_tabs->setIconSize(QSize(16, 16));
 
-    m_nodeList = new ListControl(new NodeListModel(tables.nodeList), NODE_LIST_COLUMN_SET);
+    m_nodeList = new ListControl(new NodeListModel(tables.nodeList), NodeListColumns());
     auto* eventLogModel = new ListTableModel(tables.eventLog);
     eventLogModel->SetImages(EventImages());
-    m_eventLog = new ListControl(eventLogModel, EVENT_LOG_COLUMN_SET);
+    m_eventLog = new ListControl(eventLogModel, EventLogColumns());
     m_eventLog->setIconSize(QSize(EVENT_IMAGE_WIDTH, EVENT_IMAGE_HEIGHT));
-    m_errorLog = new ListControl(new ListTableModel(tables.errorLog), ERROR_LOG_COLUMN_SET);
+    m_errorLog = new ListControl(new ListTableModel(tables.errorLog), ErrorLogColumns());
     m_settingsInfo =
-        new ListControl(new SettingsInfoModel(tables.settingsInfo), SETTINGS_INFO_COLUMN_SET);
+        new ListControl(new SettingsInfoModel(tables.settingsInfo), SettingsInfoColumns());
 
     m_tabs->addTab(m_nodeList, QIcon(QStringLiteral(":/images/tab_nodes.png")),
                    QStringLiteral("ノードリスト"));

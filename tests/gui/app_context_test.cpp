@@ -19,8 +19,8 @@
 #include "base/program_folder.h"
 #include "base/text_codec.h"
 #include "dialogs/startup_dlg.h"
-#include "events/event_kind.h"
 #include "net/probe_frame.h"
+#include "store/event_kind.h"
 #include "store/event_settings_store.h"
 #include "store/settings_files.h"
 #include "support/fake_packet_driver.h"
@@ -71,9 +71,8 @@ void WriteEarlierRun(const std::vector<NodeRecord>& records, int errorLines) {
     ListTable errorLog2(ERROR_LOG_COLUMNS);
     LogStore logs(eventLog, errorLog2, prompt, settings);
     ASSERT_EQ(logs.Init(), 0);
-    EventSettings up;
-    up.message = Sjis("%IP が起動しました");
-    logs.WriteEventLog(records.front(), up, EVENT_NODE_UP);
+    logs.WriteEventLog(records.front(), FormatIp(records.front().ip) + Sjis(" が起動しました"),
+                       EVENT_NODE_UP);
     for (int i = 0; i < errorLines; ++i) {
         logs.WriteErrorLog("netmond", "line " + std::to_string(i));
     }
@@ -112,13 +111,13 @@ class AppContextTest : public ::testing::Test {
         context = std::make_unique<AppContext>(prompt, std::move(options));
         context->OpenStores();
         if (changeSettings) {
-            AppSettings app = context->Settings().App();
+            AppSettings app = context->Monitor().Settings().App();
             changeSettings(app);
-            context->Settings().SetApp(app);
+            context->Monitor().Settings().SetApp(app);
         }
         context->PrepareNetwork();
         frame = std::make_unique<CMainFrame>(context->Services(), TICK_MS);
-        CStartupDlg splash(context->Services(), *frame, TICK_MS);
+        CStartupDlg splash(context->Monitor(), *frame, TICK_MS);
         auto* bar = splash.findChild<QProgressBar*>();
         ASSERT_NE(bar, nullptr);
         splash.exec();
@@ -132,7 +131,7 @@ class AppContextTest : public ::testing::Test {
 
     std::vector<std::string> NodeIps() {
         std::vector<std::string> ips;
-        for (const auto& row : context->Tables().nodeList.Snapshot()) {
+        for (const auto& row : context->Monitor().Tables().nodeList.Snapshot()) {
             ips.push_back(row.cells[NODE_COL_IP]);
         }
         return ips;
@@ -160,10 +159,10 @@ TEST_F(AppContextTest, StartsWithEmptyFiles) {
     StartUp();
     // Nothing to load: an empty bar of one step, not the busy animation of 0 .. 0.
     EXPECT_EQ(progressMaximum, 1);
-    EXPECT_EQ(context->Tables().nodeList.RowCount(), 0);
-    EXPECT_EQ(context->Tables().eventLog.RowCount(), 0);
-    EXPECT_EQ(context->Tables().errorLog.RowCount(), 0);
-    EXPECT_GT(context->Tables().settingsInfo.RowCount(), 0);
+    EXPECT_EQ(context->Monitor().Tables().nodeList.RowCount(), 0);
+    EXPECT_EQ(context->Monitor().Tables().eventLog.RowCount(), 0);
+    EXPECT_EQ(context->Monitor().Tables().errorLog.RowCount(), 0);
+    EXPECT_GT(context->Monitor().Tables().settingsInfo.RowCount(), 0);
     for (const char* file :
          {"db/NetDB.na", "db/bNetDB.na", "db/NameDB.na", "db/SearchNodeDB.na", "log/log.log"}) {
         EXPECT_TRUE(fs::exists(folder.Path() / file)) << file;
@@ -172,7 +171,7 @@ TEST_F(AppContextTest, StartsWithEmptyFiles) {
         EXPECT_TRUE(fs::is_directory(folder.Path() / sub)) << sub;
     }
     EXPECT_TRUE(prompt.Boxes().empty());
-    EXPECT_EQ(context->Engine().LocalAdapter().ownAddress, OWN_IP);
+    EXPECT_EQ(context->Monitor().LocalAdapter().ownAddress, OWN_IP);
     EXPECT_EQ(
         frame->InterfaceLine(),
         QString::fromUtf8(
@@ -190,8 +189,8 @@ TEST_F(AppContextTest, StartsWithAPopulatedNodeDatabase) {
     StartUp();
     // Progress over node records, event log lines and error log lines.
     EXPECT_EQ(progressMaximum, 4 + 1 + 2);
-    EXPECT_EQ(context->Tables().eventLog.RowCount(), 1);
-    EXPECT_EQ(context->Tables().errorLog.RowCount(), 2);
+    EXPECT_EQ(context->Monitor().Tables().eventLog.RowCount(), 1);
+    EXPECT_EQ(context->Monitor().Tables().errorLog.RowCount(), 2);
 
     struct Expected {
         const char* ip;
@@ -208,7 +207,7 @@ TEST_F(AppContextTest, StartsWithAPopulatedNodeDatabase) {
         {"192.168.0.3", false, "", "●", "", "", ""},
         {"192.168.0.4", true, "", "", "", "02-00-00-00-00-04", ""},
     };
-    const auto rows = context->Tables().nodeList.Snapshot();
+    const auto rows = context->Monitor().Tables().nodeList.Snapshot();
     ASSERT_EQ(rows.size(), std::size(expected));
     ASSERT_EQ(NodeModel()->rowCount(), 4);
     for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -227,9 +226,9 @@ TEST_F(AppContextTest, StartsWithAPopulatedNodeDatabase) {
         EXPECT_EQ(check.toInt(), e.checked ? Qt::Checked : Qt::Unchecked) << e.ip;
     }
     // The banner counts what was loaded: 1 up, 1 sniffing, 2 others.
-    EXPECT_NE(
-        context->Banner().Text().find(Sjis("ノード数： 4 [ 稼動： 1 / 停止： 2 / 盗聴： 1 ]")),
-        std::string::npos);
+    EXPECT_NE(context->Monitor().Banner().Text().find(
+                  Sjis("ノード数： 4 [ 稼動： 1 / 停止： 2 / 盗聴： 1 ]")),
+              std::string::npos);
     EXPECT_TRUE(prompt.Boxes().empty());
 }
 
@@ -266,9 +265,9 @@ TEST_F(AppContextTest, DeletingSeveralSelectedNodesRemovesOnlyTheFirstFromListAn
 
     EXPECT_EQ(NodeIps(), (std::vector<std::string>{"192.168.0.1", "192.168.0.3", "192.168.0.4"}));
     NodeRecord record;
-    context->Engine().Nodes().FindNodeByIp(MakeIp(192, 168, 0, 2), record);
+    context->Monitor().Nodes().FindNodeByIp(MakeIp(192, 168, 0, 2), record);
     EXPECT_EQ(record.ip, 0u);
-    EXPECT_EQ(context->Engine().Nodes().CountNodes(), 3u);
+    EXPECT_EQ(context->Monitor().Nodes().CountNodes(), 3u);
     EXPECT_EQ(StoredFlags().size(), 3u);
 }
 
@@ -277,7 +276,7 @@ TEST_F(AppContextTest, ClosingSavesTheSettingsAndTheNewNodeListStaysEmpty) {
     StartUp();
     prompt.SetAnswer(PROMPT_OK);
     frame->Actions().Trigger(ID_FILE_NEW_LIST);
-    EXPECT_EQ(context->Tables().nodeList.RowCount(), 0);
+    EXPECT_EQ(context->Monitor().Tables().nodeList.RowCount(), 0);
 
     QSignalSpy closed(frame.get(), &CMainFrame::FrameClosed);
     frame->close();
@@ -292,7 +291,7 @@ TEST_F(AppContextTest, ARangeSearchRunsThroughTheWiredStepsToItsCompletionMessag
     // No name walk: it would send datagrams of its own, outside the fake driver.
     changeSettings = [](AppSettings& app) { app.WINS = 0; };
     StartUp();
-    SearchRuns& runs = context->Engine().Runs();
+    SearchRuns& runs = context->Monitor().Runs();
     frame->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
     QTest::keyClick(frame.get(), Qt::Key_A, Qt::ControlModifier);
@@ -301,10 +300,10 @@ TEST_F(AppContextTest, ARangeSearchRunsThroughTheWiredStepsToItsCompletionMessag
 
     // Both addresses were asked for (silence: nobody answered) and the run told the user.
     EXPECT_GE(fakeDriver->Sent().size(), 2u);
-    EXPECT_EQ(context->Tables().nodeList.RowCount(), 0);
+    EXPECT_EQ(context->Monitor().Tables().nodeList.RowCount(), 0);
     ASSERT_FALSE(prompt.Texts().empty());
     EXPECT_EQ(prompt.Texts().back(), Sjis("検索処理が終了しました。"));
-    EXPECT_NE(context->Banner().Text().find(Sjis("ノード数： 0")), std::string::npos);
+    EXPECT_NE(context->Monitor().Banner().Text().find(Sjis("ノード数： 0")), std::string::npos);
 }
 
 TEST_F(AppContextTest, ANewNodesPopupGoesToThePopupRelay) {
@@ -324,14 +323,14 @@ TEST_F(AppContextTest, ANewNodesPopupGoesToThePopupRelay) {
     auto segment = std::make_unique<test::SimulatedSegment>();
     segment->SetHosts({{host, {2, 0, 0, 0, 0, 5}, 0}});
     StartUp(std::move(segment));
-    SearchRuns& runs = context->Engine().Runs();
+    SearchRuns& runs = context->Monitor().Runs();
     ASSERT_TRUE(runs.StartManualRun(SearchRuns::RunKind::RangeSearch));
     EXPECT_TRUE(QTest::qWaitFor([&] { return !runs.IsRunActive(); }, 20000));
 
     ASSERT_EQ(NodeIps(), std::vector<std::string>{"192.0.2.5"});
     // This folder has no popup program: the relay, and only the relay, says so.
     std::vector<std::string> popupErrors;
-    for (const auto& row : context->Tables().errorLog.Snapshot()) {
+    for (const auto& row : context->Monitor().Tables().errorLog.Snapshot()) {
         if (row.cells[ERRORLOG_COL_ACTION] == "popupd") {
             popupErrors.push_back(row.cells[ERRORLOG_COL_INFO]);
         }

@@ -1,16 +1,23 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
+#include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/app_services.h"
 #include "lists/list_tables.h"
 #include "lists/summary_banner.h"
-#include "net/search_runner.h"
-#include "store/node_list_file.h"
+#include "monitor/monitor_engine.h"
+#include "monitor/search_runner.h"
 #include "store/settings_store.h"
+#include "support/fake_packet_driver.h"
+#include "support/recording_desktop_actions.h"
+#include "support/recording_popup.h"
 #include "support/recording_prompt.h"
 #include "support/temp_program_folder.h"
 
@@ -26,46 +33,108 @@ class FakeSearchRunner : public SearchRunner {
         std::lock_guard lock(m_mutex);
         nodeRefreshes.push_back(ip);
     }
+    bool RefreshSelectedNode(int selectedRow) override {
+        std::lock_guard lock(m_mutex);
+        selectedRefreshes.push_back(selectedRow);
+        return selectedRow >= 0;
+    }
     std::string Tick() override {
         ++ticks;
         return tickLine;
     }
-    void SetStatusCountdown(int seconds) override { statusCountdown = seconds; }
 
     std::atomic<bool> active{false};
     std::atomic<int> rangeSearches{0};
     std::atomic<int> listRefreshes{0};
     std::atomic<int> ticks{0};
-    std::atomic<int> statusCountdown{-1};
     std::vector<Ipv4> nodeRefreshes;
+    std::vector<int> selectedRefreshes;
     std::string tickLine;
 
   private:
     std::mutex m_mutex;
 };
 
-// The node database behind New, Save and Delete, recording each call in order.
-class FakeNodeListFile : public NodeListFile {
+// The program's engine over a fresh program folder and a fake packet driver, with the search
+// runs scripted and the shutdown steps observable.
+class FrameEngine : public MonitorEngine {
   public:
-    void RecreateEmpty() override { calls.push_back("recreate"); }
-    void SaveMonitorFlags(const ListTable&) override { calls.push_back("save"); }
-    void DeleteNode(Ipv4 ip) override { calls.push_back("delete " + FormatIp(ip)); }
+    FrameEngine(MonitorPorts ports, MonitorEngineOptions options)
+        : MonitorEngine(ports, std::move(options)) {}
+    ~FrameEngine() override { MonitorEngine::Close(); }
 
-    std::vector<std::string> calls;
+    SearchRunner& Runner() override { return runs; }
+    HostResolver& Resolver() override {
+        return resolver != nullptr ? *resolver : MonitorEngine::Resolver();
+    }
+    LocalAdapterInfo LocalAdapter() const override {
+        return localAdapter.value_or(MonitorEngine::LocalAdapter());
+    }
+    void LoadLists(StartupLists lists, Progress* progress) override {
+        if (beforeLoad) {
+            beforeLoad();
+        }
+        MonitorEngine::LoadLists(lists, progress);
+    }
+    bool IsFileBusy() const override {
+        return (fileBusy && fileBusy()) || MonitorEngine::IsFileBusy();
+    }
+    void SaveSettings() override {
+        if (onSave) {
+            onSave();
+        }
+        MonitorEngine::SaveSettings();
+    }
+    void Close() override {
+        if (onClose) {
+            onClose();
+        }
+        MonitorEngine::Close();
+    }
+
+    FakeSearchRunner runs;
+    HostResolver* resolver = nullptr;
+    std::optional<LocalAdapterInfo> localAdapter;
+    std::function<void()> beforeLoad;
+    std::function<bool()> fileBusy;
+    std::function<void()> onSave;
+    std::function<void()> onClose;
 };
 
-// The core objects a main frame works with, over a fresh program folder.
+inline MonitorEngineOptions FrameEngineOptions(const TempProgramFolder& folder) {
+    MonitorEngineOptions options;
+    options.registryPath = folder.Path() / "datareg.reg";
+    options.driver = std::make_unique<FakePacketDriver>();
+    return options;
+}
+
+// The engine and the services a main frame works with, opened on a fresh program folder,
+// with both polls shown as enabled in the banner.
 struct FrameFixture {
-    FrameFixture() { services.runs = &runs; }
+    FrameFixture() { engine.Open(); }
 
     TempProgramFolder folder;
-    SettingsStore settings;
-    ListTables tables;
-    SummaryBanner banner{tables.nodeList, [] { return PollingState{true, true}; }};
     RecordingPrompt prompt;
-    FakeSearchRunner runs;
-    AppServices services{settings, tables, banner, prompt};
+    RecordingPopup popup;
+    RecordingDesktopActions desktop;
+    FrameEngine engine{{prompt, popup, desktop}, FrameEngineOptions(folder)};
+    SettingsStore& settings = engine.Settings();
+    ListTables& tables = engine.Tables();
+    SummaryBanner& banner = engine.Banner();
+    FakeSearchRunner& runs = engine.runs;
+    AppServices services{engine, prompt};
 };
+
+// A node record as the runs store it: up, monitored, the address as its label.
+inline NodeRecord StoredNode(const std::string& ip) {
+    NodeRecord record;
+    record.ip = InetAddr(ip);
+    record.mac = {0x02, 0, 0, 0, 0, static_cast<std::uint8_t>(record.ip >> 24)};
+    record.status = NODE_UP;
+    record.monitor = 1;
+    record.label = ip;
+    return record;
+}
 
 // A node list row as the runs and the start-up load write it.
 inline ListRow NodeRow(const std::string& ip, const std::string& mark, bool monitored,

@@ -166,15 +166,12 @@ TEST_F(MainFrameTest, SortByAddressOrdersTheListNumerically) {
 }
 
 TEST_F(MainFrameTest, DeleteRemovesOnlyTheFirstSelectedNodeFromListAndStore) {
-    test::FakeNodeListFile nodeFile;
-    f.services.nodeFile = &nodeFile;
     AddNodes({"192.168.0.1", "192.168.0.2", "192.168.0.3", "192.168.0.4"});
     Show();
     SelectNodeRows({2, 1, 3});
     f.prompt.SetAnswer(PROMPT_OK);
     frame.Actions().Trigger(ID_EDIT_DELETE);
 
-    EXPECT_EQ(nodeFile.calls, std::vector<std::string>{"delete 192.168.0.2"});
     EXPECT_EQ(NodeIps(), (std::vector<std::string>{"192.168.0.1", "192.168.0.3", "192.168.0.4"}));
     ASSERT_EQ(f.prompt.Boxes().size(), 2u);  // back.jpg missing, then the question
     EXPECT_EQ(f.prompt.Texts()[1], Sjis("選択ノードをマップから削除します。よろしいですか？"));
@@ -182,8 +179,6 @@ TEST_F(MainFrameTest, DeleteRemovesOnlyTheFirstSelectedNodeFromListAndStore) {
 }
 
 TEST_F(MainFrameTest, NodeCommandsAskBeforeActingAndNeedASelection) {
-    test::FakeNodeListFile nodeFile;
-    f.services.nodeFile = &nodeFile;
     AddNodes({"192.168.0.1", "192.168.0.2"});
     Show();
     struct Case {
@@ -192,62 +187,23 @@ TEST_F(MainFrameTest, NodeCommandsAskBeforeActingAndNeedASelection) {
         bool select;
         PromptResult answer;
         const char* lastText;
-        std::vector<std::string> calls;
         int rowsLeft;
     };
     const Case cases[] = {
-        {"delete without selection",
-         ID_EDIT_DELETE,
-         false,
-         PROMPT_OK,
-         "削除するノードを選択してください。",
-         {},
+        {"delete without selection", ID_EDIT_DELETE, false, PROMPT_OK,
+         "削除するノードを選択してください。", 2},
+        {"delete cancelled", ID_EDIT_DELETE, true, PROMPT_CANCEL,
+         "選択ノードをマップから削除します。よろしいですか？", 2},
+        {"label edit without selection", ID_EDIT_LABEL, false, PROMPT_OK,
+         "ラベルを編集するノードを選択してください。", 2},
+        {"save", ID_FILE_SAVE_LIST, false, PROMPT_OK, "ノードリストの最新データを保存しました。",
          2},
-        {"delete cancelled",
-         ID_EDIT_DELETE,
-         true,
-         PROMPT_CANCEL,
-         "選択ノードをマップから削除します。よろしいですか？",
-         {},
-         2},
-        {"label edit without selection",
-         ID_EDIT_LABEL,
-         false,
-         PROMPT_OK,
-         "ラベルを編集するノードを選択してください。",
-         {},
-         2},
-        {"refresh without selection",
-         ID_REFRESH_SELECTED,
-         false,
-         PROMPT_OK,
-         "検索ノードを選択してください。",
-         {},
-         2},
-        {"save",
-         ID_FILE_SAVE_LIST,
-         false,
-         PROMPT_OK,
-         "ノードリストの最新データを保存しました。",
-         {"save"},
-         2},
-        {"new cancelled",
-         ID_FILE_NEW_LIST,
-         false,
-         PROMPT_CANCEL,
-         "現在のノードリストを削除して新規ノードリストを開きます。よろしいですか？",
-         {},
-         2},
-        {"new",
-         ID_FILE_NEW_LIST,
-         false,
-         PROMPT_OK,
-         "現在のノードリストを削除して新規ノードリストを開きます。よろしいですか？",
-         {"recreate"},
-         0},
+        {"new cancelled", ID_FILE_NEW_LIST, false, PROMPT_CANCEL,
+         "現在のノードリストを削除して新規ノードリストを開きます。よろしいですか？", 2},
+        {"new", ID_FILE_NEW_LIST, false, PROMPT_OK,
+         "現在のノードリストを削除して新規ノードリストを開きます。よろしいですか？", 0},
     };
     for (const auto& c : cases) {
-        nodeFile.calls.clear();
         frame.UpperView()->NodeList()->clearSelection();
         if (c.select) {
             SelectNodeRows({0});
@@ -255,21 +211,18 @@ TEST_F(MainFrameTest, NodeCommandsAskBeforeActingAndNeedASelection) {
         f.prompt.SetAnswer(c.answer);
         frame.Actions().Trigger(c.id);
         EXPECT_EQ(f.prompt.Texts().back(), Sjis(c.lastText)) << c.name;
-        EXPECT_EQ(nodeFile.calls, c.calls) << c.name;
         EXPECT_EQ(f.tables.nodeList.RowCount(), c.rowsLeft) << c.name;
     }
     EXPECT_TRUE(f.runs.nodeRefreshes.empty());
 }
 
-TEST_F(MainFrameTest, NewAlsoEmptiesTheEventList) {
-    test::FakeNodeListFile nodeFile;
-    f.services.nodeFile = &nodeFile;
-    AddNodes({"192.168.0.1"});
-    f.tables.eventList.AppendRow({});
-    f.prompt.SetAnswer(PROMPT_OK);
-    frame.Actions().Trigger(ID_FILE_NEW_LIST);
-    EXPECT_EQ(f.tables.eventList.RowCount(), 0);
-    EXPECT_EQ(nodeFile.calls, std::vector<std::string>{"recreate"});
+TEST_F(MainFrameTest, RefreshOfTheSelectedNodeHandsTheFirstSelectedRowToTheRuns) {
+    AddNodes({"192.168.0.1", "192.168.0.2", "192.168.0.3"});
+    Show();
+    frame.Actions().Trigger(ID_REFRESH_SELECTED);
+    SelectNodeRows({2, 1});
+    frame.Actions().Trigger(ID_REFRESH_SELECTED);
+    EXPECT_EQ(f.runs.selectedRefreshes, (std::vector<int>{-1, 1}));
 }
 
 TEST_F(MainFrameTest, ShortcutsReachTheFrameWhileAListHasTheFocus) {
@@ -281,20 +234,16 @@ TEST_F(MainFrameTest, ShortcutsReachTheFrameWhileAListHasTheFocus) {
     // Ctrl+C and Ctrl+A are the program's search commands, not copy and select-all.
     QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
     QTest::keyClick(list, Qt::Key_A, Qt::ControlModifier);
-    EXPECT_EQ(f.runs.nodeRefreshes, std::vector<Ipv4>{MakeIp(192, 168, 0, 2)});
+    EXPECT_EQ(f.runs.selectedRefreshes, std::vector<int>{1});
     EXPECT_EQ(f.runs.rangeSearches.load(), 1);
 }
 
-TEST_F(MainFrameTest, CommandsOfLaterDialogsAndMissingStoresSayTheyAreNotAvailable) {
-    f.services.runs = nullptr;
+TEST_F(MainFrameTest, CommandsOfLaterDialogsSayTheyAreNotAvailable) {
     AddNodes({"192.168.0.1"});
     Show();
     SelectNodeRows({0});
-    const int ids[] = {ID_FILE_EXPORT_HTML,  ID_FILE_EXPORT_CSV, ID_VIEW_COLOURS,
-                       ID_SEARCH_ONE_NODE,   ID_SEARCH_SETTINGS, ID_EVENT_SETTINGS,
-                       ID_OPTIONS,           ID_EDIT_LABEL,      ID_FILE_SAVE_LIST,
-                       ID_FILE_NEW_LIST,     ID_EDIT_DELETE,     ID_SEARCH_ALL_RANGES,
-                       ID_REFRESH_NODE_LIST, ID_REFRESH_SELECTED};
+    const int ids[] = {ID_FILE_EXPORT_HTML, ID_FILE_EXPORT_CSV, ID_VIEW_COLOURS, ID_SEARCH_SETTINGS,
+                       ID_EVENT_SETTINGS,   ID_OPTIONS,         ID_EDIT_LABEL};
     for (int id : ids) {
         const std::size_t before = f.prompt.Boxes().size();
         frame.Actions().Trigger(id);
@@ -392,13 +341,13 @@ TEST_F(MainFrameTest, ColumnMasksHideColumnsButKeepThem) {
 
 TEST_F(MainFrameTest, ClosingDuringARunWaitsForItThenRunsTheShutdownSteps) {
     std::vector<std::string> steps;
-    f.services.saveSettings = [&] {
+    f.engine.onSave = [&] {
         const AppSettings saved = f.settings.App();
         steps.push_back("save " + std::to_string(saved.MAPX > 0 && saved.MAPY > 0));
     };
-    f.services.closeStores = [&] { steps.push_back("close"); };
+    f.engine.onClose = [&] { steps.push_back("close"); };
     BusyFlag nodeFileBusy;
-    f.services.fileBusy = {[&] { return nodeFileBusy.IsBusy(); }};
+    f.engine.fileBusy = [&] { return nodeFileBusy.IsBusy(); };
     Show();
     QSignalSpy closed(&frame, &CMainFrame::FrameClosed);
 
@@ -431,7 +380,7 @@ TEST_F(MainFrameTest, AFileBusyAgainAtTheCloseKeepsTheWaitGoing) {
     // (a log line written by another thread in between), then idle for good.
     const std::vector<bool> answers{true, false, true};
     std::size_t asked = 0;
-    f.services.fileBusy = {[&] { return asked < answers.size() && answers[asked++]; }};
+    f.engine.fileBusy = [&] { return asked < answers.size() && answers[asked++]; };
     Show();
     QSignalSpy closed(&frame, &CMainFrame::FrameClosed);
     EXPECT_FALSE(frame.close());
@@ -441,7 +390,7 @@ TEST_F(MainFrameTest, AFileBusyAgainAtTheCloseKeepsTheWaitGoing) {
 
 TEST_F(MainFrameTest, ClosingWhenIdleEndsAtOnce) {
     bool saved = false;
-    f.services.saveSettings = [&] { saved = true; };
+    f.engine.onSave = [&] { saved = true; };
     Show();
     QSignalSpy closed(&frame, &CMainFrame::FrameClosed);
     frame.Actions().Trigger(ID_APP_EXIT);

@@ -63,8 +63,8 @@ TEST(NodeSearchDlg, OkChecksTheTextAndEndsOrStays) {
 TEST(NodeSearchDlg, TheCommandSearchesTheAddressTheDialogGives) {
     test::FrameFixture f;
     test::ScriptedResolver resolver;
-    f.services.resolver = &resolver;
-    f.services.localAdapter = [] { return LocalAdapterInfo{OWN_IP, MASK, {}}; };
+    f.engine.resolver = &resolver;
+    f.engine.localAdapter = LocalAdapterInfo{OWN_IP, MASK, {}};
     CMainFrame frame(f.services, 20);
     frame.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));

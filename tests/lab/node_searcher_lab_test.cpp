@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "base/program_folder.h"
-#include "events/event_kind.h"
 #include "lists/list_tables.h"
 #include "net/local_adapter_info.h"
 #include "net/pcap_packet_driver.h"
+#include "store/event_kind.h"
 #include "store/line_codec.h"
 #include "support/event_actions_harness.h"
 #include "support/file_bytes.h"

@@ -6,12 +6,14 @@
 
 #include "base/instance_lock.h"
 #include "base/text_codec.h"
-#include "events/event_kind.h"
 #include "lists/list_table.h"
+#include "store/event_kind.h"
 #include "store/log_store.h"
 #include "store/node_store.h"
+#include "store/settings_files.h"
 #include "store/settings_store.h"
 #include "support/cli_process.h"
+#include "support/file_bytes.h"
 #include "support/fixed_clock.h"
 #include "support/recording_error_log.h"
 #include "support/recording_prompt.h"
@@ -121,16 +123,32 @@ TEST(Cli, NodesAsTheNodeListShowsThem) {
         }
         nodes.CloseNodeStore();
     }
-    const auto listed = RunCli({"--home", folder.Path().string(), "nodes"});
-    EXPECT_EQ(listed.status, 0) << listed.err;
-    EXPECT_EQ(listed.out,
-              std::string(NODE_HEADER) +
-                  "1\t受付\\tPC\\\\1\t\t\t\t198.18.7.21\t02-48-4C-56-07-15\tpc21\tLAB\t\t"
-                  "2026/12/01 09:00:00\t2026/12/02 10:00:00\t.\n"
-                  "0\tsniffer\t●\t●\t●\t198.18.7.31\t\t\t\t\t2026/12/01 09:00:00\t2026/12/02 "
-                  "10:00:00\tx\n"
-                  "1\tpartial\t●\t●\t\t198.18.7.41\t02-48-4C-56-07-29\t\t\t\t2026/12/01 "
-                  "09:00:00\t2026/12/02 10:00:00\t\n");
+    const std::string reception =
+        "1\t受付\\tPC\\\\1\t\t\t\t198.18.7.21\t02-48-4C-56-07-15\tpc21\tLAB\t\t"
+        "2026/12/01 09:00:00\t2026/12/02 10:00:00\t.\n";
+    const std::string sniffer =
+        "0\tsniffer\t●\t●\t●\t198.18.7.31\t\t\t\t\t2026/12/01 09:00:00\t2026/12/02 "
+        "10:00:00\tx\n";
+    const std::string partial =
+        "1\tpartial\t●\t●\t\t198.18.7.41\t02-48-4C-56-07-29\t\t\t\t2026/12/01 "
+        "09:00:00\t2026/12/02 10:00:00\t\n";
+    // In the order the program's list has after start-up: the file's, or the first sort's.
+    struct Case {
+        const char* settings;
+        std::string rows;
+    };
+    const Case cases[] = {
+        {"", reception + sniffer + partial},
+        {"BSORT=0\r\nSORT=3\r\n", reception + sniffer + partial},
+        {"BSORT=1\r\nSORT=3\r\n", partial + sniffer + reception},
+        {"BSORT=1\r\nSORT=2\r\n", sniffer + reception + partial},
+    };
+    for (const auto& c : cases) {
+        test::WriteBytes(SettingsFilePath(), std::string("[INIT]\r\nPROMISS=7\r\n") + c.settings);
+        const auto listed = RunCli({"--home", folder.Path().string(), "nodes"});
+        EXPECT_EQ(listed.status, 0) << listed.err;
+        EXPECT_EQ(listed.out, std::string(NODE_HEADER) + c.rows) << c.settings;
+    }
 }
 
 TEST(Cli, EventsAsTheEventLogShowsThem) {
@@ -147,10 +165,9 @@ TEST(Cli, EventsAsTheEventLogShowsThem) {
         NodeRecord node;
         node.ip = InetAddr("198.18.7.31");
         node.host = "sniffer";
-        EventSettings event;
-        event.message = Sjis("%IP を検出");
-        logs.WriteEventLog(node, event, EVENT_NEW_NODE);
-        logs.WriteEventLog(node, event, EVENT_SNIFFING_NODE);
+        const std::string message = Sjis("198.18.7.31 を検出");
+        logs.WriteEventLog(node, message, EVENT_NEW_NODE);
+        logs.WriteEventLog(node, message, EVENT_SNIFFING_NODE);
         logs.Close();
     }
     const auto listed = RunCli({"--home", folder.Path().string(), "events"});

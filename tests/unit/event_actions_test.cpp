@@ -9,7 +9,7 @@
 
 #include "base/program_folder.h"
 #include "base/text_codec.h"
-#include "events/event_kind.h"
+#include "store/event_kind.h"
 #include "support/blocked_file.h"
 #include "support/event_actions_harness.h"
 #include "support/file_bytes.h"

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "base/text_codec.h"
-#include "events/event_kind.h"
 #include "lists/list_tables.h"
+#include "store/event_kind.h"
 #include "support/fixed_clock.h"
 
 namespace halvera {

@@ -6,7 +6,7 @@
 
 #include "base/program_folder.h"
 #include "base/text_codec.h"
-#include "events/event_kind.h"
+#include "store/event_kind.h"
 #include "support/blocked_file.h"
 #include "support/file_bytes.h"
 #include "support/reader_writer.h"

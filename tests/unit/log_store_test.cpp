@@ -10,6 +10,7 @@
 #include "base/file_opener.h"
 #include "base/program_folder.h"
 #include "base/text_codec.h"
+#include "events/placeholders.h"
 #include "support/file_bytes.h"
 #include "support/fixed_clock.h"
 #include "support/recording_prompt.h"
@@ -51,11 +52,9 @@ NodeRecord Node(std::string host, std::string label = "") {
     return node;
 }
 
-EventSettings Message(std::string message) {
-    EventSettings settings;
-    settings.log = 1;
-    settings.message = std::move(message);
-    return settings;
+// The event's message as the event actions hand it over: its placeholders expanded.
+std::string Message(const NodeRecord& node, std::string_view message) {
+    return ExpandPlaceholders(node, message, MESSAGE_OUT_SIZE);
 }
 
 class LogStoreTest : public testing::Test {
@@ -168,7 +167,7 @@ TEST_F(LogStoreTest, EventLogLinesAreByteExact) {
     };
     std::string expected;
     for (const Case& c : cases) {
-        m_store.WriteEventLog(c.node, Message(c.message), c.kind);
+        m_store.WriteEventLog(c.node, Message(c.node, c.message), c.kind);
         expected += c.line + "\r\n";
     }
     EXPECT_EQ(ReadBytes(EventPath()), expected);
@@ -186,8 +185,8 @@ TEST_F(LogStoreTest, EventLogLinesAreByteExact) {
 
 TEST_F(LogStoreTest, WrittenRowsComeBackTheSameAfterARestart) {
     const std::string long1024(1024, 'e');
-    m_store.WriteEventLog(Node("PC01"), Message("up, %IP"), 1);
-    m_store.WriteEventLog(Node(""), Message(Sjis("盗聴ノード %IP")), 3);
+    m_store.WriteEventLog(Node("PC01"), Message(Node("PC01"), "up, %IP"), 1);
+    m_store.WriteEventLog(Node(""), Message(Node(""), Sjis("盗聴ノード %IP")), 3);
     m_store.WriteErrorLog("netmond", "PacketSetReadTimeout error");
     m_store.WriteErrorLog("maild", long1024);
     m_store.WriteErrorLog("maild", "reply: 550, no such user");
@@ -419,7 +418,7 @@ TEST_F(LogStoreTest, FileThatCannotBeOpenedLosesTheLineAndAddsNoRow) {
         LogStore store(eventList, errorList, prompt, m_settings);
         std::filesystem::create_directory(LogFolder() / c.blocked);
 
-        store.WriteEventLog(Node("PC01"), Message("x"), 0);
+        store.WriteEventLog(Node("PC01"), "x", 0);
         store.WriteErrorLog("maild", "m");
         EXPECT_EQ(prompt.Texts(), c.boxes) << c.name;
         EXPECT_EQ(eventList.RowCount(), c.eventRows) << c.name;
@@ -512,7 +511,7 @@ TEST_F(LogStoreTest, WritersOnManyThreadsKeepRowsInStepWithLines) {
         threads.emplace_back([this, t] {
             for (int i = 0; i < WRITES; ++i) {
                 std::string text = std::to_string(t) + "-" + std::to_string(i);
-                m_store.WriteEventLog(Node("PC" + std::to_string(t)), Message(text), t);
+                m_store.WriteEventLog(Node("PC" + std::to_string(t)), text, t);
                 m_store.WriteErrorLog("netmond", text);
             }
         });

@@ -1,4 +1,4 @@
-#include "net/monitor_engine.h"
+#include "monitor/monitor_engine.h"
 
 #include <gtest/gtest.h>
 
@@ -6,12 +6,14 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/file_opener.h"
 #include "base/program_folder.h"
 #include "base/text_codec.h"
 #include "lists/summary_banner.h"
+#include "store/event_kind.h"
 #include "store/settings_files.h"
 #include "support/fake_packet_driver.h"
 #include "support/file_bytes.h"
@@ -49,13 +51,10 @@ TEST_F(MonitorEngineTest, OpeningAFolderWithoutWorkingFoldersKeepsTheSettingsErr
     test::RecordingPrompt prompt;
     test::RecordingPopup popup;
     test::RecordingDesktopActions desktop;
-    SettingsStore settings;
-    ListTables tables;
-    SummaryBanner banner(tables.nodeList, [] { return PollingState{}; });
     MonitorEngineOptions options;
     options.registryPath = registry;
     options.driver = std::make_unique<test::FakePacketDriver>();
-    MonitorEngine engine(settings, tables, banner, {prompt, popup, desktop}, std::move(options));
+    MonitorEngine engine({prompt, popup, desktop}, std::move(options));
 
     EXPECT_TRUE(engine.Open());
     // One box for the settings, none for a log that could not be written.
@@ -63,6 +62,148 @@ TEST_F(MonitorEngineTest, OpeningAFolderWithoutWorkingFoldersKeepsTheSettingsErr
     const std::string errorLog = test::ReadBytes(LogFolder() / "alog.log");
     EXPECT_NE(errorLog.find("confd,"), std::string::npos) << Cp932ToUtf8Lossy(errorLog);
     EXPECT_NE(errorLog.find(Sjis("設定データの読込みに失敗しました")), std::string::npos);
+}
+
+// Records where a progress bar was moved.
+class RecordingProgress : public Progress {
+  public:
+    void SetRange(int low, int high) override { range = {low, high}; }
+    void SetPosition(int position) override {
+        positions.push_back(position);
+        m_position = position;
+    }
+    int Position() const override { return m_position; }
+
+    std::pair<int, int> range{-1, -1};
+    std::vector<int> positions;
+
+  private:
+    int m_position = 0;
+};
+
+// An engine opened on a fresh program folder, with the files of an earlier run.
+class OpenedEngineTest : public MonitorEngineTest {
+  protected:
+    OpenedEngineTest() {
+        MonitorEngineOptions options;
+        options.registryPath = folder.Path() / "datareg.reg";
+        options.driver = std::make_unique<test::FakePacketDriver>();
+        engine = std::make_unique<MonitorEngine>(MonitorPorts{prompt, popup, desktop},
+                                                 std::move(options));
+        EXPECT_TRUE(engine->Open());
+    }
+
+    void StoreNodes(const std::vector<const char*>& ips) {
+        for (const char* ip : ips) {
+            NodeRecord record;
+            record.ip = InetAddr(ip);
+            record.mac = {2, 0, 0, 0, 0, static_cast<std::uint8_t>(record.ip >> 24)};
+            record.status = NODE_UP;
+            record.monitor = 1;
+            record.label = Sjis("node ") + ip;
+            ASSERT_GE(engine->Nodes().PutNode(record), 0);
+        }
+    }
+
+    void SetSettings(int bsort, int sort, int bpoling) {
+        AppSettings app = engine->Settings().App();
+        app.BSORT = bsort;
+        app.SORT = sort;
+        app.BPOLING = bpoling;
+        engine->Settings().SetApp(app);
+    }
+
+    std::vector<std::string> NodeIps() {
+        std::vector<std::string> ips;
+        for (const ListRow& row : engine->Tables().nodeList.Snapshot()) {
+            ips.push_back(row.cells[NODE_COL_IP]);
+        }
+        return ips;
+    }
+
+    test::TempProgramFolder folder;
+    test::RecordingPrompt prompt;
+    test::RecordingPopup popup;
+    test::RecordingDesktopActions desktop;
+    std::unique_ptr<MonitorEngine> engine;
+};
+
+TEST_F(OpenedEngineTest, TheStartUpLoadFillsTheListsInOrderOverOneProgress) {
+    StoreNodes({"192.168.0.10", "192.168.0.9", "192.168.0.1"});
+    for (int i = 0; i < 2; ++i) {
+        engine->Logs().WriteEventLog(NodeRecord{}, "up", EVENT_NODE_UP);
+    }
+    engine->Logs().WriteErrorLog("netmond", "line");
+    engine->Tables().eventLog.Clear();
+    engine->Tables().errorLog.Clear();
+
+    RecordingProgress progress;
+    engine->LoadLists(StartupLists::All, &progress);
+    EXPECT_EQ(progress.range, std::make_pair(0, 6));
+    // Node rows by index, then log rows by the count read so far, ending on the maximum.
+    EXPECT_EQ(progress.positions, (std::vector<int>{0, 0, 1, 2, 4, 5, 6}));
+    EXPECT_EQ(engine->Tables().nodeList.RowCount(), 3);
+    EXPECT_EQ(engine->Tables().eventLog.RowCount(), 2);
+    EXPECT_EQ(engine->Tables().errorLog.RowCount(), 1);
+    EXPECT_EQ(engine->Banner().Text(),
+              BuildSummaryText({true, true}, engine->Tables().nodeList.Snapshot()));
+
+    // halvera-cli loads the node list alone: the logs are read when a command asks.
+    engine->Tables().nodeList.Clear();
+    engine->Tables().eventLog.Clear();
+    engine->LoadLists(StartupLists::NodeList, nullptr);
+    EXPECT_EQ(engine->Tables().nodeList.RowCount(), 3);
+    EXPECT_EQ(engine->Tables().eventLog.RowCount(), 0);
+}
+
+TEST_F(OpenedEngineTest, StartUpOptionsSortTheListAndBringTheStatusPollForward) {
+    StoreNodes({"192.168.0.10", "192.168.0.9", "192.168.0.1"});
+    const std::vector<std::string> fileOrder = {"192.168.0.10", "192.168.0.9", "192.168.0.1"};
+    struct Case {
+        const char* name;
+        int bsort;
+        int sort;
+        int bpoling;
+        std::vector<std::string> ips;
+        int countdown;
+    };
+    const Case cases[] = {
+        {"sort by address", 1, 1, 0, {"192.168.0.1", "192.168.0.9", "192.168.0.10"}, -1},
+        {"sort by label", 1, 3, 0, {"192.168.0.1", "192.168.0.10", "192.168.0.9"}, -1},
+        {"SORT outside 1 to 5 sorts nothing", 1, 9, 0, fileOrder, -1},
+        {"BSORT off sorts nothing", 0, 1, 0, fileOrder, -1},
+        {"BPOLING brings the status poll to three seconds", 0, 0, 1, fileOrder, 3},
+    };
+    for (const auto& c : cases) {
+        engine->Tables().nodeList.Clear();
+        SetSettings(c.bsort, c.sort, c.bpoling);
+        engine->PrepareRuns();
+        const int loaded = engine->Runs().Timer().StatusCountdown();
+        engine->LoadLists(StartupLists::NodeList, nullptr);
+        engine->FinishStartup();
+        EXPECT_EQ(NodeIps(), c.ips) << c.name;
+        EXPECT_EQ(engine->Runs().Timer().StatusCountdown(), c.countdown < 0 ? loaded : c.countdown)
+            << c.name;
+    }
+}
+
+TEST_F(OpenedEngineTest, NewAndDeleteChangeTheListTheBannerAndTheNodeDatabase) {
+    StoreNodes({"192.168.0.1", "192.168.0.2", "192.168.0.3"});
+    engine->LoadLists(StartupLists::NodeList, nullptr);
+    engine->Tables().eventList.AppendRow({});
+
+    engine->DeleteNode(1);
+    engine->DeleteNode(7);  // gone since it was selected: nothing happens
+    EXPECT_EQ(NodeIps(), (std::vector<std::string>{"192.168.0.1", "192.168.0.3"}));
+    EXPECT_EQ(engine->Nodes().CountNodes(), 2u);
+    EXPECT_NE(engine->Banner().Text().find(Sjis("ノード数： 2")), std::string::npos);
+
+    engine->NewNodeList();
+    EXPECT_EQ(engine->Tables().nodeList.RowCount(), 0);
+    EXPECT_EQ(engine->Tables().eventList.RowCount(), 0);
+    EXPECT_EQ(engine->Nodes().CountNodes(), 0u);
+    EXPECT_NE(engine->Banner().Text().find(Sjis("ノード数： 0")), std::string::npos);
+    EXPECT_TRUE(prompt.Boxes().empty());
 }
 
 }  // namespace

@@ -8,9 +8,9 @@
 
 #include "base/program_folder.h"
 #include "base/text_codec.h"
-#include "events/event_kind.h"
 #include "lists/list_tables.h"
 #include "net/node_list.h"
+#include "store/event_kind.h"
 #include "store/node_line.h"
 #include "support/event_actions_harness.h"
 #include "support/fixed_clock.h"

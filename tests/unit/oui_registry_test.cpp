@@ -6,7 +6,7 @@
 
 #include "base/program_folder.h"
 #include "base/text_codec.h"
-#include "net/vendor_table.h"
+#include "store/vendor_table.h"
 #include "support/file_bytes.h"
 #include "support/temp_program_folder.h"
 

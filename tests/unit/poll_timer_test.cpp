@@ -1,4 +1,4 @@
-#include "net/poll_timer.h"
+#include "monitor/poll_timer.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "events/event_kind.h"
+#include "store/event_kind.h"
 #include "support/recording_popup.h"
 
 namespace halvera {

@@ -1,4 +1,4 @@
-#include "net/search_runs.h"
+#include "monitor/search_runs.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "events/event_kind.h"
+#include "store/event_kind.h"
 
 #include "base/text_codec.h"
 

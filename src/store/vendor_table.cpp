@@ -1,4 +1,4 @@
-#include "net/vendor_table.h"
+#include "store/vendor_table.h"
 
 #include <sys/stat.h>
 

@@ -1,4 +1,4 @@
-#include "app/progress_bar_adapter.h"
+#include "views/progress_bar_adapter.h"
 
 namespace halvera {
 

@@ -6,11 +6,11 @@
 
 #include "base/ip_address.h"
 #include "lists/list_table.h"
-#include "net/poll_timer.h"
+#include "monitor/poll_timer.h"
+#include "monitor/search_runner.h"
 #include "net/run_flags.h"
 #include "net/run_threads.h"
 #include "net/search_run_context.h"
-#include "net/search_runner.h"
 
 namespace halvera {
 
@@ -41,13 +41,12 @@ class SearchRuns : public SearchRunner {
     void StartNodeRefresh(Ipv4 ip) override { StartManualRun(RunKind::NodeRefresh, ip); }
     // 選択ノードの最新ステータス取得 (Ctrl+C) with the first selected row of the node list, -1
     // for none, which shows "検索ノードを選択してください。" and starts nothing.
-    bool RefreshSelectedNode(int selectedRow);
+    bool RefreshSelectedNode(int selectedRow) override;
 
     // The countdowns: loaded from NEWTIME and LOOKTIME when the main window is created;
     // ArmStartupPoll at the end of start-up with BPOLING set.
     void LoadCountdowns();
     void ArmStartupPoll();
-    void SetStatusCountdown(int seconds) override;
     // One second of the timer: counts down, and starts a polled run when a countdown is at
     // 0 and no run is active. The status text is for the status bar when showStatus is set.
     PollTimer::TickResult TickTimer();

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <vector>
 
 #include "base/user_registry.h"
 #include "events/desktop_actions.h"
@@ -12,11 +13,13 @@
 #include "lists/list_tables.h"
 #include "lists/progress.h"
 #include "lists/prompt.h"
-#include "lists/summary_text.h"
+#include "lists/summary_banner.h"
+#include "monitor/engine.h"
+#include "monitor/node_store_list_file.h"
+#include "monitor/search_runs.h"
 #include "net/local_adapter_state.h"
 #include "net/node_search_steps.h"
 #include "net/packet_driver.h"
-#include "net/search_runs.h"
 #include "net/system_host_resolver.h"
 #include "store/event_settings_store.h"
 #include "store/log_store.h"
@@ -44,36 +47,52 @@ struct MonitorEngineOptions {
 };
 
 // Everything Halvera does without a user interface, wired as the program wires it: the
-// data stores, the event actions with the mail sender, the node update on the packet
-// driver and the search runs with their polling countdowns. The Qt program and halvera-cli
-// each own one for the program folder whose instance lock they hold; the front end owns the
-// settings, the list tables and the banner, and shows what the engine writes into them.
-class MonitorEngine {
+// settings, the list tables and the banner, the data stores, the event actions with the mail
+// sender, the node update on the packet driver and the search runs with their polling
+// countdowns. The Qt program and halvera-cli each own one for the program folder whose
+// instance lock they hold, and show what it writes into the tables and the banner.
+class MonitorEngine : public Engine {
   public:
-    MonitorEngine(SettingsStore& settings, ListTables& tables, SummaryText& banner,
-                  MonitorPorts ports, MonitorEngineOptions options = {});
+    MonitorEngine(MonitorPorts ports, MonitorEngineOptions options = {});
     // Closes whatever is still open (Close).
-    ~MonitorEngine();
+    ~MonitorEngine() override;
     MonitorEngine(const MonitorEngine&) = delete;
     MonitorEngine& operator=(const MonitorEngine&) = delete;
 
     // Start-up in the program's order: the working folders, the settings (Kelvane.ini and
-    // the user's registry file), the node store, the search ranges and the logs. False when
-    // a data file could not be opened (already reported through the prompt); what could be
-    // opened stays open.
+    // the user's registry file), the node store, the search ranges and the logs, then the
+    // settings information list. False when a data file could not be opened (already
+    // reported through the prompt); what could be opened stays open.
     bool Open();
-    // Fills the node list from the node store; the progress, when given, moves row by row.
-    void LoadNodeList(Progress* progress);
     // Reads the own adapter (ADPNUM), as the main window does when it is created. 0, or 1
     // when it could not be read (logged).
     int ReadLocalAdapter();
+    // As the main window is created: the own adapter (ReadLocalAdapter's result) and the
+    // polling countdowns from NEWTIME and LOOKTIME.
+    int PrepareRuns();
+
+    SettingsStore& Settings() override { return m_settings; }
+    ListTables& Tables() override { return m_tables; }
+    SummaryBanner& Banner() override { return m_banner; }
+    SearchRunner& Runner() override { return m_runs; }
+    HostResolver& Resolver() override { return m_resolver; }
+    // The own adapter as last read.
+    LocalAdapterInfo LocalAdapter() const override { return m_local.Get(); }
+
+    void LoadLists(StartupLists lists, Progress* progress) override;
+    void FinishStartup() override;
+    void NewNodeList() override;
+    void SaveNodeList() override;
+    void DeleteNode(int row) override;
+    int CountLogEntries(LogKind kind) override;
+    int DeleteLogRows(LogKind kind, const std::vector<int>& rows, Progress& progress) override;
+    void RefreshSettingsSummary() override;
+    bool IsFileBusy() const override;
+    void SaveSettings() override;
     // Shutdown: no run starts any more, the current one ends after its current address and
-    // is waited for (the GUI waits for Runs().IsRunActive() to turn false first), then the
-    // node store, the search ranges and the logs are closed.
-    void Close();
-    // Whether a data file is in use (a settings dialog saving, a log deletion thread); the
-    // program closes only once none is.
-    bool IsFileBusy() const;
+    // is waited for (the GUI waits for IsRunActive() to turn false first), then the node
+    // store, the search ranges and the logs are closed.
+    void Close() override;
 
     SearchRuns& Runs() { return m_runs; }
     NodeStore& Nodes() { return m_nodes; }
@@ -82,17 +101,16 @@ class MonitorEngine {
     EventSettingsStore& EventSettings() { return m_eventSettings; }
     LogStore& Logs() { return m_logs; }
     UserRegistry& Registry() { return m_registry; }
-    HostResolver& Resolver() { return m_resolver; }
-    // The own adapter as last read, for the node search dialog's subnet test.
-    LocalAdapterInfo LocalAdapter() const { return m_local.Get(); }
 
   private:
-    SettingsStore& m_settings;
-    ListTables& m_tables;
+    SettingsStore m_settings;
+    ListTables m_tables;
+    SummaryBanner m_banner;
     Prompt& m_prompt;
     UserRegistry m_registry;
     LogStore m_logs;
     NodeStore m_nodes;
+    NodeStoreListFile m_nodeFile;
     RangeStore m_searchRanges;
     RangeStore m_actionRanges;
     EventSettingsStore m_eventSettings;

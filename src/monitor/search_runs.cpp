@@ -1,4 +1,4 @@
-#include "net/search_runs.h"
+#include "monitor/search_runs.h"
 
 #include <system_error>
 #include <utility>
@@ -38,10 +38,6 @@ void SearchRuns::LoadCountdowns() {
 
 void SearchRuns::ArmStartupPoll() {
     m_timer.ArmStartupPoll();
-}
-
-void SearchRuns::SetStatusCountdown(int seconds) {
-    m_timer.SetCountdowns(m_timer.NodeDetectionCountdown(), seconds);
 }
 
 PollTimer::TickResult SearchRuns::TickTimer() {

@@ -1,4 +1,4 @@
-#include "store/node_store_list_file.h"
+#include "monitor/node_store_list_file.h"
 
 #include "lists/list_tables.h"
 

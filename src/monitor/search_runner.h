@@ -6,7 +6,7 @@
 
 namespace halvera {
 
-// The search runs and the polling countdowns as the main frame drives them: the four search
+// The search runs and the polling countdowns as a front end drives them: the search
 // commands, the one-second tick and the state the enable rules and shutdown read. There is
 // never more than one run; the Start calls do nothing while one is active.
 class SearchRunner {
@@ -21,14 +21,15 @@ class SearchRunner {
     virtual void StartRangeSearch() = 0;
     // Every monitored node of the node database.
     virtual void StartListRefresh() = 0;
-    // One address: the selected node, or the one the node search dialog resolved.
+    // One address, as the node search dialog resolved it.
     virtual void StartNodeRefresh(Ipv4 ip) = 0;
+    // The node of the first selected node list row, -1 for none, which shows
+    // "検索ノードを選択してください。" and starts nothing. Whether a run started.
+    virtual bool RefreshSelectedNode(int selectedRow) = 0;
 
     // One second of the polling countdowns; may start a polled run. Returns the polling line
     // for the status bar (CP932), or nothing while a run is active.
     virtual std::string Tick() = 0;
-    // Sets the status countdown, e.g. to 3 when the node states are refreshed at start-up.
-    virtual void SetStatusCountdown(int seconds) = 0;
 };
 
 }  // namespace halvera

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <vector>
+
+#include "lists/list_tables.h"
+#include "lists/progress.h"
+#include "lists/summary_banner.h"
+#include "monitor/search_runner.h"
+#include "net/host_resolver.h"
+#include "net/local_adapter_info.h"
+#include "store/log_store.h"
+#include "store/settings_store.h"
+
+namespace halvera {
+
+// Which lists the start-up load fills: the program shows all three, halvera-cli works on
+// the node list and reads a log only when asked to print it.
+enum class StartupLists { NodeList, All };
+
+// What both front ends drive: the settings, the lists and the banner they show, the search
+// runs, and every rule behind the commands. The Qt program and halvera-cli only ask the user
+// and show; MonitorEngine is the one implementation, the gui tests script their own.
+class Engine {
+  public:
+    virtual ~Engine() = default;
+
+    virtual SettingsStore& Settings() = 0;
+    virtual ListTables& Tables() = 0;
+    virtual SummaryBanner& Banner() = 0;
+    virtual SearchRunner& Runner() = 0;
+    // Name resolution and the own subnet, for the node search dialog.
+    virtual HostResolver& Resolver() = 0;
+    virtual LocalAdapterInfo LocalAdapter() const = 0;
+
+    // The start-up load, on any thread: the node list, then the event log and the error log,
+    // the progress (when given) over all their rows in that order; then the summary banner
+    // and, with BSORT, the first sort of the node list by SORT.
+    virtual void LoadLists(StartupLists lists, Progress* progress) = 0;
+    // The end of start-up: with BPOLING the first status poll follows about three seconds on.
+    virtual void FinishStartup() = 0;
+
+    // New: empties the node list, the event list and the node database (the caller asked).
+    virtual void NewNodeList() = 0;
+    // Save: each node's monitoring flag as its row's check box shows it.
+    virtual void SaveNodeList() = 0;
+    // Delete: the node of this node list row leaves the node database and the list. A row
+    // that is no longer there deletes nothing.
+    virtual void DeleteNode(int row) = 0;
+
+    // Number of entries in the log file.
+    virtual int CountLogEntries(LogKind kind) = 0;
+    // Rewrites the log without the entries of these rows of its list (advancing the
+    // progress), then removes the rows. 0 done; 1 when the log could not be rewritten (the
+    // store has said so): the file and the rows stay as they were.
+    virtual int DeleteLogRows(LogKind kind, const std::vector<int>& rows, Progress& progress) = 0;
+
+    // Rebuilds the settings information list after the settings changed.
+    virtual void RefreshSettingsSummary() = 0;
+    // Whether a data file is in use (a settings dialog saving, a log deletion).
+    virtual bool IsFileBusy() const = 0;
+    // Shutdown, once IsIdleForShutdown: the settings are saved, then every file is closed.
+    virtual void SaveSettings() = 0;
+    virtual void Close() = 0;
+
+    // No run is active and no data file is busy, so the program may end.
+    bool IsIdleForShutdown() { return !Runner().IsRunActive() && !IsFileBusy(); }
+};
+
+}  // namespace halvera
