@@ -105,7 +105,9 @@ AtomicReplace::AtomicReplace(std::filesystem::path target, std::filesystem::path
                              std::FILE* opened)
     : m_target(std::move(target)), m_temporary(std::move(temporary)), m_file(opened) {
     if (m_file == nullptr) {
-        // The caller's failed open left its reason in errno.
+        // A temporary the caller could not open is not this object's to remove; the failed
+        // open left its reason in errno.
+        m_temporary.clear();
         Fail(ReplaceStep::Create, errno != 0 ? errno : ENOENT);
         return;
     }

@@ -6,13 +6,19 @@ namespace halvera {
 
 // The busy flag of one data file. Taking it is one atomic test-and-set; a taker waits in
 // steps of 100 ms while another holds it. Shutdown reads IsBusy() to know when all files
-// are idle.
+// are idle. The holder releases it on the thread that took it.
+//
+// Nothing may wait for the user while holding a flag (the GUI thread may be the next taker),
+// so each thread counts the flags it holds, and a prompt can check HeldByThisThread().
 class BusyFlag {
   public:
     void Acquire();
-    bool TryAcquire() { return !m_flag.test_and_set(std::memory_order_acquire); }
-    void Release() { m_flag.clear(std::memory_order_release); }
+    bool TryAcquire();
+    void Release();
     bool IsBusy() const { return m_flag.test(std::memory_order_acquire); }
+
+    // True while the calling thread holds any busy flag.
+    static bool HeldByThisThread();
 
   private:
     std::atomic_flag m_flag = ATOMIC_FLAG_INIT;

@@ -1,15 +1,15 @@
 #include "store/event_settings_store.h"
 
-#include <unistd.h>
-
 #include <charconv>
 #include <vector>
 
+#include "base/atomic_replace.h"
 #include "base/ini_file.h"
 #include "base/program_folder.h"
 #include "base/text_codec.h"
 #include "base/text_file.h"
 #include "store/record_line.h"
+#include "store/store_operation.h"
 
 namespace halvera {
 namespace {
@@ -78,9 +78,10 @@ bool AppendRecord(std::FILE* file, const std::string& record) {
     return (endsLine || WriteAll(file, "\r\n")) && WriteAll(file, record);
 }
 
-// Replaces a line that is not of record length (edited by hand, or cut short) by rewriting
-// the file, since writing a record over it in place would run into the line after it.
-bool SpliceRecord(std::FILE* file, long lineStart, long lineEnd, const std::string& record) {
+// Replaces a line that is not of record length (edited by hand, or cut short) by replacing the
+// file as a whole, since writing a record over it in place would run into the line after it.
+bool SpliceRecord(std::FILE* file, const std::filesystem::path& path, long lineStart, long lineEnd,
+                  const std::string& record) {
     if (std::fseek(file, 0, SEEK_END) != 0) {
         return false;
     }
@@ -92,9 +93,12 @@ bool SpliceRecord(std::FILE* file, long lineStart, long lineEnd, const std::stri
     std::string spliced(bytes.begin(), bytes.begin() + lineStart);
     spliced += record;
     spliced.append(bytes.begin() + lineEnd, bytes.end());
-    std::rewind(file);
-    return WriteAll(file, spliced) && std::fflush(file) == 0 &&
-           ftruncate(fileno(file), static_cast<off_t>(spliced.size())) == 0;
+    return ReplaceFileContent(path, spliced).Replaced();
+}
+
+void ReportOpenFailure(PendingReport& report) {
+    report.Stop(Sjis("EventDB Access Error。"));
+    report.Log("filed", "EventDB Access Error");
 }
 
 }  // namespace
@@ -152,17 +156,20 @@ bool ParseEventLine(std::string_view line, EventSettings& record) {
 }
 
 EventSettingsStore::EventSettingsStore(Prompt& prompt, ErrorLog& errorLog)
-    : m_prompt(prompt),
-      m_errorLog(errorLog),
-      m_file(DbFolder, "EventDB.na", FileFamily::Record, [this] {
-          ShowStop(m_prompt, Sjis("EventDB Access Error。"));
-          m_errorLog.WriteErrorLog("filed", "EventDB Access Error");
-      }) {}
+    : m_prompt(prompt), m_errorLog(errorLog), m_file(DbFolder, "EventDB.na", FileFamily::Record) {}
+
+std::FILE* EventSettingsStore::Kept(PendingReport& report) {
+    std::FILE* file = m_file.Kept(OPEN_UPDATE);
+    if (file == nullptr) {
+        ReportOpenFailure(report);
+    }
+    return file;
+}
 
 int EventSettingsStore::ReadEventSettings(int kind, EventSettings& record) {
     record = EventSettings{};
-    BusyGuard guard(m_file.Busy());
-    std::FILE* file = m_file.Kept(OPEN_UPDATE);
+    StoreOperation operation(m_file.Busy(), m_prompt, m_errorLog);
+    std::FILE* file = Kept(operation.Report());
     std::string line;
     long lineStart = 0;
     long lineEnd = 0;
@@ -173,8 +180,8 @@ int EventSettingsStore::ReadEventSettings(int kind, EventSettings& record) {
 }
 
 int EventSettingsStore::PutEventSettings(int kind, const EventSettings& record) {
-    BusyGuard guard(m_file.Busy());
-    std::FILE* file = m_file.Kept(OPEN_UPDATE);
+    StoreOperation operation(m_file.Busy(), m_prompt, m_errorLog);
+    std::FILE* file = Kept(operation.Report());
     if (file == nullptr) {
         return -1;
     }
@@ -185,20 +192,29 @@ int EventSettingsStore::PutEventSettings(int kind, const EventSettings& record) 
     std::string stored = BuildEventLine(kind, record) + "\r\n";
     bool written;
     if (!found) {
-        written = AppendRecord(file, stored);
+        written = AppendRecord(file, stored) && std::fflush(file) == 0;
     } else if (lineEnd - lineStart == EVENT_RECORD_BYTES) {
-        written = std::fseek(file, lineStart, SEEK_SET) == 0 && WriteAll(file, stored);
+        written = std::fseek(file, lineStart, SEEK_SET) == 0 && WriteAll(file, stored) &&
+                  std::fflush(file) == 0;
     } else {
-        written = SpliceRecord(file, lineStart, lineEnd, stored);
+        written = SpliceRecord(file, m_file.Path(), lineStart, lineEnd, stored);
+        // The kept handle still reads the file that the splice replaced.
+        m_file.Close();
     }
-    if (!(written && std::fflush(file) == 0)) {
+    if (!written) {
         return -1;
     }
     return found ? 1 : 0;
 }
 
 std::FILE* EventSettingsStore::OpenEventFile(const std::filesystem::path& path, int openMode) {
-    return m_file.Open(path, openMode);
+    std::FILE* file = m_file.Open(path, openMode);
+    if (file == nullptr && m_file.Opens(openMode)) {
+        PendingReport report;
+        ReportOpenFailure(report);
+        report.Tell(m_prompt, m_errorLog);
+    }
+    return file;
 }
 
 }  // namespace halvera

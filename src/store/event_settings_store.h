@@ -4,10 +4,11 @@
 #include <string>
 #include <string_view>
 
+#include "base/kept_file.h"
 #include "lists/error_log.h"
 #include "lists/prompt.h"
 #include "store/event_settings.h"
-#include "store/kept_file.h"
+#include "store/pending_report.h"
 
 namespace halvera {
 
@@ -48,6 +49,9 @@ class EventSettingsStore {
     bool IsBusy() const { return m_file.IsBusy(); }
 
   private:
+    // The kept handle, opened first when closed; a failure goes into the report.
+    std::FILE* Kept(PendingReport& report);
+
     Prompt& m_prompt;
     ErrorLog& m_errorLog;
     KeptFile m_file;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <system_error>
 
+#include "base/atomic_replace.h"
 #include "base/clock.h"
 #include "base/file_opener.h"
 #include "base/ini_file.h"
@@ -96,21 +97,13 @@ LogStore::~LogStore() {
     Close();
 }
 
-std::filesystem::path LogStore::DefaultPath(LogKind kind) {
-    return LogFolder() / (kind == LogKind::Event ? "log.log" : "alog.log");
-}
-
 // Each log has its own copy, so deleting from both logs at once cannot mix them.
 std::filesystem::path LogStore::CopyPath(LogKind kind) {
     return TmpFolder() / (kind == LogKind::Event ? "log.log" : "alog.log");
 }
 
-std::FILE* LogStore::TryOpen(LogKind kind, const std::filesystem::path& path, int openMode) {
-    return OpenDataFile(path.empty() ? DefaultPath(kind) : path, FileFamily::Appending, openMode);
-}
-
 std::FILE* LogStore::OpenLogFile(LogKind kind, const std::filesystem::path& path, int openMode) {
-    std::FILE* file = TryOpen(kind, path, openMode);
+    std::FILE* file = FileOf(kind).file.Open(path, openMode);
     if (file == nullptr) {
         ReportAccessFailure(kind);
     }
@@ -118,10 +111,7 @@ std::FILE* LogStore::OpenLogFile(LogKind kind, const std::filesystem::path& path
 }
 
 bool LogStore::EnsureOpen(LogFile& file) {
-    if (file.handle == nullptr) {
-        file.handle = TryOpen(file.kind, {}, OPEN_APPEND);
-    }
-    return file.handle != nullptr;
+    return file.file.Kept(OPEN_APPEND) != nullptr;
 }
 
 // Called with no busy flag held: the box waits for the user, and the GUI thread may want
@@ -151,7 +141,7 @@ int LogStore::Init() {
     std::filesystem::create_directories(LogFolder(), ec);
     bool opened;
     {
-        BusyGuard guard(m_event.busy);
+        BusyGuard guard(m_event.file.Busy());
         opened = EnsureOpen(m_event);
     }
     if (!opened) {
@@ -163,32 +153,28 @@ int LogStore::Init() {
 
 void LogStore::Close() {
     for (LogFile* file : {&m_event, &m_error}) {
-        BusyGuard guard(file->busy);
-        if (file->handle != nullptr) {
-            std::fclose(file->handle);
-            file->handle = nullptr;
-        }
+        BusyGuard guard(file->file.Busy());
+        file->file.Close();
     }
 }
 
 // Appends one line and its row, then closes the file. The row is added only when the line
 // reached the file, so list and file stay in step.
 bool LogStore::AppendLine(LogFile& file, const std::string& line, ListRow row) {
-    BusyGuard guard(file.busy);
+    BusyGuard guard(file.file.Busy());
     if (!EnsureOpen(file)) {
         return false;
     }
-    std::fseek(file.handle, 0, SEEK_END);
-    const long end = std::ftell(file.handle);
-    bool written = WriteTextLine(file.handle, line);
-    written = std::fclose(file.handle) == 0 && written;
-    file.handle = nullptr;
+    std::FILE* handle = file.file.Handle();
+    std::fseek(handle, 0, SEEK_END);
+    const long end = std::ftell(handle);
+    bool written = WriteTextLine(handle, line);
+    written = file.file.Close() && written;
     if (!written) {
         // Half a line (a full disk) would read back as a line of its own.
         std::error_code ec;
         if (end >= 0) {
-            std::filesystem::resize_file(DefaultPath(file.kind), static_cast<std::uintmax_t>(end),
-                                         ec);
+            std::filesystem::resize_file(file.file.Path(), static_cast<std::uintmax_t>(end), ec);
         }
         return false;
     }
@@ -233,7 +219,7 @@ void LogStore::Read(LogFile& file, int filterMode, std::string_view filterText, 
                     int progressBase) {
     const bool totals = file.kind == LogKind::Event && filterMode == FILTER_ALL;
     {
-        BusyGuard guard(file.busy);
+        BusyGuard guard(file.file.Busy());
         if (EnsureOpen(file)) {
             file.rows = 0;
             file.bytes = 0;
@@ -243,9 +229,9 @@ void LogStore::Read(LogFile& file, int filterMode, std::string_view filterText, 
             }
             // The list shows the file and nothing else, so row n stays line n.
             file.list.Clear();
-            std::rewind(file.handle);
+            std::rewind(file.file.Handle());
             std::string line;
-            while (ReadWholeLine(file.handle, line)) {
+            while (ReadWholeLine(file.file.Handle(), line)) {
                 std::string_view head = LineHead(line, file.lineMax);
                 ListRow row;
                 if (file.kind == LogKind::Event) {
@@ -298,12 +284,12 @@ int LogStore::CountErrorLog() {
 
 int LogStore::Count(LogFile& file) {
     {
-        BusyGuard guard(file.busy);
+        BusyGuard guard(file.file.Busy());
         if (EnsureOpen(file)) {
-            std::rewind(file.handle);
+            std::rewind(file.file.Handle());
             int count = 0;
             std::string line;
-            while (ReadWholeLine(file.handle, line)) {
+            while (ReadWholeLine(file.file.Handle(), line)) {
                 ++count;
             }
             return count;
@@ -327,7 +313,7 @@ int LogStore::DeleteRows(LogFile& file, std::vector<int> selectedRows, Progress*
     bool accessFailed = false;
     int result = 1;
     {
-        BusyGuard guard(file.busy);
+        BusyGuard guard(file.file.Busy());
         result = RewriteWithout(file, selectedRows, progress, accessFailed);
     }
     if (accessFailed) {
@@ -336,35 +322,34 @@ int LogStore::DeleteRows(LogFile& file, std::vector<int> selectedRows, Progress*
     return result;
 }
 
-// Writes the kept lines to the copy in tmp and moves the copy over the log in one rename,
+// Writes the kept lines to the copy in tmp, which replaces the log once complete and on disk,
 // so a failure at any step leaves the log whole instead of deleted.
 int LogStore::RewriteWithout(LogFile& file, const std::vector<int>& selectedRows,
                              Progress* progress, bool& accessFailed) {
     const std::filesystem::path copyPath = CopyPath(file.kind);
-    std::FILE* copy = TryOpen(file.kind, copyPath, OPEN_CREATE);
-    if (copy == nullptr || !EnsureOpen(file)) {
-        if (copy != nullptr) {
-            std::fclose(copy);
-            std::error_code ec;
-            std::filesystem::remove(copyPath, ec);
-        }
+    std::FILE* opened = file.file.Open(copyPath, OPEN_CREATE);
+    AtomicReplace copy(file.file.Path(), copyPath, opened);
+    if (opened == nullptr || !EnsureOpen(file)) {
         accessFailed = true;
         return 1;
     }
-    std::rewind(file.handle);
+    std::FILE* log = file.file.Handle();
+    std::rewind(log);
     auto next = selectedRows.begin();
     long long lineNumber = 0;
     int kept = 0;
-    bool written = true;
     std::string line;
-    while (ReadWholeLine(file.handle, line)) {
+    std::string keptLine;
+    while (ReadWholeLine(log, line)) {
         while (next != selectedRows.end() && *next < lineNumber) {
             ++next;
         }
         if (next != selectedRows.end() && *next == lineNumber) {
             ++next;
         } else {
-            written = WriteTextLine(copy, StripLineEnd(line)) && written;
+            keptLine.assign(StripLineEnd(line));
+            keptLine += "\r\n";
+            copy.Write(keptLine);
             ++kept;
             if (progress != nullptr) {
                 progress->SetPosition(progress->Position() + 1);
@@ -373,19 +358,12 @@ int LogStore::RewriteWithout(LogFile& file, const std::vector<int>& selectedRows
         ++lineNumber;
     }
     // A read error would otherwise pass for the end of the log and cut it short.
-    written = !std::ferror(file.handle) && written;
-    written = std::fclose(copy) == 0 && written;
-    std::error_code ec;
-    if (!written) {
-        std::filesystem::remove(copyPath, ec);
+    if (std::ferror(log) || !copy.Sync()) {
         accessFailed = true;
         return 1;
     }
-    std::fclose(file.handle);
-    file.handle = nullptr;
-    std::filesystem::rename(copyPath, DefaultPath(file.kind), ec);
-    if (ec) {
-        std::filesystem::remove(copyPath, ec);
+    file.file.Close();
+    if (!copy.Commit().Replaced()) {
         EnsureOpen(file);
         accessFailed = true;
         return 1;
@@ -413,7 +391,7 @@ LogCounters LogStore::EventLogTotals() const {
 }
 
 bool LogStore::IsBusy(LogKind kind) const {
-    return (kind == LogKind::Event ? m_event : m_error).busy.IsBusy();
+    return FileOf(kind).file.IsBusy();
 }
 
 }  // namespace halvera

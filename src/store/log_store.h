@@ -7,7 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "base/busy_flag.h"
+#include "base/kept_file.h"
+#include "base/program_folder.h"
 #include "lists/error_log.h"
 #include "lists/list_table.h"
 #include "lists/list_tables.h"
@@ -122,20 +123,24 @@ class LogStore : public ErrorLog {
 
   private:
     struct LogFile {
-        LogFile(LogKind k, ListTable& l, std::size_t max) : kind(k), list(l), lineMax(max) {}
+        LogFile(LogKind k, ListTable& l, std::size_t max)
+            : kind(k),
+              list(l),
+              lineMax(max),
+              file(LogFolder, k == LogKind::Event ? "log.log" : "alog.log", FileFamily::Appending) {
+        }
 
         LogKind kind;
         ListTable& list;
         std::size_t lineMax;
-        BusyFlag busy;
-        std::FILE* handle = nullptr;  // guarded by busy
+        KeptFile file;  // its handle guarded by its busy flag
         std::atomic<long long> rows{0};
         std::atomic<long long> bytes{0};
     };
 
-    static std::filesystem::path DefaultPath(LogKind kind);
     static std::filesystem::path CopyPath(LogKind kind);
-    std::FILE* TryOpen(LogKind kind, const std::filesystem::path& path, int openMode);
+    LogFile& FileOf(LogKind kind) { return kind == LogKind::Event ? m_event : m_error; }
+    const LogFile& FileOf(LogKind kind) const { return kind == LogKind::Event ? m_event : m_error; }
     bool EnsureOpen(LogFile& file);
     void ReportAccessFailure(LogKind kind);
     bool ScrollEnabled() const;

@@ -7,6 +7,7 @@
 #include "base/text_codec.h"
 #include "base/text_file.h"
 #include "store/record_line.h"
+#include "store/store_operation.h"
 
 namespace halvera {
 namespace {
@@ -14,20 +15,30 @@ namespace {
 // The reader's line buffer: a whole line, its LF and a NUL.
 constexpr std::size_t MAIL_LINE_LIMIT = MailQueue::MAIL_LINE_SIZE + 1;
 
+void ReportOpenFailure(PendingReport& report) {
+    report.Stop(Sjis("Mail File Access Error。"));
+    report.Log("filed", "Mail File Access Error");
+}
+
 }  // namespace
 
 MailQueue::MailQueue(Prompt& prompt, ErrorLog& errorLog, Expander expand)
     : m_prompt(prompt),
       m_errorLog(errorLog),
       m_expand(std::move(expand)),
-      m_file(TmpFolder, "mail.na", FileFamily::Appending, [this] {
-          ShowStop(m_prompt, Sjis("Mail File Access Error。"));
-          m_errorLog.WriteErrorLog("filed", "Mail File Access Error");
-      }) {}
+      m_file(TmpFolder, "mail.na", FileFamily::Appending) {}
+
+std::FILE* MailQueue::Kept(PendingReport& report) {
+    std::FILE* file = m_file.Kept(OPEN_APPEND);
+    if (file == nullptr) {
+        ReportOpenFailure(report);
+    }
+    return file;
+}
 
 int MailQueue::AppendMailLine(int /*kind*/, const NodeRecord& node, std::string_view mailText) {
-    BusyGuard guard(m_file.Busy());
-    std::FILE* file = m_file.Kept(OPEN_APPEND);
+    StoreOperation operation(m_file.Busy(), m_prompt, m_errorLog);
+    std::FILE* file = Kept(operation.Report());
     if (file == nullptr) {
         return 0;
     }
@@ -43,8 +54,8 @@ int MailQueue::ReadMailLine(int n, std::string& line) {
     if (n < 0) {
         return 1;
     }
-    BusyGuard guard(m_file.Busy());
-    std::FILE* file = m_file.Kept(OPEN_APPEND);
+    StoreOperation operation(m_file.Busy(), m_prompt, m_errorLog);
+    std::FILE* file = Kept(operation.Report());
     if (file == nullptr) {
         return 1;
     }
@@ -62,14 +73,20 @@ int MailQueue::ReadMailLine(int n, std::string& line) {
 }
 
 void MailQueue::DeleteMailQueue() {
-    BusyGuard guard(m_file.Busy());
+    StoreOperation operation(m_file.Busy(), m_prompt, m_errorLog);
     m_file.Close();
     std::error_code ec;
     std::filesystem::remove(m_file.Path(), ec);
 }
 
 std::FILE* MailQueue::OpenMailQueue(const std::filesystem::path& path, int openMode) {
-    return m_file.Open(path, openMode);
+    std::FILE* file = m_file.Open(path, openMode);
+    if (file == nullptr && m_file.Opens(openMode)) {
+        PendingReport report;
+        ReportOpenFailure(report);
+        report.Tell(m_prompt, m_errorLog);
+    }
+    return file;
 }
 
 }  // namespace halvera

@@ -5,10 +5,11 @@
 #include <string>
 #include <string_view>
 
+#include "base/kept_file.h"
 #include "lists/error_log.h"
 #include "lists/prompt.h"
-#include "store/kept_file.h"
 #include "store/node_record.h"
+#include "store/pending_report.h"
 
 namespace halvera {
 
@@ -47,6 +48,9 @@ class MailQueue {
     bool IsBusy() const { return m_file.IsBusy(); }
 
   private:
+    // The kept handle, opened first when closed; a failure goes into the report.
+    std::FILE* Kept(PendingReport& report);
+
     Prompt& m_prompt;
     ErrorLog& m_errorLog;
     Expander m_expand;

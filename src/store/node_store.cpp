@@ -4,6 +4,7 @@
 #include "base/program_folder.h"
 #include "base/text_codec.h"
 #include "store/node_line.h"
+#include "store/store_operation.h"
 
 namespace halvera {
 namespace {
@@ -29,9 +30,9 @@ std::uint64_t MacKey(const MacAddress& mac) {
 NodeStore::NodeStore(Prompt& prompt, ErrorLog& errorLog)
     : m_prompt(prompt),
       m_errorLog(errorLog),
-      m_nodes(NODE_FILE, true, prompt, errorLog),
-      m_backups(BACKUP_FILE, true, prompt, errorLog),
-      m_names(NAME_FILE, false, prompt, errorLog) {}
+      m_nodes(NODE_FILE, true),
+      m_backups(BACKUP_FILE, true),
+      m_names(NAME_FILE, false) {}
 
 int NodeStore::InitNodeStore() {
     CreateWorkingFolders();
@@ -46,13 +47,13 @@ int NodeStore::InitNodeStore() {
 
 bool NodeStore::OpenFile(IndexedFile& indexed, int openMode, std::string_view accessErrorBox,
                          std::string_view accessErrorLog) {
-    BusyGuard guard(indexed.file.Flag());
-    if (indexed.file.Open(openMode)) {
+    StoreOperation operation(indexed.file.Flag(), m_prompt, m_errorLog);
+    if (indexed.file.Open(openMode, operation.Report())) {
         return true;
     }
-    ShowStop(m_prompt, Sjis(accessErrorBox));
+    operation.Report().Stop(Sjis(accessErrorBox));
     if (!accessErrorLog.empty()) {
-        m_errorLog.WriteErrorLog(LOG_TAG, accessErrorLog);
+        operation.Report().Log(LOG_TAG, accessErrorLog);
     }
     return false;
 }
@@ -69,8 +70,8 @@ bool NodeStore::IsBusy() const {
 }
 
 // Opens the file when needed and brings the indexes to its current content.
-bool NodeStore::Sync(IndexedFile& indexed) {
-    if (!indexed.file.EnsureCurrent()) {
+bool NodeStore::Sync(IndexedFile& indexed, PendingReport& report) {
+    if (!indexed.file.EnsureCurrent(report)) {
         return false;
     }
     if (indexed.generation != indexed.file.Generation()) {
@@ -109,14 +110,14 @@ bool NodeStore::ReadLine(IndexedFile& indexed, std::optional<std::size_t> n, std
 }
 
 std::size_t NodeStore::CountNodes() {
-    BusyGuard guard(m_nodes.file.Flag());
-    return Sync(m_nodes) ? m_nodes.file.Count() : 0;
+    StoreOperation operation(m_nodes.file.Flag(), m_prompt, m_errorLog);
+    return Sync(m_nodes, operation.Report()) ? m_nodes.file.Count() : 0;
 }
 
 int NodeStore::ReadNodeAt(std::size_t n, NodeRecord& record) {
-    BusyGuard guard(m_nodes.file.Flag());
+    StoreOperation operation(m_nodes.file.Flag(), m_prompt, m_errorLog);
     std::string line;
-    if (!Sync(m_nodes) || !ReadLine(m_nodes, n, line)) {
+    if (!Sync(m_nodes, operation.Report()) || !ReadLine(m_nodes, n, line)) {
         return 1;
     }
     ParseNodeLine(line, record);
@@ -124,9 +125,9 @@ int NodeStore::ReadNodeAt(std::size_t n, NodeRecord& record) {
 }
 
 void NodeStore::FindNodeByIp(Ipv4 ip, NodeRecord& record) {
-    BusyGuard guard(m_nodes.file.Flag());
+    StoreOperation operation(m_nodes.file.Flag(), m_prompt, m_errorLog);
     std::string line;
-    if (Sync(m_nodes) && ReadLine(m_nodes, m_nodes.byIp.First(ip), line)) {
+    if (Sync(m_nodes, operation.Report()) && ReadLine(m_nodes, m_nodes.byIp.First(ip), line)) {
         ParseNodeLine(line, record);
     } else {
         record = NodeRecord{};
@@ -134,9 +135,10 @@ void NodeStore::FindNodeByIp(Ipv4 ip, NodeRecord& record) {
 }
 
 int NodeStore::FindBackupByMac(const MacAddress& mac, NodeRecord& record) {
-    BusyGuard guard(m_backups.file.Flag());
+    StoreOperation operation(m_backups.file.Flag(), m_prompt, m_errorLog);
     std::string line;
-    if (Sync(m_backups) && ReadLine(m_backups, m_backups.byMac.First(MacKey(mac)), line)) {
+    if (Sync(m_backups, operation.Report()) &&
+        ReadLine(m_backups, m_backups.byMac.First(MacKey(mac)), line)) {
         ParseNodeLine(line, record);
         return 0;
     }
@@ -145,8 +147,8 @@ int NodeStore::FindBackupByMac(const MacAddress& mac, NodeRecord& record) {
 }
 
 int NodeStore::FindNodeByMacElsewhere(const MacAddress& mac, Ipv4 except, NodeRecord& record) {
-    BusyGuard guard(m_nodes.file.Flag());
-    if (Sync(m_nodes)) {
+    StoreOperation operation(m_nodes.file.Flag(), m_prompt, m_errorLog);
+    if (Sync(m_nodes, operation.Report())) {
         for (std::size_t n : m_nodes.byMac.All(MacKey(mac))) {
             std::string line;
             NodeRecord stored;
@@ -167,35 +169,37 @@ int NodeStore::PutNode(NodeRecord& record) {
     if (record.ip == 0) {
         return PUT_FAILED;
     }
-    BusyGuard guard(m_nodes.file.Flag());
-    return PutInto(m_nodes, record);
+    StoreOperation operation(m_nodes.file.Flag(), m_prompt, m_errorLog);
+    return PutInto(m_nodes, record, operation.Report());
 }
 
 int NodeStore::PutBackupNode(NodeRecord& record) {
     if (record.ip == 0) {
         return PUT_FAILED;
     }
-    BusyGuard guard(m_backups.file.Flag());
-    return PutInto(m_backups, record);
+    StoreOperation operation(m_backups.file.Flag(), m_prompt, m_errorLog);
+    return PutInto(m_backups, record, operation.Report());
 }
 
-int NodeStore::PutInto(IndexedFile& indexed, NodeRecord& record) {
-    if (!Sync(indexed)) {
+int NodeStore::PutInto(IndexedFile& indexed, NodeRecord& record, PendingReport& report) {
+    if (!Sync(indexed, report)) {
         return PUT_FAILED;
     }
     // The name book is taken while the node file is held: node file first, always.
-    LookupNames(record.ip, record.host, record.domain);
-    return WriteKeyed(indexed, record.ip, StoreLine(FormatNodeLine(record), NODE_LINE_SIZE));
+    LookupNamesWithin(record.ip, record.host, record.domain, report);
+    return WriteKeyed(indexed, record.ip, StoreLine(FormatNodeLine(record), NODE_LINE_SIZE),
+                      report);
 }
 
-int NodeStore::WriteKeyed(IndexedFile& indexed, Ipv4 ip, const std::string& stored) {
+int NodeStore::WriteKeyed(IndexedFile& indexed, Ipv4 ip, const std::string& stored,
+                          PendingReport& report) {
     const auto found = indexed.byIp.First(ip);
     const std::size_t n = found.value_or(indexed.file.Count());
     std::string old;
     if (found && !indexed.file.Read(*found, old)) {
         return PUT_FAILED;
     }
-    if (!indexed.file.Write(n, stored)) {
+    if (!indexed.file.Write(n, stored, report)) {
         return PUT_FAILED;
     }
     if (found) {
@@ -206,54 +210,74 @@ int NodeStore::WriteKeyed(IndexedFile& indexed, Ipv4 ip, const std::string& stor
 }
 
 bool NodeStore::DeleteWhere(IndexedFile& indexed,
-                            const std::function<bool(std::string_view line)>& matches) {
+                            const std::function<bool(std::string_view line)>& matches,
+                            PendingReport& report) {
     return indexed.file.Rewrite(
-        [&matches](std::string_view stored) { return !matches(LoadLine(stored)); });
+        [&matches](std::string_view stored) { return !matches(LoadLine(stored)); }, report);
 }
 
 void NodeStore::DeleteNode(Ipv4 ip) {
-    BusyGuard guard(m_nodes.file.Flag());
+    StoreOperation operation(m_nodes.file.Flag(), m_prompt, m_errorLog);
     // Without a record of the address the rewrite would give the same file.
-    if (!Sync(m_nodes) || !m_nodes.byIp.First(ip)) {
+    if (!Sync(m_nodes, operation.Report()) || !m_nodes.byIp.First(ip)) {
         return;
     }
-    if (DeleteWhere(m_nodes, [ip](std::string_view line) { return LineAddress(line) == ip; })) {
-        DeleteNames(ip);
+    if (DeleteWhere(
+            m_nodes, [ip](std::string_view line) { return LineAddress(line) == ip; },
+            operation.Report())) {
+        DeleteNamesWithin(ip, operation.Report());
     }
 }
 
 void NodeStore::DeleteBackupByMac(const MacAddress& mac) {
-    BusyGuard guard(m_backups.file.Flag());
-    if (!Sync(m_backups) || !m_backups.byMac.First(MacKey(mac))) {
+    StoreOperation operation(m_backups.file.Flag(), m_prompt, m_errorLog);
+    if (!Sync(m_backups, operation.Report()) || !m_backups.byMac.First(MacKey(mac))) {
         return;
     }
-    DeleteWhere(m_backups, [&mac](std::string_view line) { return LineMac(line) == mac; });
+    DeleteWhere(
+        m_backups, [&mac](std::string_view line) { return LineMac(line) == mac; },
+        operation.Report());
 }
 
 void NodeStore::PutNames(Ipv4 ip, std::string_view host, std::string_view domain) {
     if (ip == 0) {
         return;
     }
-    BusyGuard guard(m_names.file.Flag());
-    if (Sync(m_names)) {
-        WriteKeyed(m_names, ip, StoreLine(FormatNameLine(ip, host, domain), NAME_LINE_SIZE));
+    StoreOperation operation(m_names.file.Flag(), m_prompt, m_errorLog);
+    if (Sync(m_names, operation.Report())) {
+        WriteKeyed(m_names, ip, StoreLine(FormatNameLine(ip, host, domain), NAME_LINE_SIZE),
+                   operation.Report());
     }
 }
 
 void NodeStore::LookupNames(Ipv4 ip, std::string& host, std::string& domain) {
+    PendingReport report;
+    LookupNamesWithin(ip, host, domain, report);
+    report.Tell(m_prompt, m_errorLog);
+}
+
+void NodeStore::LookupNamesWithin(Ipv4 ip, std::string& host, std::string& domain,
+                                  PendingReport& report) {
     BusyGuard guard(m_names.file.Flag());
     std::string line;
-    if (Sync(m_names) && ReadLine(m_names, m_names.byIp.First(ip), line)) {
+    if (Sync(m_names, report) && ReadLine(m_names, m_names.byIp.First(ip), line)) {
         ParseNameLine(line, host, domain);
     }
 }
 
 void NodeStore::DeleteNames(Ipv4 ip) {
+    PendingReport report;
+    DeleteNamesWithin(ip, report);
+    report.Tell(m_prompt, m_errorLog);
+}
+
+void NodeStore::DeleteNamesWithin(Ipv4 ip, PendingReport& report) {
     BusyGuard guard(m_names.file.Flag());
-    if (!Sync(m_names) || !m_names.byIp.First(ip)) {
+    if (!Sync(m_names, report) || !m_names.byIp.First(ip)) {
         return;
     }
-    DeleteWhere(m_names, [ip](std::string_view line) { return LineAddress(line) == ip; });
+    DeleteWhere(
+        m_names, [ip](std::string_view line) { return LineAddress(line) == ip; }, report);
 }
 
 }  // namespace halvera

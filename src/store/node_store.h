@@ -14,6 +14,7 @@
 #include "store/key_index.h"
 #include "store/name_book.h"
 #include "store/node_record.h"
+#include "store/pending_report.h"
 #include "store/record_file.h"
 
 namespace halvera {
@@ -84,8 +85,7 @@ class NodeStore : public NameBook {
   private:
     // A file with the indexes over its records, valid for one generation of its content.
     struct IndexedFile {
-        IndexedFile(RecordFileInfo info, bool indexMac, Prompt& prompt, ErrorLog& errorLog)
-            : file(info, prompt, errorLog), indexMac(indexMac) {}
+        IndexedFile(RecordFileInfo info, bool indexMac) : file(info), indexMac(indexMac) {}
         RecordFile file;
         bool indexMac;
         KeyIndex byIp;
@@ -95,13 +95,18 @@ class NodeStore : public NameBook {
 
     bool OpenFile(IndexedFile& indexed, int openMode, std::string_view accessErrorBox,
                   std::string_view accessErrorLog);
-    bool Sync(IndexedFile& indexed);
+    bool Sync(IndexedFile& indexed, PendingReport& report);
     void IndexRecord(IndexedFile& indexed, std::size_t n, std::string_view stored, bool add);
-    int PutInto(IndexedFile& indexed, NodeRecord& record);
-    int WriteKeyed(IndexedFile& indexed, Ipv4 ip, const std::string& stored);
+    int PutInto(IndexedFile& indexed, NodeRecord& record, PendingReport& report);
+    int WriteKeyed(IndexedFile& indexed, Ipv4 ip, const std::string& stored, PendingReport& report);
     bool DeleteWhere(IndexedFile& indexed,
-                     const std::function<bool(std::string_view line)>& matches);
+                     const std::function<bool(std::string_view line)>& matches,
+                     PendingReport& report);
     bool ReadLine(IndexedFile& indexed, std::optional<std::size_t> n, std::string& line);
+    // The name book operations without telling: inside an operation on a node file, what they
+    // report waits until the node file is released too.
+    void LookupNamesWithin(Ipv4 ip, std::string& host, std::string& domain, PendingReport& report);
+    void DeleteNamesWithin(Ipv4 ip, PendingReport& report);
 
     Prompt& m_prompt;
     ErrorLog& m_errorLog;

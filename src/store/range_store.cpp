@@ -11,6 +11,7 @@
 #include "base/text_file.h"
 #include "store/line_codec.h"
 #include "store/record_line.h"
+#include "store/store_operation.h"
 
 namespace halvera {
 namespace {
@@ -53,33 +54,41 @@ RangeStore::RangeStore(RangeList list, Prompt& prompt, ErrorLog& errorLog)
     : m_list(list),
       m_prompt(prompt),
       m_errorLog(errorLog),
-      m_file(DbFolder, FileName(list), FileFamily::Record, [this] { ReportOpenFailure(); }) {}
+      m_file(DbFolder, FileName(list), FileFamily::Record) {}
 
-void RangeStore::ReportOpenFailure() {
+void RangeStore::ReportOpenFailure(PendingReport& report) const {
     if (m_list == RangeList::Search) {
-        ShowStop(m_prompt, Sjis("SearchNodeDB Access Error。"));
+        report.Stop(Sjis("SearchNodeDB Access Error。"));
         // The search list's failures are filed under the mail sender's tag.
-        m_errorLog.WriteErrorLog("maild", "SearchNodeDB Access Error");
+        report.Log("maild", "SearchNodeDB Access Error");
     } else {
-        ShowStop(m_prompt, Sjis("ActionNodeDB Access Error。"));
+        report.Stop(Sjis("ActionNodeDB Access Error。"));
     }
 }
 
+std::FILE* RangeStore::Kept(int openMode, PendingReport& report) {
+    std::FILE* file = m_file.Kept(openMode);
+    if (file == nullptr) {
+        ReportOpenFailure(report);
+    }
+    return file;
+}
+
 int RangeStore::InitSearchRanges() {
-    BusyGuard guard(m_file.Busy());
+    StoreOperation operation(m_file.Busy(), m_prompt, m_errorLog);
     std::error_code ec;
     std::filesystem::create_directories(DbFolder(), ec);
-    return m_file.Kept(OPEN_UPDATE) != nullptr ? 0 : 1;
+    return Kept(OPEN_UPDATE, operation.Report()) != nullptr ? 0 : 1;
 }
 
 void RangeStore::CloseSearchRanges() {
-    BusyGuard guard(m_file.Busy());
+    StoreOperation operation(m_file.Busy(), m_prompt, m_errorLog);
     m_file.Close();
 }
 
 int RangeStore::AppendRange(Ipv4 start, Ipv4 end) {
-    BusyGuard guard(m_file.Busy());
-    std::FILE* file = m_file.Kept(OPEN_UPDATE);
+    StoreOperation operation(m_file.Busy(), m_prompt, m_errorLog);
+    std::FILE* file = Kept(OPEN_UPDATE, operation.Report());
     if (file == nullptr) {
         return 1;
     }
@@ -93,8 +102,8 @@ int RangeStore::ReadRange(int n, Ipv4& start, Ipv4& end) {
     if (n < 1) {
         return 1;
     }
-    BusyGuard guard(m_file.Busy());
-    std::FILE* file = m_file.Kept(OPEN_UPDATE);
+    StoreOperation operation(m_file.Busy(), m_prompt, m_errorLog);
+    std::FILE* file = Kept(OPEN_UPDATE, operation.Report());
     if (file == nullptr) {
         return 1;
     }
@@ -108,16 +117,16 @@ int RangeStore::ReadRange(int n, Ipv4& start, Ipv4& end) {
 }
 
 int RangeStore::ClearRanges() {
-    BusyGuard guard(m_file.Busy());
+    StoreOperation operation(m_file.Busy(), m_prompt, m_errorLog);
     m_file.Close();
     std::error_code ec;
     std::filesystem::remove(m_file.Path(), ec);
-    return m_file.Kept(OPEN_CREATE) != nullptr ? 0 : 1;
+    return Kept(OPEN_CREATE, operation.Report()) != nullptr ? 0 : 1;
 }
 
 void RangeStore::ListRanges(ListTable& table) {
-    BusyGuard guard(m_file.Busy());
-    std::FILE* file = m_file.Kept(OPEN_UPDATE);
+    StoreOperation operation(m_file.Busy(), m_prompt, m_errorLog);
+    std::FILE* file = Kept(OPEN_UPDATE, operation.Report());
     if (file == nullptr) {
         return;
     }
@@ -133,7 +142,13 @@ void RangeStore::ListRanges(ListTable& table) {
 }
 
 std::FILE* RangeStore::OpenRangeFile(const std::filesystem::path& path, int openMode) {
-    return m_file.Open(path, openMode);
+    std::FILE* file = m_file.Open(path, openMode);
+    if (file == nullptr && m_file.Opens(openMode)) {
+        PendingReport report;
+        ReportOpenFailure(report);
+        report.Tell(m_prompt, m_errorLog);
+    }
+    return file;
 }
 
 }  // namespace halvera

@@ -3,10 +3,11 @@
 #include <filesystem>
 
 #include "base/ip_address.h"
+#include "base/kept_file.h"
 #include "lists/error_log.h"
 #include "lists/list_table.h"
 #include "lists/prompt.h"
-#include "store/kept_file.h"
+#include "store/pending_report.h"
 
 namespace halvera {
 
@@ -50,7 +51,9 @@ class RangeStore {
     bool IsBusy() const { return m_file.IsBusy(); }
 
   private:
-    void ReportOpenFailure();
+    void ReportOpenFailure(PendingReport& report) const;
+    // The kept handle, opened first when closed; a failure goes into the report.
+    std::FILE* Kept(int openMode, PendingReport& report);
 
     RangeList m_list;
     Prompt& m_prompt;

@@ -7,6 +7,7 @@
 #include <system_error>
 #include <utility>
 
+#include "base/atomic_replace.h"
 #include "base/file_opener.h"
 #include "base/program_folder.h"
 #include "base/text_codec.h"
@@ -42,49 +43,25 @@ bool ReadFully(int fd, std::size_t size, std::string& bytes) {
     return true;
 }
 
-// Makes a rename inside the folder survive a power loss.
-void SyncFolder(const std::filesystem::path& folder) {
-    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
-// Moves a whole file into place so that the target is either the old file or the complete
-// new one, also when the two folders lie on different file systems.
-bool ReplaceFile(const std::filesystem::path& from, const std::filesystem::path& to,
-                 const std::filesystem::path& staging) {
-    std::error_code ec;
-    std::filesystem::rename(from, to, ec);
-    if (!ec) {
-        return true;
-    }
-    std::filesystem::copy_file(from, staging, std::filesystem::copy_options::overwrite_existing,
-                               ec);
-    if (!ec) {
-        std::filesystem::rename(staging, to, ec);
-    }
-    if (ec) {
-        std::filesystem::remove(staging, ec);
+bool ReadWholeFile(const std::filesystem::path& path, std::string& bytes) {
+    std::FILE* file = std::fopen(path.c_str(), "rbe");
+    if (file == nullptr) {
         return false;
     }
-    std::filesystem::remove(from, ec);
-    return true;
+    char buffer[65536];
+    std::size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+        bytes.append(buffer, got);
+    }
+    const bool read = !std::ferror(file);
+    std::fclose(file);
+    return read;
 }
 
 }  // namespace
 
-RecordFile::RecordFile(RecordFileInfo info, Prompt& prompt, ErrorLog& errorLog)
-    : m_info(info), m_prompt(prompt), m_errorLog(errorLog) {}
-
-RecordFile::~RecordFile() {
-    Close();
-}
-
-std::filesystem::path RecordFile::Path() const {
-    return DbFolder() / m_info.fileName;
-}
+RecordFile::RecordFile(RecordFileInfo info)
+    : m_info(info), m_file(DbFolder, std::string(info.fileName), FileFamily::Binary) {}
 
 std::filesystem::path RecordFile::CopyPath() const {
     return TmpFolder() / m_info.fileName;
@@ -94,32 +71,33 @@ std::filesystem::path RecordFile::NewPath() const {
     return DbFolder() / (std::string(m_info.fileName) + ".new");
 }
 
-std::FILE* RecordFile::OpenStoreFile(const std::filesystem::path& path, int openMode) {
-    std::FILE* file = OpenDataFile(path, FileFamily::Binary, openMode);
+std::FILE* RecordFile::OpenStoreFile(const std::filesystem::path& path, int openMode,
+                                     PendingReport& report) {
+    std::FILE* file = m_file.Open(path, openMode);
     if (file == nullptr) {
-        ReportOpenFailure();
+        ReportOpenFailure(report);
     }
     return file;
 }
 
-void RecordFile::ReportOpenFailure() {
-    ShowStop(m_prompt, Sjis(m_info.openErrorBox));
+void RecordFile::ReportOpenFailure(PendingReport& report) {
+    report.Stop(Sjis(m_info.openErrorBox));
     if (!m_info.openErrorLog.empty()) {
-        m_errorLog.WriteErrorLog(LOG_TAG, m_info.openErrorLog);
+        report.Log(LOG_TAG, m_info.openErrorLog);
     }
 }
 
-bool RecordFile::Open(int openMode) {
+bool RecordFile::Open(int openMode, PendingReport& report) {
     Close();
-    if (!FinishInterruptedDeletion(openMode)) {
-        ReportOpenFailure();
+    if (!FinishInterruptedDeletion(openMode, report)) {
+        ReportOpenFailure(report);
         return false;
     }
-    m_file = OpenStoreFile(Path(), openMode);
-    if (m_file == nullptr) {
+    if (m_file.Kept(openMode) == nullptr) {
+        ReportOpenFailure(report);
         return false;
     }
-    if (!Load()) {
+    if (!Load(report)) {
         Close();
         return false;
     }
@@ -127,10 +105,7 @@ bool RecordFile::Open(int openMode) {
 }
 
 void RecordFile::Close() {
-    if (m_file != nullptr) {
-        std::fclose(m_file);
-        m_file = nullptr;
-    }
+    m_file.Close();
     m_size = 0;
 }
 
@@ -139,7 +114,7 @@ void RecordFile::Close() {
 // copy left in tmp/ is never longer than the file. A copy that is longer, or that has no file
 // beside it, is what a deletion that removed the file before writing it again leaves behind
 // (or someone removing the file by hand): then the copy holds the store and goes back.
-bool RecordFile::FinishInterruptedDeletion(int openMode) {
+bool RecordFile::FinishInterruptedDeletion(int openMode, PendingReport& report) {
     std::error_code ec;
     std::filesystem::remove(NewPath(), ec);
     const auto copy = CopyPath();
@@ -147,17 +122,17 @@ bool RecordFile::FinishInterruptedDeletion(int openMode) {
         return true;
     }
     if (openMode != OPEN_CREATE) {
-        const auto path = Path();
+        const auto path = m_file.Path();
         const auto copySize = std::filesystem::file_size(copy, ec);
         std::error_code pathEc;
         const bool present = std::filesystem::exists(path, pathEc);
         const auto size = present ? std::filesystem::file_size(path, pathEc) : 0;
         if (!ec && (!present || size < copySize)) {
-            if (!ReplaceFile(copy, path, NewPath())) {
-                Log("cannot be restored from its copy in tmp");
+            if (!RestoreFromCopy()) {
+                Log(report, "cannot be restored from its copy in tmp");
                 return false;
             }
-            Log("restored from its copy in tmp after an interrupted deletion");
+            Log(report, "restored from its copy in tmp after an interrupted deletion");
             return true;
         }
     }
@@ -165,18 +140,36 @@ bool RecordFile::FinishInterruptedDeletion(int openMode) {
     return true;
 }
 
-bool RecordFile::Load() {
+// Puts the copy's records back through a new file that replaces the file whole, also when
+// tmp/ and db/ lie on different file systems; the copy goes only once the file is back.
+bool RecordFile::RestoreFromCopy() {
+    std::string bytes;
+    if (!ReadWholeFile(CopyPath(), bytes)) {
+        return false;
+    }
+    const auto newPath = NewPath();
+    AtomicReplace restored(m_file.Path(), newPath, std::fopen(newPath.c_str(), "w+be"));
+    restored.Write(bytes);
+    if (!restored.Commit().Replaced()) {
+        return false;
+    }
+    std::error_code ec;
+    std::filesystem::remove(CopyPath(), ec);
+    return true;
+}
+
+bool RecordFile::Load(PendingReport& report) {
     struct stat info {};
-    if (::fstat(fileno(m_file), &info) != 0) {
+    if (::fstat(Descriptor(), &info) != 0) {
         return false;
     }
     const auto torn = static_cast<std::size_t>(info.st_size) % m_info.recordSize;
     if (torn != 0) {
         // A record cut short at the end would shift every record appended after it.
-        if (::ftruncate(fileno(m_file), info.st_size - static_cast<off_t>(torn)) == 0) {
-            Log(std::to_string(torn) + " bytes of a partial record at the end dropped");
+        if (::ftruncate(Descriptor(), info.st_size - static_cast<off_t>(torn)) == 0) {
+            Log(report, std::to_string(torn) + " bytes of a partial record at the end dropped");
         } else {
-            Log("partial record at the end cannot be dropped");
+            Log(report, "partial record at the end cannot be dropped");
         }
     }
     ++m_generation;
@@ -185,7 +178,7 @@ bool RecordFile::Load() {
 
 bool RecordFile::RefreshStat() {
     struct stat info {};
-    if (::fstat(fileno(m_file), &info) != 0) {
+    if (::fstat(Descriptor(), &info) != 0) {
         return false;
     }
     m_size = static_cast<std::size_t>(info.st_size);
@@ -193,64 +186,64 @@ bool RecordFile::RefreshStat() {
     return true;
 }
 
-bool RecordFile::EnsureCurrent() {
-    if (m_file == nullptr) {
-        return Open(OPEN_UPDATE);
+bool RecordFile::EnsureCurrent(PendingReport& report) {
+    if (m_file.Handle() == nullptr) {
+        return Open(OPEN_UPDATE, report);
     }
     struct stat onDisk {};
     struct stat open {};
-    if (::stat(Path().c_str(), &onDisk) != 0 || ::fstat(fileno(m_file), &open) != 0 ||
+    if (::stat(m_file.Path().c_str(), &onDisk) != 0 || ::fstat(Descriptor(), &open) != 0 ||
         onDisk.st_ino != open.st_ino || onDisk.st_dev != open.st_dev) {
-        return Open(OPEN_UPDATE);
+        return Open(OPEN_UPDATE, report);
     }
     if (static_cast<std::size_t>(open.st_size) != m_size ||
         open.st_mtim.tv_sec != m_modified.tv_sec || open.st_mtim.tv_nsec != m_modified.tv_nsec) {
-        return Load();
+        return Load(report);
     }
     return true;
 }
 
 bool RecordFile::Read(std::size_t n, std::string& record) const {
-    if (m_file == nullptr || n >= Count()) {
+    if (m_file.Handle() == nullptr || n >= Count()) {
         return false;
     }
     record.resize(m_info.recordSize);
     const auto offset = static_cast<off_t>(n * m_info.recordSize);
-    return ::pread(fileno(m_file), record.data(), record.size(), offset) ==
+    return ::pread(Descriptor(), record.data(), record.size(), offset) ==
            static_cast<ssize_t>(record.size());
 }
 
 std::string RecordFile::ReadAll() const {
     std::string all;
-    if (m_file == nullptr || !ReadFully(fileno(m_file), Count() * m_info.recordSize, all)) {
+    if (m_file.Handle() == nullptr || !ReadFully(Descriptor(), Count() * m_info.recordSize, all)) {
         all.clear();
     }
     return all;
 }
 
-bool RecordFile::Write(std::size_t n, std::string_view record) {
-    if (m_file == nullptr || n > Count() || record.size() != m_info.recordSize) {
+bool RecordFile::Write(std::size_t n, std::string_view record, PendingReport& report) {
+    if (m_file.Handle() == nullptr || n > Count() || record.size() != m_info.recordSize) {
         return false;
     }
     const auto offset = static_cast<off_t>(n * m_info.recordSize);
-    const bool written = ::pwrite(fileno(m_file), record.data(), record.size(), offset) ==
+    const bool written = ::pwrite(Descriptor(), record.data(), record.size(), offset) ==
                          static_cast<ssize_t>(record.size());
     if (!written) {
         if (n == Count()) {
             // Never leave half an appended record behind.
-            ::ftruncate(fileno(m_file), offset);
+            ::ftruncate(Descriptor(), offset);
         }
-        Log("record cannot be written");
+        Log(report, "record cannot be written");
     }
     RefreshStat();
     return written;
 }
 
-bool RecordFile::Rewrite(const std::function<bool(std::string_view)>& keep) {
+bool RecordFile::Rewrite(const std::function<bool(std::string_view)>& keep, PendingReport& report) {
     std::error_code ec;
     const std::string content = ReadAll();
     const auto copyPath = CopyPath();
-    std::FILE* copy = OpenStoreFile(copyPath, OPEN_CREATE);
+    std::FILE* copy = OpenStoreFile(copyPath, OPEN_CREATE, report);
     if (copy == nullptr) {
         std::filesystem::remove(copyPath, ec);
         return false;
@@ -261,7 +254,7 @@ bool RecordFile::Rewrite(const std::function<bool(std::string_view)>& keep) {
     std::fclose(copy);
     if (!copied) {
         std::filesystem::remove(copyPath, ec);
-        Log("copy in tmp cannot be written");
+        Log(report, "copy in tmp cannot be written");
         return false;
     }
 
@@ -281,11 +274,12 @@ bool RecordFile::Rewrite(const std::function<bool(std::string_view)>& keep) {
     }
 
     const auto newPath = NewPath();
-    std::FILE* fresh = OpenStoreFile(newPath, OPEN_CREATE);
-    if (fresh == nullptr || !WriteFully(fileno(fresh), kept) || ::fsync(fileno(fresh)) != 0) {
-        if (fresh != nullptr) {
-            std::fclose(fresh);
-            Log("new file cannot be written");
+    std::FILE* opened = OpenStoreFile(newPath, OPEN_CREATE, report);
+    AtomicReplace fresh(m_file.Path(), newPath, opened);
+    fresh.Write(kept);
+    if (!fresh.Sync()) {
+        if (opened != nullptr) {
+            Log(report, "new file cannot be written");
         }
         std::filesystem::remove(newPath, ec);
         std::filesystem::remove(copyPath, ec);
@@ -294,23 +288,18 @@ bool RecordFile::Rewrite(const std::function<bool(std::string_view)>& keep) {
     // The copy goes before the new file takes over: a copy found at the next opening then
     // always belongs to a rewrite that left the old file in place.
     std::filesystem::remove(copyPath, ec);
-    std::filesystem::rename(newPath, Path(), ec);
-    if (ec) {
-        std::fclose(fresh);
-        std::filesystem::remove(newPath, ec);
-        Log("new file cannot replace the old one");
+    if (!fresh.Commit().Replaced()) {
+        Log(report, "new file cannot replace the old one");
         return false;
     }
-    SyncFolder(DbFolder());
-    std::fclose(m_file);
-    m_file = fresh;
+    m_file.Keep(fresh.Release());
     ++m_generation;
     RefreshStat();
     return true;
 }
 
-void RecordFile::Log(std::string_view what) {
-    m_errorLog.WriteErrorLog(LOG_TAG, std::string(m_info.fileName) + ": " + std::string(what));
+void RecordFile::Log(PendingReport& report, std::string_view what) {
+    report.Log(LOG_TAG, std::string(m_info.fileName) + ": " + std::string(what));
 }
 
 }  // namespace halvera

@@ -10,8 +10,8 @@
 #include <string_view>
 
 #include "base/busy_flag.h"
-#include "lists/error_log.h"
-#include "lists/prompt.h"
+#include "base/kept_file.h"
+#include "store/pending_report.h"
 
 namespace halvera {
 
@@ -27,28 +27,28 @@ struct RecordFileInfo {
 // read and replaced in place at n × record size; a deletion rewrites the file through a copy
 // in tmp/ and a new file that replaces the old one only once complete and on disk.
 //
-// The caller holds Flag() around every call except IsBusy(). Generation() changes whenever
-// the content was replaced as a whole (opened, found changed by someone else, rewritten), so
-// an index built over the records knows when to rebuild.
+// The caller holds Flag() around every call except IsBusy(), and tells what the calls put
+// into its report once it has released the flag. Generation() changes whenever the content
+// was replaced as a whole (opened, found changed by someone else, rewritten), so an index
+// built over the records knows when to rebuild.
 class RecordFile {
   public:
-    RecordFile(RecordFileInfo info, Prompt& prompt, ErrorLog& errorLog);
-    ~RecordFile();
+    explicit RecordFile(RecordFileInfo info);
     RecordFile(const RecordFile&) = delete;
     RecordFile& operator=(const RecordFile&) = delete;
 
-    BusyFlag& Flag() { return m_flag; }
-    bool IsBusy() const { return m_flag.IsBusy(); }
+    BusyFlag& Flag() { return m_file.Busy(); }
+    bool IsBusy() const { return m_file.IsBusy(); }
 
     // Opens with open mode 4 (keep) or 5 (recreate empty). An interrupted deletion is finished
     // first, and a torn record at the end is cut off. Reports a failure and returns false.
-    bool Open(int openMode);
+    bool Open(int openMode, PendingReport& report);
     void Close();
 
     // Opens the file when closed, reopens it when the file below db/ was replaced or removed,
     // and reloads when its size or time changed behind the store's back. False when the file
     // cannot be opened.
-    bool EnsureCurrent();
+    bool EnsureCurrent(PendingReport& report);
 
     std::uint64_t Generation() const { return m_generation; }
     std::size_t RecordSize() const { return m_info.recordSize; }
@@ -59,26 +59,25 @@ class RecordFile {
     // Every record in file order.
     std::string ReadAll() const;
     // Writes one record at n (n == Count() appends) with a single write.
-    bool Write(std::size_t n, std::string_view record);
+    bool Write(std::size_t n, std::string_view record, PendingReport& report);
     // Keeps only the records for which keep() is true. False when the file was left as it was.
-    bool Rewrite(const std::function<bool(std::string_view)>& keep);
+    bool Rewrite(const std::function<bool(std::string_view)>& keep, PendingReport& report);
 
   private:
-    std::filesystem::path Path() const;
     std::filesystem::path CopyPath() const;
     std::filesystem::path NewPath() const;
-    std::FILE* OpenStoreFile(const std::filesystem::path& path, int openMode);
-    void ReportOpenFailure();
-    bool FinishInterruptedDeletion(int openMode);
-    bool Load();
+    std::FILE* OpenStoreFile(const std::filesystem::path& path, int openMode,
+                             PendingReport& report);
+    void ReportOpenFailure(PendingReport& report);
+    bool FinishInterruptedDeletion(int openMode, PendingReport& report);
+    bool RestoreFromCopy();
+    bool Load(PendingReport& report);
     bool RefreshStat();
-    void Log(std::string_view what);
+    void Log(PendingReport& report, std::string_view what);
+    int Descriptor() const { return fileno(m_file.Handle()); }
 
     RecordFileInfo m_info;
-    Prompt& m_prompt;
-    ErrorLog& m_errorLog;
-    BusyFlag m_flag;
-    std::FILE* m_file = nullptr;
+    KeptFile m_file;
     std::uint64_t m_generation = 0;
     std::size_t m_size = 0;
     std::timespec m_modified{};

@@ -1,14 +1,20 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "base/busy_flag.h"
+#include "base/text_codec.h"
 #include "lists/prompt.h"
 
 namespace halvera::test {
 
-// Keeps every message box (CP932 text and icon) and answers with a fixed button.
+// Keeps every message box (CP932 text and icon) and answers with a fixed button. A box asked
+// for while the calling thread holds a busy flag fails the test: the real box waits for the
+// user, and the GUI thread may be waiting for that flag.
 class RecordingPrompt : public Prompt {
   public:
     struct Box {
@@ -27,6 +33,10 @@ class RecordingPrompt : public Prompt {
 
     PromptResult ShowMessage(std::string_view text, PromptIcon icon,
                              PromptButtons buttons) override {
+        if (BusyFlag::HeldByThisThread()) {
+            ADD_FAILURE() << "message box shown while a busy flag is held: "
+                          << Cp932ToUtf8Lossy(text);
+        }
         std::lock_guard lock(m_mutex);
         m_boxes.push_back({std::string(text), icon, buttons});
         return m_answer;

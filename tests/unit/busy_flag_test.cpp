@@ -45,5 +45,25 @@ TEST(BusyFlag, OnlyOneHolderAtATime) {
     EXPECT_EQ(total, 80);
 }
 
+TEST(BusyFlag, EachThreadKnowsWhetherItHoldsAFlag) {
+    BusyFlag first;
+    BusyFlag second;
+    EXPECT_FALSE(BusyFlag::HeldByThisThread());
+    {
+        BusyGuard outer(first);
+        {
+            BusyGuard inner(second);
+            EXPECT_TRUE(BusyFlag::HeldByThisThread());
+        }
+        EXPECT_TRUE(BusyFlag::HeldByThisThread());
+        // A failed take holds nothing more, and another thread holds nothing at all.
+        EXPECT_FALSE(first.TryAcquire());
+        bool otherHolds = true;
+        std::thread([&] { otherHolds = BusyFlag::HeldByThisThread(); }).join();
+        EXPECT_FALSE(otherHolds);
+    }
+    EXPECT_FALSE(BusyFlag::HeldByThisThread());
+}
+
 }  // namespace
 }  // namespace halvera

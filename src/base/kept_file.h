@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <functional>
 #include <string>
 
 #include "base/busy_flag.h"
@@ -11,14 +10,13 @@
 namespace halvera {
 
 // A data file whose handle stays open between operations (null while closed), with its busy
-// flag and the way its store reports a file that cannot be opened. Callers hold the busy flag
-// while they use the handle.
+// flag. Callers hold the flag while they use the handle. A file that cannot be opened is the
+// caller's to report, once it has released the flag.
 class KeptFile {
   public:
     using FolderFn = std::filesystem::path (*)();
 
-    KeptFile(FolderFn folder, std::string name, FileFamily family,
-             std::function<void()> reportOpenFailure);
+    KeptFile(FolderFn folder, std::string name, FileFamily family);
     ~KeptFile();
     KeptFile(const KeptFile&) = delete;
     KeptFile& operator=(const KeptFile&) = delete;
@@ -27,14 +25,22 @@ class KeptFile {
     // folder is followed.
     std::filesystem::path Path() const;
 
-    // Opens a new handle that the caller owns: `path`, or the file's own path when empty.
-    // A failure after all the opener's attempts is reported.
-    std::FILE* Open(const std::filesystem::path& path, int openMode);
+    // Whether the open mode opens anything for this file's family.
+    bool Opens(int openMode) const;
+    // Opens a new handle that the caller owns, through the data files' opener: `path`, or
+    // the file's own path when empty. nullptr when the mode opens nothing or every attempt
+    // failed.
+    std::FILE* Open(const std::filesystem::path& path, int openMode) const;
 
     // The kept handle, opened with openMode first when closed; nullptr when that failed.
     std::FILE* Kept(int openMode);
-
-    void Close();
+    // The kept handle as it is, nullptr while closed.
+    std::FILE* Handle() const { return m_file; }
+    // Keeps `file` from now on, closing the handle kept so far: a file replaced as a whole
+    // goes on with the new file's handle.
+    void Keep(std::FILE* file);
+    // Closes the kept handle. False when buffered bytes could not be written.
+    bool Close();
 
     BusyFlag& Busy() { return m_busy; }
     bool IsBusy() const { return m_busy.IsBusy(); }
@@ -43,7 +49,6 @@ class KeptFile {
     FolderFn m_folder;
     std::string m_name;
     FileFamily m_family;
-    std::function<void()> m_reportOpenFailure;
     std::FILE* m_file = nullptr;
     BusyFlag m_busy;
 };
