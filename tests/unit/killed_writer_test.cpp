@@ -9,8 +9,13 @@
 
 #include "base/atomic_replace.h"
 #include "base/ini_file.h"
+#include "base/program_folder.h"
 #include "base/user_registry.h"
+#include "lists/list_tables.h"
+#include "store/log_store.h"
+#include "store/settings_store.h"
 #include "support/file_bytes.h"
+#include "support/recording_prompt.h"
 #include "support/temp_program_folder.h"
 
 namespace halvera {
@@ -48,6 +53,30 @@ std::string RegistryText(const fs::path& file) {
     return value ? std::get<std::string>(*value) : "";
 }
 
+// The error log as the program shows it: the messages of its rows, joined.
+std::string ErrorLogMessages() {
+    ListTable eventList(EVENT_LOG_COLUMNS);
+    ListTable errorList(ERROR_LOG_COLUMNS);
+    test::RecordingPrompt prompt;
+    SettingsStore settings;
+    LogStore store(eventList, errorList, prompt, settings);
+    store.ReadErrorLog(nullptr, 0);
+    std::string messages;
+    for (const ListRow& row : errorList.Snapshot()) {
+        messages += row.cells[2] + ";";
+    }
+    return messages;
+}
+
+bool DeleteErrorLogRow(int row) {
+    ListTable eventList(EVENT_LOG_COLUMNS);
+    ListTable errorList(ERROR_LOG_COLUMNS);
+    test::RecordingPrompt prompt;
+    SettingsStore settings;
+    LogStore store(eventList, errorList, prompt, settings);
+    return store.DeleteErrorLogRows({row}, nullptr) == 0;
+}
+
 const Writer WRITERS[] = {
     {"ini_file",
      [](const fs::path& folder) {
@@ -73,6 +102,20 @@ const Writer WRITERS[] = {
                 registry.SetValue("smtpserver", std::string("new.example.com"));
      },
      RegistryText, "old.example.com", "new.example.com"},
+    {"log_deletion",
+     [](const fs::path&) {
+         ListTable eventList(EVENT_LOG_COLUMNS);
+         ListTable errorList(ERROR_LOG_COLUMNS);
+         test::RecordingPrompt prompt;
+         SettingsStore settings;
+         LogStore store(eventList, errorList, prompt, settings);
+         for (const char* message : {"first", "second", "third"}) {
+             store.WriteErrorLog("filed", message);
+         }
+         return LogFolder() / "alog.log";
+     },
+     [](const fs::path&) { return DeleteErrorLogRow(1); },
+     [](const fs::path&) { return ErrorLogMessages(); }, "first;second;third;", "first;third;"},
 };
 
 // Runs the writer's rewrite in a child killed before its step k of the replace, for every k

@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "base/atomic_replace.h"
 #include "base/file_opener.h"
 #include "base/program_folder.h"
 #include "base/text_codec.h"
@@ -464,6 +466,48 @@ TEST_F(LogStoreTest, FailedDeletionLeavesTheLogWhole) {
     EXPECT_EQ(m_store.DeleteEventLogRows({0}, nullptr), 1);
     EXPECT_EQ(ReadBytes(EventPath()), log);
     EXPECT_EQ(m_prompt.Texts(), std::vector<std::string>{Sjis("Log File Access Error。")});
+}
+
+// The step at which an injected failure stops the next replace, and its error number.
+ReplaceStep g_failStep = ReplaceStep::Done;
+int g_failAt = 0;
+
+int FailChosenStep(ReplaceStep step) {
+    return step == g_failStep && --g_failAt == 0 ? ENOSPC : 0;
+}
+
+TEST_F(LogStoreTest, DeletionFailingAtAnyStepOfTheReplaceLeavesTheLogWhole) {
+    struct Case {
+        const char* name;
+        ReplaceStep step;
+        int occurrence;
+    };
+    const Case cases[] = {
+        {"first_line", ReplaceStep::Write, 1},
+        {"midway", ReplaceStep::Write, 2},
+        {"sync", ReplaceStep::Sync, 1},
+        {"rename", ReplaceStep::Rename, 1},
+    };
+    const std::string log = "a,d,0\r\nb,d,1\r\nc,d,2\r\n";
+    SetReplaceStepHook(FailChosenStep);
+    for (const Case& c : cases) {
+        test::RecordingPrompt prompt;
+        ListTable eventList(EVENT_LOG_COLUMNS);
+        ListTable errorList(ERROR_LOG_COLUMNS);
+        LogStore store(eventList, errorList, prompt, m_settings);
+        WriteBytes(ErrorPath(), log);
+        g_failStep = c.step;
+        g_failAt = c.occurrence;
+        EXPECT_EQ(store.DeleteErrorLogRows({1}, nullptr), 1) << c.name;
+        EXPECT_EQ(ReadBytes(ErrorPath()), log) << c.name;
+        EXPECT_FALSE(std::filesystem::exists(TmpFolder() / "alog.log")) << c.name;
+        EXPECT_EQ(prompt.Texts(), std::vector<std::string>{Sjis("ActLog File Access Error。")})
+            << c.name;
+        // The log goes on: a line written after the failure lands behind the old ones.
+        store.WriteErrorLog("filed", "after");
+        EXPECT_EQ(store.CountErrorLog(), 4) << c.name;
+    }
+    SetReplaceStepHook(nullptr);
 }
 
 TEST_F(LogStoreTest, OpenLogFileOpensByModeAndReportsWhatItCannotOpen) {
