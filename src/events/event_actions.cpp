@@ -21,20 +21,20 @@ void EventActions::RunEventActions(const NodeRecord& node, int kind, Ipv4 ownAdd
         return;
     }
     const AppSettings app = m_targets.settings.App();
+    // One expansion for the list row and the log line, so %TIME reads the same in both.
+    const std::string message = ExpandPlaceholders(node, settings.message, MESSAGE_OUT_SIZE);
     if (settings.screen != 0) {
         // The vendor column shows what the table names, never the MAC text that %VEN falls
         // back to.
         std::string vendor;
         LookupVendor(node.mac, vendor);
-        AddEventRow(m_targets.eventList, node, kind, vendor,
-                    ExpandPlaceholders(node, settings.message, MESSAGE_OUT_SIZE), app.ELISTMAX);
+        AddEventRow(m_targets.eventList, node, kind, vendor, message, app.ELISTMAX);
     }
     if (app.ALLEVENT != 1 && !InActionRanges(node.ip)) {
         return;
     }
     if (settings.log != 0) {
-        m_targets.logs.WriteEventLog(
-            node, ExpandPlaceholders(node, settings.message, MESSAGE_OUT_SIZE), kind);
+        m_targets.logs.WriteEventLog(node, message, kind);
     }
     if (!settings.filePath.empty()) {
         StartExternalFile(node, settings.filePath);

@@ -8,7 +8,9 @@
 #include <utility>
 #include <vector>
 
+#include "base/ip_address.h"
 #include "base/text_codec.h"
+#include "lists/node_list_sort.h"
 #include "store/node_store.h"
 #include "support/child_process.h"
 #include "support/cli_lab_folder.h"
@@ -143,6 +145,31 @@ class CliShortLab : public CliLab {
   protected:
     const char* LastAddress() const override { return "198.18.7.63"; }
 };
+
+// The program sorts its list by label at start-up; halvera-cli prints the same order.
+class CliSortedLab : public CliShortLab {
+  protected:
+    void Configure(AppSettings& app) override {
+        app.BSORT = 1;
+        app.SORT = SORT_BY_LABEL;
+    }
+};
+
+TEST_F(CliSortedLab, NodesAfterASearchComeInTheStartUpOrder) {
+    Cli({"search"});
+    std::vector<std::string> labels;
+    std::vector<Ipv4> addresses;
+    const std::string listed = Cli({"nodes"}).out;
+    for (const auto& row : TsvRows(listed)) {
+        labels.push_back(row.at(NODE_LABEL));
+        addresses.push_back(HostOrder(InetAddr(row.at(NODE_ADDRESS))));
+    }
+    EXPECT_EQ(addresses.size(), SegmentHosts().size()) << listed;
+    // The search found the hosts in address order; the labels (names where a host has one)
+    // put them in another.
+    EXPECT_TRUE(std::is_sorted(labels.begin(), labels.end())) << testing::PrintToString(labels);
+    EXPECT_FALSE(std::is_sorted(addresses.begin(), addresses.end()));
+}
 
 TEST_F(CliShortLab, HostTakenDownIsReportedByRefresh) {
     Cli({"search"});
