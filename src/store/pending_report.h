@@ -18,8 +18,6 @@ class PendingReport {
     // An error log line.
     void Log(std::string_view tag, std::string_view messageCp932);
 
-    bool Empty() const { return m_items.empty(); }
-
     // Shows and writes everything in order, then forgets it.
     void Tell(Prompt& prompt, ErrorLog& errorLog);
 

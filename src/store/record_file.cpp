@@ -1,6 +1,5 @@
 #include "store/record_file.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
