@@ -1,20 +1,16 @@
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <mutex>
 #include <string>
 #include <vector>
 
-#include "base/busy_flag.h"
-#include "base/text_codec.h"
 #include "lists/prompt.h"
+#include "support/busy_flag_rule.h"
 
 namespace halvera::test {
 
 // Keeps every message box (CP932 text and icon) and answers with a fixed button. A box asked
-// for while the calling thread holds a busy flag fails the test: the real box waits for the
-// user, and the GUI thread may be waiting for that flag.
+// for while the calling thread holds a busy flag fails the test.
 class RecordingPrompt : public Prompt {
   public:
     struct Box {
@@ -33,10 +29,7 @@ class RecordingPrompt : public Prompt {
 
     PromptResult ShowMessage(std::string_view text, PromptIcon icon,
                              PromptButtons buttons) override {
-        if (BusyFlag::HeldByThisThread()) {
-            ADD_FAILURE() << "message box shown while a busy flag is held: "
-                          << Cp932ToUtf8Lossy(text);
-        }
+        ExpectNoBusyFlagHeld(text);
         std::lock_guard lock(m_mutex);
         m_boxes.push_back({std::string(text), icon, buttons});
         return m_answer;

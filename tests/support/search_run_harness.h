@@ -15,6 +15,7 @@
 #include "store/node_store.h"
 #include "store/range_store.h"
 #include "store/settings_store.h"
+#include "support/busy_flag_rule.h"
 #include "support/fake_packet_driver.h"
 #include "support/recording_error_log.h"
 #include "support/scripted_run_steps.h"
@@ -103,6 +104,7 @@ class SearchRunHarness {
       public:
         explicit MarkingPrompt(SearchRunHarness& harness) : m_harness(harness) {}
         PromptResult ShowMessage(std::string_view text, PromptIcon icon, PromptButtons) override {
+            ExpectNoBusyFlagHeld(text);
             m_harness.steps.Mark(std::string(icon == PromptIcon::Stop ? "stop " : "info ") +
                                  Cp932ToUtf8Lossy(text) +
                                  (m_harness.runActive() ? " (active)" : ""));
