@@ -3,6 +3,7 @@
 #include <map>
 
 #include "base/text_codec.h"
+#include "base/text_helpers.h"
 #include "store/node_record.h"
 
 namespace halvera {
@@ -87,16 +88,6 @@ std::string CharacterCp932(char32_t code, std::string_view utf8) {
     return converted ? *converted : "?";
 }
 
-std::string_view TrimBlanks(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
 bool IsHex(char c) {
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
 }
@@ -111,8 +102,8 @@ std::string VendorNameCp932(std::string_view utf8) {
         name += CharacterCp932(code, utf8.substr(0, length));
         utf8.remove_prefix(length);
     }
-    std::string_view trimmed = TrimBlanks(name);
-    return std::string(TrimBlanks(CutCp932(trimmed, NODE_NAME_MAX)));
+    std::string_view trimmed = TrimWithCr(name);
+    return std::string(TrimWithCr(CutCp932(trimmed, NODE_NAME_MAX)));
 }
 
 std::string BuildMaclist(std::string_view ouiText, std::size_t* entries) {
@@ -126,7 +117,7 @@ std::string BuildMaclist(std::string_view ouiText, std::size_t* entries) {
             continue;
         }
         std::string key(line.substr(0, 6));
-        std::string_view rest = TrimBlanks(line.substr(6));
+        std::string_view rest = TrimWithCr(line.substr(6));
         bool hex = true;
         for (char& c : key) {
             hex = hex && IsHex(c);
@@ -137,7 +128,7 @@ std::string BuildMaclist(std::string_view ouiText, std::size_t* entries) {
         if (!hex || rest.substr(0, MARK.size()) != MARK) {
             continue;
         }
-        std::string name = VendorNameCp932(TrimBlanks(rest.substr(MARK.size())));
+        std::string name = VendorNameCp932(TrimWithCr(rest.substr(MARK.size())));
         if (!name.empty()) {
             names.emplace(std::move(key), std::move(name));
         }
