@@ -4,6 +4,7 @@
 #include "base/text_codec.h"
 #include "dialogs/log_delete_dlg.h"
 #include "dialogs/node_search_dlg.h"
+#include "dialogs/output_setting_dlg.h"
 #include "views/left_view.h"
 #include "views/veskar_view.h"
 
@@ -61,7 +62,11 @@ bool ListCommands::Run(int id) {
             SearchOneNode();
             return true;
         case ID_FILE_EXPORT_HTML:
+            Export(ExportFormat::Html);
+            return true;
         case ID_FILE_EXPORT_CSV:
+            Export(ExportFormat::Csv);
+            return true;
         case ID_VIEW_COLOURS:
         case ID_SEARCH_SETTINGS:
         case ID_EVENT_SETTINGS:
@@ -140,6 +145,32 @@ void ListCommands::DeleteLogRows(int tab) {
     CLogDeleteDlg dialog(m_services.engine, tab == TAB_EVENT_LOG ? LogKind::Event : LogKind::Error,
                          rows, m_dialogParent);
     dialog.exec();
+}
+
+void ListCommands::Export(ExportFormat format) {
+    const int tab = m_upper.CurrentTab();
+    switch (tab) {
+        case TAB_NODE_LIST: {
+            COutputSettingDlg dialog(m_services.engine, m_services.prompt, m_dialogParent);
+            if (dialog.exec() != QDialog::Accepted) {
+                return;
+            }
+            break;
+        }
+        case TAB_EVENT_LOG:
+            if (!Confirm("イベントログのデータを出力します。よろしいですか？")) {
+                return;
+            }
+            break;
+        case TAB_ERROR_LOG:
+            if (!Confirm("エラーログのデータを出力します。よろしいですか？")) {
+                return;
+            }
+            break;
+        default:
+            return;
+    }
+    m_services.engine.Export(format, static_cast<ExportList>(tab));
 }
 
 void ListCommands::Sort(NodeSortKey key) {

@@ -27,6 +27,7 @@ class ListCommands {
     void Delete();
     void DeleteNode();
     void DeleteLogRows(int tab);
+    void Export(ExportFormat format);
     void Sort(NodeSortKey key);
     void FindInList(int tab);
     void StartRun(void (SearchRunner::*start)());

@@ -20,6 +20,9 @@ const char* const CLI_USAGE =
     "  ranges add START END       add a search range (dotted addresses)\n"
     "  ranges clear               remove every search range\n"
     "  monitor                    poll as the program does until SIGINT or SIGTERM\n"
+    "  export csv|html nodes|events|errors [FILE]\n"
+    "                             write a list as the program exports it (CP932), to FILE\n"
+    "                             or standard output\n"
     "\n"
     "options:\n"
     "  --home DIR  the program folder (default: the folder of halvera-cli)\n"
@@ -75,6 +78,33 @@ void ParseRanges(const std::vector<std::string_view>& rest, CliOptions& options)
     }
 }
 
+void ParseExport(const std::vector<std::string_view>& rest, CliOptions& options) {
+    struct ListName {
+        std::string_view name;
+        ExportList list;
+    };
+    constexpr ListName LISTS[] = {{"nodes", ExportList::NodeList},
+                                  {"events", ExportList::EventLog},
+                                  {"errors", ExportList::ErrorLog}};
+    const char* const shape = "export needs csv or html, then nodes, events or errors, and a file";
+    if (rest.size() < 2 || rest.size() > 3 || (rest[0] != "csv" && rest[0] != "html")) {
+        options.error = shape;
+        return;
+    }
+    for (const ListName& list : LISTS) {
+        if (list.name == rest[1]) {
+            options.command = CliOptions::EXPORT;
+            options.exportFormat = rest[0] == "csv" ? ExportFormat::Csv : ExportFormat::Html;
+            options.exportList = list.list;
+            if (rest.size() == 3) {
+                options.exportFile = std::filesystem::path(rest[2]);
+            }
+            return;
+        }
+    }
+    options.error = shape;
+}
+
 }  // namespace
 
 CliOptions ParseCliOptions(const std::vector<std::string_view>& arguments) {
@@ -112,6 +142,10 @@ CliOptions ParseCliOptions(const std::vector<std::string_view>& arguments) {
                                              arguments.end());
     if (name == "ranges") {
         ParseRanges(rest, options);
+        return options;
+    }
+    if (name == "export") {
+        ParseExport(rest, options);
         return options;
     }
     for (const auto& shape : COMMANDS) {

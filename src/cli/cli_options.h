@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "base/ip_address.h"
+#include "export/export_table.h"
+#include "export/list_exporter.h"
 
 namespace halvera {
 
@@ -26,7 +28,8 @@ struct CliOptions {
         RANGES_LIST,
         RANGES_ADD,
         RANGES_CLEAR,
-        MONITOR
+        MONITOR,
+        EXPORT
     };
 
     Command command = NONE;
@@ -35,6 +38,9 @@ struct CliOptions {
     std::string node;                           // refresh-node: the address or name as given
     Ipv4 rangeStart = 0;                        // ranges add
     Ipv4 rangeEnd = 0;
+    ExportFormat exportFormat = ExportFormat::Csv;    // export: csv or html
+    ExportList exportList = ExportList::NodeList;     // export: nodes, events or errors
+    std::optional<std::filesystem::path> exportFile;  // export: standard output when empty
     std::string error;  // why the command line is bad usage; empty when good
 };
 

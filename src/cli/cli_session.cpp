@@ -4,6 +4,7 @@
 #include <span>
 #include <vector>
 
+#include "base/clock.h"
 #include "base/program_folder.h"
 #include "base/text_codec.h"
 #include "cli/tsv.h"
@@ -59,7 +60,7 @@ CliSession::CliSession(Console& console, TerminationSignals& signals)
             m_console.Out(TsvLine(Utf8Cells(change.data, KindText(change.data))));
         }
     });
-    m_engine.Tables().errorLog.Subscribe([this](const ListChange& change) {
+    m_errorLogPrinter = m_engine.Tables().errorLog.Subscribe([this](const ListChange& change) {
         if (change.kind == ListChange::Inserted) {
             m_console.Err("halvera-cli: error log: " +
                           TsvLine(Utf8Cells(change.data, Cp932ToUtf8Lossy(change.data.cells[0]))));
@@ -96,6 +97,8 @@ int CliSession::Run(const CliOptions& options) {
             return RefreshNode(options.node);
         case CliOptions::MONITOR:
             return Monitor();
+        case CliOptions::EXPORT:
+            return Export(options);
         case CliOptions::NONE:
             break;
     }
@@ -227,6 +230,32 @@ int CliSession::Monitor() {
     // The current run ends after its current address, its mail is sent, the files close.
     m_engine.Close();
     return 0;
+}
+
+int CliSession::Export(const CliOptions& options) {
+    // The logs are read into their lists as the program's start-up reads them; the lines
+    // read are the export, not errors of this run.
+    if (options.exportList == ExportList::EventLog) {
+        m_engine.Logs().ReadEventLog(FILTER_ALL, "", nullptr, 0);
+    } else if (options.exportList == ExportList::ErrorLog) {
+        m_engine.Tables().errorLog.Unsubscribe(m_errorLogPrinter);
+        m_engine.Logs().ReadErrorLog(nullptr, 0);
+    }
+    const ListTable& table = options.exportList == ExportList::NodeList ? m_engine.Tables().nodeList
+                             : options.exportList == ExportList::EventLog
+                                 ? m_engine.Tables().eventLog
+                                 : m_engine.Tables().errorLog;
+    const std::string text =
+        ExportText(options.exportFormat, options.exportList, table.Snapshot(),
+                   m_engine.Settings().App(), FormatDateTime(CurrentClock().LocalNow()));
+    if (!options.exportFile) {
+        m_console.OutBytes(text);
+        return 0;
+    }
+    return WriteExportFile(*options.exportFile, text, options.exportFormat, m_prompt,
+                           m_engine.Logs()) == 0
+               ? 0
+               : 1;
 }
 
 void CliSession::PrintSummary() {

@@ -35,6 +35,7 @@ class CliSession {
     // Runs one search command to its end; a signal ends it after its current address.
     int RunToEnd(SearchRuns::RunKind kind, Ipv4 ip = 0);
     int Monitor();
+    int Export(const CliOptions& options);
     void PrintSummary();
     std::string AdapterFailure();
 
@@ -44,6 +45,7 @@ class CliSession {
     ConsolePopup m_popup;
     PosixDesktopActions m_desktop;
     MonitorEngine m_engine;
+    int m_errorLogPrinter = 0;
 };
 
 }  // namespace halvera

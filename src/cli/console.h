@@ -17,6 +17,8 @@ class Console {
     void Err(std::string_view utf8Line);
     void OutCp932(std::string_view cp932Line);
     void ErrCp932(std::string_view cp932Line);
+    // Bytes exactly as given, no line end added: a file's content written to the pipe.
+    void OutBytes(std::string_view bytes);
 
   private:
     void Write(std::FILE* stream, std::string_view utf8Line);

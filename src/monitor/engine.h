@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "export/export_table.h"
+#include "export/list_exporter.h"
 #include "lists/list_tables.h"
 #include "lists/progress.h"
 #include "lists/summary_banner.h"
@@ -54,11 +56,17 @@ class Engine {
     // store has said so): the file and the rows stay as they were.
     virtual int DeleteLogRows(LogKind kind, const std::vector<int>& rows, Progress& progress) = 0;
 
+    // Writes the list as it is shown (rows in display order) to its export file in the data
+    // folder, shows where in the banner and has the desktop open it. 0, or 1 when the file
+    // could not be written (the message has been shown and logged).
+    virtual int Export(ExportFormat format, ExportList list) = 0;
+
     // Rebuilds the settings information list after the settings changed.
     virtual void RefreshSettingsSummary() = 0;
     // Whether a data file is in use (a settings dialog saving, a log deletion).
     virtual bool IsFileBusy() const = 0;
-    // Shutdown, once IsIdleForShutdown: the settings are saved, then every file is closed.
+    // Writes the program settings (Kelvane.ini): after a settings dialog's OK, and at
+    // shutdown, once IsIdleForShutdown, before Close closes every file.
     virtual void SaveSettings() = 0;
     virtual void Close() = 0;
 

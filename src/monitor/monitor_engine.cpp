@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "base/clock.h"
 #include "base/ip_address.h"
 #include "base/program_folder.h"
 #include "base/text_codec.h"
@@ -21,6 +22,7 @@ MonitorEngine::MonitorEngine(MonitorPorts ports, MonitorEngineOptions options)
                    return PollingState{app.NEWENABLE != 0, app.LOOKENABLE != 0};
                }),
       m_prompt(ports.prompt),
+      m_desktop(ports.desktop),
       m_registry(std::move(options.registryPath)),
       m_logs(m_tables.eventLog, m_tables.errorLog, ports.prompt, m_settings),
       m_nodes(ports.prompt, m_logs),
@@ -136,6 +138,23 @@ int MonitorEngine::DeleteLogRows(LogKind kind, const std::vector<int>& rows, Pro
         (kind == LogKind::Event ? m_tables.eventLog : m_tables.errorLog).RemoveRows(rows);
     }
     return result;
+}
+
+int MonitorEngine::Export(ExportFormat format, ExportList list) {
+    const ListTable& table = list == ExportList::NodeList   ? m_tables.nodeList
+                             : list == ExportList::EventLog ? m_tables.eventLog
+                                                            : m_tables.errorLog;
+    const std::string text = ExportText(format, list, table.Snapshot(), m_settings.App(),
+                                        FormatDateTime(CurrentClock().LocalNow()));
+    const std::filesystem::path path = ProgramFolder() / ExportFileName(format);
+    if (WriteExportFile(path, text, format, m_prompt, m_logs) != 0) {
+        return 1;
+    }
+    // The desktop actions take CP932, as the event settings keep their file names.
+    const std::string pathCp932 = Utf8ToCp932Lossy(path.string());
+    m_banner.SetSummaryText(Sjis("【データ出力】 ") + pathCp932);
+    m_desktop.OpenFile(pathCp932, {});
+    return 0;
 }
 
 void MonitorEngine::RefreshSettingsSummary() {

@@ -86,6 +86,7 @@ class MonitorEngine : public Engine {
     void DeleteNode(int row) override;
     int CountLogEntries(LogKind kind) override;
     int DeleteLogRows(LogKind kind, const std::vector<int>& rows, Progress& progress) override;
+    int Export(ExportFormat format, ExportList list) override;
     void RefreshSettingsSummary() override;
     bool IsFileBusy() const override;
     void SaveSettings() override;
@@ -107,6 +108,7 @@ class MonitorEngine : public Engine {
     ListTables m_tables;
     SummaryBanner m_banner;
     Prompt& m_prompt;
+    DesktopActions& m_desktop;
     UserRegistry m_registry;
     LogStore m_logs;
     NodeStore m_nodes;

@@ -242,8 +242,8 @@ TEST_F(MainFrameTest, CommandsOfLaterDialogsSayTheyAreNotAvailable) {
     AddNodes({"192.168.0.1"});
     Show();
     SelectNodeRows({0});
-    const int ids[] = {ID_FILE_EXPORT_HTML, ID_FILE_EXPORT_CSV, ID_VIEW_COLOURS, ID_SEARCH_SETTINGS,
-                       ID_EVENT_SETTINGS,   ID_OPTIONS,         ID_EDIT_LABEL};
+    const int ids[] = {ID_VIEW_COLOURS, ID_SEARCH_SETTINGS, ID_EVENT_SETTINGS, ID_OPTIONS,
+                       ID_EDIT_LABEL};
     for (int id : ids) {
         const std::size_t before = f.prompt.Boxes().size();
         frame.Actions().Trigger(id);

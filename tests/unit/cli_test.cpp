@@ -178,6 +178,58 @@ TEST(Cli, EventsAsTheEventLogShowsThem) {
               "盗聴ノード検出\t2026/12/10 08:05:03\t198.18.7.31\tsniffer\t198.18.7.31 を検出\n");
 }
 
+TEST(Cli, ExportWritesTheProgramsBytesToAFileOrStandardOutput) {
+    test::TempProgramFolder folder;
+    {
+        test::RecordingPrompt prompt;
+        SettingsStore settings;
+        ListTable eventLog(EVENT_LOG_COLUMNS);
+        ListTable errorLog(ERROR_LOG_COLUMNS);
+        LogStore logs(eventLog, errorLog, prompt, settings);
+        ASSERT_EQ(logs.Init(), 0);
+        NodeRecord node;
+        node.ip = InetAddr("198.18.7.31");
+        logs.WriteEventLog(node, "<b>\"x\"</b>", EVENT_DEVICE_CHANGE);
+        logs.WriteErrorLog("netmond", "Create Socket Error");
+        logs.Close();
+    }
+    // The line of the export time differs between two runs.
+    const auto withoutTime = [](std::string text) {
+        const std::size_t start = text.find("2026/");
+        return start == std::string::npos ? text : text.erase(start, 19);
+    };
+    struct Case {
+        const char* format;
+        const char* list;
+        std::string holds;  // CP932
+    };
+    const Case cases[] = {
+        {"csv", "events", "\"198.18.7.31\",\"\",\"<b>\"\"x\"\"</b>\",\r\n"},
+        {"html", "events",
+         "<td><font color=\"#000000\">&lt;b&gt;&quot;x&quot;&lt;/b&gt;</font></td>"},
+        {"csv", "errors", "\"netmond\","},
+        {"html", "nodes", "<title>Halvera - v1.00</title>\r\n"},
+    };
+    for (const auto& c : cases) {
+        const auto printed = RunCli({"--home", folder.Path().string(), "export", c.format, c.list});
+        EXPECT_EQ(printed.status, 0) << printed.err;
+        EXPECT_EQ(printed.err, "") << c.format << " " << c.list;
+        EXPECT_NE(printed.out.find(c.holds), std::string::npos) << printed.out;
+        const auto file = folder.Path() / "out";
+        const auto written =
+            RunCli({"--home", folder.Path().string(), "export", c.format, c.list, file.string()});
+        EXPECT_EQ(written.status, 0) << written.err;
+        EXPECT_EQ(withoutTime(test::ReadBytes(file)), withoutTime(printed.out));
+    }
+
+    const auto failed = RunCli({"--home", folder.Path().string(), "export", "csv", "nodes",
+                                (folder.Path() / "missing" / "out.csv").string()});
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_TRUE(Holds(failed.err, "CSV File Open Error。")) << failed.err;
+    const auto bad = RunCli({"--home", folder.Path().string(), "export", "pdf", "nodes"});
+    EXPECT_EQ(bad.status, 2);
+}
+
 TEST(Cli, RefusesAFolderInUse) {
     test::TempProgramFolder folder;
     InstanceLock held;

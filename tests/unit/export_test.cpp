@@ -1,0 +1,166 @@
+#include "export/list_exporter.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "base/text_codec.h"
+#include "lists/list_tables.h"
+#include "store/event_kind.h"
+#include "support/file_bytes.h"
+#include "support/recording_error_log.h"
+#include "support/recording_prompt.h"
+#include "support/temp_program_folder.h"
+
+namespace halvera {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* DATE_TIME = "2026/12/10 08:05:03";
+
+ListRow NodeRow(const char* ip, const char* label, const char* host, const char* mark,
+                bool checked) {
+    ListRow row;
+    row.cells.resize(NODE_LIST_COLUMNS);
+    row.cells[NODE_COL_LABEL] = Sjis(label);
+    row.cells[NODE_COL_B47] = Sjis(std::string(mark) == "x" ? "●" : "");
+    row.cells[NODE_COL_IP] = ip;
+    row.cells[NODE_COL_MAC] = "02-48-4C-56-07-15";
+    row.cells[NODE_COL_HOST] = host;
+    row.cells[NODE_COL_DOMAIN] = "WORKGROUP";
+    row.cells[NODE_COL_VENDOR] = "Vendor";
+    row.cells[NODE_COL_DETECTED] = "2026/12/01 09:00:00";
+    row.cells[NODE_COL_UPDATED] = "2026/12/02 10:00:00";
+    row.cells[NODE_COL_ST] = mark;
+    row.checked = checked;
+    return row;
+}
+
+// Up, sniffing, stopped, unmonitored, and names from the network that try to be markup or
+// extra cells.
+std::vector<ListRow> NodeRows() {
+    return {
+        NodeRow("198.18.7.21", "受付", "pc-01", ".", true),
+        NodeRow("198.18.7.31", "sniffer", "", "x", true),
+        NodeRow("198.18.7.41", "stopped", "pc-41", "", true),
+        NodeRow("198.18.7.51", "unmonitored", "pc-51", ".", false),
+        NodeRow("198.18.7.61", "\"a\",\"b\"", "<script>alert(\"R&D\")</script>", ".", true),
+    };
+}
+
+std::vector<ListRow> EventRows() {
+    std::vector<ListRow> rows;
+    const int kinds[] = {EVENT_NEW_NODE, EVENT_SNIFFING_NODE, EVENT_IP_CHANGE, EVENT_DEVICE_CHANGE,
+                         9};
+    for (int kind : kinds) {
+        rows.push_back({{"", "2026/12/10 08:00:0" + std::to_string(kind % 10), "198.18.7.31",
+                         kind == EVENT_SNIFFING_NODE ? "" : "<b>host</b>", Sjis("情報 & more")},
+                        false,
+                        kind});
+    }
+    return rows;
+}
+
+std::vector<ListRow> ErrorRows() {
+    return {{{"netmond", "2026/12/10 08:00:00", "Create Socket Error"}, false, -1},
+            {{"filed", "2026/12/10 08:00:01", Sjis("\"NetDB\" を開けません")}, false, -1}};
+}
+
+AppSettings Colours(std::int32_t print) {
+    AppSettings settings;
+    settings.PRINT = print;
+    settings.BCOLOR = 0xF0E0D0;  // 0x00BBGGRR: red D0, green E0, blue F0
+    return settings;
+}
+
+std::string Golden(const std::string& name) {
+    return test::ReadBytes(fs::path(HALVERA_TEST_DATA) / "export" / name);
+}
+
+// The exports byte for byte. HALVERA_WRITE_GOLDEN=1 rewrites the files from the code, for a
+// change made on purpose: read the difference before committing it.
+TEST(Export, ListsAsTheirGoldenFiles) {
+    struct Case {
+        const char* file;
+        ExportFormat format;
+        ExportList list;
+        std::int32_t print;
+    };
+    const Case cases[] = {
+        {"nodes.csv", ExportFormat::Csv, ExportList::NodeList, 0x3F7E},
+        {"nodes_all.csv", ExportFormat::Csv, ExportList::NodeList, 0x3FFF},
+        {"nodes_none.csv", ExportFormat::Csv, ExportList::NodeList, 0},
+        {"nodes.html", ExportFormat::Html, ExportList::NodeList, 0x3F7E},
+        {"nodes_none.html", ExportFormat::Html, ExportList::NodeList, 0},
+        {"events.csv", ExportFormat::Csv, ExportList::EventLog, 0x3F7E},
+        {"events.html", ExportFormat::Html, ExportList::EventLog, 0x3F7E},
+        {"errors.csv", ExportFormat::Csv, ExportList::ErrorLog, 0x3F7E},
+        {"errors.html", ExportFormat::Html, ExportList::ErrorLog, 0x3F7E},
+    };
+    const bool write = std::getenv("HALVERA_WRITE_GOLDEN") != nullptr;
+    for (const auto& c : cases) {
+        const std::vector<ListRow> rows = c.list == ExportList::NodeList   ? NodeRows()
+                                          : c.list == ExportList::EventLog ? EventRows()
+                                                                           : ErrorRows();
+        const std::string text = ExportText(c.format, c.list, rows, Colours(c.print), DATE_TIME);
+        if (write) {
+            std::ofstream(fs::path(HALVERA_TEST_DATA) / "export" / c.file, std::ios::binary)
+                << text;
+        }
+        EXPECT_EQ(text, Golden(c.file)) << c.file;
+    }
+}
+
+TEST(Export, AnEmptyListKeepsTheDateBlockAndTheHeader) {
+    const std::string csv =
+        ExportText(ExportFormat::Csv, ExportList::ErrorLog, {}, Colours(0), DATE_TIME);
+    EXPECT_EQ(csv, "\"" + Sjis("出力日時") + "\"\r\n\"2026/12/10 08:05:03\"\r\n\r\n\"" +
+                       Sjis("アクション") + "\",\"" + Sjis("日付 時間") + "\",\"" + Sjis("情報") +
+                       "\",\r\n");
+    const std::string html =
+        ExportText(ExportFormat::Html, ExportList::NodeList, {}, Colours(0x2), DATE_TIME);
+    EXPECT_NE(
+        html.find("<tr><td bgcolor=#c0c0c0 nowrap>" + Sjis("ラベル") + "</td>\r\n</table>\r\n"),
+        std::string::npos)
+        << html;
+}
+
+TEST(Export, WritingReplacesTheFileOrReportsWhyNot) {
+    test::TempProgramFolder folder;
+    test::RecordingPrompt prompt;
+    test::RecordingErrorLog errorLog;
+    const fs::path path = folder.Path() / "Lattisk.csv";
+    for (const char* text : {"first", "second"}) {
+        EXPECT_EQ(WriteExportFile(path, text, ExportFormat::Csv, prompt, errorLog), 0);
+        EXPECT_EQ(test::ReadBytes(path), text);
+    }
+    EXPECT_TRUE(prompt.Boxes().empty());
+
+    struct Case {
+        ExportFormat format;
+        const char* text;
+    };
+    const Case cases[] = {{ExportFormat::Csv, "CSV File Open Error"},
+                          {ExportFormat::Html, "HTML File Open Error"}};
+    for (const auto& c : cases) {
+        // The file's folder is missing: nothing can be created there.
+        const fs::path target = folder.Path() / "missing" / "Lattisk.out";
+        EXPECT_EQ(WriteExportFile(target, "x", c.format, prompt, errorLog), 1) << c.text;
+        ASSERT_FALSE(prompt.Texts().empty());
+        EXPECT_EQ(prompt.Texts().back(), std::string(c.text) + Sjis("。"));
+        EXPECT_EQ(prompt.Boxes().back().icon, PromptIcon::Stop);
+        ASSERT_FALSE(errorLog.Lines().empty());
+        EXPECT_EQ(errorLog.Lines().back(),
+                  std::make_pair(std::string("oputd"), std::string(c.text)));
+    }
+    // An earlier export stays whole.
+    EXPECT_EQ(test::ReadBytes(path), "second");
+}
+
+}  // namespace
+}  // namespace halvera
