@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <fstream>
 #include <map>
 #include <string>
 #include <utility>
@@ -15,6 +16,7 @@
 #include "support/child_process.h"
 #include "support/cli_lab_folder.h"
 #include "support/cli_process.h"
+#include "support/file_bytes.h"
 #include "support/lab.h"
 #include "support/lab_fixture.h"
 #include "support/recording_error_log.h"
@@ -169,6 +171,34 @@ TEST_F(CliSortedLab, NodesAfterASearchComeInTheStartUpOrder) {
     // put them in another.
     EXPECT_TRUE(std::is_sorted(labels.begin(), labels.end())) << testing::PrintToString(labels);
     EXPECT_FALSE(std::is_sorted(addresses.begin(), addresses.end()));
+}
+
+// A host name that tries to be markup and extra CSV cells, from the own host's hosts file,
+// for the time of one test.
+class HostileHostName {
+  public:
+    explicit HostileHostName(const std::string& line) : m_saved(test::ReadBytes(HOSTS)) {
+        // In place: the test process sees the file through a bind mount of it.
+        std::ofstream(HOSTS, std::ios::app) << line << "\n";
+    }
+    ~HostileHostName() { std::ofstream(HOSTS, std::ios::trunc) << m_saved; }
+
+  private:
+    static constexpr const char* HOSTS = "/etc/netns/hlv-own/hosts";
+    std::string m_saved;
+};
+
+TEST_F(CliShortLab, ExportsKeepNamesFromTheNetworkAsText) {
+    {
+        HostileHostName name(Address("partial") + " <b>\"x\"</b>&y");
+        Cli({"search"});
+    }
+    const std::string html = Cli({"export", "html", "nodes"}).out;
+    EXPECT_NE(html.find("&lt;b&gt;&quot;x&quot;&lt;/b&gt;&amp;y</font>"), std::string::npos)
+        << html;
+    EXPECT_EQ(html.find("<b>"), std::string::npos);
+    const std::string csv = Cli({"export", "csv", "nodes"}).out;
+    EXPECT_NE(csv.find(",\"<b>\"\"x\"\"</b>&y\","), std::string::npos) << csv;
 }
 
 TEST_F(CliShortLab, HostTakenDownIsReportedByRefresh) {
