@@ -20,6 +20,8 @@ const char* const CLI_USAGE =
     "  ranges add START END       add a search range (dotted addresses)\n"
     "  ranges clear               remove every search range\n"
     "  monitor                    poll as the program does until SIGINT or SIGTERM\n"
+    "  label ADDRESS TEXT         set the label of a node of the node list (at most 36 bytes\n"
+    "                             in CP932, no comma; an empty TEXT clears it)\n"
     "\n"
     "options:\n"
     "  --home DIR  the program folder (default: the folder of halvera-cli)\n"
@@ -75,6 +77,17 @@ void ParseRanges(const std::vector<std::string_view>& rest, CliOptions& options)
     }
 }
 
+void ParseLabel(const std::vector<std::string_view>& rest, CliOptions& options) {
+    const auto address = rest.size() == 2 ? ParseDottedAddress(rest[0]) : std::nullopt;
+    if (!address) {
+        options.error = "label needs a dotted IPv4 address and a text";
+        return;
+    }
+    options.command = CliOptions::LABEL;
+    options.labelAddress = *address;
+    options.label = std::string(rest[1]);
+}
+
 }  // namespace
 
 CliOptions ParseCliOptions(const std::vector<std::string_view>& arguments) {
@@ -112,6 +125,10 @@ CliOptions ParseCliOptions(const std::vector<std::string_view>& arguments) {
                                              arguments.end());
     if (name == "ranges") {
         ParseRanges(rest, options);
+        return options;
+    }
+    if (name == "label") {
+        ParseLabel(rest, options);
         return options;
     }
     for (const auto& shape : COMMANDS) {

@@ -26,7 +26,8 @@ struct CliOptions {
         RANGES_LIST,
         RANGES_ADD,
         RANGES_CLEAR,
-        MONITOR
+        MONITOR,
+        LABEL
     };
 
     Command command = NONE;
@@ -35,6 +36,8 @@ struct CliOptions {
     std::string node;                           // refresh-node: the address or name as given
     Ipv4 rangeStart = 0;                        // ranges add
     Ipv4 rangeEnd = 0;
+    Ipv4 labelAddress = 0;  // label: the node and its new label (UTF-8)
+    std::string label;
     std::string error;  // why the command line is bad usage; empty when good
 };
 
