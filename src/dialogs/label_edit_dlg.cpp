@@ -19,7 +19,11 @@ CLabelEditDlg::CLabelEditDlg(Engine& engine, Prompt& prompt, ListControl& nodeLi
       m_nodeList(nodeList) {
     m_ui->setupUi(this);
     setWindowTitle(QStringLiteral("Halvera: Node label"));
-    m_ui->buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("ｷｬﾝｾﾙ"));
+    QPushButton* cancel = m_ui->buttons->button(QDialogButtonBox::Cancel);
+    cancel->setText(QStringLiteral("ｷｬﾝｾﾙ"));
+    // Enter is OK wherever the focus is, even on Cancel.
+    cancel->setAutoDefault(false);
+    m_ui->buttons->button(QDialogButtonBox::Ok)->setDefault(true);
     connect(m_ui->buttons, &QDialogButtonBox::accepted, this, &CLabelEditDlg::accept);
     connect(m_ui->buttons, &QDialogButtonBox::rejected, this, &CLabelEditDlg::reject);
     const std::vector<int> rows = m_nodeList.SelectedRows();

@@ -148,7 +148,10 @@ TEST_F(LabelEditDlgTest, TheLabelGoesToTheNodeSelectedWhenOkIsPressed) {
     EXPECT_EQ(f.prompt.Texts().back(), Sjis("ラベルを編集するノードを選択してください。"));
 
     NodeList()->SelectOnlyRow(1);
-    QTest::keyClick(dialog->LabelEdit(), Qt::Key_Return);
+    // Enter is OK even with the focus on Cancel.
+    QPushButton* cancel = dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel);
+    cancel->setFocus();
+    QTest::keyClick(cancel, Qt::Key_Return);
     EXPECT_FALSE(dialog && dialog->isVisible());
     EXPECT_EQ(f.tables.nodeList.Cell(0, NODE_COL_LABEL), NODES[0]);
     EXPECT_EQ(f.tables.nodeList.Cell(1, NODE_COL_LABEL), "printer");
