@@ -2,7 +2,10 @@
 
 #include "app/command_ids.h"
 #include "base/text_codec.h"
+#include "dialogs/event_log_search_dlg.h"
+#include "dialogs/label_edit_dlg.h"
 #include "dialogs/log_delete_dlg.h"
+#include "dialogs/node_list_search_dlg.h"
 #include "dialogs/node_search_dlg.h"
 #include "dialogs/output_setting_dlg.h"
 #include "views/left_view.h"
@@ -96,7 +99,10 @@ void ListCommands::EditLabel() {
         ShowStopText("ラベルを編集するノードを選択してください。");
         return;
     }
-    NotAvailable();
+    auto* dialog = new CLabelEditDlg(m_services.engine, m_services.prompt, *m_upper.NodeList(),
+                                     m_dialogParent);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->show();
 }
 
 void ListCommands::Delete() {
@@ -179,7 +185,13 @@ void ListCommands::Sort(NodeSortKey key) {
 
 void ListCommands::FindInList(int tab) {
     m_upper.SwitchTab(tab);
-    NotAvailable();
+    if (tab == TAB_NODE_LIST) {
+        CNodeListSearchDlg dialog(m_services.prompt, *m_upper.NodeList(), m_dialogParent);
+        dialog.exec();
+    } else {
+        CEventLogSearchDlg dialog(m_services.prompt, *m_upper.EventLog(), m_dialogParent);
+        dialog.exec();
+    }
 }
 
 void ListCommands::StartRun(void (SearchRunner::*start)()) {

@@ -23,6 +23,8 @@ const char* const CLI_USAGE =
     "  export csv|html nodes|events|errors [FILE]\n"
     "                             write a list as the program exports it (CP932), to FILE\n"
     "                             or standard output\n"
+    "  label ADDRESS TEXT         set the label of a node of the node list (at most 36 bytes\n"
+    "                             in CP932, no comma; an empty TEXT clears it)\n"
     "\n"
     "options:\n"
     "  --home DIR  the program folder (default: the folder of halvera-cli)\n"
@@ -105,6 +107,17 @@ void ParseExport(const std::vector<std::string_view>& rest, CliOptions& options)
     options.error = shape;
 }
 
+void ParseLabel(const std::vector<std::string_view>& rest, CliOptions& options) {
+    const auto address = rest.size() == 2 ? ParseDottedAddress(rest[0]) : std::nullopt;
+    if (!address) {
+        options.error = "label needs a dotted IPv4 address and a text";
+        return;
+    }
+    options.command = CliOptions::LABEL;
+    options.labelAddress = *address;
+    options.label = std::string(rest[1]);
+}
+
 }  // namespace
 
 CliOptions ParseCliOptions(const std::vector<std::string_view>& arguments) {
@@ -146,6 +159,10 @@ CliOptions ParseCliOptions(const std::vector<std::string_view>& arguments) {
     }
     if (name == "export") {
         ParseExport(rest, options);
+        return options;
+    }
+    if (name == "label") {
+        ParseLabel(rest, options);
         return options;
     }
     for (const auto& shape : COMMANDS) {

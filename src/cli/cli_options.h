@@ -29,7 +29,8 @@ struct CliOptions {
         RANGES_ADD,
         RANGES_CLEAR,
         MONITOR,
-        EXPORT
+        EXPORT,
+        LABEL
     };
 
     Command command = NONE;
@@ -41,6 +42,8 @@ struct CliOptions {
     ExportFormat exportFormat = ExportFormat::Csv;    // export: csv or html
     ExportList exportList = ExportList::NodeList;     // export: nodes, events or errors
     std::optional<std::filesystem::path> exportFile;  // export: standard output when empty
+    Ipv4 labelAddress = 0;                            // label: the node and its new label (UTF-8)
+    std::string label;
     std::string error;  // why the command line is bad usage; empty when good
 };
 

@@ -5,10 +5,12 @@
 #include <vector>
 
 #include "base/clock.h"
+#include "base/ip_address.h"
 #include "base/program_folder.h"
 #include "base/text_codec.h"
 #include "cli/tsv.h"
 #include "lists/list_columns.h"
+#include "lists/list_tables.h"
 #include "monitor/poll_timer.h"
 #include "net/node_search_check.h"
 #include "store/event_kind.h"
@@ -99,6 +101,8 @@ int CliSession::Run(const CliOptions& options) {
             return Monitor();
         case CliOptions::EXPORT:
             return Export(options);
+        case CliOptions::LABEL:
+            return SetLabel(options.labelAddress, options.label);
         case CliOptions::NONE:
             break;
     }
@@ -168,6 +172,31 @@ int CliSession::RefreshNode(const std::string& text) {
         return 1;
     }
     return RunToEnd(SearchRuns::RunKind::NodeRefresh, check.address);
+}
+
+int CliSession::SetLabel(Ipv4 address, const std::string& utf8) {
+    const auto label = Utf8ToCp932(utf8);
+    if (!label) {
+        m_console.Err("halvera-cli: the label holds a character that CP932 cannot express");
+        return 1;
+    }
+    const int row = m_engine.Tables().nodeList.FindRow(NODE_COL_IP, FormatIp(address));
+    if (row < 0) {
+        m_console.Err("halvera-cli: " + FormatIp(address) + " is not in the node list");
+        return 1;
+    }
+    const NodeLabelChange change = m_engine.SetNodeLabel(row, *label);
+    switch (change.outcome) {
+        case NodeLabelChange::LABEL_SET:
+            return 0;
+        case NodeLabelChange::LABEL_REFUSED:
+            m_console.ErrCp932(change.message);
+            return 1;
+        case NodeLabelChange::LABEL_NOT_STORED:
+            break;
+    }
+    m_console.Err("halvera-cli: the label could not be stored in the node database");
+    return 1;
 }
 
 int CliSession::RunToEnd(SearchRuns::RunKind kind, Ipv4 ip) {

@@ -32,6 +32,7 @@ class CliSession {
     int AddRange(Ipv4 start, Ipv4 end);
     int ClearRanges();
     int RefreshNode(const std::string& text);
+    int SetLabel(Ipv4 address, const std::string& utf8);
     // Runs one search command to its end; a signal ends it after its current address.
     int RunToEnd(SearchRuns::RunKind kind, Ipv4 ip = 0);
     int Monitor();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string_view>
 #include <vector>
 
 #include "export/export_table.h"
@@ -7,6 +8,7 @@
 #include "lists/list_tables.h"
 #include "lists/progress.h"
 #include "lists/summary_banner.h"
+#include "monitor/node_label_change.h"
 #include "monitor/search_runner.h"
 #include "net/host_resolver.h"
 #include "net/local_adapter_info.h"
@@ -48,6 +50,10 @@ class Engine {
     // Delete: the node of this node list row leaves the node database and the list. A row
     // that is no longer there deletes nothing.
     virtual void DeleteNode(int row) = 0;
+    // Label edit: a label CheckNodeLabel accepts becomes the label of the node of this node
+    // list row, in its node record and in the row's label cell. A row that is not there is
+    // refused with the message of the label edit command.
+    virtual NodeLabelChange SetNodeLabel(int row, std::string_view labelCp932) = 0;
 
     // Number of entries in the log file.
     virtual int CountLogEntries(LogKind kind) = 0;

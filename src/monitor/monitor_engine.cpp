@@ -12,6 +12,7 @@
 #include "net/network_names.h"
 #include "net/node_list.h"
 #include "net/pcap_packet_driver.h"
+#include "store/node_label_check.h"
 #include "store/settings_files.h"
 
 namespace halvera {
@@ -123,6 +124,22 @@ void MonitorEngine::DeleteNode(int row) {
     m_nodeFile.DeleteNode(InetAddr(m_tables.nodeList.Cell(row, NODE_COL_IP)));
     m_tables.nodeList.RemoveRow(row);
     m_banner.SetSummaryText();
+}
+
+NodeLabelChange MonitorEngine::SetNodeLabel(int row, std::string_view labelCp932) {
+    std::string refusal = CheckNodeLabel(labelCp932);
+    if (refusal.empty() && (row < 0 || row >= m_tables.nodeList.RowCount())) {
+        refusal = Sjis("ラベルを編集するノードを選択してください。");
+    }
+    if (!refusal.empty()) {
+        return {NodeLabelChange::LABEL_REFUSED, std::move(refusal)};
+    }
+    if (m_nodeFile.StoreLabel(InetAddr(m_tables.nodeList.Cell(row, NODE_COL_IP)), labelCp932) !=
+        0) {
+        return {NodeLabelChange::LABEL_NOT_STORED, {}};
+    }
+    m_tables.nodeList.SetCell(row, NODE_COL_LABEL, std::string(labelCp932));
+    return {NodeLabelChange::LABEL_SET, {}};
 }
 
 int MonitorEngine::CountLogEntries(LogKind kind) {

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "base/user_registry.h"
@@ -84,6 +85,7 @@ class MonitorEngine : public Engine {
     void NewNodeList() override;
     void SaveNodeList() override;
     void DeleteNode(int row) override;
+    NodeLabelChange SetNodeLabel(int row, std::string_view labelCp932) override;
     int CountLogEntries(LogKind kind) override;
     int DeleteLogRows(LogKind kind, const std::vector<int>& rows, Progress& progress) override;
     int Export(ExportFormat format, ExportList list) override;

@@ -29,4 +29,14 @@ void NodeStoreListFile::DeleteNode(Ipv4 ip) {
     m_nodes.DeleteNode(ip);
 }
 
+int NodeStoreListFile::StoreLabel(Ipv4 ip, std::string_view labelCp932) {
+    NodeRecord record;
+    m_nodes.FindNodeByIp(ip, record);
+    if (ip == 0 || record.ip != ip) {
+        return 1;
+    }
+    record.label = labelCp932;
+    return m_nodes.PutNode(record) == PUT_REPLACED ? 0 : 1;
+}
+
 }  // namespace halvera

@@ -75,4 +75,16 @@ std::vector<int> ListControl::SelectedRows() {
     return rows;
 }
 
+void ListControl::SelectOnlyRow(int row) {
+    m_model->ApplyPendingChanges();
+    selectionModel()->clear();
+    const QModelIndex index = m_model->index(row, 0);
+    if (!index.isValid()) {
+        return;
+    }
+    selectionModel()->setCurrentIndex(
+        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    scrollTo(index);
+}
+
 }  // namespace halvera

@@ -31,6 +31,9 @@ class ListControl : public QTreeView {
     // The selected rows as table row indexes, ascending, after the pending changes are
     // applied.
     std::vector<int> SelectedRows();
+    // Clears the selection and the focus of every row, then selects, focuses and scrolls
+    // into view the row of this table index; -1 only clears.
+    void SelectOnlyRow(int row);
 
   signals:
     // A right-button press while at least one row is selected.

@@ -51,6 +51,8 @@ TEST(Cli, UsageAndExitStatus) {
         {{"ranges"}, 2, "ranges needs list, add START END or clear", ""},
         {{"ranges", "add", "198.18.7.1"}, 2, "ranges needs list", ""},
         {{"ranges", "add", "198.18.7", "198.18.7.9"}, 2, "two dotted IPv4 addresses", ""},
+        {{"label", "198.18.7.21"}, 2, "label needs a dotted IPv4 address and a text", ""},
+        {{"label", "pc21", "x"}, 2, "label needs a dotted IPv4 address and a text", ""},
         {{"--home", "/nonexistent/halvera", "nodes"},
          1,
          "/nonexistent/halvera is not a folder",
@@ -228,6 +230,70 @@ TEST(Cli, ExportWritesTheProgramsBytesToAFileOrStandardOutput) {
     EXPECT_TRUE(Holds(failed.err, "CSV File Open Error。")) << failed.err;
     const auto bad = RunCli({"--home", folder.Path().string(), "export", "pdf", "nodes"});
     EXPECT_EQ(bad.status, 2);
+}
+
+TEST(Cli, LabelSetsANodesLabelWithTheChecksOfTheLabelEditor) {
+    test::TempProgramFolder folder;
+    {
+        test::RecordingPrompt prompt;
+        test::RecordingErrorLog log;
+        NodeStore nodes(prompt, log);
+        ASSERT_EQ(nodes.InitNodeStore(), 0);
+        NodeRecord record;
+        record.ip = InetAddr("198.18.7.21");
+        record.label = "reception desk";
+        ASSERT_EQ(nodes.PutNode(record), PUT_APPENDED);
+        nodes.CloseNodeStore();
+    }
+    const std::string home = folder.Path().string();
+    struct Case {
+        const char* name;
+        std::vector<std::string> arguments;
+        int status;
+        const char* err;    // standard error
+        const char* label;  // the node's label afterwards (UTF-8)
+    };
+    // In order: each case starts from the label the one before left.
+    const Case cases[] = {
+        {"a shorter label", {"198.18.7.21", "pc21"}, 0, "", "pc21"},
+        {"36 bytes",
+         {"198.18.7.21", "受付受付受付受付受付受付受付受付受付"},
+         0,
+         "",
+         "受付受付受付受付受付受付受付受付受付"},
+        {"37 bytes",
+         {"198.18.7.21", "受付受付受付受付受付受付受付受付受付x"},
+         1,
+         "サイズが不正です。(36Byteまで)\n",
+         "受付受付受付受付受付受付受付受付受付"},
+        {"a comma",
+         {"198.18.7.21", "pc,21"},
+         1,
+         "設定値に , を使用することはできません。\n",
+         "受付受付受付受付受付受付受付受付受付"},
+        {"not CP932",
+         {"198.18.7.21", "pc🙂"},
+         1,
+         "halvera-cli: the label holds a character that CP932 cannot express\n",
+         "受付受付受付受付受付受付受付受付受付"},
+        {"a node that is not listed",
+         {"198.18.7.99", "pc99"},
+         1,
+         "halvera-cli: 198.18.7.99 is not in the node list\n",
+         "受付受付受付受付受付受付受付受付受付"},
+        {"empty clears the label", {"198.18.7.21", ""}, 0, "", ""},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> arguments = {"--home", home, "label"};
+        arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+        const auto result = RunCli(arguments);
+        EXPECT_EQ(result.status, c.status) << c.name << "\n" << result.err;
+        EXPECT_EQ(result.err, c.err) << c.name;
+        const auto listed = RunCli({"--home", home, "nodes"});
+        EXPECT_TRUE(Holds(listed.out, "\n0\t" + std::string(c.label) + "\t\t\t\t198.18.7.21\t"))
+            << c.name << "\n"
+            << listed.out;
+    }
 }
 
 TEST(Cli, RefusesAFolderInUse) {

@@ -14,6 +14,7 @@
 #include "base/text_codec.h"
 #include "lists/summary_banner.h"
 #include "store/event_kind.h"
+#include "store/node_line.h"
 #include "store/settings_files.h"
 #include "support/fake_packet_driver.h"
 #include "support/file_bytes.h"
@@ -93,14 +94,19 @@ class OpenedEngineTest : public MonitorEngineTest {
         EXPECT_TRUE(engine->Open());
     }
 
+    static NodeRecord StoredNode(const char* ip) {
+        NodeRecord record;
+        record.ip = InetAddr(ip);
+        record.mac = {2, 0, 0, 0, 0, static_cast<std::uint8_t>(record.ip >> 24)};
+        record.status = NODE_UP;
+        record.monitor = 1;
+        record.label = Sjis("node ") + ip;
+        return record;
+    }
+
     void StoreNodes(const std::vector<const char*>& ips) {
         for (const char* ip : ips) {
-            NodeRecord record;
-            record.ip = InetAddr(ip);
-            record.mac = {2, 0, 0, 0, 0, static_cast<std::uint8_t>(record.ip >> 24)};
-            record.status = NODE_UP;
-            record.monitor = 1;
-            record.label = Sjis("node ") + ip;
+            NodeRecord record = StoredNode(ip);
             ASSERT_GE(engine->Nodes().PutNode(record), 0);
         }
     }
@@ -204,6 +210,68 @@ TEST_F(OpenedEngineTest, NewAndDeleteChangeTheListTheBannerAndTheNodeDatabase) {
     EXPECT_EQ(engine->Nodes().CountNodes(), 0u);
     EXPECT_NE(engine->Banner().Text().find(Sjis("ノード数： 0")), std::string::npos);
     EXPECT_TRUE(prompt.Boxes().empty());
+}
+
+TEST_F(OpenedEngineTest, ALabelEditRewritesTheNodeRecordAndTheRow) {
+    StoreNodes({"192.168.0.1", "192.168.0.2"});
+    engine->LoadLists(StartupLists::NodeList, nullptr);
+    const std::string wholeFile = test::ReadBytes(DbFolder() / "NetDB.na");
+    const std::string firstLine = wholeFile.substr(0, NODE_LINE_SIZE);
+    const std::string size = Sjis("サイズが不正です。(36Byteまで)");
+    const std::string comma = Sjis("設定値に , を使用することはできません。");
+    const std::string noRow = Sjis("ラベルを編集するノードを選択してください。");
+    struct Case {
+        const char* name;
+        int row;
+        const char* label;  // UTF-8
+        NodeLabelChange::Outcome outcome;
+        std::string message;
+        const char* stored;  // the label of 192.168.0.2 afterwards, in its record and its row
+    };
+    // In order: each case starts from the label the one before left.
+    const Case cases[] = {
+        {"a shorter label leaves no remainder of the old one", 1, "pc", NodeLabelChange::LABEL_SET,
+         "", "pc"},
+        {"36 bytes", 1, "受付受付受付受付受付受付受付受付受付", NodeLabelChange::LABEL_SET, "",
+         "受付受付受付受付受付受付受付受付受付"},
+        {"37 bytes", 1, "受付受付受付受付受付受付受付受付受付x", NodeLabelChange::LABEL_REFUSED,
+         size, "受付受付受付受付受付受付受付受付受付"},
+        {"a comma", 1, "pc,02", NodeLabelChange::LABEL_REFUSED, comma,
+         "受付受付受付受付受付受付受付受付受付"},
+        {"an empty label clears it", 1, "", NodeLabelChange::LABEL_SET, "", ""},
+        {"a row that is gone", 2, "pc", NodeLabelChange::LABEL_REFUSED, noRow, ""},
+        {"no row", -1, "pc", NodeLabelChange::LABEL_REFUSED, noRow, ""},
+    };
+    for (const auto& c : cases) {
+        const NodeLabelChange change = engine->SetNodeLabel(c.row, Sjis(c.label));
+        EXPECT_EQ(change.outcome, c.outcome) << c.name;
+        EXPECT_EQ(change.message, c.message) << c.name;
+        EXPECT_EQ(engine->Tables().nodeList.Cell(1, NODE_COL_LABEL), Sjis(c.stored)) << c.name;
+        NodeRecord expected = StoredNode("192.168.0.2");
+        expected.label = Sjis(c.stored);
+        const std::string file = test::ReadBytes(DbFolder() / "NetDB.na");
+        ASSERT_EQ(file.size(), 2 * NODE_LINE_SIZE) << c.name;
+        EXPECT_EQ(file.substr(0, NODE_LINE_SIZE), firstLine) << c.name;
+        EXPECT_EQ(file.substr(NODE_LINE_SIZE), StoreLine(FormatNodeLine(expected), NODE_LINE_SIZE))
+            << c.name;
+    }
+    EXPECT_EQ(engine->Tables().nodeList.Cell(0, NODE_COL_LABEL), Sjis("node 192.168.0.1"));
+    EXPECT_TRUE(prompt.Boxes().empty());
+}
+
+TEST_F(OpenedEngineTest, ALabelEditOfANodeWithoutARecordChangesNothing) {
+    StoreNodes({"192.168.0.1"});
+    engine->LoadLists(StartupLists::NodeList, nullptr);
+    ListRow unstored;
+    unstored.cells.resize(NODE_LIST_COLUMNS);
+    unstored.cells[NODE_COL_IP] = "192.168.0.9";
+    unstored.cells[NODE_COL_LABEL] = "old";
+    engine->Tables().nodeList.AppendRow(unstored);
+    const std::string file = test::ReadBytes(DbFolder() / "NetDB.na");
+
+    EXPECT_EQ(engine->SetNodeLabel(1, "new").outcome, NodeLabelChange::LABEL_NOT_STORED);
+    EXPECT_EQ(engine->Tables().nodeList.Cell(1, NODE_COL_LABEL), "old");
+    EXPECT_EQ(test::ReadBytes(DbFolder() / "NetDB.na"), file);
 }
 
 }  // namespace

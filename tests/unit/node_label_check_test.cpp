@@ -1,0 +1,39 @@
+#include "store/node_label_check.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "base/text_codec.h"
+
+namespace halvera {
+namespace {
+
+TEST(NodeLabelCheck, SizeInCp932BytesAndNoComma) {
+    const std::string size = Sjis("サイズが不正です。(36Byteまで)");
+    const std::string comma = Sjis("設定値に , を使用することはできません。");
+    struct Case {
+        const char* name;
+        std::string label;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"empty: clears the label", "", ""},
+        {"36 ASCII bytes", std::string(36, 'a'), ""},
+        {"37 ASCII bytes", std::string(37, 'a'), size},
+        {"18 double-byte characters are 36 bytes", Sjis("受付受付受付受付受付受付受付受付受付"),
+         ""},
+        {"18 double-byte characters and one byte", Sjis("受付受付受付受付受付受付受付受付受付x"),
+         size},
+        {"a comma would split the record's field", "pc,01", comma},
+        {"a comma alone", ",", comma},
+        {"too long and a comma: the size first", std::string(36, 'a') + ",", size},
+        {"a full-width comma is no separator", Sjis("受付，1階"), ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(CheckNodeLabel(c.label), c.message) << c.name;
+    }
+}
+
+}  // namespace
+}  // namespace halvera
