@@ -15,6 +15,7 @@
 #include "store/log_store.h"
 #include "store/settings_store.h"
 #include "support/file_bytes.h"
+#include "support/fixed_clock.h"
 #include "support/recording_prompt.h"
 #include "support/temp_program_folder.h"
 
@@ -122,6 +123,10 @@ const Writer WRITERS[] = {
 // until the rewrite runs to its end: each time the file holds the whole old content or the
 // whole new one, and the program reads it.
 TEST(KilledWriter, FileIsWhollyOldOrWhollyNewAfterAKillAtEveryStep) {
+    // The log lines carry the time they were written: one fixed time makes the new content
+    // of every run the same bytes.
+    test::FixedClock clock(2026, 12, 10, 8, 5, 3);
+    test::ScopedClock scoped(clock);
     for (const Writer& w : WRITERS) {
         std::string newBytes;
         {
