@@ -70,7 +70,6 @@ bool ListCommands::Run(int id) {
         case ID_FILE_EXPORT_CSV:
             Export(ExportFormat::Csv);
             return true;
-        case ID_VIEW_COLOURS:
         case ID_SEARCH_SETTINGS:
         case ID_EVENT_SETTINGS:
         case ID_OPTIONS:

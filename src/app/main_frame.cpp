@@ -18,6 +18,7 @@
 #include "app/command_ids.h"
 #include "app/frame_menus.h"
 #include "app/list_commands.h"
+#include "dialogs/color_dlg.h"
 #include "dialogs/exit_wait_dlg.h"
 #include "net/capture_adapter.h"
 #include "views/left_view.h"
@@ -102,11 +103,22 @@ void CMainFrame::CreateTray() {
 
 void CMainFrame::ApplySettingsToViews() {
     const AppSettings settings = m_services.engine.Settings().App();
-    const ListColours colours = ListColoursFromSettings(settings);
     m_upper->ApplyNodeColumnMask(settings.MAP);
-    m_upper->ApplyColours(colours);
     m_lower->ApplyEventColumnMask(settings.ELIST);
+    ApplyListColours();
+}
+
+void CMainFrame::ApplyListColours() {
+    const ListColours colours = ListColoursFromSettings(m_services.engine.Settings().App());
+    m_upper->ApplyColours(colours);
     m_lower->ApplyColours(colours);
+}
+
+void CMainFrame::ShowColours() {
+    CColorDlg dialog(m_services.engine, this);
+    if (dialog.exec() == QDialog::Accepted) {
+        ApplyListColours();
+    }
 }
 
 QString CMainFrame::InterfaceLine() const {
@@ -178,6 +190,9 @@ void CMainFrame::OnCommand(int id) {
             break;
         case ID_APP_ABOUT:
             ShowAbout();
+            break;
+        case ID_VIEW_COLOURS:
+            ShowColours();
             break;
         case ID_HELP:
             // The help file of the program is reached through its desktop entry.

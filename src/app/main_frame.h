@@ -77,6 +77,9 @@ class CMainFrame : public QMainWindow {
     void OnCommand(int id);
     void OnFirstSize();
     void ApplySettingsToViews();
+    // The five lists take the colours of the settings.
+    void ApplyListColours();
+    void ShowColours();
     void HideToTray();
     void ShowNormalFromTray();
     void ShowAbout();

@@ -25,6 +25,12 @@ const char* const CLI_USAGE =
     "                             or standard output\n"
     "  label ADDRESS TEXT         set the label of a node of the node list (at most 36 bytes\n"
     "                             in CP932, no comma; an empty TEXT clears it)\n"
+    "  colours                    print the six list colours\n"
+    "  colours set KEY #RRGGBB    set one list colour: BCOLOR background, BCOLOR2 background\n"
+    "                             of odd node list rows, FCOLOR text and running nodes,\n"
+    "                             NCOLOR unmonitored nodes, SCOLOR stopped nodes, PCOLOR\n"
+    "                             sniffing nodes\n"
+    "  colours scheme light|dark  set all six to a standard scheme (white or black)\n"
     "\n"
     "options:\n"
     "  --home DIR  the program folder (default: the folder of halvera-cli)\n"
@@ -118,6 +124,41 @@ void ParseLabel(const std::vector<std::string_view>& rest, CliOptions& options) 
     options.label = std::string(rest[1]);
 }
 
+void ParseColours(const std::vector<std::string_view>& rest, CliOptions& options) {
+    const char* const shape = "colours needs nothing, set KEY #RRGGBB or scheme light|dark";
+    if (rest.empty()) {
+        options.command = CliOptions::COLOURS_LIST;
+    } else if (rest[0] == "set" && rest.size() == 3) {
+        const auto item = DisplayColourItemOfKey(rest[1]);
+        if (!item) {
+            options.error =
+                "colours set needs one of BCOLOR, BCOLOR2, FCOLOR, NCOLOR, SCOLOR or "
+                "PCOLOR, not " +
+                std::string(rest[1]);
+            return;
+        }
+        const auto colour = ParseColourText(rest[2]);
+        if (!colour) {
+            options.error = "colours set needs a colour as #RRGGBB (six hexadecimal digits), not " +
+                            std::string(rest[2]);
+            return;
+        }
+        options.command = CliOptions::COLOURS_SET;
+        options.colourItem = *item;
+        options.colour = *colour;
+    } else if (rest[0] == "scheme" && rest.size() == 2) {
+        const auto scheme = ColourSchemeOfName(rest[1]);
+        if (!scheme) {
+            options.error = "colours scheme needs light or dark, not " + std::string(rest[1]);
+            return;
+        }
+        options.command = CliOptions::COLOURS_SCHEME;
+        options.colourScheme = *scheme;
+    } else {
+        options.error = shape;
+    }
+}
+
 }  // namespace
 
 CliOptions ParseCliOptions(const std::vector<std::string_view>& arguments) {
@@ -163,6 +204,10 @@ CliOptions ParseCliOptions(const std::vector<std::string_view>& arguments) {
     }
     if (name == "label") {
         ParseLabel(rest, options);
+        return options;
+    }
+    if (name == "colours") {
+        ParseColours(rest, options);
         return options;
     }
     for (const auto& shape : COMMANDS) {

@@ -9,6 +9,7 @@
 #include "base/ip_address.h"
 #include "export/export_table.h"
 #include "export/list_exporter.h"
+#include "store/display_colours.h"
 
 namespace halvera {
 
@@ -30,7 +31,10 @@ struct CliOptions {
         RANGES_CLEAR,
         MONITOR,
         EXPORT,
-        LABEL
+        LABEL,
+        COLOURS_LIST,
+        COLOURS_SET,
+        COLOURS_SCHEME
     };
 
     Command command = NONE;
@@ -44,6 +48,9 @@ struct CliOptions {
     std::optional<std::filesystem::path> exportFile;  // export: standard output when empty
     Ipv4 labelAddress = 0;                            // label: the node and its new label (UTF-8)
     std::string label;
+    int colourItem = COLOUR_BACKGROUND;  // colours set: the item and its colour (0x00BBGGRR)
+    std::int32_t colour = 0;
+    ColourScheme colourScheme = ColourScheme::Light;  // colours scheme
     std::string error;  // why the command line is bad usage; empty when good
 };
 

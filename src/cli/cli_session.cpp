@@ -11,6 +11,7 @@
 #include "cli/tsv.h"
 #include "lists/list_columns.h"
 #include "lists/list_tables.h"
+#include "monitor/display_colours_change.h"
 #include "monitor/poll_timer.h"
 #include "net/node_search_check.h"
 #include "store/event_kind.h"
@@ -27,6 +28,7 @@ std::vector<std::string> Header(std::span<const ListColumn> columns) {
 }
 
 const std::vector<std::string> RANGE_HEADER = {"開始アドレス", "終了アドレス"};
+const std::vector<std::string> COLOUR_HEADER = {"キー", "色"};
 
 // The cells of a row in UTF-8, the first one replaced (it holds no text of its own in the
 // node list and the event lists).
@@ -103,6 +105,17 @@ int CliSession::Run(const CliOptions& options) {
             return Export(options);
         case CliOptions::LABEL:
             return SetLabel(options.labelAddress, options.label);
+        case CliOptions::COLOURS_LIST:
+            return PrintColours();
+        case CliOptions::COLOURS_SET: {
+            DisplayColours colours = DisplayColours::Of(m_engine.Settings().App());
+            colours.values[options.colourItem] = options.colour;
+            ChangeDisplayColours(m_engine, colours);
+            return 0;
+        }
+        case CliOptions::COLOURS_SCHEME:
+            ChangeDisplayColours(m_engine, DisplayColours::Scheme(options.colourScheme));
+            return 0;
         case CliOptions::NONE:
             break;
     }
@@ -197,6 +210,16 @@ int CliSession::SetLabel(Ipv4 address, const std::string& utf8) {
     }
     m_console.Err("halvera-cli: the label could not be stored in the node database");
     return 1;
+}
+
+int CliSession::PrintColours() {
+    const DisplayColours colours = DisplayColours::Of(m_engine.Settings().App());
+    m_console.Out(TsvLine(COLOUR_HEADER));
+    for (int item = 0; item < DISPLAY_COLOUR_COUNT; ++item) {
+        m_console.Out(
+            TsvLine({std::string(DisplayColourKey(item)), FormatColourText(colours.values[item])}));
+    }
+    return 0;
 }
 
 int CliSession::RunToEnd(SearchRuns::RunKind kind, Ipv4 ip) {

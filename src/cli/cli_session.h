@@ -33,6 +33,7 @@ class CliSession {
     int ClearRanges();
     int RefreshNode(const std::string& text);
     int SetLabel(Ipv4 address, const std::string& utf8);
+    int PrintColours();
     // Runs one search command to its end; a signal ends it after its current address.
     int RunToEnd(SearchRuns::RunKind kind, Ipv4 ip = 0);
     int Monitor();

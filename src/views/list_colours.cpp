@@ -8,6 +8,12 @@ QColor ColourFromColorRef(std::int32_t value) {
                   static_cast<int>((v >> 16) & 0xFF));
 }
 
+std::int32_t ColorRefFromColour(const QColor& colour) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(colour.red()) |
+                                     (static_cast<std::uint32_t>(colour.green()) << 8) |
+                                     (static_cast<std::uint32_t>(colour.blue()) << 16));
+}
+
 ListColours ListColoursFromSettings(const AppSettings& settings) {
     ListColours colours;
     colours.background = ColourFromColorRef(settings.BCOLOR);

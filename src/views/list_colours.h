@@ -20,6 +20,7 @@ struct ListColours {
 
 // A colour as the settings keep it: 0x00BBGGRR.
 QColor ColourFromColorRef(std::int32_t value);
+std::int32_t ColorRefFromColour(const QColor& colour);
 
 ListColours ListColoursFromSettings(const AppSettings& settings);
 

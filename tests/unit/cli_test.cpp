@@ -15,6 +15,7 @@
 #include "support/cli_process.h"
 #include "support/file_bytes.h"
 #include "support/fixed_clock.h"
+#include "support/kelvane_ini.h"
 #include "support/recording_error_log.h"
 #include "support/recording_prompt.h"
 #include "support/temp_program_folder.h"
@@ -53,6 +54,19 @@ TEST(Cli, UsageAndExitStatus) {
         {{"ranges", "add", "198.18.7", "198.18.7.9"}, 2, "two dotted IPv4 addresses", ""},
         {{"label", "198.18.7.21"}, 2, "label needs a dotted IPv4 address and a text", ""},
         {{"label", "pc21", "x"}, 2, "label needs a dotted IPv4 address and a text", ""},
+        {{"colours", "list"}, 2, "colours needs nothing, set KEY #RRGGBB or scheme light|dark", ""},
+        {{"colours", "set", "FCOLOR"}, 2, "colours needs nothing, set KEY #RRGGBB", ""},
+        {{"colours", "set", "MAP", "#000000"},
+         2,
+         "colours set needs one of BCOLOR, BCOLOR2, FCOLOR, NCOLOR, SCOLOR or PCOLOR, not MAP",
+         ""},
+        {{"colours", "set", "FCOLOR", "#12345"},
+         2,
+         "colours set needs a colour as #RRGGBB (six hexadecimal digits), not #12345",
+         ""},
+        {{"colours", "set", "FCOLOR", "red"}, 2, "not red", ""},
+        {{"colours", "scheme", "black"}, 2, "colours scheme needs light or dark, not black", ""},
+        {{"colours", "scheme"}, 2, "colours needs nothing, set KEY #RRGGBB", ""},
         {{"--home", "/nonexistent/halvera", "nodes"},
          1,
          "/nonexistent/halvera is not a folder",
@@ -294,6 +308,44 @@ TEST(Cli, LabelSetsANodesLabelWithTheChecksOfTheLabelEditor) {
             << c.name << "\n"
             << listed.out;
     }
+}
+
+TEST(Cli, ColoursAreShownAndSetAsTheColourDialogSetsThem) {
+    test::TempProgramFolder folder;
+    const std::string home = folder.Path().string();
+    const std::filesystem::path ini = folder.Path() / "Kelvane.ini";
+    auto listed = RunCli({"--home", home, "colours"});
+    EXPECT_EQ(listed.status, 0) << listed.err;
+    EXPECT_EQ(listed.out,
+              "キー\t色\nBCOLOR\t#FFFFFF\nBCOLOR2\t#E0E0E0\nFCOLOR\t#000000\nNCOLOR\t#C0C0C0\n"
+              "SCOLOR\t#FF0000\nPCOLOR\t#0000FF\n");
+
+    auto result = RunCli({"--home", home, "colours", "scheme", "dark"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(test::ReadBytes(ini), test::KelvaneIniWithColours(test::DARK_SCHEME_LINES));
+
+    // One colour, red first on the command line, 0x00BBGGRR in the file.
+    result = RunCli({"--home", home, "colours", "set", "ncolor", "#12a4Fe"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(test::ReadBytes(ini),
+              test::KelvaneIniWithColours("BCOLOR=0\r\nBCOLOR2=2105376\r\nFCOLOR=12632256\r\n"
+                                          "SCOLOR=255\r\nPCOLOR=16711680\r\nNCOLOR=16688146\r\n"));
+    listed = RunCli({"--home", home, "colours"});
+    EXPECT_EQ(listed.out,
+              "キー\t色\nBCOLOR\t#000000\nBCOLOR2\t#202020\nFCOLOR\t#C0C0C0\nNCOLOR\t#12A4FE\n"
+              "SCOLOR\t#FF0000\nPCOLOR\t#0000FF\n");
+
+    // A refused colour stores nothing.
+    const std::string before = test::ReadBytes(ini);
+    result = RunCli({"--home", home, "colours", "set", "BCOLOR", "#FFFFF"});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(test::ReadBytes(ini), before);
+
+    result = RunCli({"--home", home, "colours", "scheme", "light"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(test::ReadBytes(ini),
+              test::KelvaneIniWithColours("BCOLOR=16777215\r\nBCOLOR2=14737632\r\nFCOLOR=0\r\n"
+                                          "SCOLOR=255\r\nPCOLOR=16711680\r\nNCOLOR=12632256\r\n"));
 }
 
 TEST(Cli, RefusesAFolderInUse) {
