@@ -77,6 +77,8 @@ class CMainFrame : public QMainWindow {
     void OnCommand(int id);
     void OnFirstSize();
     void ApplySettingsToViews();
+    // Pane 0 of the status bar from ADPNAME.
+    void ShowInterfaceLine();
     void HideToTray();
     void ShowNormalFromTray();
     void ShowAbout();
