@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "base/ip_address.h"
@@ -30,7 +31,10 @@ struct CliOptions {
         RANGES_CLEAR,
         MONITOR,
         EXPORT,
-        LABEL
+        LABEL,
+        ADAPTERS,
+        SETTINGS_SHOW,
+        SETTINGS_SET
     };
 
     Command command = NONE;
@@ -44,6 +48,8 @@ struct CliOptions {
     std::optional<std::filesystem::path> exportFile;  // export: standard output when empty
     Ipv4 labelAddress = 0;                            // label: the node and its new label (UTF-8)
     std::string label;
+    // settings set: the keys of Kelvane.ini with their values as given, in order.
+    std::vector<std::pair<std::string, std::string>> settings;
     std::string error;  // why the command line is bad usage; empty when good
 };
 
