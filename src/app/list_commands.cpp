@@ -8,14 +8,21 @@
 #include "dialogs/node_list_search_dlg.h"
 #include "dialogs/node_search_dlg.h"
 #include "dialogs/output_setting_dlg.h"
+#include "dialogs/search_setting_dlg.h"
 #include "views/left_view.h"
 #include "views/veskar_view.h"
+
+#include <utility>
 
 namespace halvera {
 
 ListCommands::ListCommands(AppServices& services, CVeskarView& upper, CLeftView& lower,
-                           QWidget* dialogParent)
-    : m_services(services), m_upper(upper), m_lower(lower), m_dialogParent(dialogParent) {}
+                           QWidget* dialogParent, std::function<void()> interfaceChanged)
+    : m_services(services),
+      m_upper(upper),
+      m_lower(lower),
+      m_dialogParent(dialogParent),
+      m_interfaceChanged(std::move(interfaceChanged)) {}
 
 bool ListCommands::Run(int id) {
     switch (id) {
@@ -71,6 +78,9 @@ bool ListCommands::Run(int id) {
             Export(ExportFormat::Csv);
             return true;
         case ID_SEARCH_SETTINGS:
+            SearchSettings();
+            return true;
+        case ID_VIEW_COLOURS:
         case ID_EVENT_SETTINGS:
         case ID_OPTIONS:
             NotAvailable();
@@ -209,6 +219,14 @@ void ListCommands::SearchOneNode() {
     if (dialog.exec() == QDialog::Accepted) {
         // A poll that started while the dialog was open keeps this run from starting.
         m_services.engine.Runner().StartNodeRefresh(dialog.Address());
+    }
+}
+
+void ListCommands::SearchSettings() {
+    // The engine refreshed the banner and the settings information list on OK.
+    CSearchSettingDlg dialog(m_services.engine, m_services.prompt, m_dialogParent);
+    if (dialog.exec() == QDialog::Accepted) {
+        m_interfaceChanged();
     }
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include "app/app_services.h"
 #include "lists/node_list_sort.h"
 
@@ -14,8 +16,9 @@ class CVeskarView;
 // main frame routes them here after their enable rule allowed them.
 class ListCommands {
   public:
-    ListCommands(AppServices& services, CVeskarView& upper, CLeftView& lower,
-                 QWidget* dialogParent);
+    // interfaceChanged: the search settings stored a new ADPNAME for the status bar.
+    ListCommands(AppServices& services, CVeskarView& upper, CLeftView& lower, QWidget* dialogParent,
+                 std::function<void()> interfaceChanged);
 
     // Runs the command; false for an id that is not one of these.
     bool Run(int id);
@@ -33,6 +36,7 @@ class ListCommands {
     void StartRun(void (SearchRunner::*start)());
     void RefreshSelectedNode();
     void SearchOneNode();
+    void SearchSettings();
     void NotAvailable();
 
     void ShowStopText(const char* utf8);
@@ -42,6 +46,7 @@ class ListCommands {
     CVeskarView& m_upper;
     CLeftView& m_lower;
     QWidget* m_dialogParent;
+    std::function<void()> m_interfaceChanged;
 };
 
 }  // namespace halvera

@@ -68,7 +68,8 @@ CMainFrame::CMainFrame(AppServices& services, int tickMs, QWidget* parent)
 
     CreateStatusBar();
     CreateTray();
-    m_listCommands = std::make_unique<ListCommands>(services, *m_upper, *m_lower, this);
+    m_listCommands = std::make_unique<ListCommands>(services, *m_upper, *m_lower, this,
+                                                    [this] { ShowInterfaceLine(); });
 
     ApplySettingsToViews();
     m_actions->UpdateEnabled();
@@ -218,7 +219,12 @@ void CMainFrame::OnFirstSize() {
         settings.MAPX == 0 ? static_cast<int>(height * FIRST_UPPER_SHARE) : settings.MAPY;
     m_splitter->setSizes({upper, std::max(height - upper - m_splitter->handleWidth(), 1)});
     m_services.engine.Banner().SetSummaryText();
-    m_interfaceLine->setText(FromCp932(NetworkInterfaceText(settings.ADPNAME)));
+    ShowInterfaceLine();
+}
+
+void CMainFrame::ShowInterfaceLine() {
+    m_interfaceLine->setText(
+        FromCp932(NetworkInterfaceText(m_services.engine.Settings().App().ADPNAME)));
 }
 
 void CMainFrame::HideToTray() {

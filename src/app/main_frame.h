@@ -80,6 +80,8 @@ class CMainFrame : public QMainWindow {
     // The five lists take the colours of the settings.
     void ApplyListColours();
     void ShowColours();
+    // Pane 0 of the status bar from ADPNAME.
+    void ShowInterfaceLine();
     void HideToTray();
     void ShowNormalFromTray();
     void ShowAbout();

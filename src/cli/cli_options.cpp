@@ -1,7 +1,10 @@
 #include "cli/cli_options.h"
 
+#include "net/local_network_range.h"
+
 #include <arpa/inet.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <string>
 
@@ -18,6 +21,8 @@ const char* const CLI_USAGE =
     "  events                     print the event log\n"
     "  ranges list                print the search ranges\n"
     "  ranges add START END       add a search range (dotted addresses)\n"
+    "  ranges add NETWORK/BITS    add the host addresses of a network (198.18.7.0/24 adds\n"
+    "                             198.18.7.1 to 198.18.7.254)\n"
     "  ranges clear               remove every search range\n"
     "  monitor                    poll as the program does until SIGINT or SIGTERM\n"
     "  export csv|html nodes|events|errors [FILE]\n"
@@ -31,6 +36,14 @@ const char* const CLI_USAGE =
     "                             NCOLOR unmonitored nodes, SCOLOR stopped nodes, PCOLOR\n"
     "                             sniffing nodes\n"
     "  colours scheme light|dark  set all six to a standard scheme (white or black)\n"
+    "  adapters                   print the network adapters with their ADPNUM\n"
+    "  settings                   print the search settings\n"
+    "  settings set KEY VALUE...  change search settings with the checks of the search\n"
+    "                             settings dialog; nothing is stored when one is refused:\n"
+    "                             ADPNUM (see adapters), NEWENABLE, LOOKENABLE and NODEDISP\n"
+    "                             (0 or 1), NEWTIME and LOOKTIME (in their unit),\n"
+    "                             NEWTIMEUNIT and LOOKTIMEUNIT (60, 3600 or 86400 seconds),\n"
+    "                             TIMEOUT (1-60000 msec), RETRY (0-100)\n"
     "\n"
     "options:\n"
     "  --home DIR  the program folder (default: the folder of halvera-cli)\n"
@@ -38,8 +51,8 @@ const char* const CLI_USAGE =
     "\n"
     "Lists are printed as UTF-8 tab-separated text with a header line; a tab, line end or\n"
     "backslash inside a cell is written as \\t, \\n, \\r or \\\\.\n"
-    "Exit status: 0 success, 1 failure, 2 bad usage. Another Halvera process using the same\n"
-    "program folder makes every command fail.\n";
+    "Exit status: 0 success, 1 failure, 2 bad usage or a refused value. Another Halvera\n"
+    "process using the same program folder makes every command fail.\n";
 
 namespace {
 
@@ -56,6 +69,28 @@ constexpr CommandShape COMMANDS[] = {
     {"nodes", CliOptions::NODES, 0},
     {"events", CliOptions::EVENTS, 0},
     {"monitor", CliOptions::MONITOR, 0},
+    {"adapters", CliOptions::ADAPTERS, 0},
+};
+
+// The keys settings set takes and the values their shape allows; the numbers of the
+// intervals, TIMEOUT and RETRY are the dialog's checks, made when they are stored.
+struct SettingShape {
+    std::string_view key;
+    std::vector<std::string_view> values;  // empty: any decimal number
+    bool checkedOnStore = false;
+};
+
+const SettingShape SETTING_KEYS[] = {
+    {"ADPNUM", {}},
+    {"NEWENABLE", {"0", "1"}},
+    {"NEWTIME", {}, true},
+    {"NEWTIMEUNIT", {"60", "3600", "86400"}},
+    {"LOOKENABLE", {"0", "1"}},
+    {"LOOKTIME", {}, true},
+    {"LOOKTIMEUNIT", {"60", "3600", "86400"}},
+    {"NODEDISP", {"0", "1"}},
+    {"TIMEOUT", {}, true},
+    {"RETRY", {}, true},
 };
 
 CliOptions Bad(std::string error) {
@@ -64,9 +99,11 @@ CliOptions Bad(std::string error) {
     return options;
 }
 
+constexpr const char* RANGES_SHAPE = "ranges needs list, add START END, add NETWORK/BITS or clear";
+
 void ParseRanges(const std::vector<std::string_view>& rest, CliOptions& options) {
     if (rest.empty()) {
-        options.error = "ranges needs list, add START END or clear";
+        options.error = RANGES_SHAPE;
     } else if (rest[0] == "list" && rest.size() == 1) {
         options.command = CliOptions::RANGES_LIST;
     } else if (rest[0] == "clear" && rest.size() == 1) {
@@ -81,8 +118,13 @@ void ParseRanges(const std::vector<std::string_view>& rest, CliOptions& options)
         options.command = CliOptions::RANGES_ADD;
         options.rangeStart = *start;
         options.rangeEnd = *end;
+    } else if (const auto network =
+                   rest.size() == 2 && rest[0] == "add" ? ParseCidrRange(rest[1]) : std::nullopt) {
+        options.command = CliOptions::RANGES_ADD;
+        options.rangeStart = network->start;
+        options.rangeEnd = network->end;
     } else {
-        options.error = "ranges needs list, add START END or clear";
+        options.error = RANGES_SHAPE;
     }
 }
 
@@ -159,6 +201,46 @@ void ParseColours(const std::vector<std::string_view>& rest, CliOptions& options
     }
 }
 
+bool IsDecimal(std::string_view text) {
+    return !text.empty() && text.size() <= 9 &&
+           text.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+void ParseSettings(const std::vector<std::string_view>& rest, CliOptions& options) {
+    if (rest.empty()) {
+        options.command = CliOptions::SETTINGS_SHOW;
+        return;
+    }
+    if (rest[0] != "set" || rest.size() < 3 || rest.size() % 2 == 0) {
+        options.error = "settings needs nothing, or set KEY VALUE...";
+        return;
+    }
+    for (std::size_t i = 1; i < rest.size(); i += 2) {
+        const std::string_view key = rest[i];
+        const std::string_view value = rest[i + 1];
+        const SettingShape* shape = nullptr;
+        for (const SettingShape& known : SETTING_KEYS) {
+            if (known.key == key) {
+                shape = &known;
+            }
+        }
+        if (shape == nullptr) {
+            options.error = "settings set has no key " + std::string(key);
+            return;
+        }
+        const bool fits = !shape->values.empty()
+                              ? std::find(shape->values.begin(), shape->values.end(), value) !=
+                                    shape->values.end()
+                              : shape->checkedOnStore || IsDecimal(value);
+        if (!fits) {
+            options.error = std::string(key) + " cannot be " + std::string(value);
+            return;
+        }
+        options.settings.emplace_back(key, value);
+    }
+    options.command = CliOptions::SETTINGS_SET;
+}
+
 }  // namespace
 
 CliOptions ParseCliOptions(const std::vector<std::string_view>& arguments) {
@@ -208,6 +290,10 @@ CliOptions ParseCliOptions(const std::vector<std::string_view>& arguments) {
     }
     if (name == "colours") {
         ParseColours(rest, options);
+        return options;
+    }
+    if (name == "settings") {
+        ParseSettings(rest, options);
         return options;
     }
     for (const auto& shape : COMMANDS) {

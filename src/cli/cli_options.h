@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "base/ip_address.h"
@@ -34,7 +35,10 @@ struct CliOptions {
         LABEL,
         COLOURS_LIST,
         COLOURS_SET,
-        COLOURS_SCHEME
+        COLOURS_SCHEME,
+        ADAPTERS,
+        SETTINGS_SHOW,
+        SETTINGS_SET
     };
 
     Command command = NONE;
@@ -51,6 +55,8 @@ struct CliOptions {
     int colourItem = COLOUR_BACKGROUND;  // colours set: the item and its colour (0x00BBGGRR)
     std::int32_t colour = 0;
     ColourScheme colourScheme = ColourScheme::Light;  // colours scheme
+    // settings set: the keys of Kelvane.ini with their values as given, in order.
+    std::vector<std::pair<std::string, std::string>> settings;
     std::string error;  // why the command line is bad usage; empty when good
 };
 

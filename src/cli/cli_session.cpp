@@ -15,6 +15,7 @@
 #include "monitor/poll_timer.h"
 #include "net/node_search_check.h"
 #include "store/event_kind.h"
+#include "store/search_settings_check.h"
 
 namespace halvera {
 namespace {
@@ -116,6 +117,12 @@ int CliSession::Run(const CliOptions& options) {
         case CliOptions::COLOURS_SCHEME:
             ChangeDisplayColours(m_engine, DisplayColours::Scheme(options.colourScheme));
             return 0;
+        case CliOptions::ADAPTERS:
+            return PrintAdapters();
+        case CliOptions::SETTINGS_SHOW:
+            return PrintSettings();
+        case CliOptions::SETTINGS_SET:
+            return SetSettings(options.settings);
         case CliOptions::NONE:
             break;
     }
@@ -150,10 +157,9 @@ int CliSession::PrintRanges() {
 }
 
 int CliSession::AddRange(Ipv4 start, Ipv4 end) {
-    // The check of the search address dialog.
-    if (HostOrder(start) > HostOrder(end)) {
-        m_console.Err("アドレス範囲が不正です。");
-        return 1;
+    if (const std::string refusal = CheckSearchRange(start, end); !refusal.empty()) {
+        m_console.ErrCp932(refusal);
+        return 2;
     }
     if (m_engine.SearchRanges().AppendRange(start, end) != 0) {
         m_console.Err("halvera-cli: the search range could not be written");
@@ -220,6 +226,83 @@ int CliSession::PrintColours() {
             TsvLine({std::string(DisplayColourKey(item)), FormatColourText(colours.values[item])}));
     }
     return 0;
+}
+
+int CliSession::PrintAdapters() {
+    const auto adapters = m_engine.ListAdapters();
+    if (!adapters) {
+        return 1;
+    }
+    m_console.Out(TsvLine({"ADPNUM", "ネットワークアダプタ", "アドレス", "サブネットマスク"}));
+    for (std::size_t i = 0; i < adapters->size(); ++i) {
+        const CaptureAdapter& adapter = (*adapters)[i];
+        m_console.Out(TsvLine({std::to_string(i), Cp932ToUtf8Lossy(AdapterDisplayName(adapter)),
+                               FormatIp(adapter.address), FormatIp(adapter.mask)}));
+    }
+    return 0;
+}
+
+int CliSession::PrintSettings() {
+    const AppSettings app = m_engine.Settings().App();
+    const SearchSettingsEntry entry = SearchSettingsEntryOf(app);
+    const std::vector<std::pair<std::string, std::string>> rows = {
+        {"ADPNUM", std::to_string(app.ADPNUM)},
+        {"ADPNAME", Cp932ToUtf8Lossy(app.ADPNAME)},
+        {"NEWENABLE", std::to_string(app.NEWENABLE)},
+        {"NEWTIME", entry.newTime},
+        {"NEWTIMEUNIT", std::to_string(app.NEWTIMEUNIT)},
+        {"LOOKENABLE", std::to_string(app.LOOKENABLE)},
+        {"LOOKTIME", entry.lookTime},
+        {"LOOKTIMEUNIT", std::to_string(app.LOOKTIMEUNIT)},
+        {"NODEDISP", std::to_string(app.NODEDISP)},
+        {"TIMEOUT", entry.timeout},
+        {"RETRY", entry.retry},
+    };
+    m_console.Out(TsvLine({"KEY", "VALUE"}));
+    for (const auto& [key, value] : rows) {
+        m_console.Out(TsvLine({key, value}));
+    }
+    return 0;
+}
+
+int CliSession::SetSettings(const std::vector<std::pair<std::string, std::string>>& settings) {
+    // The entry the search settings dialog would open with, changed as asked.
+    SearchSettingsEntry entry = SearchSettingsEntryOf(m_engine.Settings().App());
+    for (const auto& [key, value] : settings) {
+        if (key == "ADPNUM") {
+            entry.adapter = std::stoi(value);
+        } else if (key == "NEWENABLE") {
+            entry.newEnable = value == "1";
+        } else if (key == "NEWTIME") {
+            entry.newTime = value;
+        } else if (key == "NEWTIMEUNIT") {
+            entry.newUnit = PollUnitIndex(std::stoi(value));
+        } else if (key == "LOOKENABLE") {
+            entry.lookEnable = value == "1";
+        } else if (key == "LOOKTIME") {
+            entry.lookTime = value;
+        } else if (key == "LOOKTIMEUNIT") {
+            entry.lookUnit = PollUnitIndex(std::stoi(value));
+        } else if (key == "NODEDISP") {
+            entry.nodeDisp = value == "1";
+        } else if (key == "TIMEOUT") {
+            entry.timeout = value;
+        } else if (key == "RETRY") {
+            entry.retry = value;
+        }
+    }
+    const SearchSettingsChange change = m_engine.ApplySearchSettings(entry);
+    switch (change.outcome) {
+        case SearchSettingsChange::SETTINGS_APPLIED:
+            return 0;
+        case SearchSettingsChange::SETTINGS_REFUSED:
+            m_console.ErrCp932(change.message);
+            return 2;
+        case SearchSettingsChange::SETTINGS_NOT_STORED:
+            break;
+    }
+    m_console.Err("halvera-cli: the search settings could not be stored");
+    return 1;
 }
 
 int CliSession::RunToEnd(SearchRuns::RunKind kind, Ipv4 ip) {

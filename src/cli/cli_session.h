@@ -22,7 +22,8 @@ class CliSession {
     CliSession(const CliSession&) = delete;
     CliSession& operator=(const CliSession&) = delete;
 
-    // Runs the command; the exit status: 0 done, 1 failed (with a message).
+    // Runs the command; the exit status: 0 done, 1 failed, 2 a value refused by the checks of
+    // the program's dialogs (each with a message).
     int Run(const CliOptions& options);
 
   private:
@@ -34,6 +35,9 @@ class CliSession {
     int RefreshNode(const std::string& text);
     int SetLabel(Ipv4 address, const std::string& utf8);
     int PrintColours();
+    int PrintAdapters();
+    int PrintSettings();
+    int SetSettings(const std::vector<std::pair<std::string, std::string>>& settings);
     // Runs one search command to its end; a signal ends it after its current address.
     int RunToEnd(SearchRuns::RunKind kind, Ipv4 ip = 0);
     int Monitor();

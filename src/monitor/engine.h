@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -10,6 +11,8 @@
 #include "lists/summary_banner.h"
 #include "monitor/node_label_change.h"
 #include "monitor/search_runner.h"
+#include "monitor/search_settings_entry.h"
+#include "net/capture_adapter.h"
 #include "net/host_resolver.h"
 #include "net/local_adapter_info.h"
 #include "store/log_store.h"
@@ -54,6 +57,16 @@ class Engine {
     // list row, in its node record and in the row's label cell. A row that is not there is
     // refused with the message of the label edit command.
     virtual NodeLabelChange SetNodeLabel(int row, std::string_view labelCp932) = 0;
+
+    // The capture adapters that ADPNUM indexes, in the driver's order. When the list cannot be
+    // read, shows "アダプタ情報が取得できません。", logs it under "searchsetd" and gives nothing.
+    virtual std::optional<std::vector<CaptureAdapter>> ListAdapters() = 0;
+    // Adds one row per search range to a list of the dialogs (start, end in dotted form).
+    virtual void ListSearchRanges(ListTable& table) = 0;
+    // Search settings: every field is checked first; only when all pass are the settings,
+    // the settings file and (when the entry has them) the search range file replaced, and
+    // the banner, the own adapter and the settings information list refreshed.
+    virtual SearchSettingsChange ApplySearchSettings(const SearchSettingsEntry& entry) = 0;
 
     // Number of entries in the log file.
     virtual int CountLogEntries(LogKind kind) = 0;

@@ -13,9 +13,38 @@
 #include "net/node_list.h"
 #include "net/pcap_packet_driver.h"
 #include "store/node_label_check.h"
+#include "store/search_settings_check.h"
 #include "store/settings_files.h"
 
 namespace halvera {
+namespace {
+
+// The tag of the search settings' entries in the error log.
+constexpr std::string_view SEARCH_SETTINGS_TAG = "searchsetd";
+
+// The unit position of an entry, -1 for none.
+int UnitIndex(int index) {
+    return index >= 0 && index < POLL_UNIT_COUNT ? index : -1;
+}
+
+// Without a unit the interval is entered in seconds.
+std::int32_t UnitSeconds(int unitIndex) {
+    return unitIndex < 0 ? 1 : POLL_UNITS[unitIndex];
+}
+
+// The interval in seconds, and the unit that goes with it, of a checked interval entry.
+void SetInterval(std::string_view text, int unitIndex, std::int32_t& seconds, std::int32_t& unit) {
+    const auto value = static_cast<std::int32_t>(ReadSettingNumber(text).value_or(0));
+    if (unitIndex < 0) {
+        seconds = value;
+        return;
+    }
+    unit = POLL_UNITS[unitIndex];
+    seconds = value * unit;
+}
+
+}  // namespace
+
 MonitorEngine::MonitorEngine(MonitorPorts ports, MonitorEngineOptions options)
     : m_banner(m_tables.nodeList,
                [this] {
@@ -140,6 +169,97 @@ NodeLabelChange MonitorEngine::SetNodeLabel(int row, std::string_view labelCp932
     }
     m_tables.nodeList.SetCell(row, NODE_COL_LABEL, std::string(labelCp932));
     return {NodeLabelChange::LABEL_SET, {}};
+}
+
+std::optional<std::vector<CaptureAdapter>> MonitorEngine::ListAdapters() {
+    auto adapters = m_driver->Adapters();
+    if (!adapters) {
+        ShowStop(m_prompt, Sjis("アダプタ情報が取得できません。"));
+        m_logs.WriteErrorLog(SEARCH_SETTINGS_TAG, Sjis("アダプタ情報が取得できません"));
+    }
+    return adapters;
+}
+
+void MonitorEngine::ListSearchRanges(ListTable& table) {
+    m_searchRanges.ListRanges(table);
+}
+
+std::string MonitorEngine::CheckSearchSettings(const SearchSettingsEntry& entry,
+                                               AppSettings& settings) {
+    if (entry.adapter) {
+        const auto adapters = m_driver->Adapters();
+        if (!adapters || *entry.adapter < 0 ||
+            *entry.adapter >= static_cast<int>(adapters->size())) {
+            return Sjis("ネットワークアダプタが不正です。");
+        }
+        settings.ADPNUM = *entry.adapter;
+        const std::string name = AdapterDisplayName((*adapters)[*entry.adapter]);
+        settings.ADPNAME = std::string(CutCp932(name, 255));
+    }
+    const int newUnit = UnitIndex(entry.newUnit);
+    const int lookUnit = UnitIndex(entry.lookUnit);
+    if (std::string refusal = CheckPollInterval(entry.newTime, UnitSeconds(newUnit));
+        !refusal.empty()) {
+        return refusal;
+    }
+    if (std::string refusal = CheckPollInterval(entry.lookTime, UnitSeconds(lookUnit));
+        !refusal.empty()) {
+        return refusal;
+    }
+    if (entry.ranges) {
+        for (const IpRange& range : *entry.ranges) {
+            if (std::string refusal = CheckSearchRange(range.start, range.end); !refusal.empty()) {
+                return refusal;
+            }
+        }
+    }
+    if (std::string refusal = CheckTimeout(entry.timeout); !refusal.empty()) {
+        return refusal;
+    }
+    if (std::string refusal = CheckRetry(entry.retry); !refusal.empty()) {
+        return refusal;
+    }
+    settings.NEWENABLE = entry.newEnable ? 1 : 0;
+    SetInterval(entry.newTime, newUnit, settings.NEWTIME, settings.NEWTIMEUNIT);
+    settings.LOOKENABLE = entry.lookEnable ? 1 : 0;
+    SetInterval(entry.lookTime, lookUnit, settings.LOOKTIME, settings.LOOKTIMEUNIT);
+    settings.NODEDISP = entry.nodeDisp ? 1 : 0;
+    settings.TIMEOUT = static_cast<std::int32_t>(*ReadSettingNumber(entry.timeout));
+    settings.RETRY = static_cast<std::int32_t>(*ReadSettingNumber(entry.retry));
+    return {};
+}
+
+int MonitorEngine::StoreSearchRanges(const std::vector<IpRange>& ranges) {
+    if (m_searchRanges.ClearRanges() != 0) {
+        return 1;
+    }
+    for (const IpRange& range : ranges) {
+        if (m_searchRanges.AppendRange(range.start, range.end) != 0) {
+            return 1;
+        }
+    }
+    return 0;
+}
+
+SearchSettingsChange MonitorEngine::ApplySearchSettings(const SearchSettingsEntry& entry) {
+    const AppSettings before = m_settings.App();
+    AppSettings settings = before;
+    std::string refusal = CheckSearchSettings(entry, settings);
+    if (!refusal.empty()) {
+        return {SearchSettingsChange::SETTINGS_REFUSED, std::move(refusal)};
+    }
+    if (entry.ranges && StoreSearchRanges(*entry.ranges) != 0) {
+        return {SearchSettingsChange::SETTINGS_NOT_STORED, {}};
+    }
+    m_settings.SetApp(settings);
+    SaveSettings();
+    if (settings.ADPNUM != before.ADPNUM) {
+        // The local network of the range dialog and the node search follow the new adapter.
+        ReadLocalAdapter();
+    }
+    m_banner.SetSummaryText();
+    RefreshSettingsSummary();
+    return {SearchSettingsChange::SETTINGS_APPLIED, {}};
 }
 
 int MonitorEngine::CountLogEntries(LogKind kind) {

@@ -86,6 +86,9 @@ class MonitorEngine : public Engine {
     void SaveNodeList() override;
     void DeleteNode(int row) override;
     NodeLabelChange SetNodeLabel(int row, std::string_view labelCp932) override;
+    std::optional<std::vector<CaptureAdapter>> ListAdapters() override;
+    void ListSearchRanges(ListTable& table) override;
+    SearchSettingsChange ApplySearchSettings(const SearchSettingsEntry& entry) override;
     int CountLogEntries(LogKind kind) override;
     int DeleteLogRows(LogKind kind, const std::vector<int>& rows, Progress& progress) override;
     int Export(ExportFormat format, ExportList list) override;
@@ -106,6 +109,11 @@ class MonitorEngine : public Engine {
     UserRegistry& Registry() { return m_registry; }
 
   private:
+    // The message of the first field of the entry that does not pass, empty when all pass;
+    // fills the settings the entry makes.
+    std::string CheckSearchSettings(const SearchSettingsEntry& entry, AppSettings& settings);
+    int StoreSearchRanges(const std::vector<IpRange>& ranges);
+
     SettingsStore m_settings;
     ListTables m_tables;
     SummaryBanner m_banner;

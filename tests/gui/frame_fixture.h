@@ -117,7 +117,10 @@ struct FrameFixture {
     RecordingPrompt prompt;
     RecordingPopup popup;
     RecordingDesktopActions desktop;
-    FrameEngine engine{{prompt, popup, desktop}, FrameEngineOptions(folder)};
+    MonitorEngineOptions options = FrameEngineOptions(folder);
+    // The engine's packet driver, for scripting its adapter list.
+    FakePacketDriver& driver = static_cast<FakePacketDriver&>(*options.driver);
+    FrameEngine engine{{prompt, popup, desktop}, std::move(options)};
     SettingsStore& settings = engine.Settings();
     ListTables& tables = engine.Tables();
     SummaryBanner& banner = engine.Banner();

@@ -173,6 +173,40 @@ TEST_F(CliSortedLab, NodesAfterASearchComeInTheStartUpOrder) {
     EXPECT_FALSE(std::is_sorted(addresses.begin(), addresses.end()));
 }
 
+// The adapter chosen with settings set is the one the searches send through, and a network
+// added as a range is searched host by host: through the own host's side adapter the
+// segment's hosts stay unseen, through eth0 exactly those of the range are found.
+TEST_F(CliShortLab, TheAdapterChosenInTheSettingsIsTheOneTheSearchUses) {
+    std::string segment;
+    std::string side;
+    for (const auto& row : TsvRows(Cli({"adapters"}).out)) {
+        if (row.at(2) == Address("own")) {
+            segment = row.at(0);
+        } else if (row.at(2) == "198.18.8.10") {
+            side = row.at(0);
+        }
+    }
+    ASSERT_FALSE(segment.empty());
+    ASSERT_FALSE(side.empty());
+    Cli({"ranges", "clear"});
+    // 198.18.7.17 to .30: both normal hosts, not the own host.
+    Cli({"ranges", "add", Address("normal") + "/28"});
+
+    Cli({"settings", "set", "ADPNUM", side});
+    EXPECT_NE(Cli({"settings"}).out.find("\nADPNAME\tside0"), std::string::npos);
+    RunCli(m_home.Args({"search"}));
+    EXPECT_TRUE(Nodes().empty());
+
+    Cli({"settings", "set", "ADPNUM", segment});
+    EXPECT_NE(Cli({"settings"}).out.find("\nADPNAME\teth0"), std::string::npos);
+    Cli({"search"});
+    std::vector<std::string> found;
+    for (const auto& [address, cells] : Nodes()) {
+        found.push_back(address);
+    }
+    EXPECT_EQ(found, (std::vector<std::string>{Address("normal", 0), Address("normal", 1)}));
+}
+
 // A host name that tries to be markup and extra CSV cells, from the own host's hosts file,
 // for the time of one test.
 class HostileHostName {

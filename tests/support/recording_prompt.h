@@ -47,6 +47,12 @@ class RecordingPrompt : public Prompt {
         return texts;
     }
 
+    // Forgets the boxes shown so far, for the next case of a table.
+    void Clear() {
+        std::lock_guard lock(m_mutex);
+        m_boxes.clear();
+    }
+
   private:
     PromptResult m_answer;
     mutable std::mutex m_mutex;

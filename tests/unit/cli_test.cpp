@@ -49,7 +49,15 @@ TEST(Cli, UsageAndExitStatus) {
         {{"--home"}, 2, "--home needs a folder", ""},
         {{"search", "now"}, 2, "search takes no arguments", ""},
         {{"refresh-node"}, 2, "refresh-node needs one address or name", ""},
-        {{"ranges"}, 2, "ranges needs list, add START END or clear", ""},
+        {{"ranges"}, 2, "ranges needs list, add START END, add NETWORK/BITS or clear", ""},
+        {{"ranges", "add", "198.18.7.0/33"}, 2, "ranges needs list", ""},
+        {{"settings", "show"}, 2, "settings needs nothing, or set KEY VALUE...", ""},
+        {{"settings", "set", "TIMEOUT"}, 2, "settings needs nothing, or set KEY VALUE...", ""},
+        {{"settings", "set", "ADPNAME", "eth0"}, 2, "settings set has no key ADPNAME", ""},
+        {{"settings", "set", "NODEDISP", "2"}, 2, "NODEDISP cannot be 2", ""},
+        {{"settings", "set", "NEWTIMEUNIT", "120"}, 2, "NEWTIMEUNIT cannot be 120", ""},
+        {{"settings", "set", "ADPNUM", "-1"}, 2, "ADPNUM cannot be -1", ""},
+        {{"adapters", "all"}, 2, "adapters takes no arguments", ""},
         {{"ranges", "add", "198.18.7.1"}, 2, "ranges needs list", ""},
         {{"ranges", "add", "198.18.7", "198.18.7.9"}, 2, "two dotted IPv4 addresses", ""},
         {{"label", "198.18.7.21"}, 2, "label needs a dotted IPv4 address and a text", ""},
@@ -89,14 +97,18 @@ TEST(Cli, SearchRanges) {
     const std::string home = folder.Path().string();
     EXPECT_EQ(RunCli({"--home", home, "ranges", "add", "198.18.7.1", "198.18.7.254"}).status, 0);
     EXPECT_EQ(RunCli({"--home=" + home, "ranges", "add", "10.0.0.9", "10.0.0.9"}).status, 0);
+    // A reversed range is a refused value, as in the search address dialog.
     const auto reversed = RunCli({"--home", home, "ranges", "add", "10.0.0.9", "10.0.0.1"});
-    EXPECT_EQ(reversed.status, 1);
+    EXPECT_EQ(reversed.status, 2);
     EXPECT_EQ(reversed.err, "アドレス範囲が不正です。\n");
+    // A network adds its host addresses, for any prefix length.
+    EXPECT_EQ(RunCli({"--home", home, "ranges", "add", "172.16.37.0/20"}).status, 0);
 
     auto listed = RunCli({"--home", home, "ranges", "list"});
     EXPECT_EQ(listed.status, 0);
     EXPECT_EQ(listed.out,
-              "開始アドレス\t終了アドレス\n198.18.7.1\t198.18.7.254\n10.0.0.9\t10.0.0.9\n");
+              "開始アドレス\t終了アドレス\n198.18.7.1\t198.18.7.254\n10.0.0.9\t10.0.0.9\n"
+              "172.16.32.1\t172.16.47.254\n");
     EXPECT_EQ(RunCli({"--home", home, "ranges", "clear"}).status, 0);
     listed = RunCli({"--home", home, "ranges", "list"});
     EXPECT_EQ(listed.out, "開始アドレス\t終了アドレス\n");
@@ -346,6 +358,87 @@ TEST(Cli, ColoursAreShownAndSetAsTheColourDialogSetsThem) {
     EXPECT_EQ(test::ReadBytes(ini),
               test::KelvaneIniWithColours("BCOLOR=16777215\r\nBCOLOR2=14737632\r\nFCOLOR=0\r\n"
                                           "SCOLOR=255\r\nPCOLOR=16711680\r\nNCOLOR=12632256\r\n"));
+}
+
+TEST(Cli, SettingsWithTheChecksOfTheSearchSettingsDialog) {
+    test::TempProgramFolder folder;
+    const std::string home = folder.Path().string();
+    struct Case {
+        const char* name;
+        std::vector<std::string> set;  // KEY VALUE...
+        int status;
+        const char* err;
+        const char* shown;  // part of the settings printed afterwards
+    };
+    // In order: each case starts from the settings the one before left.
+    const Case cases[] = {
+        {"2 hours",
+         {"NEWTIME", "2", "NEWTIMEUNIT", "3600"},
+         0,
+         "",
+         "NEWTIME\t2\nNEWTIMEUNIT\t3600\n"},
+        {"time-out 0",
+         {"TIMEOUT", "0"},
+         2,
+         "タイムアウト値が不正です。(1～60000msec)\n",
+         "TIMEOUT\t100\n"},
+        {"time-out 60001",
+         {"TIMEOUT", "60001"},
+         2,
+         "タイムアウト値が不正です。(1～60000msec)\n",
+         "TIMEOUT\t100\n"},
+        {"time-out 1", {"TIMEOUT", "1"}, 0, "", "TIMEOUT\t1\n"},
+        {"time-out 60000", {"TIMEOUT", "60000"}, 0, "", "TIMEOUT\t60000\n"},
+        // One refused value stores none of the others.
+        {"retry 101 with polling off",
+         {"LOOKENABLE", "0", "RETRY", "101"},
+         2,
+         "再送回数が不正です。(0～100回)\n",
+         "LOOKENABLE\t1\n"},
+        {"retry -1", {"RETRY", "-1"}, 2, "再送回数が不正です。(0～100回)\n", "RETRY\t3\n"},
+        {"retry 100, stopped nodes leave",
+         {"RETRY", "100", "NODEDISP", "1"},
+         0,
+         "",
+         "NODEDISP\t1\nTIMEOUT\t60000\nRETRY\t100\n"},
+        {"an interval too long",
+         {"LOOKTIME", "30000", "LOOKTIMEUNIT", "86400"},
+         2,
+         "ポーリング間隔が不正です。\n",
+         "LOOKTIME\t10\nLOOKTIMEUNIT\t60\n"},
+        {"an adapter that is not there",
+         {"ADPNUM", "999"},
+         2,
+         "ネットワークアダプタが不正です。\n",
+         "ADPNUM\t0\n"},
+    };
+    for (const auto& c : cases) {
+        const std::string before = test::ReadBytes(SettingsFilePath());
+        std::vector<std::string> arguments = {"--home", home, "settings", "set"};
+        arguments.insert(arguments.end(), c.set.begin(), c.set.end());
+        const auto result = RunCli(arguments);
+        EXPECT_EQ(result.status, c.status) << c.name << "\n" << result.err;
+        EXPECT_EQ(result.err, c.err) << c.name;
+        if (c.status != 0) {
+            EXPECT_EQ(test::ReadBytes(SettingsFilePath()), before) << c.name;
+        }
+        const auto shown = RunCli({"--home", home, "settings"});
+        EXPECT_EQ(shown.status, 0);
+        EXPECT_TRUE(shown.out.starts_with("KEY\tVALUE\nADPNUM\t")) << shown.out;
+        EXPECT_TRUE(Holds(shown.out, c.shown)) << c.name << "\n" << shown.out;
+    }
+    const std::string ini = test::ReadBytes(SettingsFilePath());
+    EXPECT_TRUE(Holds(ini, "\r\nNEWTIME=7200\r\n")) << ini;
+    EXPECT_TRUE(Holds(ini, "\r\nNEWTIMEUNIT=3600\r\n")) << ini;
+}
+
+TEST(Cli, AdaptersAreListedWithTheirAdpnum) {
+    test::TempProgramFolder folder;
+    const auto result = RunCli({"--home", folder.Path().string(), "adapters"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_TRUE(
+        result.out.starts_with("ADPNUM\tネットワークアダプタ\tアドレス\tサブネットマスク\n"))
+        << result.out;
 }
 
 TEST(Cli, RefusesAFolderInUse) {

@@ -14,6 +14,7 @@
 #include "base/text_codec.h"
 #include "lists/summary_banner.h"
 #include "store/event_kind.h"
+#include "store/line_codec.h"
 #include "store/node_line.h"
 #include "store/settings_files.h"
 #include "support/fake_packet_driver.h"
@@ -88,7 +89,9 @@ class OpenedEngineTest : public MonitorEngineTest {
     OpenedEngineTest() {
         MonitorEngineOptions options;
         options.registryPath = folder.Path() / "datareg.reg";
-        options.driver = std::make_unique<test::FakePacketDriver>();
+        auto fake = std::make_unique<test::FakePacketDriver>();
+        driver = fake.get();
+        options.driver = std::move(fake);
         engine = std::make_unique<MonitorEngine>(MonitorPorts{prompt, popup, desktop},
                                                  std::move(options));
         EXPECT_TRUE(engine->Open());
@@ -131,6 +134,7 @@ class OpenedEngineTest : public MonitorEngineTest {
     test::RecordingPrompt prompt;
     test::RecordingPopup popup;
     test::RecordingDesktopActions desktop;
+    test::FakePacketDriver* driver = nullptr;
     std::unique_ptr<MonitorEngine> engine;
 };
 
@@ -272,6 +276,83 @@ TEST_F(OpenedEngineTest, ALabelEditOfANodeWithoutARecordChangesNothing) {
     EXPECT_EQ(engine->SetNodeLabel(1, "new").outcome, NodeLabelChange::LABEL_NOT_STORED);
     EXPECT_EQ(engine->Tables().nodeList.Cell(1, NODE_COL_LABEL), "old");
     EXPECT_EQ(test::ReadBytes(DbFolder() / "NetDB.na"), file);
+}
+
+TEST_F(OpenedEngineTest, SearchSettingsAreStoredOnlyWhenEveryFieldPasses) {
+    driver->adapters = std::vector<CaptureAdapter>{
+        {"eth0", "", InetAddr("10.0.0.2"), InetAddr("255.0.0.0"), {2, 0, 0, 0, 0, 1}},
+        {"eth1", "lab", InetAddr("198.18.7.2"), InetAddr("255.255.255.0"), {2, 0, 0, 0, 0, 2}}};
+    ASSERT_EQ(engine->SearchRanges().AppendRange(InetAddr("10.0.0.1"), InetAddr("10.0.0.9")), 0);
+    engine->SaveSettings();
+    const AppSettings before = engine->Settings().App();
+    const std::string settingsFile = test::ReadBytes(SettingsFilePath());
+    const std::string rangeFile = test::ReadBytes(DbFolder() / "SearchNodeDB.na");
+    ASSERT_FALSE(rangeFile.empty());
+
+    SearchSettingsEntry good = SearchSettingsEntryOf(before);
+    good.adapter = 1;
+    good.newTime = "2";
+    good.newUnit = 1;
+    good.timeout = "250";
+    good.retry = "0";
+    good.ranges = std::vector<IpRange>{{InetAddr("198.18.7.1"), InetAddr("198.18.7.254")}};
+    struct Case {
+        const char* name;
+        void (*spoil)(SearchSettingsEntry&);
+        std::string message;
+    };
+    const Case refused[] = {
+        {"time-out 0", [](SearchSettingsEntry& e) { e.timeout = "0"; },
+         Sjis("タイムアウト値が不正です。(1～60000msec)")},
+        {"retry 101", [](SearchSettingsEntry& e) { e.retry = "101"; },
+         Sjis("再送回数が不正です。(0～100回)")},
+        {"no such adapter", [](SearchSettingsEntry& e) { e.adapter = 2; },
+         Sjis("ネットワークアダプタが不正です。")},
+        {"interval too long",
+         [](SearchSettingsEntry& e) {
+             e.lookTime = "99999";
+             e.lookUnit = 2;
+         },
+         Sjis("ポーリング間隔が不正です。")},
+        {"reversed range",
+         [](SearchSettingsEntry& e) {
+             e.ranges->push_back({InetAddr("10.0.0.9"), InetAddr("10.0.0.1")});
+         },
+         Sjis("アドレス範囲が不正です。")},
+    };
+    for (const Case& c : refused) {
+        SearchSettingsEntry entry = good;
+        c.spoil(entry);
+        const SearchSettingsChange change = engine->ApplySearchSettings(entry);
+        EXPECT_EQ(change.outcome, SearchSettingsChange::SETTINGS_REFUSED) << c.name;
+        EXPECT_EQ(change.message, c.message) << c.name;
+        EXPECT_EQ(engine->Settings().App(), before) << c.name;
+        EXPECT_EQ(test::ReadBytes(SettingsFilePath()), settingsFile) << c.name;
+        EXPECT_EQ(test::ReadBytes(DbFolder() / "SearchNodeDB.na"), rangeFile) << c.name;
+    }
+
+    const SearchSettingsChange change = engine->ApplySearchSettings(good);
+    EXPECT_EQ(change.outcome, SearchSettingsChange::SETTINGS_APPLIED);
+    const AppSettings after = engine->Settings().App();
+    EXPECT_EQ(after.ADPNUM, 1);
+    EXPECT_EQ(after.ADPNAME, "eth1 (lab)");
+    EXPECT_EQ(after.NEWTIME, 7200);
+    EXPECT_EQ(after.NEWTIMEUNIT, 3600);
+    EXPECT_EQ(after.TIMEOUT, 250);
+    EXPECT_EQ(after.RETRY, 0);
+    EXPECT_EQ(test::ReadBytes(DbFolder() / "SearchNodeDB.na"),
+              EncodeLine("198.18.7.1,198.18.7.254", 23) + "\r\n");
+    // The own adapter follows the choice at once.
+    EXPECT_EQ(engine->LocalAdapter().ownAddress, InetAddr("198.18.7.2"));
+}
+
+TEST_F(OpenedEngineTest, AnAdapterListThatCannotBeReadIsShownAndLogged) {
+    driver->adapters.reset();
+    EXPECT_FALSE(engine->ListAdapters());
+    EXPECT_EQ(prompt.Texts(), std::vector<std::string>{Sjis("アダプタ情報が取得できません。")});
+    const std::string errorLog = test::ReadBytes(LogFolder() / "alog.log");
+    EXPECT_NE(errorLog.find("searchsetd,"), std::string::npos) << Cp932ToUtf8Lossy(errorLog);
+    EXPECT_NE(errorLog.find(Sjis("アダプタ情報が取得できません")), std::string::npos);
 }
 
 }  // namespace

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QDialog>
+
+#include <memory>
+
+#include "lists/prompt.h"
+#include "monitor/engine.h"
+
+namespace Ui {
+class CSearchSettingDlg;
+}
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+class QTreeWidget;
+
+namespace halvera {
+
+// The search settings: the adapter, the two polling kinds with interval and unit, whether
+// stopped nodes leave the node list, the probe time-out and retries, and the search ranges.
+// Nothing is stored before OK; OK stores everything or, when a field is refused, nothing
+// and stays open with the field's message.
+class CSearchSettingDlg : public QDialog {
+    Q_OBJECT
+
+  public:
+    CSearchSettingDlg(Engine& engine, Prompt& prompt, QWidget* parent = nullptr);
+    ~CSearchSettingDlg() override;
+
+    QComboBox* AdapterList() const;
+    QCheckBox* NewEnableBox() const;
+    QLineEdit* NewTimeEdit() const;
+    QComboBox* NewUnitList() const;
+    QCheckBox* LookEnableBox() const;
+    QLineEdit* LookTimeEdit() const;
+    QComboBox* LookUnitList() const;
+    QCheckBox* NodeDispBox() const;
+    QLineEdit* TimeoutEdit() const;
+    QLineEdit* RetryEdit() const;
+    QTreeWidget* RangeList() const;
+    QPushButton* AddButton() const;
+    QPushButton* DeleteButton() const;
+    bool RangesChanged() const { return m_rangesChanged; }
+
+  public slots:
+    void accept() override;
+
+  private:
+    void FillAdapters();
+    void FillPolling();
+    void FillRanges();
+    void AddRange();
+    void DeleteRanges();
+    SearchSettingsEntry Entry() const;
+
+    std::unique_ptr<Ui::CSearchSettingDlg> m_ui;
+    Engine& m_engine;
+    Prompt& m_prompt;
+    bool m_rangesChanged = false;
+};
+
+}  // namespace halvera

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "net/local_network_range.h"
+#include "store/app_settings.h"
+
+namespace halvera {
+
+// The search settings as the search settings dialog and halvera-cli enter them: numbers as
+// typed, intervals in their unit. Nothing is stored until every field passes its check.
+struct SearchSettingsEntry {
+    std::optional<int> adapter;  // ADPNUM; nothing keeps ADPNUM and ADPNAME as they are
+    bool newEnable = false;
+    std::string newTime;  // in the unit of newUnit
+    int newUnit = -1;     // position in POLL_UNITS; -1 keeps NEWTIMEUNIT, newTime in seconds
+    bool lookEnable = false;
+    std::string lookTime;
+    int lookUnit = -1;
+    bool nodeDisp = false;
+    std::string timeout;  // msec
+    std::string retry;
+    // The whole search range list from top to bottom when it changed; nothing keeps the file.
+    std::optional<std::vector<IpRange>> ranges;
+};
+
+// The entry that shows these settings: each interval divided by its unit (integer division),
+// the adapter and the ranges kept as they are.
+SearchSettingsEntry SearchSettingsEntryOf(const AppSettings& settings);
+
+// What became of a search settings entry.
+struct SearchSettingsChange {
+    enum Outcome {
+        SETTINGS_APPLIED,     // settings, settings file and range file hold the entry
+        SETTINGS_REFUSED,     // nothing changed; message says why (the dialog stays open)
+        SETTINGS_NOT_STORED,  // the range file could not be rewritten (its store has said so);
+                              // the settings stay as they were
+    };
+    Outcome outcome = SETTINGS_NOT_STORED;
+    std::string message;  // CP932, only with SETTINGS_REFUSED
+};
+
+}  // namespace halvera
