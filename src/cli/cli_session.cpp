@@ -4,7 +4,6 @@
 #include <span>
 #include <vector>
 
-#include "base/clock.h"
 #include "base/ip_address.h"
 #include "base/program_folder.h"
 #include "base/text_codec.h"
@@ -376,13 +375,7 @@ int CliSession::Export(const CliOptions& options) {
         m_engine.Tables().errorLog.Unsubscribe(m_errorLogPrinter);
         m_engine.Logs().ReadErrorLog(nullptr, 0);
     }
-    const ListTable& table = options.exportList == ExportList::NodeList ? m_engine.Tables().nodeList
-                             : options.exportList == ExportList::EventLog
-                                 ? m_engine.Tables().eventLog
-                                 : m_engine.Tables().errorLog;
-    const std::string text =
-        ExportText(options.exportFormat, options.exportList, table.Snapshot(),
-                   m_engine.Settings().App(), FormatDateTime(CurrentClock().LocalNow()));
+    const std::string text = m_engine.ExportBytes(options.exportFormat, options.exportList);
     if (!options.exportFile) {
         m_console.OutBytes(text);
         return 0;

@@ -277,12 +277,16 @@ int MonitorEngine::DeleteLogRows(LogKind kind, const std::vector<int>& rows, Pro
     return result;
 }
 
-int MonitorEngine::Export(ExportFormat format, ExportList list) {
+std::string MonitorEngine::ExportBytes(ExportFormat format, ExportList list) {
     const ListTable& table = list == ExportList::NodeList   ? m_tables.nodeList
                              : list == ExportList::EventLog ? m_tables.eventLog
                                                             : m_tables.errorLog;
-    const std::string text = ExportText(format, list, table.Snapshot(), m_settings.App(),
-                                        FormatDateTime(CurrentClock().LocalNow()));
+    return ExportText(format, list, table.Snapshot(), m_settings.App(),
+                      FormatDateTime(CurrentClock().LocalNow()));
+}
+
+int MonitorEngine::Export(ExportFormat format, ExportList list) {
+    const std::string text = ExportBytes(format, list);
     const std::filesystem::path path = ProgramFolder() / ExportFileName(format);
     if (WriteExportFile(path, text, format, m_prompt, m_logs) != 0) {
         return 1;

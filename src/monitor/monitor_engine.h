@@ -92,6 +92,8 @@ class MonitorEngine : public Engine {
     int CountLogEntries(LogKind kind) override;
     int DeleteLogRows(LogKind kind, const std::vector<int>& rows, Progress& progress) override;
     int Export(ExportFormat format, ExportList list) override;
+    // What Export writes for the list as it is now, with the current time.
+    std::string ExportBytes(ExportFormat format, ExportList list);
     void RefreshSettingsSummary() override;
     bool IsFileBusy() const override;
     void SaveSettings() override;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,18 @@ constexpr const char* NODE_HEADER =
 
 bool Holds(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
+}
+
+// Writes lines into the logs of the current program folder, as an earlier run did.
+void WriteLogs(const std::function<void(LogStore&)>& write) {
+    test::RecordingPrompt prompt;
+    SettingsStore settings;
+    ListTable eventLog(EVENT_LOG_COLUMNS);
+    ListTable errorLog(ERROR_LOG_COLUMNS);
+    LogStore logs(eventLog, errorLog, prompt, settings);
+    ASSERT_EQ(logs.Init(), 0);
+    write(logs);
+    logs.Close();
 }
 
 TEST(Cli, UsageAndExitStatus) {
@@ -184,19 +197,14 @@ TEST(Cli, EventsAsTheEventLogShowsThem) {
     {
         test::FixedClock clock(2026, 12, 10, 8, 5, 3);
         test::ScopedClock scoped(clock);
-        test::RecordingPrompt prompt;
-        SettingsStore settings;
-        ListTable eventLog(EVENT_LOG_COLUMNS);
-        ListTable errorLog(ERROR_LOG_COLUMNS);
-        LogStore logs(eventLog, errorLog, prompt, settings);
-        ASSERT_EQ(logs.Init(), 0);
-        NodeRecord node;
-        node.ip = InetAddr("198.18.7.31");
-        node.host = "sniffer";
-        const std::string message = Sjis("198.18.7.31 を検出");
-        logs.WriteEventLog(node, message, EVENT_NEW_NODE);
-        logs.WriteEventLog(node, message, EVENT_SNIFFING_NODE);
-        logs.Close();
+        WriteLogs([](LogStore& logs) {
+            NodeRecord node;
+            node.ip = InetAddr("198.18.7.31");
+            node.host = "sniffer";
+            const std::string message = Sjis("198.18.7.31 を検出");
+            logs.WriteEventLog(node, message, EVENT_NEW_NODE);
+            logs.WriteEventLog(node, message, EVENT_SNIFFING_NODE);
+        });
     }
     const auto listed = RunCli({"--home", folder.Path().string(), "events"});
     EXPECT_EQ(listed.status, 0) << listed.err;
@@ -208,19 +216,12 @@ TEST(Cli, EventsAsTheEventLogShowsThem) {
 
 TEST(Cli, ExportWritesTheProgramsBytesToAFileOrStandardOutput) {
     test::TempProgramFolder folder;
-    {
-        test::RecordingPrompt prompt;
-        SettingsStore settings;
-        ListTable eventLog(EVENT_LOG_COLUMNS);
-        ListTable errorLog(ERROR_LOG_COLUMNS);
-        LogStore logs(eventLog, errorLog, prompt, settings);
-        ASSERT_EQ(logs.Init(), 0);
+    WriteLogs([](LogStore& logs) {
         NodeRecord node;
         node.ip = InetAddr("198.18.7.31");
         logs.WriteEventLog(node, "<b>\"x\"</b>", EVENT_DEVICE_CHANGE);
         logs.WriteErrorLog("netmond", "Create Socket Error");
-        logs.Close();
-    }
+    });
     // The line of the export time differs between two runs.
     const auto withoutTime = [](std::string text) {
         const std::size_t start = text.find("2026/");
