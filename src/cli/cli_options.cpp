@@ -5,7 +5,9 @@
 #include <arpa/inet.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace halvera {
@@ -28,6 +30,8 @@ const char* const CLI_USAGE =
     "  export csv|html nodes|events|errors [FILE]\n"
     "                             write a list as the program exports it (CP932), to FILE\n"
     "                             or standard output\n"
+    "  export columns [MASK]      print the node list columns the exports write, or set\n"
+    "                             them as a PRINT mask (e.g. 0x3F7E, the default)\n"
     "  label ADDRESS TEXT         set the label of a node of the node list (at most 36 bytes\n"
     "                             in CP932, no comma; an empty TEXT clears it)\n"
     "  colours                    print the six list colours\n"
@@ -128,6 +132,35 @@ void ParseRanges(const std::vector<std::string_view>& rest, CliOptions& options)
     }
 }
 
+// export columns [MASK]: the PRINT bits in decimal or as 0x and hexadecimal digits.
+void ParseExportColumns(const std::vector<std::string_view>& rest, CliOptions& options) {
+    if (rest.size() == 1) {
+        options.command = CliOptions::EXPORT_COLUMNS_SHOW;
+        return;
+    }
+    const char* const refusal =
+        "export columns needs a PRINT mask of the node list's export columns (0 to 0x3F7F)";
+    if (rest.size() != 2) {
+        options.error = refusal;
+        return;
+    }
+    std::string_view text = rest[1];
+    int base = 10;
+    if (text.starts_with("0x") || text.starts_with("0X")) {
+        text.remove_prefix(2);
+        base = 16;
+    }
+    std::int64_t mask = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), mask, base);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || mask < 0 ||
+        (mask & ~static_cast<std::int64_t>(PrintMaskBits())) != 0) {
+        options.error = refusal;
+        return;
+    }
+    options.command = CliOptions::EXPORT_COLUMNS_SET;
+    options.printMask = static_cast<std::int32_t>(mask);
+}
+
 void ParseExport(const std::vector<std::string_view>& rest, CliOptions& options) {
     struct ListName {
         std::string_view name;
@@ -136,6 +169,10 @@ void ParseExport(const std::vector<std::string_view>& rest, CliOptions& options)
     constexpr ListName LISTS[] = {{"nodes", ExportList::NodeList},
                                   {"events", ExportList::EventLog},
                                   {"errors", ExportList::ErrorLog}};
+    if (!rest.empty() && rest[0] == "columns") {
+        ParseExportColumns(rest, options);
+        return;
+    }
     const char* const shape = "export needs csv or html, then nodes, events or errors, and a file";
     if (rest.size() < 2 || rest.size() > 3 || (rest[0] != "csv" && rest[0] != "html")) {
         options.error = shape;

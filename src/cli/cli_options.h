@@ -32,6 +32,8 @@ struct CliOptions {
         RANGES_CLEAR,
         MONITOR,
         EXPORT,
+        EXPORT_COLUMNS_SHOW,
+        EXPORT_COLUMNS_SET,
         LABEL,
         COLOURS_LIST,
         COLOURS_SET,
@@ -49,6 +51,7 @@ struct CliOptions {
     Ipv4 rangeEnd = 0;
     ExportFormat exportFormat = ExportFormat::Csv;    // export: csv or html
     ExportList exportList = ExportList::NodeList;     // export: nodes, events or errors
+    std::int32_t printMask = 0;                       // export columns MASK: the PRINT bits
     std::optional<std::filesystem::path> exportFile;  // export: standard output when empty
     Ipv4 labelAddress = 0;                            // label: the node and its new label (UTF-8)
     std::string label;

@@ -1,6 +1,7 @@
 #include "cli/cli_session.h"
 
 #include <chrono>
+#include <cstdio>
 #include <span>
 #include <vector>
 
@@ -103,6 +104,10 @@ int CliSession::Run(const CliOptions& options) {
             return Monitor();
         case CliOptions::EXPORT:
             return Export(options);
+        case CliOptions::EXPORT_COLUMNS_SHOW:
+            return PrintExportColumns();
+        case CliOptions::EXPORT_COLUMNS_SET:
+            return SetExportColumns(options.printMask);
         case CliOptions::LABEL:
             return SetLabel(options.labelAddress, options.label);
         case CliOptions::COLOURS_LIST:
@@ -384,6 +389,29 @@ int CliSession::Export(const CliOptions& options) {
                            m_engine.Logs()) == 0
                ? 0
                : 1;
+}
+
+int CliSession::PrintExportColumns() {
+    const std::int32_t print = m_engine.Settings().App().PRINT;
+    m_console.Out(TsvLine({"列", "PRINT", "出力"}));
+    for (const ListColumn& column : NodeListColumns()) {
+        if (column.printBit != 0) {
+            char bit[16];
+            std::snprintf(bit, sizeof bit, "0x%X", static_cast<unsigned>(column.printBit));
+            m_console.Out(TsvLine(
+                {std::string(column.header), bit, (print & column.printBit) != 0 ? "1" : "0"}));
+        }
+    }
+    return 0;
+}
+
+int CliSession::SetExportColumns(std::int32_t printMask) {
+    // As the output settings dialog's OK: the bits, then the settings file.
+    AppSettings settings = m_engine.Settings().App();
+    settings.PRINT = printMask;
+    m_engine.Settings().SetApp(settings);
+    m_engine.SaveSettings();
+    return 0;
 }
 
 void CliSession::PrintSummary() {

@@ -42,6 +42,8 @@ class CliSession {
     int RunToEnd(SearchRuns::RunKind kind, Ipv4 ip = 0);
     int Monitor();
     int Export(const CliOptions& options);
+    int PrintExportColumns();
+    int SetExportColumns(std::int32_t printMask);
     void PrintSummary();
     std::string AdapterFailure();
 

@@ -69,6 +69,14 @@ ExportTable LogTable(ExportList list, const std::vector<ListRow>& rows) {
 
 }  // namespace
 
+std::int32_t PrintMaskBits() {
+    std::int32_t bits = 0x20;
+    for (const ListColumn& column : NodeListColumns()) {
+        bits |= column.printBit;
+    }
+    return bits;
+}
+
 std::string ExportEventName(int kind) {
     static constexpr std::array<const char*, 6> NAMES = {
         "新規ノード検出", "ノード起動",           "ノード停止",

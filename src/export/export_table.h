@@ -24,6 +24,10 @@ struct ExportTable {
     std::vector<Row> rows;
 };
 
+// The PRINT bits the output settings can set: one per exported node list column, and 0x20,
+// which selects no column and is kept as it is.
+std::int32_t PrintMaskBits();
+
 // The event name an exported event log row shows for its kind (the row's image index);
 // empty for a number that is no kind.
 std::string ExportEventName(int kind);

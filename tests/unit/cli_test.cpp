@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "base/ini_file.h"
 #include "base/instance_lock.h"
 #include "base/text_codec.h"
 #include "lists/list_table.h"
@@ -440,6 +442,31 @@ TEST(Cli, AdaptersAreListedWithTheirAdpnum) {
     EXPECT_TRUE(
         result.out.starts_with("ADPNUM\tネットワークアダプタ\tアドレス\tサブネットマスク\n"))
         << result.out;
+}
+
+TEST(Cli, ExportColumnsAreShownAndSetAsTheOutputSettingsSetThem) {
+    test::TempProgramFolder folder;
+    const std::string home = folder.Path().string();
+    const auto shown = RunCli({"--home", home, "export", "columns"});
+    EXPECT_EQ(shown.status, 0) << shown.err;
+    EXPECT_TRUE(shown.out.starts_with("列\tPRINT\t出力\n監視\t0x1\t0\nラベル\t0x2\t1\n"))
+        << shown.out;
+    EXPECT_TRUE(Holds(shown.out, "ホスト名\t0x800\t1\n")) << shown.out;
+
+    // Refused masks store nothing: bits of no column's box, and what is no number.
+    for (const char* mask : {"0x80", "0x4000", "-1", "0x", "12a"}) {
+        const auto refused = RunCli({"--home", home, "export", "columns", mask});
+        EXPECT_EQ(refused.status, 2) << mask;
+        EXPECT_FALSE(std::filesystem::exists(SettingsFilePath())) << mask;
+    }
+
+    const auto set = RunCli({"--home", home, "export", "columns", "0x41"});
+    EXPECT_EQ(set.status, 0) << set.err;
+    EXPECT_EQ(ReadIniInt(SettingsFilePath(), "INIT", "PRINT", -1), 0x41);
+    const auto csv = RunCli({"--home", home, "export", "csv", "nodes"});
+    EXPECT_TRUE(
+        Holds(csv.out, "\r\n\r\n\"" + Sjis("監視") + "\",\"" + Sjis("アドレス") + "\",\r\n"))
+        << csv.out;
 }
 
 TEST(Cli, RefusesAFolderInUse) {
