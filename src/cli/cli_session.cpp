@@ -127,6 +127,10 @@ int CliSession::Run(const CliOptions& options) {
             return PrintSettings();
         case CliOptions::SETTINGS_SET:
             return SetSettings(options.settings);
+        case CliOptions::OPTIONS_SHOW:
+            return PrintOptions();
+        case CliOptions::OPTIONS_SET:
+            return SetOptions(options.settings);
         case CliOptions::NONE:
             break;
     }
@@ -246,6 +250,14 @@ int CliSession::PrintAdapters() {
     return 0;
 }
 
+int CliSession::PrintKeyValues(const std::vector<std::pair<std::string, std::string>>& rows) {
+    m_console.Out(TsvLine({"KEY", "VALUE"}));
+    for (const auto& [key, value] : rows) {
+        m_console.Out(TsvLine({key, value}));
+    }
+    return 0;
+}
+
 int CliSession::PrintSettings() {
     const AppSettings app = m_engine.Settings().App();
     const SearchSettingsEntry entry = SearchSettingsEntryOf(app);
@@ -262,11 +274,7 @@ int CliSession::PrintSettings() {
         {"TIMEOUT", entry.timeout},
         {"RETRY", entry.retry},
     };
-    m_console.Out(TsvLine({"KEY", "VALUE"}));
-    for (const auto& [key, value] : rows) {
-        m_console.Out(TsvLine({key, value}));
-    }
-    return 0;
+    return PrintKeyValues(rows);
 }
 
 int CliSession::SetSettings(const std::vector<std::pair<std::string, std::string>>& settings) {
@@ -307,6 +315,45 @@ int CliSession::SetSettings(const std::vector<std::pair<std::string, std::string
     }
     m_console.Err("halvera-cli: the search settings could not be stored");
     return 1;
+}
+
+int CliSession::PrintOptions() {
+    const AppSettings app = m_engine.Settings().App();
+    const std::vector<std::pair<std::string, std::string>> rows = {
+        {"MAP", std::to_string(app.MAP)},           {"ELIST", std::to_string(app.ELIST)},
+        {"ELISTMAX", std::to_string(app.ELISTMAX)}, {"SCROLL", std::to_string(app.SCROLL)},
+        {"BSORT", std::to_string(app.BSORT)},       {"SORT", std::to_string(app.SORT)},
+        {"BPOLING", std::to_string(app.BPOLING)},
+    };
+    return PrintKeyValues(rows);
+}
+
+int CliSession::SetOptions(const std::vector<std::pair<std::string, std::string>>& options) {
+    // The entry the options dialog would open with, changed as asked.
+    OptionsEntry entry = OptionsEntryOf(m_engine.Settings().App());
+    for (const auto& [key, value] : options) {
+        if (key == "MAP") {
+            entry.map = std::stoi(value);
+        } else if (key == "ELIST") {
+            entry.elist = std::stoi(value);
+        } else if (key == "ELISTMAX") {
+            entry.eventRows = value;
+        } else if (key == "SCROLL") {
+            entry.scroll = value == "1";
+        } else if (key == "BSORT") {
+            entry.sortAtStart = value == "1";
+        } else if (key == "SORT") {
+            entry.sort = std::stoi(value);
+        } else if (key == "BPOLING") {
+            entry.pollAtStart = value == "1";
+        }
+    }
+    const OptionsChange change = m_engine.ApplyOptions(entry);
+    if (!change.applied) {
+        m_console.ErrCp932(change.message);
+        return 2;
+    }
+    return 0;
 }
 
 int CliSession::RunToEnd(SearchRuns::RunKind kind, Ipv4 ip) {
