@@ -74,15 +74,16 @@ CliSession::CliSession(Console& console, TerminationSignals& signals)
 }
 
 int CliSession::Run(const CliOptions& options) {
-    const bool opened = m_engine.Open();
-    // Runs read the monitored check boxes from the node list, and nodes prints it in the
-    // program's order, as in the program.
-    m_engine.LoadLists(StartupLists::NodeList, nullptr);
-    if (!opened) {
+    // A data file that cannot be opened has had its five tries; reading the node list would
+    // wait through them again.
+    if (!m_engine.Open()) {
         m_console.Err("halvera-cli: the data files in " + ProgramFolder().string() +
                       " could not be opened");
         return 1;
     }
+    // Runs read the monitored check boxes from the node list, and nodes prints it in the
+    // program's order, as in the program.
+    m_engine.LoadLists(StartupLists::NodeList, nullptr);
     switch (options.command) {
         case CliOptions::NODES:
             return PrintNodes();
