@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <span>
 #include <vector>
 
@@ -363,14 +364,7 @@ int CliSession::RunToEnd(SearchRuns::RunKind kind, Ipv4 ip) {
         m_console.Err("halvera-cli: the search could not be started (see the error log)");
         return 1;
     }
-    bool stopping = false;
-    while (runs.IsRunActive()) {
-        if (m_signals.WaitFor(std::chrono::milliseconds(100)) && !stopping) {
-            runs.RequestStop();
-            stopping = true;
-        }
-    }
-    runs.WaitForRun();
+    WaitForRunEnd();
     PrintSummary();
     switch (runs.LastOutcome()) {
         case RunOutcome::Completed:
@@ -415,8 +409,30 @@ int CliSession::Monitor() {
         wasActive = active;
     }
     // The current run ends after its current address, its mail is sent, the files close.
+    if (runs.IsRunActive()) {
+        runs.RequestStop();
+        WaitForRunEnd();
+    }
     m_engine.Close();
     return 0;
+}
+
+void CliSession::WaitForRunEnd() {
+    SearchRuns& runs = m_engine.Runs();
+    while (runs.IsRunActive()) {
+        if (!m_signals.WaitFor(std::chrono::milliseconds(100))) {
+            continue;
+        }
+        if (m_signals.Count() == 1) {
+            runs.RequestStop();
+            continue;
+        }
+        // The user has asked twice: a run held up in one address is not waited for. Every
+        // record is written whole, so nothing stored is damaged.
+        m_console.Err("halvera-cli: ended at once by a second signal");
+        std::_Exit(128 + m_signals.Received());
+    }
+    runs.WaitForRun();
 }
 
 int CliSession::Export(const CliOptions& options) {

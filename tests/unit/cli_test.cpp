@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -523,6 +524,20 @@ TEST(Cli, AnUnopenableNodeFileIsWaitedForOnce) {
     EXPECT_EQ(status, 1);
     // One failed opening: five tries, 5 s after the first failure, doubling.
     EXPECT_EQ(waits, (std::vector<long>{5000, 10000, 20000, 40000, 80000}));
+}
+
+TEST(Cli, EachTerminationSignalIsTakenOnce) {
+    TerminationSignals signals;
+    EXPECT_FALSE(signals.WaitFor(std::chrono::milliseconds(1)));
+    raise(SIGTERM);
+    EXPECT_TRUE(signals.WaitFor(std::chrono::milliseconds(1000)));
+    EXPECT_EQ(signals.Count(), 1);
+    // Taken: waiting again waits for the next one instead of answering at once.
+    EXPECT_FALSE(signals.WaitFor(std::chrono::milliseconds(20)));
+    raise(SIGINT);
+    EXPECT_TRUE(signals.WaitFor(std::chrono::milliseconds(1000)));
+    EXPECT_EQ(signals.Count(), 2);
+    EXPECT_EQ(signals.Received(), SIGTERM);
 }
 
 TEST(Cli, AdaptersAreListedWithTheirAdpnum) {
