@@ -6,7 +6,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     halvera::CVeskarApp veskar;
     if (!veskar.InitInstance()) {
-        return 0;
+        return veskar.RefusalStatus();
     }
     return veskar.ExitInstance(app.exec());
 }

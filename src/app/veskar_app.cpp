@@ -22,6 +22,7 @@ bool CVeskarApp::InitInstance() {
     }
     InstallFontSubstitutes();
     if (!LockProgramFolder()) {
+        m_refusalStatus = 1;
         return false;
     }
     // The window may be hidden in the tray while a message box is the only visible window;

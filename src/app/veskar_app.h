@@ -24,12 +24,16 @@ class CVeskarApp {
     // False when the program must end at once: another instance runs (it comes to the
     // front), or another Halvera process (halvera-cli) uses the program folder.
     bool InitInstance();
+    // The exit status after InitInstance gave false: 0 when another instance was brought to
+    // the front, 1 when the program folder was refused.
+    int RefusalStatus() const { return m_refusalStatus; }
     int ExitInstance(int exitCode);
 
   private:
     bool LockProgramFolder();
 
     MessageBoxPrompt m_prompt;
+    int m_refusalStatus = 0;
     InstanceLock m_folderLock;
     std::unique_ptr<AppContext> m_context;
     SingleInstance m_instance;

@@ -1,7 +1,11 @@
 #include "base/file_opener.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <utility>
 
@@ -67,6 +71,28 @@ const char* FopenMode(FileFamily family, int openMode, bool exists) {
     return nullptr;
 }
 
+std::FILE* OpenFileNoFollow(const std::filesystem::path& path, const char* fopenMode) {
+    const std::string_view mode(fopenMode);
+    if (mode.empty() || mode[0] == 'r') {
+        return std::fopen(path.c_str(), fopenMode);
+    }
+    const bool both = mode.find('+') != std::string_view::npos;
+    int flags = (both ? O_RDWR : O_WRONLY) | O_CREAT | O_NOFOLLOW | O_CLOEXEC;
+    flags |= mode[0] == 'a' ? O_APPEND : O_TRUNC;
+    if (mode.find('x') != std::string_view::npos) {
+        flags |= O_EXCL;
+    }
+    const int fd = ::open(path.c_str(), flags, 0666);
+    if (fd < 0) {
+        return nullptr;
+    }
+    std::FILE* file = ::fdopen(fd, fopenMode);
+    if (file == nullptr) {
+        ::close(fd);
+    }
+    return file;
+}
+
 void SetRetryWait(RetryWait wait) {
     std::lock_guard lock(g_waitMutex);
     g_wait = std::move(wait);
@@ -82,7 +108,7 @@ std::FILE* OpenDataFile(const std::filesystem::path& path, FileFamily family, in
     const std::string fopenMode = std::string(mode) + "e";
     std::chrono::milliseconds delay(5000);
     for (int attempt = 0; attempt < 5; ++attempt) {
-        if (std::FILE* file = std::fopen(path.c_str(), fopenMode.c_str())) {
+        if (std::FILE* file = OpenFileNoFollow(path, fopenMode.c_str())) {
             return file;
         }
         Wait(delay);

@@ -20,6 +20,10 @@ enum class FileFamily {
 // The fopen mode for an open mode, or nullptr when that mode opens nothing.
 const char* FopenMode(FileFamily family, int openMode, bool exists);
 
+// fopen, except that a mode that creates or truncates ("w", "a", with "+", "b", "e", "x")
+// never follows a symbolic link at the path: what a link points at is not overwritten.
+std::FILE* OpenFileNoFollow(const std::filesystem::path& path, const char* fopenMode);
+
 // The wait between attempts. Production sleeps; tests replace it to record the schedule.
 using RetryWait = std::function<void(std::chrono::milliseconds)>;
 void SetRetryWait(RetryWait wait);

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -33,20 +34,54 @@ bool InstanceLock::Acquire(const std::filesystem::path& folder) {
     Release();
     m_holderPid = 0;
     m_error.clear();
-    const std::filesystem::path path = folder / INSTANCE_LOCK_FILE;
-    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        m_error = path.string() + ": " + std::strerror(errno);
+    const auto fail = [&](const std::filesystem::path& what, const std::string& why) {
+        m_error = what.string() + ": " + why;
+        Release();
+        return false;
+    };
+    // The folder itself is locked: unlike a file in it, it cannot be removed from under the
+    // holder to let a second process in.
+    m_folderFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (m_folderFd < 0) {
+        return fail(folder, std::strerror(errno));
+    }
+    struct stat info {};
+    if (geteuid() == 0 && fstat(m_folderFd, &info) == 0 &&
+        (info.st_uid != 0 || (info.st_mode & S_IWOTH) != 0 ||
+         ((info.st_mode & S_IWGRP) != 0 && info.st_gid != 0))) {
+        // Other users could plant files and links where root writes.
+        return fail(folder,
+                    "other users can write this folder; run as root only on a folder "
+                    "that only root can write");
+    }
+    if (flock(m_folderFd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        if (error != EWOULDBLOCK) {
+            return fail(folder, std::strerror(error));
+        }
+        const int pidFd = openat(m_folderFd, INSTANCE_LOCK_FILE, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        m_holderPid = pidFd >= 0 ? ReadPid(pidFd) : 0;
+        if (pidFd >= 0) {
+            close(pidFd);
+        }
+        Release();
         return false;
     }
+    // Never through a link: whatever it points at would be overwritten with the pid. The file
+    // is locked too, as earlier versions lock only the file.
+    const int fd =
+        openat(m_folderFd, INSTANCE_LOCK_FILE, O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        return fail(folder / INSTANCE_LOCK_FILE, std::strerror(errno));
+    }
+    m_fd = fd;
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;
-        if (error == EWOULDBLOCK) {
-            m_holderPid = ReadPid(fd);
-        } else {
-            m_error = path.string() + ": " + std::strerror(error);
+        if (error != EWOULDBLOCK) {
+            return fail(folder / INSTANCE_LOCK_FILE, std::strerror(error));
         }
-        close(fd);
+        m_holderPid = ReadPid(fd);
+        Release();
         return false;
     }
     // The pid only helps the refused process name the holder; the lock itself is the flock.
@@ -54,7 +89,6 @@ bool InstanceLock::Acquire(const std::filesystem::path& folder) {
     if (ftruncate(fd, 0) == 0) {
         [[maybe_unused]] const ssize_t written = pwrite(fd, pid.data(), pid.size(), 0);
     }
-    m_fd = fd;
     return true;
 }
 
@@ -62,6 +96,10 @@ void InstanceLock::Release() {
     if (m_fd >= 0) {
         close(m_fd);
         m_fd = -1;
+    }
+    if (m_folderFd >= 0) {
+        close(m_folderFd);
+        m_folderFd = -1;
     }
 }
 

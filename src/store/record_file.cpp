@@ -207,7 +207,7 @@ bool RecordFile::RestoreFromCopy() {
         return false;
     }
     const auto newPath = NewPath();
-    AtomicReplace restored(m_file.Path(), newPath, std::fopen(newPath.c_str(), "w+be"));
+    AtomicReplace restored(m_file.Path(), newPath, OpenFileNoFollow(newPath, "w+be"));
     restored.Write(bytes);
     if (!restored.Commit().Replaced()) {
         return false;
@@ -247,7 +247,7 @@ void RecordFile::Recover(std::string_view bytes, PendingReport& report) {
     const Recovered recovered = RecoverRecords(bytes, m_info.recordSize);
     const std::string asideName = std::string(m_info.fileName) + ".damaged-" + FileStamp();
     const auto aside = DbFolder() / asideName;
-    std::FILE* copy = std::fopen(aside.c_str(), "wxbe");
+    std::FILE* copy = OpenFileNoFollow(aside, "wxbe");
     const bool putAside =
         copy != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), copy) == bytes.size();
     if (copy != nullptr && (std::fclose(copy) != 0 || !putAside)) {
@@ -259,7 +259,7 @@ void RecordFile::Recover(std::string_view bytes, PendingReport& report) {
         return;
     }
     const auto newPath = NewPath();
-    AtomicReplace fresh(m_file.Path(), newPath, std::fopen(newPath.c_str(), "w+be"));
+    AtomicReplace fresh(m_file.Path(), newPath, OpenFileNoFollow(newPath, "w+be"));
     fresh.Write(recovered.records);
     if (!fresh.Commit().Replaced()) {
         Log(report,

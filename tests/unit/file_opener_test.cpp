@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/program_folder.h"
+#include "support/file_bytes.h"
 #include "support/temp_program_folder.h"
 
 namespace halvera {
@@ -42,6 +43,33 @@ TEST_F(FileOpenerTest, ModeThatOpensNothingNeitherOpensNorWaits) {
     EXPECT_EQ(OpenDataFile(DbFolder() / "x.na", FileFamily::Record, 3), nullptr);
     EXPECT_TRUE(m_waits.empty());
     EXPECT_FALSE(std::filesystem::exists(DbFolder() / "x.na"));
+}
+
+TEST_F(FileOpenerTest, AModeThatCreatesOrTruncatesNeverFollowsALink) {
+    struct Case {
+        const char* name;
+        FileFamily family;
+        int openMode;
+    };
+    const Case cases[] = {
+        {"node file recreated", FileFamily::Binary, OPEN_CREATE},
+        {"range file recreated", FileFamily::Record, OPEN_CREATE},
+        {"log rewritten", FileFamily::Appending, OPEN_WRITE},
+        {"log recreated", FileFamily::Appending, OPEN_CREATE},
+        {"log appended to", FileFamily::Appending, OPEN_APPEND},
+    };
+    const auto target = m_folder.Path() / "target";
+    const auto link = m_folder.Path() / "link";
+    test::WriteBytes(target, "keep");
+    std::filesystem::create_symlink(target, link);
+    for (const Case& c : cases) {
+        EXPECT_EQ(OpenDataFile(link, c.family, c.openMode), nullptr) << c.name;
+        EXPECT_EQ(test::ReadBytes(target), "keep") << c.name;
+    }
+    // Where no link stands, the same modes create their file.
+    std::FILE* created = OpenFileNoFollow(m_folder.Path() / "new", "a+e");
+    ASSERT_NE(created, nullptr);
+    std::fclose(created);
 }
 
 TEST(FopenMode, MapsOpenModesPerFamily) {

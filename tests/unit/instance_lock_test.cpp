@@ -5,6 +5,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <filesystem>
+#include <string>
+
+#include "support/file_bytes.h"
 #include "support/temp_program_folder.h"
 
 namespace halvera {
@@ -54,6 +58,56 @@ TEST(InstanceLock, HeldByAnotherProcessUntilItEnds) {
     EXPECT_TRUE(lock.Acquire(folder.Path())) << lock.Error();
     close(ready[0]);
     close(ready[1]);
+}
+
+TEST(InstanceLock, ARemovedLockFileLetsNoSecondProcessIn) {
+    test::TempProgramFolder folder;
+    InstanceLock first;
+    ASSERT_TRUE(first.Acquire(folder.Path())) << first.Error();
+    std::filesystem::remove(folder.Path() / InstanceLock::INSTANCE_LOCK_FILE);
+    InstanceLock second;
+    EXPECT_FALSE(second.Acquire(folder.Path()));
+    EXPECT_EQ(second.Error(), "");
+}
+
+TEST(InstanceLock, ALinkInPlaceOfTheLockFileIsNeverFollowed) {
+    test::TempProgramFolder folder;
+    const auto target = folder.Path() / "target";
+    test::WriteBytes(target, "keep");
+    std::filesystem::create_symlink(target, folder.Path() / InstanceLock::INSTANCE_LOCK_FILE);
+    InstanceLock lock;
+    EXPECT_FALSE(lock.Acquire(folder.Path()));
+    EXPECT_NE(lock.Error().find("halvera.lock"), std::string::npos) << lock.Error();
+    EXPECT_EQ(test::ReadBytes(target), "keep");
+}
+
+TEST(InstanceLock, RootRefusesAFolderOtherUsersCanWrite) {
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "only root refuses such folders";
+    }
+    struct Case {
+        const char* name;
+        std::filesystem::perms perms;
+        uid_t owner;
+        bool refused;
+    };
+    const Case cases[] = {
+        {"private", std::filesystem::perms(0700), 0, false},
+        {"readable by all", std::filesystem::perms(0755), 0, false},
+        {"writable by all", std::filesystem::perms(0777), 0, true},
+        {"writable by all, sticky", std::filesystem::perms(01777), 0, true},
+        {"owned by another user", std::filesystem::perms(0755), 65534, true},
+    };
+    for (const Case& c : cases) {
+        test::TempProgramFolder folder;
+        std::filesystem::permissions(folder.Path(), c.perms);
+        ASSERT_EQ(chown(folder.Path().c_str(), c.owner, 0), 0);
+        InstanceLock lock;
+        EXPECT_EQ(lock.Acquire(folder.Path()), !c.refused) << c.name << ": " << lock.Error();
+        EXPECT_EQ(lock.Error().find("other users can write") != std::string::npos, c.refused)
+            << c.name << ": " << lock.Error();
+        ASSERT_EQ(chown(folder.Path().c_str(), 0, 0), 0);
+    }
 }
 
 TEST(InstanceLock, FolderWithoutLockFile) {
