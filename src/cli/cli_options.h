@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/ip_address.h"
+#include "cli/event_command.h"
 #include "export/export_table.h"
 #include "export/list_exporter.h"
 #include "store/display_colours.h"
@@ -40,7 +41,8 @@ struct CliOptions {
         COLOURS_SCHEME,
         ADAPTERS,
         SETTINGS_SHOW,
-        SETTINGS_SET
+        SETTINGS_SET,
+        EVENT_SETTINGS
     };
 
     Command command = NONE;
@@ -60,7 +62,8 @@ struct CliOptions {
     ColourScheme colourScheme = ColourScheme::Light;  // colours scheme
     // settings set: the keys of Kelvane.ini with their values as given, in order.
     std::vector<std::pair<std::string, std::string>> settings;
-    std::string error;  // why the command line is bad usage; empty when good
+    EventCommand eventCommand;  // event, action-ranges, sniff
+    std::string error;          // why the command line is bad usage; empty when good
 };
 
 // Reads argv[1..argc-1]: options (--home DIR, --home=DIR, --help) first, then the command
