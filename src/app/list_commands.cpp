@@ -84,10 +84,6 @@ bool ListCommands::Run(int id) {
         case ID_EVENT_SETTINGS:
             ShowEventSettings();
             return true;
-        case ID_VIEW_COLOURS:
-        case ID_OPTIONS:
-            NotAvailable();
-            return true;
         default:
             return false;
     }

@@ -42,6 +42,8 @@ struct CliOptions {
         ADAPTERS,
         SETTINGS_SHOW,
         SETTINGS_SET,
+        OPTIONS_SHOW,
+        OPTIONS_SET,
         EVENT_SETTINGS
     };
 
@@ -60,7 +62,8 @@ struct CliOptions {
     int colourItem = COLOUR_BACKGROUND;  // colours set: the item and its colour (0x00BBGGRR)
     std::int32_t colour = 0;
     ColourScheme colourScheme = ColourScheme::Light;  // colours scheme
-    // settings set: the keys of Kelvane.ini with their values as given, in order.
+    // settings set, options set: the keys of Kelvane.ini with their values as given (masks
+    // in decimal), in order.
     std::vector<std::pair<std::string, std::string>> settings;
     EventCommand eventCommand;  // event, action-ranges, sniff
     std::string error;          // why the command line is bad usage; empty when good

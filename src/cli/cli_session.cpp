@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <span>
 #include <vector>
 
@@ -75,15 +76,16 @@ CliSession::CliSession(Console& console, TerminationSignals& signals)
 }
 
 int CliSession::Run(const CliOptions& options) {
-    const bool opened = m_engine.Open();
-    // Runs read the monitored check boxes from the node list, and nodes prints it in the
-    // program's order, as in the program.
-    m_engine.LoadLists(StartupLists::NodeList, nullptr);
-    if (!opened) {
+    // A data file that cannot be opened has had its five tries; reading the node list would
+    // wait through them again.
+    if (!m_engine.Open()) {
         m_console.Err("halvera-cli: the data files in " + ProgramFolder().string() +
                       " could not be opened");
         return 1;
     }
+    // Runs read the monitored check boxes from the node list, and nodes prints it in the
+    // program's order, as in the program.
+    m_engine.LoadLists(StartupLists::NodeList, nullptr);
     switch (options.command) {
         case CliOptions::NODES:
             return PrintNodes();
@@ -128,6 +130,10 @@ int CliSession::Run(const CliOptions& options) {
             return PrintSettings();
         case CliOptions::SETTINGS_SET:
             return SetSettings(options.settings);
+        case CliOptions::OPTIONS_SHOW:
+            return PrintOptions();
+        case CliOptions::OPTIONS_SET:
+            return SetOptions(options.settings);
         case CliOptions::EVENT_SETTINGS:
             return EventCommandRunner(m_engine, m_console).Run(options.eventCommand);
         case CliOptions::NONE:
@@ -249,6 +255,14 @@ int CliSession::PrintAdapters() {
     return 0;
 }
 
+int CliSession::PrintKeyValues(const std::vector<std::pair<std::string, std::string>>& rows) {
+    m_console.Out(TsvLine({"KEY", "VALUE"}));
+    for (const auto& [key, value] : rows) {
+        m_console.Out(TsvLine({key, value}));
+    }
+    return 0;
+}
+
 int CliSession::PrintSettings() {
     const AppSettings app = m_engine.Settings().App();
     const SearchSettingsEntry entry = SearchSettingsEntryOf(app);
@@ -265,11 +279,7 @@ int CliSession::PrintSettings() {
         {"TIMEOUT", entry.timeout},
         {"RETRY", entry.retry},
     };
-    m_console.Out(TsvLine({"KEY", "VALUE"}));
-    for (const auto& [key, value] : rows) {
-        m_console.Out(TsvLine({key, value}));
-    }
-    return 0;
+    return PrintKeyValues(rows);
 }
 
 int CliSession::SetSettings(const std::vector<std::pair<std::string, std::string>>& settings) {
@@ -312,20 +322,52 @@ int CliSession::SetSettings(const std::vector<std::pair<std::string, std::string
     return 1;
 }
 
+int CliSession::PrintOptions() {
+    const AppSettings app = m_engine.Settings().App();
+    const std::vector<std::pair<std::string, std::string>> rows = {
+        {"MAP", std::to_string(app.MAP)},           {"ELIST", std::to_string(app.ELIST)},
+        {"ELISTMAX", std::to_string(app.ELISTMAX)}, {"SCROLL", std::to_string(app.SCROLL)},
+        {"BSORT", std::to_string(app.BSORT)},       {"SORT", std::to_string(app.SORT)},
+        {"BPOLING", std::to_string(app.BPOLING)},
+    };
+    return PrintKeyValues(rows);
+}
+
+int CliSession::SetOptions(const std::vector<std::pair<std::string, std::string>>& options) {
+    // The entry the options dialog would open with, changed as asked.
+    OptionsEntry entry = OptionsEntryOf(m_engine.Settings().App());
+    for (const auto& [key, value] : options) {
+        if (key == "MAP") {
+            entry.map = std::stoi(value);
+        } else if (key == "ELIST") {
+            entry.elist = std::stoi(value);
+        } else if (key == "ELISTMAX") {
+            entry.eventRows = value;
+        } else if (key == "SCROLL") {
+            entry.scroll = value == "1";
+        } else if (key == "BSORT") {
+            entry.sortAtStart = value == "1";
+        } else if (key == "SORT") {
+            entry.sort = std::stoi(value);
+        } else if (key == "BPOLING") {
+            entry.pollAtStart = value == "1";
+        }
+    }
+    const OptionsChange change = m_engine.ApplyOptions(entry);
+    if (!change.applied) {
+        m_console.ErrCp932(change.message);
+        return 2;
+    }
+    return 0;
+}
+
 int CliSession::RunToEnd(SearchRuns::RunKind kind, Ipv4 ip) {
     SearchRuns& runs = m_engine.Runs();
     if (!runs.StartManualRun(kind, ip)) {
         m_console.Err("halvera-cli: the search could not be started (see the error log)");
         return 1;
     }
-    bool stopping = false;
-    while (runs.IsRunActive()) {
-        if (m_signals.WaitFor(std::chrono::milliseconds(100)) && !stopping) {
-            runs.RequestStop();
-            stopping = true;
-        }
-    }
-    runs.WaitForRun();
+    WaitForRunEnd();
     PrintSummary();
     switch (runs.LastOutcome()) {
         case RunOutcome::Completed:
@@ -370,8 +412,30 @@ int CliSession::Monitor() {
         wasActive = active;
     }
     // The current run ends after its current address, its mail is sent, the files close.
+    if (runs.IsRunActive()) {
+        runs.RequestStop();
+        WaitForRunEnd();
+    }
     m_engine.Close();
     return 0;
+}
+
+void CliSession::WaitForRunEnd() {
+    SearchRuns& runs = m_engine.Runs();
+    while (runs.IsRunActive()) {
+        if (!m_signals.WaitFor(std::chrono::milliseconds(100))) {
+            continue;
+        }
+        if (m_signals.Count() == 1) {
+            runs.RequestStop();
+            continue;
+        }
+        // The user has asked twice: a run held up in one address is not waited for. Every
+        // record is written whole, so nothing stored is damaged.
+        m_console.Err("halvera-cli: ended at once by a second signal");
+        std::_Exit(128 + m_signals.Received());
+    }
+    runs.WaitForRun();
 }
 
 int CliSession::Export(const CliOptions& options) {

@@ -36,11 +36,18 @@ class CliSession {
     int SetLabel(Ipv4 address, const std::string& utf8);
     int PrintColours();
     int PrintAdapters();
+    // Settings as KEY and VALUE rows under their header.
+    int PrintKeyValues(const std::vector<std::pair<std::string, std::string>>& rows);
     int PrintSettings();
     int SetSettings(const std::vector<std::pair<std::string, std::string>>& settings);
+    int PrintOptions();
+    int SetOptions(const std::vector<std::pair<std::string, std::string>>& options);
     // Runs one search command to its end; a signal ends it after its current address.
     int RunToEnd(SearchRuns::RunKind kind, Ipv4 ip = 0);
     int Monitor();
+    // Waits for the current run to end: the first SIGINT or SIGTERM asks it to stop after its
+    // current address, a second one ends halvera-cli at once.
+    void WaitForRunEnd();
     int Export(const CliOptions& options);
     int PrintExportColumns();
     int SetExportColumns(std::int32_t printMask);

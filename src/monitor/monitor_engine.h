@@ -89,6 +89,7 @@ class MonitorEngine : public Engine {
     std::optional<std::vector<CaptureAdapter>> ListAdapters() override;
     void ListSearchRanges(ListTable& table) override;
     SearchSettingsChange ApplySearchSettings(const SearchSettingsEntry& entry) override;
+    OptionsChange ApplyOptions(const OptionsEntry& entry) override;
     halvera::EventSettings ReadEventSettings(int kind) override;
     EventSettingsChange PutEventSettings(int kind, const halvera::EventSettings& record) override;
     std::vector<IpRange> ListActionRanges() override;

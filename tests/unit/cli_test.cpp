@@ -1,14 +1,20 @@
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "base/file_opener.h"
 #include "base/ini_file.h"
 #include "base/instance_lock.h"
+#include "base/program_folder.h"
 #include "base/text_codec.h"
+#include "cli/cli_session.h"
 #include "lists/list_table.h"
 #include "store/event_kind.h"
 #include "store/log_store.h"
@@ -73,6 +79,12 @@ TEST(Cli, UsageAndExitStatus) {
         {{"settings", "set", "NEWTIMEUNIT", "120"}, 2, "NEWTIMEUNIT cannot be 120", ""},
         {{"settings", "set", "ADPNUM", "-1"}, 2, "ADPNUM cannot be -1", ""},
         {{"adapters", "all"}, 2, "adapters takes no arguments", ""},
+        {{"options", "set", "MAP"}, 2, "options needs nothing, or set KEY VALUE...", ""},
+        {{"options", "set", "TIMEOUT", "100"}, 2, "options set has no key TIMEOUT", ""},
+        {{"options", "set", "MAP", "0x1000"}, 2, "MAP cannot be 0x1000", ""},
+        {{"options", "set", "ELIST", "0x80"}, 2, "ELIST cannot be 0x80", ""},
+        {{"options", "set", "SORT", "0"}, 2, "SORT cannot be 0", ""},
+        {{"options", "set", "SCROLL", "yes"}, 2, "SCROLL cannot be yes", ""},
         {{"ranges", "add", "198.18.7.1"}, 2, "ranges needs list", ""},
         {{"ranges", "add", "198.18.7", "198.18.7.9"}, 2, "two dotted IPv4 addresses", ""},
         {{"label", "198.18.7.21"}, 2, "label needs a dotted IPv4 address and a text", ""},
@@ -433,6 +445,99 @@ TEST(Cli, SettingsWithTheChecksOfTheSearchSettingsDialog) {
     const std::string ini = test::ReadBytes(SettingsFilePath());
     EXPECT_TRUE(Holds(ini, "\r\nNEWTIME=7200\r\n")) << ini;
     EXPECT_TRUE(Holds(ini, "\r\nNEWTIMEUNIT=3600\r\n")) << ini;
+}
+
+TEST(Cli, OptionsWithTheChecksOfTheOptionsDialog) {
+    test::TempProgramFolder folder;
+    const std::string home = folder.Path().string();
+    const std::string rowsMessage = "イベントリスト表示数を1～65535以内で指定してください。\n";
+    struct Case {
+        const char* name;
+        std::vector<std::string> set;  // KEY VALUE...
+        int status;
+        std::string err;
+        const char* shown;  // part of the options printed afterwards
+    };
+    // In order: each case starts from the options the one before left.
+    const Case cases[] = {
+        {"rows 0", {"ELISTMAX", "0"}, 2, rowsMessage, "ELISTMAX\t100\n"},
+        {"rows 65536", {"ELISTMAX", "65536"}, 2, rowsMessage, "ELISTMAX\t100\n"},
+        // A refused row count stores none of the others, the columns included.
+        {"columns with rows x",
+         {"MAP", "0xFFE", "BSORT", "1", "ELISTMAX", "x"},
+         2,
+         rowsMessage,
+         "MAP\t4095\nELIST\t74\nELISTMAX\t100\nSCROLL\t1\nBSORT\t0\n"},
+        {"rows 1", {"ELISTMAX", "1"}, 0, "", "ELISTMAX\t1\n"},
+        {"everything",
+         {"MAP", "0xFFE", "ELIST", "0x40", "ELISTMAX", "65535", "SCROLL", "0", "BSORT", "1", "SORT",
+          "4", "BPOLING", "1"},
+         0,
+         "",
+         "MAP\t4094\nELIST\t64\nELISTMAX\t65535\nSCROLL\t0\nBSORT\t1\nSORT\t4\n"
+         "BPOLING\t1\n"},
+    };
+    for (const auto& c : cases) {
+        const std::string before =
+            std::filesystem::exists(SettingsFilePath()) ? test::ReadBytes(SettingsFilePath()) : "";
+        std::vector<std::string> arguments = {"--home", home, "options", "set"};
+        arguments.insert(arguments.end(), c.set.begin(), c.set.end());
+        const auto result = RunCli(arguments);
+        EXPECT_EQ(result.status, c.status) << c.name << "\n" << result.err;
+        EXPECT_EQ(result.err, c.err) << c.name;
+        if (c.status != 0) {
+            const std::string after = std::filesystem::exists(SettingsFilePath())
+                                          ? test::ReadBytes(SettingsFilePath())
+                                          : "";
+            EXPECT_EQ(after, before) << c.name;
+        }
+        const auto shown = RunCli({"--home", home, "options"});
+        EXPECT_EQ(shown.status, 0);
+        EXPECT_TRUE(shown.out.starts_with("KEY\tVALUE\nMAP\t")) << shown.out;
+        EXPECT_TRUE(Holds(shown.out, c.shown)) << c.name << "\n" << shown.out;
+    }
+    const std::string ini = test::ReadBytes(SettingsFilePath());
+    EXPECT_TRUE(Holds(ini,
+                      "\r\nMAP=4094\r\nELIST=64\r\nELISTMAX=65535\r\nBSORT=1\r\nSORT=4\r\n"
+                      "BPOLING=1\r\n"))
+        << ini;
+    EXPECT_TRUE(Holds(ini, "\r\nSCROLL=0\r\n")) << ini;
+}
+
+TEST(Cli, AnUnopenableNodeFileIsWaitedForOnce) {
+    test::TempProgramFolder folder;
+    std::vector<long> waits;
+    SetRetryWait([&](std::chrono::milliseconds wait) { waits.push_back(wait.count()); });
+    std::filesystem::create_directories(DbFolder() / "NetDB.na" / "x");
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    int status = 0;
+    {
+        Console console(out, err);
+        TerminationSignals signals;
+        CliSession session(console, signals);
+        status = session.Run(ParseCliOptions({"nodes"}));
+    }
+    SetRetryWait(nullptr);
+    std::fclose(out);
+    std::fclose(err);
+    EXPECT_EQ(status, 1);
+    // One failed opening: five tries, 5 s after the first failure, doubling.
+    EXPECT_EQ(waits, (std::vector<long>{5000, 10000, 20000, 40000, 80000}));
+}
+
+TEST(Cli, EachTerminationSignalIsTakenOnce) {
+    TerminationSignals signals;
+    EXPECT_FALSE(signals.WaitFor(std::chrono::milliseconds(1)));
+    raise(SIGTERM);
+    EXPECT_TRUE(signals.WaitFor(std::chrono::milliseconds(1000)));
+    EXPECT_EQ(signals.Count(), 1);
+    // Taken: waiting again waits for the next one instead of answering at once.
+    EXPECT_FALSE(signals.WaitFor(std::chrono::milliseconds(20)));
+    raise(SIGINT);
+    EXPECT_TRUE(signals.WaitFor(std::chrono::milliseconds(1000)));
+    EXPECT_EQ(signals.Count(), 2);
+    EXPECT_EQ(signals.Received(), SIGTERM);
 }
 
 TEST(Cli, AdaptersAreListedWithTheirAdpnum) {
