@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/text_codec.h"
+#include "dialog_clicks.h"
 #include "support/recording_prompt.h"
 
 namespace halvera {
@@ -39,8 +40,7 @@ TEST(ActionRangeDlg, OkTakesTwoAddressesWithTheStartNotAboveTheEnd) {
         EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Halvera: Event action node"));
         dialog.StartEdit()->setText(QString::fromUtf8(c.start));
         dialog.EndEdit()->setText(QString::fromUtf8(c.end));
-        QTest::mouseClick(dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok),
-                          Qt::LeftButton);
+        test::ClickBox(dialog, QDialogButtonBox::Ok);
         const std::string name = std::string(c.start) + " - " + c.end;
         EXPECT_EQ(dialog.result() == QDialog::Accepted, c.accepted) << name;
         EXPECT_EQ(dialog.isVisible(), !c.accepted) << name;

@@ -14,6 +14,7 @@
 
 #include "base/program_folder.h"
 #include "base/text_codec.h"
+#include "dialog_clicks.h"
 #include "frame_fixture.h"
 #include "store/event_kind.h"
 #include "support/file_bytes.h"
@@ -39,8 +40,7 @@ QString LongJapaneseText() {
 }
 
 bool PressOk(CEventActionDlg& dialog) {
-    QTest::mouseClick(dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok),
-                      Qt::LeftButton);
+    test::ClickBox(dialog, QDialogButtonBox::Ok);
     return !dialog.isVisible() && dialog.result() == QDialog::Accepted;
 }
 
@@ -221,8 +221,7 @@ TEST_F(EventActionDlgTest, CancelStoresNothing) {
     dialog.show();
     dialog.EnabledList()->setCurrentIndex(1);
     dialog.PopupEdit()->setText(QStringLiteral("盗聴 %IP"));
-    QTest::mouseClick(dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel),
-                      Qt::LeftButton);
+    test::ClickBox(dialog, QDialogButtonBox::Cancel);
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
     EXPECT_EQ(test::ReadBytes(EventFile()), before);
     EXPECT_EQ(f.engine.ReadEventSettings(EVENT_SNIFFING_NODE), EventSettings{});

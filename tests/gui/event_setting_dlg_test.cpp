@@ -22,6 +22,7 @@
 #include "base/ini_file.h"
 #include "base/program_folder.h"
 #include "base/text_codec.h"
+#include "dialog_clicks.h"
 #include "dialogs/action_range_dlg.h"
 #include "dialogs/event_action_dlg.h"
 #include "dialogs/sniff_setting_dlg.h"
@@ -68,15 +69,8 @@ bool Contains(const std::vector<std::string>& values, const std::string& value) 
     return std::find(values.begin(), values.end(), value) != values.end();
 }
 
-// Clicks a radio button on its indicator: its middle may lie beyond its text, where a click
-// does nothing.
-void ClickRadio(QRadioButton* button) {
-    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
-}
-
-void ClickBox(QDialog& dialog, QDialogButtonBox::StandardButton which) {
-    QTest::mouseClick(dialog.findChild<QDialogButtonBox*>()->button(which), Qt::LeftButton);
-}
+using test::ClickBox;
+using test::ClickIndicator;
 
 // Runs `open` and lets `drive` work the modal dialog of type T it opens; a dialog still open
 // afterwards is cancelled. False when no such dialog opened.
@@ -167,7 +161,7 @@ TEST_F(EventSettingDlgTest, OpensWithEveryKindItsStateAndTheActionNodes) {
          std::vector<QWidget*>{dialog.RangeList(), dialog.AddButton(), dialog.DeleteButton()}) {
         EXPECT_FALSE(control->isEnabled());
     }
-    ClickRadio(dialog.SomeNodesButton());
+    ClickIndicator(dialog.SomeNodesButton());
     for (QWidget* control :
          std::vector<QWidget*>{dialog.RangeList(), dialog.AddButton(), dialog.DeleteButton()}) {
         EXPECT_TRUE(control->isEnabled());
@@ -205,7 +199,7 @@ TEST_F(EventSettingDlgTest, OkStoresChangedRangesAndAlleventSavesAndRefreshesThe
     const std::string ini = IniBytes();
     CEventSettingDlg dialog = Dialog();
     dialog.show();
-    ClickRadio(dialog.SomeNodesButton());
+    ClickIndicator(dialog.SomeNodesButton());
     dialog.RangeList()->topLevelItem(0)->setSelected(true);
     QTest::mouseClick(dialog.DeleteButton(), Qt::LeftButton);
     ASSERT_TRUE(
@@ -244,7 +238,7 @@ TEST_F(EventSettingDlgTest, RangesLeftAsTheyWereAreNotRewritten) {
     test::WriteBytes(RangeFile(), damaged);
     CEventSettingDlg dialog = Dialog();
     dialog.show();
-    ClickRadio(dialog.SomeNodesButton());
+    ClickIndicator(dialog.SomeNodesButton());
     // Cancelled: the range dialog adds nothing and changes nothing.
     ASSERT_TRUE(Through<CActionRangeDlg>(
         [&] { QTest::mouseClick(dialog.AddButton(), Qt::LeftButton); },
@@ -265,7 +259,7 @@ TEST_F(EventSettingDlgTest, AllNodesKeepsTheRangesInTheFileAndTheSummary) {
     dialog.show();
     EXPECT_TRUE(dialog.SomeNodesButton()->isChecked());
     EXPECT_TRUE(dialog.AddButton()->isEnabled());
-    ClickRadio(dialog.AllNodesButton());
+    ClickIndicator(dialog.AllNodesButton());
     ClickBox(dialog, QDialogButtonBox::Ok);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(test::ReadBytes(RangeFile()), ranges);
@@ -279,7 +273,7 @@ TEST_F(EventSettingDlgTest, CancelStoresNothingOfItsOwnAndKeepsWhatItsDialogsSto
     CEventSettingDlg dialog = Dialog();
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
-    ClickRadio(dialog.SomeNodesButton());
+    ClickIndicator(dialog.SomeNodesButton());
     dialog.RangeList()->topLevelItem(1)->setSelected(true);
     QTest::mouseClick(dialog.DeleteButton(), Qt::LeftButton);
     ASSERT_TRUE(Through<CEventActionDlg>([&] { DoubleClickKind(dialog, EVENT_NODE_DOWN); },
@@ -291,7 +285,7 @@ TEST_F(EventSettingDlgTest, CancelStoresNothingOfItsOwnAndKeepsWhatItsDialogsSto
     ASSERT_TRUE(
         Through<CSniffSettingDlg>([&] { QTest::mouseClick(dialog.SniffButton(), Qt::LeftButton); },
                                   [](CSniffSettingDlg& sniff) {
-                                      ClickRadio(sniff.AnyTestButton());
+                                      ClickIndicator(sniff.AnyTestButton());
                                       ClickBox(sniff, QDialogButtonBox::Ok);
                                   }));
     ClickBox(dialog, QDialogButtonBox::Cancel);

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "dialog_clicks.h"
 #include "frame_fixture.h"
 #include "store/settings_files.h"
 #include "support/file_bytes.h"
@@ -18,14 +19,8 @@
 namespace halvera {
 namespace {
 
-void ClickRadio(QRadioButton* button) {
-    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
-}
-
-void ClickTest(CSniffSettingDlg& dialog, int index) {
-    QTest::mouseClick(dialog.TestBox(index), Qt::LeftButton, {},
-                      QPoint(6, dialog.TestBox(index)->height() / 2));
-}
+using test::ClickBox;
+using test::ClickIndicator;
 
 // Which of B47, B16, B8, Gr are checked, as "1101".
 std::string Checked(const CSniffSettingDlg& dialog) {
@@ -86,22 +81,22 @@ TEST_F(SniffSettingDlgTest, OkPutsTheCriterionIntoEffectAndCancelLeavesIt) {
         std::int32_t after;
     };
     const std::vector<Case> cases = {
-        {"any keeps the tests", 7, [](CSniffSettingDlg& d) { ClickRadio(d.AnyTestButton()); },
+        {"any keeps the tests", 7, [](CSniffSettingDlg& d) { ClickIndicator(d.AnyTestButton()); },
          QDialogButtonBox::Ok, 0x87},
         {"B16 alone", 7,
          [](CSniffSettingDlg& d) {
-             ClickTest(d, 0);
-             ClickTest(d, 2);
+             ClickIndicator(d.TestBox(0));
+             ClickIndicator(d.TestBox(2));
          },
          QDialogButtonBox::Ok, 0x02},
         {"back from any to the kept tests", 0x85,
-         [](CSniffSettingDlg& d) { ClickRadio(d.SelectedTestsButton()); }, QDialogButtonBox::Ok,
+         [](CSniffSettingDlg& d) { ClickIndicator(d.SelectedTestsButton()); }, QDialogButtonBox::Ok,
          0x05},
-        {"no test at all", 0x01, [](CSniffSettingDlg& d) { ClickTest(d, 0); }, QDialogButtonBox::Ok,
-         0},
-        {"a stored Gr stays", 0x09, [](CSniffSettingDlg& d) { ClickTest(d, 1); },
+        {"no test at all", 0x01, [](CSniffSettingDlg& d) { ClickIndicator(d.TestBox(0)); },
+         QDialogButtonBox::Ok, 0},
+        {"a stored Gr stays", 0x09, [](CSniffSettingDlg& d) { ClickIndicator(d.TestBox(1)); },
          QDialogButtonBox::Ok, 0x0B},
-        {"cancelled", 7, [](CSniffSettingDlg& d) { ClickRadio(d.AnyTestButton()); },
+        {"cancelled", 7, [](CSniffSettingDlg& d) { ClickIndicator(d.AnyTestButton()); },
          QDialogButtonBox::Cancel, 7},
     };
     for (const Case& c : cases) {
@@ -109,7 +104,7 @@ TEST_F(SniffSettingDlgTest, OkPutsTheCriterionIntoEffectAndCancelLeavesIt) {
         CSniffSettingDlg dialog(f.engine);
         dialog.show();
         c.choose(dialog);
-        QTest::mouseClick(dialog.findChild<QDialogButtonBox*>()->button(c.close), Qt::LeftButton);
+        ClickBox(dialog, c.close);
         EXPECT_FALSE(dialog.isVisible()) << c.name;
         EXPECT_EQ(f.settings.App().PROMISS, c.after) << c.name;
     }
@@ -122,15 +117,14 @@ TEST_F(SniffSettingDlgTest, AnyKeepsTheBoxesForTheWayBack) {
     {
         CSniffSettingDlg dialog(f.engine);
         dialog.show();
-        ClickRadio(dialog.AnyTestButton());
+        ClickIndicator(dialog.AnyTestButton());
         EXPECT_EQ(Enabled(dialog), "0000");
-        QTest::mouseClick(dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok),
-                          Qt::LeftButton);
+        ClickBox(dialog, QDialogButtonBox::Ok);
     }
     EXPECT_EQ(f.settings.App().PROMISS, 0x85);
     CSniffSettingDlg again(f.engine);
     again.show();
-    ClickRadio(again.SelectedTestsButton());
+    ClickIndicator(again.SelectedTestsButton());
     EXPECT_EQ(Checked(again), "1010");
     EXPECT_EQ(Enabled(again), "1110");
 }
