@@ -95,18 +95,7 @@ int EventCommandRunner::SetEvent(int kind,
         }
         *TextField(record, field) = *text;
     }
-    const EventSettingsChange change = m_engine.PutEventSettings(kind, record);
-    switch (change.outcome) {
-        case EventSettingsChange::EVENT_SETTINGS_STORED:
-            return 0;
-        case EventSettingsChange::EVENT_SETTINGS_REFUSED:
-            m_console.ErrCp932(change.message);
-            return 2;
-        case EventSettingsChange::EVENT_SETTINGS_NOT_STORED:
-            break;
-    }
-    m_console.Err("halvera-cli: the event settings could not be stored");
-    return 1;
+    return Outcome(m_engine.PutEventSettings(kind, record), "the event settings");
 }
 
 int EventCommandRunner::PrintActionRanges() {
@@ -147,7 +136,10 @@ int EventCommandRunner::PrintAllEvent() {
 
 int EventCommandRunner::ApplyNodes(bool allNodes,
                                    const std::optional<std::vector<IpRange>>& ranges) {
-    const EventSettingsChange change = m_engine.ApplyEventNodes(allNodes, ranges);
+    return Outcome(m_engine.ApplyEventNodes(allNodes, ranges), "the action node ranges");
+}
+
+int EventCommandRunner::Outcome(const EventSettingsChange& change, const std::string& what) {
     switch (change.outcome) {
         case EventSettingsChange::EVENT_SETTINGS_STORED:
             return 0;
@@ -157,7 +149,7 @@ int EventCommandRunner::ApplyNodes(bool allNodes,
         case EventSettingsChange::EVENT_SETTINGS_NOT_STORED:
             break;
     }
-    m_console.Err("halvera-cli: the action node ranges could not be stored");
+    m_console.Err("halvera-cli: " + what + " could not be stored");
     return 1;
 }
 

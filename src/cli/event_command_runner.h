@@ -26,6 +26,9 @@ class EventCommandRunner {
     int PrintAllEvent();
     // The event settings dialog's OK with these ranges (nothing keeps the list).
     int ApplyNodes(bool allNodes, const std::optional<std::vector<IpRange>>& ranges);
+    // The exit status of a change; the reason it was refused, or what was not stored, is
+    // printed.
+    int Outcome(const EventSettingsChange& change, const std::string& what);
     int PrintSniffCriterion();
     int SetSniffCriterion(bool anyTest, std::int32_t tests);
 
