@@ -17,6 +17,7 @@
 #include "dialog_clicks.h"
 #include "frame_fixture.h"
 #include "store/event_kind.h"
+#include "support/blocked_file.h"
 #include "support/file_bytes.h"
 
 namespace halvera {
@@ -213,6 +214,27 @@ TEST_F(EventActionDlgTest, TheBeepDisablesTheSoundFile) {
     EXPECT_TRUE(dialog.SoundEdit()->isEnabled());
     QTest::mouseClick(dialog.BeepBox(), Qt::LeftButton);
     EXPECT_FALSE(dialog.SoundEdit()->isEnabled());
+}
+
+TEST(EventActionDlgStoreTest, ARecordThatCannotBeWrittenKeepsTheDialogOpen) {
+    test::TempProgramFolder folder;
+    // A folder where the file belongs: every open fails (the retries do not wait here).
+    test::BlockedFile blocked(EventFile());
+    test::RecordingPrompt prompt;
+    test::RecordingPopup popup;
+    test::RecordingDesktopActions desktop;
+    MonitorEngine engine({prompt, popup, desktop}, test::FrameEngineOptions(folder));
+    CEventActionDlg dialog(engine, prompt, EVENT_NEW_NODE);
+    dialog.show();
+    dialog.EnabledList()->setCurrentIndex(1);
+    dialog.PopupEdit()->setText(QStringLiteral("新規 %IP"));
+    prompt.Clear();
+    EXPECT_FALSE(PressOk(dialog));
+    // The store said why; what was typed stays for another try.
+    EXPECT_EQ(prompt.Texts(), std::vector<std::string>{Sjis("EventDB Access Error。")});
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(dialog.PopupEdit()->text(), QStringLiteral("新規 %IP"));
+    EXPECT_EQ(dialog.Record().enabled, 0);
 }
 
 TEST_F(EventActionDlgTest, CancelStoresNothing) {
