@@ -3,6 +3,7 @@
 #include "app/command_ids.h"
 #include "base/text_codec.h"
 #include "dialogs/event_log_search_dlg.h"
+#include "dialogs/event_setting_dlg.h"
 #include "dialogs/label_edit_dlg.h"
 #include "dialogs/log_delete_dlg.h"
 #include "dialogs/node_list_search_dlg.h"
@@ -81,7 +82,7 @@ bool ListCommands::Run(int id) {
             SearchSettings();
             return true;
         case ID_EVENT_SETTINGS:
-            NotAvailable();
+            ShowEventSettings();
             return true;
         default:
             return false;
@@ -226,6 +227,14 @@ void ListCommands::SearchSettings() {
     if (dialog.exec() == QDialog::Accepted) {
         m_interfaceChanged();
     }
+}
+
+void ListCommands::ShowEventSettings() {
+    // The engine stored what the dialog's OK changed and refreshed the settings information
+    // list; the event actions read the stores afresh for each event.
+    CEventSettingDlg dialog(
+        m_services.engine, m_services.prompt, [this](QWidget*) { NotAvailable(); }, m_dialogParent);
+    dialog.exec();
 }
 
 void ListCommands::NotAvailable() {

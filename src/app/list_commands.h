@@ -37,6 +37,7 @@ class ListCommands {
     void RefreshSelectedNode();
     void SearchOneNode();
     void SearchSettings();
+    void ShowEventSettings();
     void NotAvailable();
 
     void ShowStopText(const char* utf8);

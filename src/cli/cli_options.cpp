@@ -60,6 +60,31 @@ const char* const CLI_USAGE =
     "                             0x20 vendor, 0x40 information), ELISTMAX (1-65535 rows),\n"
     "                             SCROLL, BSORT and BPOLING (0 or 1), SORT (1 address,\n"
     "                             2 MAC, 3 label, 4 host name, 5 workgroup or domain)\n"
+    "  event                      print the actions of the six event kinds (0 new node,\n"
+    "                             1 node up, 2 node down, 3 sniffing node, 4 address\n"
+    "                             changed, 5 device changed); a kind never set is disabled\n"
+    "  event set KIND FIELD VALUE...\n"
+    "                             change a kind's actions with the checks of the event\n"
+    "                             action dialog; nothing is stored when one is refused:\n"
+    "                             enabled, screen, log, beep (0 or 1); message, popup,\n"
+    "                             file, mail (texts of at most 128 bytes in CP932, no\n"
+    "                             comma, with %LABEL %IP %MAC %HOST %VEN %DATE %TIME);\n"
+    "                             sound (a .wav file)\n"
+    "  action-ranges list         print the action node ranges\n"
+    "  action-ranges add START END | add NETWORK/BITS\n"
+    "                             add an action node range (a start above the end is\n"
+    "                             refused)\n"
+    "  action-ranges delete START END | delete NETWORK/BITS\n"
+    "                             remove an action node range\n"
+    "  action-ranges clear        remove every action node range\n"
+    "  action-ranges allevent [0|1]\n"
+    "                             print or set ALLEVENT: 1 the event actions apply to all\n"
+    "                             nodes, 0 only to nodes inside the action node ranges\n"
+    "  sniff                      print the sniffing criterion PROMISS\n"
+    "  sniff set any | none | TEST...\n"
+    "                             a node that answers any fake packet is a sniffing node\n"
+    "                             (the tests chosen before are kept), or one that answers\n"
+    "                             each of the tests B47, B16, B8 given (none: no node)\n"
     "\n"
     "options:\n"
     "  --home DIR  the program folder (default: the folder of halvera-cli)\n"
@@ -371,6 +396,13 @@ CliOptions ParseCliOptions(const std::vector<std::string_view>& arguments) {
     if (name == "options") {
         ParseKeyValues(rest, OPTION_KEYS, "options", CliOptions::OPTIONS_SHOW,
                        CliOptions::OPTIONS_SET, options);
+        return options;
+    }
+    if (IsEventCommandName(name)) {
+        options.error = ParseEventCommand(name, rest, options.eventCommand);
+        if (options.error.empty()) {
+            options.command = CliOptions::EVENT_SETTINGS;
+        }
         return options;
     }
     for (const auto& shape : COMMANDS) {

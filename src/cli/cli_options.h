@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/ip_address.h"
+#include "cli/event_command.h"
 #include "export/export_table.h"
 #include "export/list_exporter.h"
 #include "store/display_colours.h"
@@ -42,7 +43,8 @@ struct CliOptions {
         SETTINGS_SHOW,
         SETTINGS_SET,
         OPTIONS_SHOW,
-        OPTIONS_SET
+        OPTIONS_SET,
+        EVENT_SETTINGS
     };
 
     Command command = NONE;
@@ -63,7 +65,8 @@ struct CliOptions {
     // settings set, options set: the keys of Kelvane.ini with their values as given (masks
     // in decimal), in order.
     std::vector<std::pair<std::string, std::string>> settings;
-    std::string error;  // why the command line is bad usage; empty when good
+    EventCommand eventCommand;  // event, action-ranges, sniff
+    std::string error;          // why the command line is bad usage; empty when good
 };
 
 // Reads argv[1..argc-1]: options (--home DIR, --home=DIR, --help) first, then the command

@@ -9,6 +9,7 @@
 #include "base/ip_address.h"
 #include "base/program_folder.h"
 #include "base/text_codec.h"
+#include "cli/event_command_runner.h"
 #include "cli/tsv.h"
 #include "lists/list_columns.h"
 #include "lists/list_tables.h"
@@ -133,6 +134,8 @@ int CliSession::Run(const CliOptions& options) {
             return PrintOptions();
         case CliOptions::OPTIONS_SET:
             return SetOptions(options.settings);
+        case CliOptions::EVENT_SETTINGS:
+            return EventCommandRunner(m_engine, m_console).Run(options.eventCommand);
         case CliOptions::NONE:
             break;
     }

@@ -127,7 +127,7 @@ PairColumn RightColumn(const SettingsSummaryData& data) {
     PairColumn right;
     right.AddEmpty();
     right.Add("イベント設定");
-    for (int kind = 0; kind < EVENT_CONFIGURABLE_COUNT; ++kind) {
+    for (int kind = 0; kind < EVENT_KIND_COUNT; ++kind) {
         const EventSettings& event = data.events[static_cast<std::size_t>(kind)];
         right.AddEmpty();
         right.AddCp932(Sjis("　") + EventKindText(kind));
@@ -184,7 +184,7 @@ void RefreshSettingsSummary(ListTable& settingsInfo, const SettingsStore& settin
     data.mail = settings.Mail();
     data.searchRanges = ReadAllRanges(searchRanges);
     data.actionRanges = ReadAllRanges(actionRanges);
-    for (int kind = 0; kind < EVENT_CONFIGURABLE_COUNT; ++kind) {
+    for (int kind = 0; kind < EVENT_KIND_COUNT; ++kind) {
         eventSettings.ReadEventSettings(kind, data.events[static_cast<std::size_t>(kind)]);
     }
     settingsInfo.Reset(BuildSettingsSummary(data));

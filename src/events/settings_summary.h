@@ -25,7 +25,7 @@ struct SettingsSummaryData {
     MailSettings mail;
     std::vector<AddressRange> searchRanges;
     std::vector<AddressRange> actionRanges;
-    std::array<EventSettings, EVENT_CONFIGURABLE_COUNT> events;
+    std::array<EventSettings, EVENT_KIND_COUNT> events;
 };
 
 // The rows of the settings information list (four columns: setting and value, twice). The

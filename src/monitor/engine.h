@@ -9,6 +9,7 @@
 #include "lists/list_tables.h"
 #include "lists/progress.h"
 #include "lists/summary_banner.h"
+#include "monitor/event_settings_change.h"
 #include "monitor/node_label_change.h"
 #include "monitor/options_entry.h"
 #include "monitor/search_runner.h"
@@ -16,6 +17,7 @@
 #include "net/capture_adapter.h"
 #include "net/host_resolver.h"
 #include "net/local_adapter_info.h"
+#include "store/event_settings.h"
 #include "store/log_store.h"
 #include "store/settings_store.h"
 
@@ -73,6 +75,26 @@ class Engine {
     // them; then the event list row count is checked, and only when it passes are the other
     // options set and the settings file written.
     virtual OptionsChange ApplyOptions(const OptionsEntry& entry) = 0;
+
+    // Event settings: what the event settings dialogs and halvera-cli's event, action-ranges
+    // and sniff commands read and change.
+    // The record of an event kind (0 to EVENT_KIND_COUNT - 1); a kind without a stored record
+    // reads as all zero, that is disabled.
+    virtual EventSettings ReadEventSettings(int kind) = 0;
+    // The event action dialog's OK: the record is checked as a whole (CheckEventSettings) and
+    // only when it passes written at once as the kind's line; the settings information list
+    // follows it.
+    virtual EventSettingsChange PutEventSettings(int kind, const EventSettings& record) = 0;
+    // The action node ranges in list order.
+    virtual std::vector<IpRange> ListActionRanges() = 0;
+    // The event settings dialog's OK: the action node ranges replaced by these when given
+    // (each start not above its end, or nothing is stored), ALLEVENT (1 for all nodes), the
+    // settings file and the settings information list.
+    virtual EventSettingsChange ApplyEventNodes(
+        bool allNodes, const std::optional<std::vector<IpRange>>& ranges) = 0;
+    // The sniffing settings dialog's OK: PROMISS takes effect at once and is shown in the
+    // settings information list; the settings file takes it at the next save.
+    virtual void SetSniffCriterion(std::int32_t promiss) = 0;
 
     // Number of entries in the log file.
     virtual int CountLogEntries(LogKind kind) = 0;

@@ -12,6 +12,7 @@
 #include "net/network_names.h"
 #include "net/node_list.h"
 #include "net/pcap_packet_driver.h"
+#include "store/event_settings_check.h"
 #include "store/node_label_check.h"
 #include "store/options_check.h"
 #include "store/search_settings_check.h"
@@ -42,6 +43,19 @@ void SetInterval(std::string_view text, int unitIndex, std::int32_t& seconds, st
     }
     unit = POLL_UNITS[unitIndex];
     seconds = value * unit;
+}
+
+// A range list rewritten as the dialogs do it: emptied, then every range appended in order.
+int ReplaceRanges(RangeStore& store, const std::vector<IpRange>& ranges) {
+    if (store.ClearRanges() != 0) {
+        return 1;
+    }
+    for (const IpRange& range : ranges) {
+        if (store.AppendRange(range.start, range.end) != 0) {
+            return 1;
+        }
+    }
+    return 0;
 }
 
 }  // namespace
@@ -230,18 +244,6 @@ std::string MonitorEngine::CheckSearchSettings(const SearchSettingsEntry& entry,
     return {};
 }
 
-int MonitorEngine::StoreSearchRanges(const std::vector<IpRange>& ranges) {
-    if (m_searchRanges.ClearRanges() != 0) {
-        return 1;
-    }
-    for (const IpRange& range : ranges) {
-        if (m_searchRanges.AppendRange(range.start, range.end) != 0) {
-            return 1;
-        }
-    }
-    return 0;
-}
-
 SearchSettingsChange MonitorEngine::ApplySearchSettings(const SearchSettingsEntry& entry) {
     const AppSettings before = m_settings.App();
     AppSettings settings = before;
@@ -249,7 +251,7 @@ SearchSettingsChange MonitorEngine::ApplySearchSettings(const SearchSettingsEntr
     if (!refusal.empty()) {
         return {SearchSettingsChange::SETTINGS_REFUSED, std::move(refusal)};
     }
-    if (entry.ranges && StoreSearchRanges(*entry.ranges) != 0) {
+    if (entry.ranges && ReplaceRanges(m_searchRanges, *entry.ranges) != 0) {
         return {SearchSettingsChange::SETTINGS_NOT_STORED, {}};
     }
     m_settings.SetApp(settings);
@@ -280,6 +282,59 @@ OptionsChange MonitorEngine::ApplyOptions(const OptionsEntry& entry) {
     m_settings.SetApp(settings);
     SaveSettings();
     return {true, {}};
+}
+
+halvera::EventSettings MonitorEngine::ReadEventSettings(int kind) {
+    halvera::EventSettings record;
+    m_eventSettings.ReadEventSettings(kind, record);
+    return record;
+}
+
+EventSettingsChange MonitorEngine::PutEventSettings(int kind,
+                                                    const halvera::EventSettings& record) {
+    if (std::string refusal = CheckEventSettings(record); !refusal.empty()) {
+        return {EventSettingsChange::EVENT_SETTINGS_REFUSED, std::move(refusal)};
+    }
+    if (m_eventSettings.PutEventSettings(kind, record) < 0) {
+        return {EventSettingsChange::EVENT_SETTINGS_NOT_STORED, {}};
+    }
+    RefreshSettingsSummary();
+    return {EventSettingsChange::EVENT_SETTINGS_STORED, {}};
+}
+
+std::vector<IpRange> MonitorEngine::ListActionRanges() {
+    std::vector<IpRange> ranges;
+    for (const auto& [start, end] : ReadAllRanges(m_actionRanges)) {
+        ranges.push_back({start, end});
+    }
+    return ranges;
+}
+
+EventSettingsChange MonitorEngine::ApplyEventNodes(
+    bool allNodes, const std::optional<std::vector<IpRange>>& ranges) {
+    if (ranges) {
+        for (const IpRange& range : *ranges) {
+            if (std::string refusal = CheckSearchRange(range.start, range.end); !refusal.empty()) {
+                return {EventSettingsChange::EVENT_SETTINGS_REFUSED, std::move(refusal)};
+            }
+        }
+        if (ReplaceRanges(m_actionRanges, *ranges) != 0) {
+            return {EventSettingsChange::EVENT_SETTINGS_NOT_STORED, {}};
+        }
+    }
+    AppSettings settings = m_settings.App();
+    settings.ALLEVENT = allNodes ? 1 : 0;
+    m_settings.SetApp(settings);
+    SaveSettings();
+    RefreshSettingsSummary();
+    return {EventSettingsChange::EVENT_SETTINGS_STORED, {}};
+}
+
+void MonitorEngine::SetSniffCriterion(std::int32_t promiss) {
+    AppSettings settings = m_settings.App();
+    settings.PROMISS = promiss;
+    m_settings.SetApp(settings);
+    RefreshSettingsSummary();
 }
 
 int MonitorEngine::CountLogEntries(LogKind kind) {

@@ -90,6 +90,12 @@ class MonitorEngine : public Engine {
     void ListSearchRanges(ListTable& table) override;
     SearchSettingsChange ApplySearchSettings(const SearchSettingsEntry& entry) override;
     OptionsChange ApplyOptions(const OptionsEntry& entry) override;
+    halvera::EventSettings ReadEventSettings(int kind) override;
+    EventSettingsChange PutEventSettings(int kind, const halvera::EventSettings& record) override;
+    std::vector<IpRange> ListActionRanges() override;
+    EventSettingsChange ApplyEventNodes(bool allNodes,
+                                        const std::optional<std::vector<IpRange>>& ranges) override;
+    void SetSniffCriterion(std::int32_t promiss) override;
     int CountLogEntries(LogKind kind) override;
     int DeleteLogRows(LogKind kind, const std::vector<int>& rows, Progress& progress) override;
     int Export(ExportFormat format, ExportList list) override;
@@ -115,7 +121,6 @@ class MonitorEngine : public Engine {
     // The message of the first field of the entry that does not pass, empty when all pass;
     // fills the settings the entry makes.
     std::string CheckSearchSettings(const SearchSettingsEntry& entry, AppSettings& settings);
-    int StoreSearchRanges(const std::vector<IpRange>& ranges);
 
     SettingsStore m_settings;
     ListTables m_tables;

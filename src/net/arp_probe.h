@@ -6,12 +6,9 @@
 #include "net/local_adapter_info.h"
 #include "net/packet_attempt.h"
 #include "net/probe_frame.h"
+#include "store/sniff_criterion.h"
 
 namespace halvera {
-
-// PROMISS bit of "any fake destination answered makes a sniffing node"; without it, every
-// selected test must have been answered.
-inline constexpr std::int32_t PROMISS_ANY = 0x80;
 
 // Probes one address: the broadcast request up to `attempts` times, and when the host
 // answers, the fake destinations B47, B16 and B8 in this order, each up to `attempts`

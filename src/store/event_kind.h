@@ -16,7 +16,7 @@ enum EventKind {
 };
 
 inline constexpr int EVENT_KIND_COUNT = 6;
-// Kinds 0 to 3 are raised by the search runs and listed in the event settings.
+// Kinds 0 to 3, the changes the search runs raise; the event settings list every kind.
 inline constexpr int EVENT_CONFIGURABLE_COUNT = 4;
 
 // The kind's text in CP932 ("新規ノード検出" ...), empty for a number that is no kind.

@@ -240,21 +240,6 @@ TEST_F(MainFrameTest, ShortcutsReachTheFrameWhileAListHasTheFocus) {
     EXPECT_EQ(f.runs.rangeSearches.load(), 1);
 }
 
-TEST_F(MainFrameTest, CommandsOfLaterDialogsSayTheyAreNotAvailable) {
-    AddNodes({"192.168.0.1"});
-    Show();
-    SelectNodeRows({0});
-    const int ids[] = {ID_EVENT_SETTINGS};
-    for (int id : ids) {
-        const std::size_t before = f.prompt.Boxes().size();
-        frame.Actions().Trigger(id);
-        ASSERT_EQ(f.prompt.Boxes().size(), before + 1) << id;
-        EXPECT_EQ(f.prompt.Texts().back(), Sjis("この機能はまだ使用できません。")) << id;
-        EXPECT_EQ(f.prompt.Boxes().back().icon, PromptIcon::Information) << id;
-    }
-    EXPECT_EQ(f.tables.nodeList.RowCount(), 1);
-}
-
 TEST_F(MainFrameTest, ListSearchesSwitchToTheirTab) {
     struct Case {
         int id;

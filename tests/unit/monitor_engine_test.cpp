@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <memory>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "base/file_opener.h"
+#include "base/ini_file.h"
 #include "base/program_folder.h"
 #include "base/text_codec.h"
 #include "lists/summary_banner.h"
@@ -17,6 +19,7 @@
 #include "store/line_codec.h"
 #include "store/node_line.h"
 #include "store/settings_files.h"
+#include "support/blocked_file.h"
 #include "support/fake_packet_driver.h"
 #include "support/file_bytes.h"
 #include "support/recording_desktop_actions.h"
@@ -344,6 +347,111 @@ TEST_F(OpenedEngineTest, SearchSettingsAreStoredOnlyWhenEveryFieldPasses) {
               EncodeLine("198.18.7.1,198.18.7.254", 23) + "\r\n");
     // The own adapter follows the choice at once.
     EXPECT_EQ(engine->LocalAdapter().ownAddress, InetAddr("198.18.7.2"));
+}
+
+// The settings information list's value beside a setting of its right column pair.
+std::vector<std::string> RightValues(const ListTable& summary) {
+    std::vector<std::string> values;
+    for (const ListRow& row : summary.Snapshot()) {
+        values.push_back(row.cells[3]);
+    }
+    return values;
+}
+
+bool Contains(const std::vector<std::string>& values, const std::string& value) {
+    return std::find(values.begin(), values.end(), value) != values.end();
+}
+
+TEST_F(OpenedEngineTest, AnEventRecordIsStoredOnlyWhenItPasses) {
+    const fs::path eventFile = DbFolder() / "EventDB.na";
+    EventSettings record;
+    record.enabled = 1;
+    record.log = 1;
+    record.mailText = Sjis("機器 %MAC");
+    record.soundFile = "bell.wav";
+
+    EventSettings refused = record;
+    refused.soundFile = "bell.mp3";
+    const EventSettingsChange no = engine->PutEventSettings(EVENT_DEVICE_CHANGE, refused);
+    EXPECT_EQ(no.outcome, EventSettingsChange::EVENT_SETTINGS_REFUSED);
+    EXPECT_EQ(no.message, Sjis("サウンド再生ファイルが不正です。( .wav )"));
+    EXPECT_EQ(test::ReadBytes(eventFile), "");
+    EXPECT_EQ(engine->ReadEventSettings(EVENT_DEVICE_CHANGE), EventSettings{});
+
+    const EventSettingsChange yes = engine->PutEventSettings(EVENT_DEVICE_CHANGE, record);
+    EXPECT_EQ(yes.outcome, EventSettingsChange::EVENT_SETTINGS_STORED);
+    EXPECT_EQ(engine->ReadEventSettings(EVENT_DEVICE_CHANGE), record);
+    // The settings information list shows it at once.
+    EXPECT_TRUE(Contains(RightValues(engine->Tables().settingsInfo), Sjis("機器 %MAC")));
+    EXPECT_TRUE(prompt.Texts().empty());
+}
+
+TEST_F(MonitorEngineTest, ARecordTheStoreCannotWriteIsReportedAsNotStored) {
+    test::TempProgramFolder folder;
+    // A folder where the file belongs: it cannot be opened (the retries do not wait here).
+    test::BlockedFile blocked(DbFolder() / "EventDB.na");
+    test::RecordingPrompt prompt;
+    test::RecordingPopup popup;
+    test::RecordingDesktopActions desktop;
+    MonitorEngineOptions options;
+    options.registryPath = folder.Path() / "datareg.reg";
+    options.driver = std::make_unique<test::FakePacketDriver>();
+    MonitorEngine engine({prompt, popup, desktop}, std::move(options));
+    EventSettings record;
+    record.enabled = 1;
+    const EventSettingsChange change = engine.PutEventSettings(EVENT_NEW_NODE, record);
+    EXPECT_EQ(change.outcome, EventSettingsChange::EVENT_SETTINGS_NOT_STORED);
+    EXPECT_EQ(prompt.Texts(), std::vector<std::string>{Sjis("EventDB Access Error。")});
+}
+
+TEST_F(OpenedEngineTest, ActionNodesAreStoredOnlyWhenEveryRangePasses) {
+    const fs::path rangeFile = DbFolder() / "ActionNodeDB.na";
+    ASSERT_EQ(engine->ActionRanges().AppendRange(InetAddr("10.0.0.1"), InetAddr("10.0.0.9")), 0);
+    engine->SaveSettings();
+    const std::string settingsFile = test::ReadBytes(SettingsFilePath());
+    const std::string ranges = test::ReadBytes(rangeFile);
+
+    const std::vector<IpRange> reversed = {{InetAddr("198.18.7.1"), InetAddr("198.18.7.9")},
+                                           {InetAddr("198.18.7.9"), InetAddr("198.18.7.1")}};
+    const EventSettingsChange no = engine->ApplyEventNodes(false, reversed);
+    EXPECT_EQ(no.outcome, EventSettingsChange::EVENT_SETTINGS_REFUSED);
+    EXPECT_EQ(no.message, Sjis("アドレス範囲が不正です。"));
+    EXPECT_EQ(engine->Settings().App().ALLEVENT, 1);
+    EXPECT_EQ(test::ReadBytes(SettingsFilePath()), settingsFile);
+    EXPECT_EQ(test::ReadBytes(rangeFile), ranges);
+
+    const std::vector<IpRange> good = {{InetAddr("198.18.7.1"), InetAddr("198.18.7.9")},
+                                       {InetAddr("198.18.7.20"), InetAddr("198.18.7.20")}};
+    EXPECT_EQ(engine->ApplyEventNodes(false, good).outcome,
+              EventSettingsChange::EVENT_SETTINGS_STORED);
+    EXPECT_EQ(test::ReadBytes(rangeFile), EncodeLine("198.18.7.1,198.18.7.9", 21) + "\r\n" +
+                                              EncodeLine("198.18.7.20,198.18.7.20", 23) + "\r\n");
+    EXPECT_EQ(engine->ListActionRanges().size(), 2u);
+    EXPECT_EQ(ReadIniInt(SettingsFilePath(), "INIT", "ALLEVENT", -1), 0);
+    EXPECT_TRUE(
+        Contains(RightValues(engine->Tables().settingsInfo), Sjis("198.18.7.20 ～ 198.18.7.20")));
+
+    // Back to all nodes without a range list: the ranges stay where they are.
+    EXPECT_EQ(engine->ApplyEventNodes(true, std::nullopt).outcome,
+              EventSettingsChange::EVENT_SETTINGS_STORED);
+    EXPECT_EQ(engine->ListActionRanges().size(), 2u);
+    EXPECT_EQ(ReadIniInt(SettingsFilePath(), "INIT", "ALLEVENT", -1), 1);
+}
+
+TEST_F(OpenedEngineTest, TheSniffCriterionTakesEffectAtOnceAndIsSavedLater) {
+    engine->SaveSettings();
+    engine->SetSniffCriterion(0x82);
+    EXPECT_EQ(engine->Settings().App().PROMISS, 0x82);
+    EXPECT_EQ(ReadIniInt(SettingsFilePath(), "INIT", "PROMISS", -1), 7);
+    bool anyShown = false;
+    for (const ListRow& row : engine->Tables().settingsInfo.Snapshot()) {
+        anyShown = anyShown ||
+                   (row.cells[0] == Sjis("　以下のいずれかに応答するノードを盗聴ノードとする") &&
+                    row.cells[1] == "ON");
+    }
+    EXPECT_TRUE(anyShown);
+    engine->SaveSettings();
+    EXPECT_EQ(ReadIniInt(SettingsFilePath(), "INIT", "PROMISS", -1), 0x82);
 }
 
 TEST_F(OpenedEngineTest, AnAdapterListThatCannotBeReadIsShownAndLogged) {

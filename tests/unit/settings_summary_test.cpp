@@ -120,20 +120,24 @@ TEST(SettingsSummary, RangesRunDownTheirColumnAndThePairsStayIndependent) {
     // Without action ranges the actions apply to every node.
     EXPECT_EQ(ValuesFrom(rows, 2, "　アクションノード範囲"),
               std::vector<std::string>{Sjis("すべてのノード")});
-    // The left pair is the longer one: the right pair ends early with empty cells.
-    EXPECT_TRUE(rows.back().cells[2].empty());
-    EXPECT_EQ(rows.back().cells[0], Sjis("　件名"));
+    // The right pair, with its six event kinds, is the longer one: the left pair ends early
+    // with empty cells.
+    EXPECT_TRUE(rows.back().cells[0].empty());
+    EXPECT_EQ(rows.back().cells[2], Sjis("　アクションノード範囲"));
     for (const auto& row : rows) {
         ASSERT_EQ(row.cells.size(), 4u);
     }
 
     data.searchRanges.clear();
-    data.actionRanges = {{MakeIp(192, 168, 0, 10), MakeIp(192, 168, 0, 20)}};
-    const auto fewer = BuildSettingsSummary(data);
-    EXPECT_EQ(ValuesFrom(fewer, 0, "　検索範囲"), std::vector<std::string>{""});
-    EXPECT_EQ(ValuesFrom(fewer, 2, "　アクションノード範囲"),
-              std::vector<std::string>{Sjis("192.168.0.10 ～ 192.168.0.20")});
-    EXPECT_EQ(fewer.size() + 1, rows.size());
+    data.actionRanges = {{MakeIp(192, 168, 0, 10), MakeIp(192, 168, 0, 20)},
+                         {MakeIp(10, 0, 0, 7), MakeIp(10, 0, 0, 7)}};
+    const auto more = BuildSettingsSummary(data);
+    EXPECT_EQ(ValuesFrom(more, 0, "　検索範囲"), std::vector<std::string>{""});
+    EXPECT_EQ(ValuesFrom(more, 2, "　アクションノード範囲"),
+              (std::vector<std::string>{Sjis("192.168.0.10 ～ 192.168.0.20"),
+                                        Sjis("10.0.0.7 ～ 10.0.0.7")}));
+    EXPECT_EQ(more.size(), rows.size() + 1);
+    EXPECT_EQ(more.back().cells[3], Sjis("10.0.0.7 ～ 10.0.0.7"));
 }
 
 TEST(SettingsSummary, EventKindsAndMailSettings) {
@@ -144,14 +148,17 @@ TEST(SettingsSummary, EventKindsAndMailSettings) {
     data.events[EVENT_NODE_DOWN].log = 1;
     data.events[EVENT_NODE_DOWN].beep = 1;
     data.events[EVENT_NODE_DOWN].soundFile = "down.wav";
+    data.events[EVENT_DEVICE_CHANGE].log = 1;
+    data.events[EVENT_DEVICE_CHANGE].mailText = Sjis("機器 %MAC");
     data.mail.smtpserver = "mail.lab";
     data.mail.pop = 1;
     data.mail.passward = "secret";
     const auto rows = BuildSettingsSummary(data);
 
     // Each kind: its name, then its five actions.
-    const std::vector<std::string> kinds = {Sjis("　新規ノード検出"), Sjis("　ノード起動"),
-                                            Sjis("　ノード停止"), Sjis("　盗聴ノード検出")};
+    const std::vector<std::string> kinds = {
+        Sjis("　新規ノード検出"), Sjis("　ノード起動"),     Sjis("　ノード停止"),
+        Sjis("　盗聴ノード検出"), Sjis("　IPアドレス変更"), Sjis("　ネットワーク機器変更")};
     std::vector<std::vector<std::string>> blocks;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         for (const auto& kind : kinds) {
@@ -164,7 +171,7 @@ TEST(SettingsSummary, EventKindsAndMailSettings) {
             }
         }
     }
-    ASSERT_EQ(blocks.size(), 4u);
+    ASSERT_EQ(blocks.size(), 6u);
     EXPECT_EQ(blocks[EVENT_NEW_NODE][0], Sjis("　[ 画面:無/ ログ:無 ]"));
     EXPECT_EQ(blocks[EVENT_NODE_UP],
               (std::vector<std::string>{Sjis("　[ 画面:有/ ログ:無 ]"), Sjis("%IP が起動しました"),
@@ -172,6 +179,10 @@ TEST(SettingsSummary, EventKindsAndMailSettings) {
     // The beep replaces the sound file.
     EXPECT_EQ(blocks[EVENT_NODE_DOWN][0], Sjis("　[ 画面:無/ ログ:有 ]"));
     EXPECT_EQ(blocks[EVENT_NODE_DOWN][4], Sjis("ビープ音"));
+    // The address and MAC change kinds follow in the same form.
+    EXPECT_EQ(
+        blocks[EVENT_DEVICE_CHANGE],
+        (std::vector<std::string>{Sjis("　[ 画面:無/ ログ:有 ]"), "", "", Sjis("機器 %MAC"), ""}));
 
     EXPECT_EQ(ValueOf(rows, 0, "　Smtpサーバー"), "mail.lab");
     EXPECT_EQ(ValueOf(rows, 0, "　POP認証"), Sjis("有効"));
