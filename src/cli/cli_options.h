@@ -40,7 +40,10 @@ struct CliOptions {
         COLOURS_SCHEME,
         ADAPTERS,
         SETTINGS_SHOW,
-        SETTINGS_SET
+        SETTINGS_SET,
+        MAIL_SHOW,
+        MAIL_SET,
+        MAIL_TEST
     };
 
     Command command = NONE;
@@ -60,12 +63,19 @@ struct CliOptions {
     ColourScheme colourScheme = ColourScheme::Light;  // colours scheme
     // settings set: the keys of Kelvane.ini with their values as given, in order.
     std::vector<std::pair<std::string, std::string>> settings;
+    // mail set: the mail settings' registry names (lower case) with their values (UTF-8), in
+    // order.
+    std::vector<std::pair<std::string, std::string>> mail;
     std::string error;  // why the command line is bad usage; empty when good
 };
 
 // Reads argv[1..argc-1]: options (--home DIR, --home=DIR, --help) first, then the command
 // and its arguments.
 CliOptions ParseCliOptions(const std::vector<std::string_view>& arguments);
+
+// The names mail and mail set use for the mail settings, as their registry values are named,
+// in the order of the mail settings dialog.
+extern const std::vector<std::string_view> MAIL_FIELD_NAMES;
 
 // A dotted IPv4 address of exactly four decimal parts ("198.18.7.1"); nothing otherwise.
 std::optional<Ipv4> ParseDottedAddress(std::string_view text);

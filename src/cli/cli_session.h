@@ -38,6 +38,9 @@ class CliSession {
     int PrintAdapters();
     int PrintSettings();
     int SetSettings(const std::vector<std::pair<std::string, std::string>>& settings);
+    int PrintMail();
+    int SetMail(const std::vector<std::pair<std::string, std::string>>& fields);
+    int SendTestMail();
     // Runs one search command to its end; a signal ends it after its current address.
     int RunToEnd(SearchRuns::RunKind kind, Ipv4 ip = 0);
     int Monitor();
