@@ -80,9 +80,7 @@ bool ListCommands::Run(int id) {
         case ID_SEARCH_SETTINGS:
             SearchSettings();
             return true;
-        case ID_VIEW_COLOURS:
         case ID_EVENT_SETTINGS:
-        case ID_OPTIONS:
             NotAvailable();
             return true;
         default:

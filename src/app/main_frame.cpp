@@ -20,6 +20,7 @@
 #include "app/list_commands.h"
 #include "dialogs/color_dlg.h"
 #include "dialogs/exit_wait_dlg.h"
+#include "dialogs/option_dlg.h"
 #include "net/capture_adapter.h"
 #include "views/left_view.h"
 #include "views/list_colours.h"
@@ -122,6 +123,17 @@ void CMainFrame::ShowColours() {
     }
 }
 
+void CMainFrame::ShowOptions() {
+    COptionDlg dialog(
+        m_services.engine, m_services.prompt,
+        [this](int map, int elist) {
+            m_upper->ApplyNodeColumnMask(map);
+            m_lower->ApplyEventColumnMask(elist);
+        },
+        DesktopPlaces::OfThisProgram(), this);
+    dialog.exec();
+}
+
 QString CMainFrame::InterfaceLine() const {
     return m_interfaceLine->text();
 }
@@ -194,6 +206,9 @@ void CMainFrame::OnCommand(int id) {
             break;
         case ID_VIEW_COLOURS:
             ShowColours();
+            break;
+        case ID_OPTIONS:
+            ShowOptions();
             break;
         case ID_HELP:
             // The help file of the program is reached through its desktop entry.

@@ -80,6 +80,7 @@ class CMainFrame : public QMainWindow {
     // The five lists take the colours of the settings.
     void ApplyListColours();
     void ShowColours();
+    void ShowOptions();
     // Pane 0 of the status bar from ADPNAME.
     void ShowInterfaceLine();
     void HideToTray();

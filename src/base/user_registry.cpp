@@ -1,18 +1,17 @@
 #include "base/user_registry.h"
 
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 
 #include "base/atomic_replace.h"
 #include "base/text_codec.h"
 #include "base/text_file.h"
 #include "base/text_helpers.h"
+#include "base/xdg_folders.h"
 
 namespace halvera {
 namespace {
@@ -136,28 +135,10 @@ bool MakeFolders(const std::filesystem::path& folder) {
     return mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST;
 }
 
-std::filesystem::path ConfigHome() {
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    if (xdg != nullptr && std::filesystem::path(xdg).is_absolute()) {
-        return xdg;
-    }
-    const char* home = std::getenv("HOME");
-    if (home != nullptr && *home != '\0') {
-        return std::filesystem::path(home) / ".config";
-    }
-    passwd entry{};
-    passwd* found = nullptr;
-    char buffer[16384];
-    if (getpwuid_r(getuid(), &entry, buffer, sizeof buffer, &found) == 0 && found != nullptr) {
-        return std::filesystem::path(found->pw_dir) / ".config";
-    }
-    return ".config";
-}
-
 }  // namespace
 
 std::filesystem::path DefaultUserRegistryPath() {
-    return ConfigHome() / "Draymoor" / "Kelvane" / "datareg.reg";
+    return XdgConfigHome() / "Draymoor" / "Kelvane" / "datareg.reg";
 }
 
 UserRegistry::UserRegistry(std::filesystem::path file) : m_path(std::move(file)) {}

@@ -1,6 +1,7 @@
 #include "cli/cli_options.h"
 
 #include "net/local_network_range.h"
+#include "store/options_check.h"
 
 #include <arpa/inet.h>
 
@@ -9,6 +10,7 @@
 #include <charconv>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 
 namespace halvera {
@@ -58,6 +60,16 @@ const char* const CLI_USAGE =
     "                             clears a field\n"
     "  mail test                  send the test mail with the mail settings, as the dialog's\n"
     "                             test send does; its errors go to standard error\n"
+    "  options                    print the list and start-up options\n"
+    "  options set KEY VALUE...   change them with the checks of the options dialog:\n"
+    "                             MAP node list columns (mask of 0xFFF: 0x1 label, 0x2 B47,\n"
+    "                             0x4 B16, 0x8 B8, 0x20 address, 0x40 MAC, 0x80 host name,\n"
+    "                             0x100 domain, 0x200 vendor, 0x400 detected, 0x800 updated),\n"
+    "                             ELIST event list columns (mask of 0x7F: 0x1 label,\n"
+    "                             0x2 address, 0x4 MAC, 0x8 host name, 0x10 domain,\n"
+    "                             0x20 vendor, 0x40 information), ELISTMAX (1-65535 rows),\n"
+    "                             SCROLL, BSORT and BPOLING (0 or 1), SORT (1 address,\n"
+    "                             2 MAC, 3 label, 4 host name, 5 workgroup or domain)\n"
     "\n"
     "options:\n"
     "  --home DIR  the program folder (default: the folder of halvera-cli)\n"
@@ -90,12 +102,14 @@ constexpr CommandShape COMMANDS[] = {
     {"adapters", CliOptions::ADAPTERS, 0},
 };
 
-// The keys settings set takes and the values their shape allows; the numbers of the
-// intervals, TIMEOUT and RETRY are the dialog's checks, made when they are stored.
+// The keys settings set and options set take and the values their shape allows; the
+// numbers of the intervals, TIMEOUT, RETRY and ELISTMAX are the dialogs' checks, made when
+// they are stored.
 struct SettingShape {
     std::string_view key;
     std::vector<std::string_view> values;  // empty: any decimal number
     bool checkedOnStore = false;
+    std::int32_t maskBits = 0;  // a mask of these bits, decimal or 0x and hexadecimal digits
 };
 
 const SettingShape SETTING_KEYS[] = {
@@ -156,6 +170,16 @@ void ParseMail(const std::vector<std::string_view>& rest, CliOptions& options) {
     options.command = CliOptions::MAIL_SET;
 }
 
+const SettingShape OPTION_KEYS[] = {
+    {"MAP", {}, false, NODE_LIST_MAP_BITS},
+    {"ELIST", {}, false, EVENT_LIST_BITS},
+    {"ELISTMAX", {}, true},
+    {"SCROLL", {"0", "1"}},
+    {"BSORT", {"0", "1"}},
+    {"SORT", {"1", "2", "3", "4", "5"}},
+    {"BPOLING", {"0", "1"}},
+};
+
 CliOptions Bad(std::string error) {
     CliOptions options;
     options.error = std::move(error);
@@ -191,19 +215,8 @@ void ParseRanges(const std::vector<std::string_view>& rest, CliOptions& options)
     }
 }
 
-// export columns [MASK]: the PRINT bits in decimal or as 0x and hexadecimal digits.
-void ParseExportColumns(const std::vector<std::string_view>& rest, CliOptions& options) {
-    if (rest.size() == 1) {
-        options.command = CliOptions::EXPORT_COLUMNS_SHOW;
-        return;
-    }
-    const char* const refusal =
-        "export columns needs a PRINT mask of the node list's export columns (0 to 0x3F7F)";
-    if (rest.size() != 2) {
-        options.error = refusal;
-        return;
-    }
-    std::string_view text = rest[1];
+// A mask of the allowed bits in decimal or as 0x and hexadecimal digits.
+std::optional<std::int32_t> ParseMask(std::string_view text, std::int32_t allowedBits) {
     int base = 10;
     if (text.starts_with("0x") || text.starts_with("0X")) {
         text.remove_prefix(2);
@@ -212,12 +225,26 @@ void ParseExportColumns(const std::vector<std::string_view>& rest, CliOptions& o
     std::int64_t mask = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), mask, base);
     if (text.empty() || error != std::errc() || end != text.data() + text.size() || mask < 0 ||
-        (mask & ~static_cast<std::int64_t>(PrintMaskBits())) != 0) {
-        options.error = refusal;
+        (mask & ~static_cast<std::int64_t>(allowedBits)) != 0) {
+        return std::nullopt;
+    }
+    return static_cast<std::int32_t>(mask);
+}
+
+// export columns [MASK]: the PRINT bits.
+void ParseExportColumns(const std::vector<std::string_view>& rest, CliOptions& options) {
+    if (rest.size() == 1) {
+        options.command = CliOptions::EXPORT_COLUMNS_SHOW;
+        return;
+    }
+    const auto mask = rest.size() == 2 ? ParseMask(rest[1], PrintMaskBits()) : std::nullopt;
+    if (!mask) {
+        options.error =
+            "export columns needs a PRINT mask of the node list's export columns (0 to 0x3F7F)";
         return;
     }
     options.command = CliOptions::EXPORT_COLUMNS_SET;
-    options.printMask = static_cast<std::int32_t>(mask);
+    options.printMask = *mask;
 }
 
 void ParseExport(const std::vector<std::string_view>& rest, CliOptions& options) {
@@ -302,39 +329,46 @@ bool IsDecimal(std::string_view text) {
            text.find_first_not_of("0123456789") == std::string_view::npos;
 }
 
-void ParseSettings(const std::vector<std::string_view>& rest, CliOptions& options) {
+// NAME, or NAME set KEY VALUE... with the keys of its table; a mask is kept in decimal.
+void ParseKeyValues(const std::vector<std::string_view>& rest, std::span<const SettingShape> keys,
+                    const std::string& name, CliOptions::Command show, CliOptions::Command set,
+                    CliOptions& options) {
     if (rest.empty()) {
-        options.command = CliOptions::SETTINGS_SHOW;
+        options.command = show;
         return;
     }
     if (rest[0] != "set" || rest.size() < 3 || rest.size() % 2 == 0) {
-        options.error = "settings needs nothing, or set KEY VALUE...";
+        options.error = name + " needs nothing, or set KEY VALUE...";
         return;
     }
     for (std::size_t i = 1; i < rest.size(); i += 2) {
         const std::string_view key = rest[i];
-        const std::string_view value = rest[i + 1];
-        const SettingShape* shape = nullptr;
-        for (const SettingShape& known : SETTING_KEYS) {
-            if (known.key == key) {
-                shape = &known;
-            }
-        }
-        if (shape == nullptr) {
-            options.error = "settings set has no key " + std::string(key);
+        std::string value(rest[i + 1]);
+        const auto shape = std::find_if(keys.begin(), keys.end(), [key](const SettingShape& known) {
+            return known.key == key;
+        });
+        if (shape == keys.end()) {
+            options.error = name + " set has no key " + std::string(key);
             return;
         }
-        const bool fits = !shape->values.empty()
-                              ? std::find(shape->values.begin(), shape->values.end(), value) !=
-                                    shape->values.end()
-                              : shape->checkedOnStore || IsDecimal(value);
+        bool fits = false;
+        if (shape->maskBits != 0) {
+            const auto mask = ParseMask(value, shape->maskBits);
+            fits = mask.has_value();
+            value = fits ? std::to_string(*mask) : value;
+        } else if (!shape->values.empty()) {
+            fits =
+                std::find(shape->values.begin(), shape->values.end(), value) != shape->values.end();
+        } else {
+            fits = shape->checkedOnStore || IsDecimal(value);
+        }
         if (!fits) {
-            options.error = std::string(key) + " cannot be " + std::string(value);
+            options.error = std::string(key) + " cannot be " + value;
             return;
         }
         options.settings.emplace_back(key, value);
     }
-    options.command = CliOptions::SETTINGS_SET;
+    options.command = set;
 }
 
 }  // namespace
@@ -389,7 +423,13 @@ CliOptions ParseCliOptions(const std::vector<std::string_view>& arguments) {
         return options;
     }
     if (name == "settings") {
-        ParseSettings(rest, options);
+        ParseKeyValues(rest, SETTING_KEYS, "settings", CliOptions::SETTINGS_SHOW,
+                       CliOptions::SETTINGS_SET, options);
+        return options;
+    }
+    if (name == "options") {
+        ParseKeyValues(rest, OPTION_KEYS, "options", CliOptions::OPTIONS_SHOW,
+                       CliOptions::OPTIONS_SET, options);
         return options;
     }
     if (name == "mail") {

@@ -43,7 +43,9 @@ struct CliOptions {
         SETTINGS_SET,
         MAIL_SHOW,
         MAIL_SET,
-        MAIL_TEST
+        MAIL_TEST,
+        OPTIONS_SHOW,
+        OPTIONS_SET
     };
 
     Command command = NONE;
@@ -61,7 +63,8 @@ struct CliOptions {
     int colourItem = COLOUR_BACKGROUND;  // colours set: the item and its colour (0x00BBGGRR)
     std::int32_t colour = 0;
     ColourScheme colourScheme = ColourScheme::Light;  // colours scheme
-    // settings set: the keys of Kelvane.ini with their values as given, in order.
+    // settings set, options set: the keys of Kelvane.ini with their values as given (masks
+    // in decimal), in order.
     std::vector<std::pair<std::string, std::string>> settings;
     // mail set: the mail settings' registry names (lower case) with their values (UTF-8), in
     // order.

@@ -157,6 +157,10 @@ int CliSession::Run(const CliOptions& options) {
             return SetMail(options.mail);
         case CliOptions::MAIL_TEST:
             return SendTestMail();
+        case CliOptions::OPTIONS_SHOW:
+            return PrintOptions();
+        case CliOptions::OPTIONS_SET:
+            return SetOptions(options.settings);
         case CliOptions::NONE:
             break;
     }
@@ -276,6 +280,14 @@ int CliSession::PrintAdapters() {
     return 0;
 }
 
+int CliSession::PrintKeyValues(const std::vector<std::pair<std::string, std::string>>& rows) {
+    m_console.Out(TsvLine({"KEY", "VALUE"}));
+    for (const auto& [key, value] : rows) {
+        m_console.Out(TsvLine({key, value}));
+    }
+    return 0;
+}
+
 int CliSession::PrintSettings() {
     const AppSettings app = m_engine.Settings().App();
     const SearchSettingsEntry entry = SearchSettingsEntryOf(app);
@@ -292,11 +304,7 @@ int CliSession::PrintSettings() {
         {"TIMEOUT", entry.timeout},
         {"RETRY", entry.retry},
     };
-    m_console.Out(TsvLine({"KEY", "VALUE"}));
-    for (const auto& [key, value] : rows) {
-        m_console.Out(TsvLine({key, value}));
-    }
-    return 0;
+    return PrintKeyValues(rows);
 }
 
 int CliSession::SetSettings(const std::vector<std::pair<std::string, std::string>>& settings) {
@@ -341,7 +349,7 @@ int CliSession::SetSettings(const std::vector<std::pair<std::string, std::string
 
 int CliSession::PrintMail() {
     const MailSettings mail = m_engine.Settings().Mail();
-    m_console.Out(TsvLine({"FIELD", "VALUE"}));
+    std::vector<std::pair<std::string, std::string>> rows;
     for (const std::string_view name : MAIL_FIELD_NAMES) {
         std::string value;
         if (name == "pop") {
@@ -351,9 +359,9 @@ int CliSession::PrintMail() {
         } else {
             value = Cp932ToUtf8Lossy(mail.*MailTextField(name));
         }
-        m_console.Out(TsvLine({std::string(name), value}));
+        rows.emplace_back(name, value);
     }
-    return 0;
+    return PrintKeyValues(rows);
 }
 
 int CliSession::SetMail(const std::vector<std::pair<std::string, std::string>>& fields) {
@@ -396,6 +404,45 @@ int CliSession::SendTestMail() {
         return 1;
     }
     m_prompt.ShowMessage(Sjis(TEST_MAIL_SENT), PromptIcon::Information, PromptButtons::Ok);
+    return 0;
+}
+
+int CliSession::PrintOptions() {
+    const AppSettings app = m_engine.Settings().App();
+    const std::vector<std::pair<std::string, std::string>> rows = {
+        {"MAP", std::to_string(app.MAP)},           {"ELIST", std::to_string(app.ELIST)},
+        {"ELISTMAX", std::to_string(app.ELISTMAX)}, {"SCROLL", std::to_string(app.SCROLL)},
+        {"BSORT", std::to_string(app.BSORT)},       {"SORT", std::to_string(app.SORT)},
+        {"BPOLING", std::to_string(app.BPOLING)},
+    };
+    return PrintKeyValues(rows);
+}
+
+int CliSession::SetOptions(const std::vector<std::pair<std::string, std::string>>& options) {
+    // The entry the options dialog would open with, changed as asked.
+    OptionsEntry entry = OptionsEntryOf(m_engine.Settings().App());
+    for (const auto& [key, value] : options) {
+        if (key == "MAP") {
+            entry.map = std::stoi(value);
+        } else if (key == "ELIST") {
+            entry.elist = std::stoi(value);
+        } else if (key == "ELISTMAX") {
+            entry.eventRows = value;
+        } else if (key == "SCROLL") {
+            entry.scroll = value == "1";
+        } else if (key == "BSORT") {
+            entry.sortAtStart = value == "1";
+        } else if (key == "SORT") {
+            entry.sort = std::stoi(value);
+        } else if (key == "BPOLING") {
+            entry.pollAtStart = value == "1";
+        }
+    }
+    const OptionsChange change = m_engine.ApplyOptions(entry);
+    if (!change.applied) {
+        m_console.ErrCp932(change.message);
+        return 2;
+    }
     return 0;
 }
 

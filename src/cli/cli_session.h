@@ -36,11 +36,15 @@ class CliSession {
     int SetLabel(Ipv4 address, const std::string& utf8);
     int PrintColours();
     int PrintAdapters();
+    // Settings as KEY and VALUE rows under their header.
+    int PrintKeyValues(const std::vector<std::pair<std::string, std::string>>& rows);
     int PrintSettings();
     int SetSettings(const std::vector<std::pair<std::string, std::string>>& settings);
     int PrintMail();
     int SetMail(const std::vector<std::pair<std::string, std::string>>& fields);
     int SendTestMail();
+    int PrintOptions();
+    int SetOptions(const std::vector<std::pair<std::string, std::string>>& options);
     // Runs one search command to its end; a signal ends it after its current address.
     int RunToEnd(SearchRuns::RunKind kind, Ipv4 ip = 0);
     int Monitor();

@@ -11,6 +11,7 @@
 #include "lists/progress.h"
 #include "lists/summary_banner.h"
 #include "monitor/node_label_change.h"
+#include "monitor/options_entry.h"
 #include "monitor/search_runner.h"
 #include "monitor/search_settings_entry.h"
 #include "net/capture_adapter.h"
@@ -69,6 +70,11 @@ class Engine {
     // the settings file and (when the entry has them) the search range file replaced, and
     // the banner, the own adapter and the settings information list refreshed.
     virtual SearchSettingsChange ApplySearchSettings(const SearchSettingsEntry& entry) = 0;
+
+    // Options: the column masks MAP and ELIST take effect at once, as the lists already show
+    // them; then the event list row count is checked, and only when it passes are the other
+    // options set and the settings file written.
+    virtual OptionsChange ApplyOptions(const OptionsEntry& entry) = 0;
 
     // Number of entries in the log file.
     virtual int CountLogEntries(LogKind kind) = 0;

@@ -14,6 +14,7 @@
 #include "net/pcap_packet_driver.h"
 #include "store/mail_settings_check.h"
 #include "store/node_label_check.h"
+#include "store/options_check.h"
 #include "store/search_settings_check.h"
 #include "store/settings_files.h"
 
@@ -261,6 +262,25 @@ SearchSettingsChange MonitorEngine::ApplySearchSettings(const SearchSettingsEntr
     m_banner.SetSummaryText();
     RefreshSettingsSummary();
     return {SearchSettingsChange::SETTINGS_APPLIED, {}};
+}
+
+OptionsChange MonitorEngine::ApplyOptions(const OptionsEntry& entry) {
+    AppSettings settings = m_settings.App();
+    settings.MAP = (settings.MAP & ~NODE_LIST_MAP_BITS) | (entry.map & NODE_LIST_MAP_BITS);
+    settings.ELIST = (settings.ELIST & ~EVENT_LIST_BITS) | (entry.elist & EVENT_LIST_BITS);
+    m_settings.SetApp(settings);
+    std::string refusal = CheckEventListRows(entry.eventRows);
+    if (!refusal.empty()) {
+        return {false, std::move(refusal)};
+    }
+    settings.ELISTMAX = static_cast<std::int32_t>(*ReadSettingNumber(entry.eventRows));
+    settings.SCROLL = entry.scroll ? 1 : 0;
+    settings.BSORT = entry.sortAtStart ? 1 : 0;
+    settings.SORT = entry.sort;
+    settings.BPOLING = entry.pollAtStart ? 1 : 0;
+    m_settings.SetApp(settings);
+    SaveSettings();
+    return {true, {}};
 }
 
 int MonitorEngine::CountLogEntries(LogKind kind) {

@@ -91,6 +91,7 @@ class MonitorEngine : public Engine {
     std::optional<std::vector<CaptureAdapter>> ListAdapters() override;
     void ListSearchRanges(ListTable& table) override;
     SearchSettingsChange ApplySearchSettings(const SearchSettingsEntry& entry) override;
+    OptionsChange ApplyOptions(const OptionsEntry& entry) override;
     int CountLogEntries(LogKind kind) override;
     int DeleteLogRows(LogKind kind, const std::vector<int>& rows, Progress& progress) override;
     int Export(ExportFormat format, ExportList list) override;

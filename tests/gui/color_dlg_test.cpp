@@ -28,10 +28,6 @@
 namespace halvera {
 namespace {
 
-const char* const LIGHT_SCHEME_LINES =
-    "BCOLOR=16777215\r\nBCOLOR2=14737632\r\nFCOLOR=0\r\nSCOLOR=255\r\nPCOLOR=16711680\r\n"
-    "NCOLOR=12632256\r\n";
-
 // The colour a button shows in its middle, as drawn.
 QColor ShownFace(CColorButton* button) {
     const QImage image = button->grab().toImage();
@@ -126,7 +122,7 @@ TEST_F(ColorDlgTest, ASchemeIsStoredSavedAndAppliedOnlyOnOk) {
          test::KelvaneIniWithColours(test::DARK_SCHEME_LINES)},
         {"white, Cancel", ColourScheme::Light, QDialogButtonBox::Cancel, dark, ""},
         {"white, OK", ColourScheme::Light, QDialogButtonBox::Ok, light,
-         test::KelvaneIniWithColours(LIGHT_SCHEME_LINES)},
+         test::KelvaneIniWithColours(test::LIGHT_SCHEME_LINES)},
     };
     for (const Case& c : cases) {
         const AppSettings before = f.settings.App();

@@ -244,7 +244,7 @@ TEST_F(MainFrameTest, CommandsOfLaterDialogsSayTheyAreNotAvailable) {
     AddNodes({"192.168.0.1"});
     Show();
     SelectNodeRows({0});
-    const int ids[] = {ID_EVENT_SETTINGS, ID_OPTIONS};
+    const int ids[] = {ID_EVENT_SETTINGS};
     for (int id : ids) {
         const std::size_t before = f.prompt.Boxes().size();
         frame.Actions().Trigger(id);

@@ -15,6 +15,11 @@ inline std::string KelvaneIniWithColours(const std::string& colourLines) {
            "MAPY=0\r\nSCROLL=1\r\n";
 }
 
+// The colour lines of the standard white scheme, the defaults.
+inline const char* const LIGHT_SCHEME_LINES =
+    "BCOLOR=16777215\r\nBCOLOR2=14737632\r\nFCOLOR=0\r\nSCOLOR=255\r\nPCOLOR=16711680\r\n"
+    "NCOLOR=12632256\r\n";
+
 // The colour lines of the standard black scheme.
 inline const char* const DARK_SCHEME_LINES =
     "BCOLOR=0\r\nBCOLOR2=2105376\r\nFCOLOR=12632256\r\nSCOLOR=255\r\nPCOLOR=16711680\r\n"

@@ -77,6 +77,12 @@ TEST(Cli, UsageAndExitStatus) {
         {{"settings", "set", "NEWTIMEUNIT", "120"}, 2, "NEWTIMEUNIT cannot be 120", ""},
         {{"settings", "set", "ADPNUM", "-1"}, 2, "ADPNUM cannot be -1", ""},
         {{"adapters", "all"}, 2, "adapters takes no arguments", ""},
+        {{"options", "set", "MAP"}, 2, "options needs nothing, or set KEY VALUE...", ""},
+        {{"options", "set", "TIMEOUT", "100"}, 2, "options set has no key TIMEOUT", ""},
+        {{"options", "set", "MAP", "0x1000"}, 2, "MAP cannot be 0x1000", ""},
+        {{"options", "set", "ELIST", "0x80"}, 2, "ELIST cannot be 0x80", ""},
+        {{"options", "set", "SORT", "0"}, 2, "SORT cannot be 0", ""},
+        {{"options", "set", "SCROLL", "yes"}, 2, "SCROLL cannot be yes", ""},
         {{"ranges", "add", "198.18.7.1"}, 2, "ranges needs list", ""},
         {{"ranges", "add", "198.18.7", "198.18.7.9"}, 2, "two dotted IPv4 addresses", ""},
         {{"label", "198.18.7.21"}, 2, "label needs a dotted IPv4 address and a text", ""},
@@ -450,6 +456,63 @@ TEST(Cli, SettingsWithTheChecksOfTheSearchSettingsDialog) {
     EXPECT_TRUE(Holds(ini, "\r\nNEWTIMEUNIT=3600\r\n")) << ini;
 }
 
+TEST(Cli, OptionsWithTheChecksOfTheOptionsDialog) {
+    test::TempProgramFolder folder;
+    const std::string home = folder.Path().string();
+    const std::string rowsMessage = "イベントリスト表示数を1～65535以内で指定してください。\n";
+    struct Case {
+        const char* name;
+        std::vector<std::string> set;  // KEY VALUE...
+        int status;
+        std::string err;
+        const char* shown;  // part of the options printed afterwards
+    };
+    // In order: each case starts from the options the one before left.
+    const Case cases[] = {
+        {"rows 0", {"ELISTMAX", "0"}, 2, rowsMessage, "ELISTMAX\t100\n"},
+        {"rows 65536", {"ELISTMAX", "65536"}, 2, rowsMessage, "ELISTMAX\t100\n"},
+        // A refused row count stores none of the others, the columns included.
+        {"columns with rows x",
+         {"MAP", "0xFFE", "BSORT", "1", "ELISTMAX", "x"},
+         2,
+         rowsMessage,
+         "MAP\t4095\nELIST\t74\nELISTMAX\t100\nSCROLL\t1\nBSORT\t0\n"},
+        {"rows 1", {"ELISTMAX", "1"}, 0, "", "ELISTMAX\t1\n"},
+        {"everything",
+         {"MAP", "0xFFE", "ELIST", "0x40", "ELISTMAX", "65535", "SCROLL", "0", "BSORT", "1", "SORT",
+          "4", "BPOLING", "1"},
+         0,
+         "",
+         "MAP\t4094\nELIST\t64\nELISTMAX\t65535\nSCROLL\t0\nBSORT\t1\nSORT\t4\n"
+         "BPOLING\t1\n"},
+    };
+    for (const auto& c : cases) {
+        const std::string before =
+            std::filesystem::exists(SettingsFilePath()) ? test::ReadBytes(SettingsFilePath()) : "";
+        std::vector<std::string> arguments = {"--home", home, "options", "set"};
+        arguments.insert(arguments.end(), c.set.begin(), c.set.end());
+        const auto result = RunCli(arguments);
+        EXPECT_EQ(result.status, c.status) << c.name << "\n" << result.err;
+        EXPECT_EQ(result.err, c.err) << c.name;
+        if (c.status != 0) {
+            const std::string after = std::filesystem::exists(SettingsFilePath())
+                                          ? test::ReadBytes(SettingsFilePath())
+                                          : "";
+            EXPECT_EQ(after, before) << c.name;
+        }
+        const auto shown = RunCli({"--home", home, "options"});
+        EXPECT_EQ(shown.status, 0);
+        EXPECT_TRUE(shown.out.starts_with("KEY\tVALUE\nMAP\t")) << shown.out;
+        EXPECT_TRUE(Holds(shown.out, c.shown)) << c.name << "\n" << shown.out;
+    }
+    const std::string ini = test::ReadBytes(SettingsFilePath());
+    EXPECT_TRUE(Holds(ini,
+                      "\r\nMAP=4094\r\nELIST=64\r\nELISTMAX=65535\r\nBSORT=1\r\nSORT=4\r\n"
+                      "BPOLING=1\r\n"))
+        << ini;
+    EXPECT_TRUE(Holds(ini, "\r\nSCROLL=0\r\n")) << ini;
+}
+
 TEST(Cli, AdaptersAreListedWithTheirAdpnum) {
     test::TempProgramFolder folder;
     const auto result = RunCli({"--home", folder.Path().string(), "adapters"});
@@ -510,7 +573,7 @@ TEST(Cli, MailSettingsWithTheChecksOfTheMailSettingsDialog) {
           "passward", "secret", "subject", "Halvera 検出"},
          0,
          "",
-         "FIELD\tVALUE\nsmtpserver\tsmtp.example.com\nadrfrom\thalvera@example.com\n"
+         "KEY\tVALUE\nsmtpserver\tsmtp.example.com\nadrfrom\thalvera@example.com\n"
          "adrto1\tadmin@example.com\nadrto2\t\nadrto3\t\npop\t1\npopserver\tpop.example.com\n"
          "userid\talice\npassward\t********\nsubject\tHalvera 検出\n"},
         {"a 37-byte SMTP server",

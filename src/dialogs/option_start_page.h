@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QWidget>
+
+#include <array>
+
+#include "monitor/options_entry.h"
+
+class QButtonGroup;
+class QCheckBox;
+class QRadioButton;
+
+namespace halvera {
+
+// The "起動" page of the options: the sort of the node list at start-up and the first status
+// poll at start-up.
+class COptionStartPage : public QWidget {
+    Q_OBJECT
+
+  public:
+    explicit COptionStartPage(const OptionsEntry& entry, QWidget* parent = nullptr);
+
+    void Fill(OptionsEntry& entry) const;
+
+    QCheckBox* SortBox() const { return m_sort; }
+    // The radio button that stores this SORT value (1 … 5).
+    QRadioButton* SortKeyButton(int sortKey) const;
+    QCheckBox* PollBox() const { return m_poll; }
+
+  private:
+    void EnableSortKeys(bool enabled);
+
+    QCheckBox* m_sort = nullptr;
+    QButtonGroup* m_sortKeys = nullptr;
+    QCheckBox* m_poll = nullptr;
+};
+
+}  // namespace halvera

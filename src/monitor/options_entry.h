@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "store/app_settings.h"
+
+namespace halvera {
+
+// The options as the options dialog and halvera-cli enter them.
+struct OptionsEntry {
+    std::int32_t map = 0;      // MAP: node list columns
+    std::int32_t elist = 0;    // ELIST: event list columns
+    std::string eventRows;     // ELISTMAX as typed
+    bool scroll = false;       // SCROLL
+    bool sortAtStart = false;  // BSORT
+    std::int32_t sort = 1;     // SORT
+    bool pollAtStart = false;  // BPOLING
+};
+
+// The entry that shows these settings.
+OptionsEntry OptionsEntryOf(const AppSettings& settings);
+
+// What became of an options entry: applied (settings and settings file hold it) or refused
+// with the message to show (CP932).
+struct OptionsChange {
+    bool applied = false;
+    std::string message;
+};
+
+}  // namespace halvera
