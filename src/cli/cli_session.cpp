@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <span>
 #include <vector>
 
@@ -98,15 +99,16 @@ CliSession::CliSession(Console& console, TerminationSignals& signals)
 }
 
 int CliSession::Run(const CliOptions& options) {
-    const bool opened = m_engine.Open();
-    // Runs read the monitored check boxes from the node list, and nodes prints it in the
-    // program's order, as in the program.
-    m_engine.LoadLists(StartupLists::NodeList, nullptr);
-    if (!opened) {
+    // A data file that cannot be opened has had its five tries; reading the node list would
+    // wait through them again.
+    if (!m_engine.Open()) {
         m_console.Err("halvera-cli: the data files in " + ProgramFolder().string() +
                       " could not be opened");
         return 1;
     }
+    // Runs read the monitored check boxes from the node list, and nodes prints it in the
+    // program's order, as in the program.
+    m_engine.LoadLists(StartupLists::NodeList, nullptr);
     switch (options.command) {
         case CliOptions::NODES:
             return PrintNodes();
@@ -452,14 +454,7 @@ int CliSession::RunToEnd(SearchRuns::RunKind kind, Ipv4 ip) {
         m_console.Err("halvera-cli: the search could not be started (see the error log)");
         return 1;
     }
-    bool stopping = false;
-    while (runs.IsRunActive()) {
-        if (m_signals.WaitFor(std::chrono::milliseconds(100)) && !stopping) {
-            runs.RequestStop();
-            stopping = true;
-        }
-    }
-    runs.WaitForRun();
+    WaitForRunEnd();
     PrintSummary();
     switch (runs.LastOutcome()) {
         case RunOutcome::Completed:
@@ -504,8 +499,30 @@ int CliSession::Monitor() {
         wasActive = active;
     }
     // The current run ends after its current address, its mail is sent, the files close.
+    if (runs.IsRunActive()) {
+        runs.RequestStop();
+        WaitForRunEnd();
+    }
     m_engine.Close();
     return 0;
+}
+
+void CliSession::WaitForRunEnd() {
+    SearchRuns& runs = m_engine.Runs();
+    while (runs.IsRunActive()) {
+        if (!m_signals.WaitFor(std::chrono::milliseconds(100))) {
+            continue;
+        }
+        if (m_signals.Count() == 1) {
+            runs.RequestStop();
+            continue;
+        }
+        // The user has asked twice: a run held up in one address is not waited for. Every
+        // record is written whole, so nothing stored is damaged.
+        m_console.Err("halvera-cli: ended at once by a second signal");
+        std::_Exit(128 + m_signals.Received());
+    }
+    runs.WaitForRun();
 }
 
 int CliSession::Export(const CliOptions& options) {

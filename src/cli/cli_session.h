@@ -48,6 +48,9 @@ class CliSession {
     // Runs one search command to its end; a signal ends it after its current address.
     int RunToEnd(SearchRuns::RunKind kind, Ipv4 ip = 0);
     int Monitor();
+    // Waits for the current run to end: the first SIGINT or SIGTERM asks it to stop after its
+    // current address, a second one ends halvera-cli at once.
+    void WaitForRunEnd();
     int Export(const CliOptions& options);
     int PrintExportColumns();
     int SetExportColumns(std::int32_t printMask);

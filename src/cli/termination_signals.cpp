@@ -17,9 +17,6 @@ TerminationSignals::~TerminationSignals() {
 }
 
 bool TerminationSignals::WaitFor(std::chrono::milliseconds timeout) {
-    if (m_received != 0) {
-        return true;
-    }
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {
         const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -31,7 +28,8 @@ bool TerminationSignals::WaitFor(std::chrono::milliseconds timeout) {
         }
         const int signal = sigtimedwait(&m_set, nullptr, &wait);
         if (signal > 0) {
-            m_received = signal;
+            m_received = m_received == 0 ? signal : m_received;
+            ++m_count;
             return true;
         }
         if (errno != EINTR || left.count() <= 0) {

@@ -16,16 +16,19 @@ class TerminationSignals {
     TerminationSignals(const TerminationSignals&) = delete;
     TerminationSignals& operator=(const TerminationSignals&) = delete;
 
-    // Waits at most `timeout` for one of the signals; true when one has arrived (now or
-    // before).
+    // Waits at most `timeout` for one of the signals; true when one arrived during the wait.
+    // Each signal is taken once, so a caller that goes on waiting after the first one sleeps
+    // until the next, never spins.
     bool WaitFor(std::chrono::milliseconds timeout);
-    // The signal that arrived first, 0 before any.
+    // The signal that arrived first, 0 before any; how many have arrived.
     int Received() const { return m_received; }
+    int Count() const { return m_count; }
 
   private:
     sigset_t m_set;
     sigset_t m_previous;
     int m_received = 0;
+    int m_count = 0;
 };
 
 }  // namespace halvera

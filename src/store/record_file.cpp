@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <ctime>
 #include <system_error>
 #include <utility>
 
@@ -55,6 +56,65 @@ bool ReadWholeFile(const std::filesystem::path& path, std::string& bytes) {
     const bool read = !std::ferror(file);
     std::fclose(file);
     return read;
+}
+
+// Every record slot of the bytes ends with its LF: the records stand where they are read.
+bool IsAligned(std::string_view bytes, std::size_t recordSize) {
+    if (bytes.size() % recordSize != 0) {
+        return false;
+    }
+    for (std::size_t end = recordSize; end <= bytes.size(); end += recordSize) {
+        if (bytes[end - 1] != '\n') {
+            return false;
+        }
+    }
+    return true;
+}
+
+struct Recovered {
+    std::string records;
+    std::size_t droppedBytes = 0;
+    std::size_t places = 0;  // runs of damage, each ending at an LF or at the end
+};
+
+// The whole records of damaged bytes, as a line reader finds them: each LF ends a line, a
+// line of one record's length is a record (one CR before its LF dropped, as line readers
+// drop it); any other line, and bytes after the last LF, are damage.
+Recovered RecoverRecords(std::string_view bytes, std::size_t recordSize) {
+    Recovered recovered;
+    bool inDamage = false;
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        const std::size_t lf = bytes.find('\n', start);
+        const std::size_t end = lf == std::string_view::npos ? bytes.size() : lf + 1;
+        std::string_view line = bytes.substr(start, end - start);
+        if (line.size() == recordSize + 1 && line.ends_with("\r\n")) {
+            recovered.records.append(line.substr(0, recordSize - 1));
+            recovered.records.push_back('\n');
+            recovered.droppedBytes += 1;
+            recovered.places += 1;
+            inDamage = false;
+        } else if (line.size() == recordSize && line.back() == '\n') {
+            recovered.records.append(line);
+            inDamage = false;
+        } else {
+            recovered.droppedBytes += line.size();
+            recovered.places += inDamage ? 0 : 1;
+            inDamage = true;
+        }
+        start = end;
+    }
+    return recovered;
+}
+
+// "20261210-172000" in local time, for the name of a file put aside.
+std::string FileStamp() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", &local);
+    return text;
 }
 
 }  // namespace
@@ -159,13 +219,18 @@ bool RecordFile::RestoreFromCopy() {
 
 bool RecordFile::Load(PendingReport& report) {
     struct stat info {};
-    if (::fstat(Descriptor(), &info) != 0) {
+    std::string bytes;
+    if (::fstat(Descriptor(), &info) != 0 ||
+        !ReadFully(Descriptor(), static_cast<std::size_t>(info.st_size), bytes)) {
         return false;
     }
-    const auto torn = static_cast<std::size_t>(info.st_size) % m_info.recordSize;
-    if (torn != 0) {
+    const std::size_t torn = bytes.size() % m_info.recordSize;
+    const std::string_view whole = std::string_view(bytes).substr(0, bytes.size() - torn);
+    if (!IsAligned(whole, m_info.recordSize)) {
+        Recover(bytes, report);
+    } else if (torn != 0) {
         // A record cut short at the end would shift every record appended after it.
-        if (::ftruncate(Descriptor(), info.st_size - static_cast<off_t>(torn)) == 0) {
+        if (::ftruncate(Descriptor(), static_cast<off_t>(whole.size())) == 0) {
             Log(report, std::to_string(torn) + " bytes of a partial record at the end dropped");
         } else {
             Log(report, "partial record at the end cannot be dropped");
@@ -173,6 +238,39 @@ bool RecordFile::Load(PendingReport& report) {
     }
     ++m_generation;
     return RefreshStat();
+}
+
+// A record that lost or gained a byte, or line ends turned into CR LF, shifts every record
+// after it out of its slot. The whole records are kept, each in its slot again; the file as
+// it was stays beside it for the user, and the log says what was dropped.
+void RecordFile::Recover(std::string_view bytes, PendingReport& report) {
+    const Recovered recovered = RecoverRecords(bytes, m_info.recordSize);
+    const std::string asideName = std::string(m_info.fileName) + ".damaged-" + FileStamp();
+    const auto aside = DbFolder() / asideName;
+    std::FILE* copy = std::fopen(aside.c_str(), "wxbe");
+    const bool putAside =
+        copy != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), copy) == bytes.size();
+    if (copy != nullptr && (std::fclose(copy) != 0 || !putAside)) {
+        std::error_code ec;
+        std::filesystem::remove(aside, ec);
+    }
+    if (!putAside) {
+        Log(report, "damaged, and cannot be put aside as db/" + asideName + "; left as it is");
+        return;
+    }
+    const auto newPath = NewPath();
+    AtomicReplace fresh(m_file.Path(), newPath, std::fopen(newPath.c_str(), "w+be"));
+    fresh.Write(recovered.records);
+    if (!fresh.Commit().Replaced()) {
+        Log(report,
+            "damaged, and cannot be rewritten; the damaged file is kept as db/" + asideName);
+        return;
+    }
+    m_file.Keep(fresh.Release());
+    Log(report, "damaged: " + std::to_string(recovered.droppedBytes) + " bytes in " +
+                    std::to_string(recovered.places) + " places dropped, " +
+                    std::to_string(recovered.records.size() / m_info.recordSize) +
+                    " records kept; the damaged file is kept as db/" + asideName);
 }
 
 bool RecordFile::RefreshStat() {

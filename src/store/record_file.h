@@ -41,7 +41,9 @@ class RecordFile {
     bool IsBusy() const { return m_file.IsBusy(); }
 
     // Opens with open mode 4 (keep) or 5 (recreate empty). An interrupted deletion is finished
-    // first, and a torn record at the end is cut off. Reports a failure and returns false.
+    // first, and a torn record at the end is cut off; a file whose records were shifted out
+    // of their slots is put aside and rewritten with its whole records. Reports a failure and
+    // returns false.
     bool Open(int openMode, PendingReport& report);
     void Close();
 
@@ -72,6 +74,7 @@ class RecordFile {
     bool FinishInterruptedDeletion(int openMode, PendingReport& report);
     bool RestoreFromCopy();
     bool Load(PendingReport& report);
+    void Recover(std::string_view bytes, PendingReport& report);
     bool RefreshStat();
     void Log(PendingReport& report, std::string_view what);
     int Descriptor() const { return fileno(m_file.Handle()); }

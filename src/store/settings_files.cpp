@@ -59,6 +59,21 @@ constexpr AppKey APP_KEYS[] = {
     {"SCROLL", &AppSettings::SCROLL},
 };
 
+// Values that the settings dialogs hold to a range, since one beyond it can keep a search on
+// one address for ever or let the event list grow without end. A hand-edited file may hold
+// anything.
+struct KeyRange {
+    std::string_view key;
+    std::int32_t AppSettings::*field;
+    std::int32_t low;
+    std::int32_t high;
+};
+constexpr KeyRange KEY_RANGES[] = {
+    {"TIMEOUT", &AppSettings::TIMEOUT, 1, 60000},
+    {"RETRY", &AppSettings::RETRY, 0, 100},
+    {"ELISTMAX", &AppSettings::ELISTMAX, 1, 65535},
+};
+
 // One registry value of the mail settings; "pop", the one number, has no text field.
 struct MailValue {
     std::string_view name;
@@ -95,14 +110,35 @@ std::string OneLine(std::string_view text) {
         CutCp932(text.substr(0, text.find_first_of(std::string_view("\r\n\0", 3))), ADPNAME_MAX));
 }
 
-AppSettings ReadAppSettings(const IniFile& ini) {
+// Reads every key; a missing key reads as 0, as it always has, and a value outside its range
+// is held to the range. Both are said once in the error log.
+AppSettings ReadAppSettings(const IniFile& ini, ErrorLog& errorLog) {
     AppSettings app;
+    std::string missing;
     for (const AppKey& entry : APP_KEYS) {
         std::optional<std::string> value = ini.Find(SECTION, entry.key);
+        if (!value) {
+            missing += (missing.empty() ? "" : ", ") + std::string(entry.key);
+        }
         if (entry.field == nullptr) {
             app.ADPNAME = std::string(CutCp932(value.value_or("0"), ADPNAME_MAX));
         } else {
             app.*entry.field = value ? ParseIntLikeAtoi(*value) : 0;
+        }
+    }
+    if (!missing.empty()) {
+        errorLog.WriteErrorLog(TAG_SETTINGS, "Kelvane.ini lacks " + missing + "; read as 0");
+    }
+    for (const KeyRange& range : KEY_RANGES) {
+        std::int32_t& value = app.*range.field;
+        if (ini.Find(SECTION, range.key) && (value < range.low || value > range.high)) {
+            const std::int32_t held = value < range.low ? range.low : range.high;
+            errorLog.WriteErrorLog(TAG_SETTINGS, "Kelvane.ini " + std::string(range.key) + "=" +
+                                                     std::to_string(value) + " is outside " +
+                                                     std::to_string(range.low) + "-" +
+                                                     std::to_string(range.high) + "; " +
+                                                     std::to_string(held) + " is used");
+            value = held;
         }
     }
     return app;
@@ -189,7 +225,7 @@ void LoadSettings(SettingsStore& store, UserRegistry& registry, ErrorLog& errorL
         store.SetMail(mail);
         return;
     }
-    store.SetApp(ReadAppSettings(IniFile::Load(path)));
+    store.SetApp(ReadAppSettings(IniFile::Load(path), errorLog));
 
     if (!registry.OpenKey()) {
         return;

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <map>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -411,6 +412,30 @@ TEST_F(CliShortLab, RefreshNodeTakesANameOrAnAddressOfTheSubnet) {
     EXPECT_EQ(nodes.size(), 2u);
     EXPECT_EQ(nodes.count(Address("normal", 0)), 1u);
     EXPECT_EQ(nodes.count(Address("normal", 1)), 1u);
+}
+
+// Hand-edited extremes: each address may hold a run for minutes.
+class CliSlowLab : public CliLab {
+  protected:
+    void Configure(AppSettings& app) override {
+        app.TIMEOUT = 60000;
+        app.RETRY = 100;
+    }
+};
+
+TEST_F(CliSlowLab, ASecondSignalEndsASearchAtOnce) {
+    CliProcess search(m_home.Args({"search"}));
+    ASSERT_TRUE(search.Started());
+    ASSERT_TRUE(search.WaitForOutput("【ノード検索】 198.18.7.", std::chrono::seconds(30)))
+        << search.Out() << search.Err();
+    // The first asks the run to stop after its current address, which takes a minute; the
+    // second comes once the first has been taken.
+    search.Signal(SIGINT);
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    search.Signal(SIGINT);
+    EXPECT_EQ(search.Wait(std::chrono::seconds(10)), 128 + SIGINT) << search.Err();
+    EXPECT_NE(search.Err().find("halvera-cli: ended at once by a second signal"), std::string::npos)
+        << search.Err();
 }
 
 class CliMonitorLab : public CliShortLab {

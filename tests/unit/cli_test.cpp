@@ -1,17 +1,22 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "base/file_opener.h"
 #include "base/ini_file.h"
 #include "base/instance_lock.h"
+#include "base/program_folder.h"
 #include "base/text_codec.h"
-#include "base/user_registry.h"
+#include "cli/cli_session.h"
 #include "lists/list_table.h"
 #include "store/event_kind.h"
 #include "store/log_store.h"
@@ -511,6 +516,42 @@ TEST(Cli, OptionsWithTheChecksOfTheOptionsDialog) {
                       "BPOLING=1\r\n"))
         << ini;
     EXPECT_TRUE(Holds(ini, "\r\nSCROLL=0\r\n")) << ini;
+}
+
+TEST(Cli, AnUnopenableNodeFileIsWaitedForOnce) {
+    test::TempProgramFolder folder;
+    std::vector<long> waits;
+    SetRetryWait([&](std::chrono::milliseconds wait) { waits.push_back(wait.count()); });
+    std::filesystem::create_directories(DbFolder() / "NetDB.na" / "x");
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    int status = 0;
+    {
+        Console console(out, err);
+        TerminationSignals signals;
+        CliSession session(console, signals);
+        status = session.Run(ParseCliOptions({"nodes"}));
+    }
+    SetRetryWait(nullptr);
+    std::fclose(out);
+    std::fclose(err);
+    EXPECT_EQ(status, 1);
+    // One failed opening: five tries, 5 s after the first failure, doubling.
+    EXPECT_EQ(waits, (std::vector<long>{5000, 10000, 20000, 40000, 80000}));
+}
+
+TEST(Cli, EachTerminationSignalIsTakenOnce) {
+    TerminationSignals signals;
+    EXPECT_FALSE(signals.WaitFor(std::chrono::milliseconds(1)));
+    raise(SIGTERM);
+    EXPECT_TRUE(signals.WaitFor(std::chrono::milliseconds(1000)));
+    EXPECT_EQ(signals.Count(), 1);
+    // Taken: waiting again waits for the next one instead of answering at once.
+    EXPECT_FALSE(signals.WaitFor(std::chrono::milliseconds(20)));
+    raise(SIGINT);
+    EXPECT_TRUE(signals.WaitFor(std::chrono::milliseconds(1000)));
+    EXPECT_EQ(signals.Count(), 2);
+    EXPECT_EQ(signals.Received(), SIGTERM);
 }
 
 TEST(Cli, AdaptersAreListedWithTheirAdpnum) {

@@ -443,9 +443,106 @@ TEST_F(NodeStoreTest, TornRecordAtTheEndIsCutOffAtOpening) {
     EXPECT_EQ(Labels(m_store), (Texts{"node1", "node2", "node3"}));
 }
 
+// Files put aside below db/ as damaged copies of this store file.
+std::vector<fs::path> DamagedCopies(const std::string& file) {
+    std::vector<fs::path> copies;
+    for (const auto& entry : fs::directory_iterator(DbFolder())) {
+        if (entry.path().filename().string().starts_with(file + ".damaged-")) {
+            copies.push_back(entry.path());
+        }
+    }
+    return copies;
+}
+
+TEST_F(NodeStoreTest, ShiftedRecordsAreRecoveredAsLinesAndTheDamagedFileKept) {
+    std::vector<NodeRecord> six;
+    for (int last = 1; last <= 6; ++last) {
+        six.push_back(Node(last));
+    }
+    const std::string file = NodeFile(six);
+    const auto replaceAll = [](std::string text, const std::string& from, const std::string& to) {
+        for (std::size_t at = text.find(from); at != std::string::npos;
+             at = text.find(from, at + to.size())) {
+            text.replace(at, from.size(), to);
+        }
+        return text;
+    };
+    struct Case {
+        const char* name;
+        std::string damaged;
+        Texts kept;
+        const char* log;
+    };
+    const Case cases[] = {
+        {"a byte inserted into record 2",
+         file.substr(0, 250) + "x" + file.substr(250),
+         {"node1", "node3", "node4", "node5", "node6"},
+         "damaged: 199 bytes in 1 places dropped, 5 records kept"},
+        {"a byte lost from record 3",
+         file.substr(0, 450) + file.substr(451),
+         {"node1", "node2", "node4", "node5", "node6"},
+         "damaged: 197 bytes in 1 places dropped, 5 records kept"},
+        {"line ends turned into CR LF",
+         replaceAll(file, "\n", "\r\n"),
+         {"node1", "node2", "node3", "node4", "node5", "node6"},
+         "damaged: 6 bytes in 6 places dropped, 6 records kept"},
+        {"records 2 and 3 fused, a torn tail",
+         file.substr(0, 395) + file.substr(397) + "xyz",
+         {"node1", "node4", "node5", "node6"},
+         "damaged: 397 bytes in 2 places dropped, 4 records kept"},
+    };
+    for (const Case& c : cases) {
+        test::TempProgramFolder folder;
+        test::RecordingErrorLog log;
+        NodeStore store(m_prompt, log);
+        fs::create_directories(DbFolder());
+        test::WriteBytes(Db("NetDB.na"), c.damaged);
+        ASSERT_EQ(store.InitNodeStore(), 0) << c.name;
+        EXPECT_EQ(Labels(store), c.kept) << c.name;
+        EXPECT_EQ(test::ReadBytes(Db("NetDB.na")).size(), c.kept.size() * NODE_LINE_SIZE) << c.name;
+        // The kept records are whole: searches find them, so nothing comes back as new.
+        NodeRecord found;
+        store.FindNodeByIp(MakeIp(192, 168, 0, 6), found);
+        EXPECT_EQ(found, Node(6)) << c.name;
+
+        const auto copies = DamagedCopies("NetDB.na");
+        ASSERT_EQ(copies.size(), 1u) << c.name;
+        EXPECT_EQ(test::ReadBytes(copies[0]), c.damaged) << c.name;
+        ASSERT_EQ(log.Lines().size(), 1u) << c.name;
+        EXPECT_EQ(log.Lines()[0].first, "filed");
+        EXPECT_EQ(log.Lines()[0].second, std::string("NetDB.na: ") + c.log +
+                                             "; the damaged file is kept as db/" +
+                                             copies[0].filename().string())
+            << c.name;
+    }
+}
+
+TEST_F(NodeStoreTest, AShiftedNameBookIsRecoveredAsLines) {
+    Open();
+    m_store.PutNames(MakeIp(192, 168, 0, 1), "HOST1", "WG");
+    m_store.PutNames(MakeIp(192, 168, 0, 2), "HOST2", "WG");
+    m_store.PutNames(MakeIp(192, 168, 0, 3), "HOST3", "WG");
+    m_store.CloseNodeStore();
+    std::string bytes = test::ReadBytes(Db("NameDB.na"));
+    bytes.insert(NAME_LINE_SIZE + 3, "?");
+    test::WriteBytes(Db("NameDB.na"), bytes);
+
+    NodeStore store(m_prompt, m_log);
+    ASSERT_EQ(store.InitNodeStore(), 0);
+    std::string host;
+    std::string domain;
+    store.LookupNames(MakeIp(192, 168, 0, 3), host, domain);
+    EXPECT_EQ(host, "HOST3");
+    host.clear();
+    store.LookupNames(MakeIp(192, 168, 0, 2), host, domain);
+    EXPECT_EQ(host, "");
+    EXPECT_EQ(DamagedCopies("NameDB.na").size(), 1u);
+    EXPECT_EQ(test::ReadBytes(Db("NameDB.na")).size(), 2 * NAME_LINE_SIZE);
+}
+
 TEST_F(NodeStoreTest, LineThatIsNoAddressIsWalkedButNeverMatches) {
     const std::string garbage = StoreLine("garbage,00-00-00-00-00-01,h,d,1,junk,", NODE_LINE_SIZE);
-    test::WriteBytes(Db("NetDB.na"), garbage + std::string(198, '\0') + NodeFile({Node(1)}));
+    test::WriteBytes(Db("NetDB.na"), garbage + std::string(197, '\0') + "\n" + NodeFile({Node(1)}));
     Open();
     NodeRecord broadcast = Node(1);
     broadcast.ip = MakeIp(255, 255, 255, 255);
@@ -534,8 +631,8 @@ TEST_F(NodeStoreTest, InterruptedDeletionIsFinishedAtOpening) {
         {"new_file_never_took_over", "NetDB.na", three, std::nullopt, true, 1, 3 * 198},
         {"new_node_list_drops_copy", "NetDB.na", std::nullopt, three, true, 0, 0},
         {"backup_file_removed", "bNetDB.na", std::nullopt, three, false, 1, 3 * 198},
-        {"name_book_removed", "NameDB.na", std::nullopt, std::string(2 * 53, 'n'), false, 1,
-         2 * 53},
+        {"name_book_removed", "NameDB.na", std::nullopt,
+         std::string(52, 'n') + "\n" + std::string(52, 'n') + "\n", false, 1, 2 * 53},
     };
     for (const auto& c : cases) {
         test::TempProgramFolder folder;

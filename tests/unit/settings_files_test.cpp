@@ -10,6 +10,7 @@
 #include "base/ini_file.h"
 #include "base/text_codec.h"
 #include "support/file_bytes.h"
+#include "support/kelvane_ini.h"
 #include "support/recording_error_log.h"
 #include "support/recording_prompt.h"
 #include "support/temp_program_folder.h"
@@ -175,7 +176,14 @@ TEST_F(SettingsFilesTest, KeysMissingFromAnExistingFileReadAsZero) {
     for (const auto& [key, value] : entries) {
         EXPECT_EQ(value, key == "BCOLOR" ? "255" : "0") << key;
     }
-    EXPECT_TRUE(m_log.Lines().empty());
+    // Said once, so that polling switched off by a damaged file does not go unnoticed.
+    EXPECT_EQ(m_log.Lines(),
+              (LogLines{{"confd",
+                         "Kelvane.ini lacks BCOLOR2, FCOLOR, SCOLOR, PCOLOR, NCOLOR, LOOKENABLE, "
+                         "NEWENABLE, LOOKTIME, NEWTIME, LOOKTIMEUNIT, NEWTIMEUNIT, MAP, ELIST, "
+                         "ELISTMAX, BSORT, SORT, BPOLING, WINS, TIMEOUT, RETRY, PRINT, NODEDISP, "
+                         "STBAR, ALLEVENT, ADPNUM, ADPNAME, CAPDRIV, PROMISS, MAPX, MAPY, SCROLL; "
+                         "read as 0"}}));
     EXPECT_TRUE(m_prompt.Boxes().empty());
 }
 
@@ -192,11 +200,19 @@ TEST_F(SettingsFilesTest, GarbageValuesReadAsNumbersWouldAndLongNamesAreCut) {
                                     longName + "\r\n" + "ELISTMAX=12");
     AppSettings app = Load().app;
     EXPECT_EQ(app.BCOLOR, 0);
-    EXPECT_EQ(app.TIMEOUT, -5);
-    EXPECT_EQ(app.RETRY, 1215752191);
+    // Held to what the search settings allow: a search would wait on one address for ever.
+    EXPECT_EQ(app.TIMEOUT, 1);
+    EXPECT_EQ(app.RETRY, 100);
     EXPECT_EQ(app.MAP, 0);
     EXPECT_EQ(app.ELISTMAX, 12);
     EXPECT_EQ(app.ADPNAME, std::string(254, '\x83'));  // 255 bytes would split a character
+    const auto lines = m_log.Lines();
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[1], (std::pair<std::string, std::string>{
+                            "confd", "Kelvane.ini TIMEOUT=-5 is outside 1-60000; 1 is used"}));
+    EXPECT_EQ(lines[2],
+              (std::pair<std::string, std::string>{
+                  "confd", "Kelvane.ini RETRY=1215752191 is outside 0-100; 100 is used"}));
 }
 
 TEST_F(SettingsFilesTest, OtherModesDoNothing) {
@@ -222,7 +238,7 @@ TEST_F(SettingsFilesTest, PopFlagIsSetOnlyByANonZeroValue) {
         {"00000005", 0, 1},
         {"00000000", 1, 1},  // a 0 leaves the flag as it was
     };
-    test::WriteBytes(IniPath(), "[INIT]\r\n");
+    test::WriteBytes(IniPath(), test::KelvaneIniWithColours(test::LIGHT_SCHEME_LINES));
     for (const Case& c : cases) {
         std::string file = SampleRegistryFile();
         file.replace(file.find("dword:00000001"), 14, std::string("dword:") + c.stored);
@@ -249,7 +265,7 @@ TEST_F(SettingsFilesTest, UnreadableMailValueStopsLoadingAndIsReported) {
         {"too long for the buffer",
          "\"adrto3\"=\"" + std::string(REGISTRY_QUERY_BUFFER, 'x') + "\"\r\n"},
     };
-    test::WriteBytes(IniPath(), "[INIT]\r\n");
+    test::WriteBytes(IniPath(), test::KelvaneIniWithColours(test::LIGHT_SCHEME_LINES));
     for (const Case& c : cases) {
         const std::string line = "\"adrto3\"=\"\"\r\n";
         std::string file = SampleRegistryFile();
@@ -276,7 +292,7 @@ TEST_F(SettingsFilesTest, UnreadableMailValueStopsLoadingAndIsReported) {
 }
 
 TEST_F(SettingsFilesTest, LongRegistryTextsAreCutToTheirFields) {
-    test::WriteBytes(IniPath(), "[INIT]\r\n");
+    test::WriteBytes(IniPath(), test::KelvaneIniWithColours(test::LIGHT_SCHEME_LINES));
     std::string file = SampleRegistryFile();
     const std::string longServer = std::string(35, 's') + Sjis("長");  // 37 bytes
     file.replace(file.find("smtp.example.com"), 16, longServer);
@@ -290,7 +306,7 @@ TEST_F(SettingsFilesTest, LongRegistryTextsAreCutToTheirFields) {
 }
 
 TEST_F(SettingsFilesTest, CutRegistryFileLoadsWholeValuesOnly) {
-    test::WriteBytes(IniPath(), "[INIT]\r\n");
+    test::WriteBytes(IniPath(), test::KelvaneIniWithColours(test::LIGHT_SCHEME_LINES));
     const std::string file = SampleRegistryFile();
     const MailSettings whole = SampleMail();
     for (std::size_t size = 0; size <= file.size(); ++size) {
