@@ -12,6 +12,7 @@
 
 #include "base/ip_address.h"
 #include "base/text_codec.h"
+#include "events/mail_sender.h"
 #include "lists/node_list_sort.h"
 #include "store/event_kind.h"
 #include "store/event_settings_store.h"
@@ -24,6 +25,7 @@
 #include "support/lab_fixture.h"
 #include "support/recording_error_log.h"
 #include "support/recording_prompt.h"
+#include "support/smtp_server.h"
 
 namespace halvera {
 namespace {
@@ -384,6 +386,29 @@ TEST_F(CliChangeEventsLab, HostMovedToAFreeAddressRaisesAddressChange) {
         << moved.out;
     EXPECT_TRUE(PrintedEvents(moved.out, "新規ノード検出").empty()) << moved.out;
     EXPECT_TRUE(PrintedEvents(moved.out, "ネットワーク機器変更").empty()) << moved.out;
+}
+
+// halvera-cli sends through the SMTP port, which the own host's namespace has free for a
+// real server.
+TEST_F(CliShortLab, MailTestSendsTheTestMailThroughARealSmtpServer) {
+    if (!test::SmtpServer::Available()) {
+        GTEST_SKIP() << "no system Python";
+    }
+    test::SmtpServer smtp(m_home.Path() / "maildir", SMTP_PORT);
+    if (!smtp.Ready()) {
+        GTEST_SKIP() << "aiosmtpd did not start (package python3-aiosmtpd)";
+    }
+    std::filesystem::remove(test::CliRegistryPath());
+    Cli({"mail", "set", "smtpserver", "127.0.0.1", "adrfrom", "halvera@example.com", "adrto2",
+         "admin@example.com", "subject", "Halvera テスト"});
+
+    const auto sent = Cli({"mail", "test"});
+    EXPECT_EQ(sent.out, "テストメールを送信しました。\n");
+    EXPECT_EQ(sent.err, "");
+    const auto mails = smtp.Mails(1);
+    ASSERT_EQ(mails.size(), 1u);
+    EXPECT_EQ(test::MailBodyUtf8(mails[0]), "テストメール\n");
+    EXPECT_NE(mails[0].find("\nX-RcptTo: admin@example.com\n"), std::string::npos) << mails[0];
 }
 
 TEST_F(CliShortLab, RefreshNodeTakesANameOrAnAddressOfTheSubnet) {

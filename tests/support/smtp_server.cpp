@@ -27,8 +27,10 @@ std::string ReadFile(const fs::path& path) {
 
 }  // namespace
 
-SmtpServer::SmtpServer(const fs::path& maildir)
-    : m_port(UnusedLoopbackPort()),
+SmtpServer::SmtpServer(const fs::path& maildir) : SmtpServer(maildir, UnusedLoopbackPort()) {}
+
+SmtpServer::SmtpServer(const fs::path& maildir, int port)
+    : m_port(port),
       m_maildir(maildir),
       m_process({SYSTEM_PYTHON, "-m", "aiosmtpd", "-n", "-l", "127.0.0.1:" + std::to_string(m_port),
                  "-c", "aiosmtpd.handlers.Mailbox", maildir.string()}) {}

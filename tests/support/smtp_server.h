@@ -14,6 +14,9 @@ namespace halvera::test {
 class SmtpServer {
   public:
     explicit SmtpServer(const std::filesystem::path& maildir);
+    // On this port: the SMTP port, for a program that knows no other, in a network namespace
+    // of the lab's (the calling thread's) where the port is free.
+    SmtpServer(const std::filesystem::path& maildir, int port);
 
     // Whether the system Python that has aiosmtpd is there at all.
     static bool Available();
