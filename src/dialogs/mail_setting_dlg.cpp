@@ -1,6 +1,8 @@
 #include "dialogs/mail_setting_dlg.h"
 
+#include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpressionValidator>
 #include <QThread>
 
 #include <atomic>
@@ -23,6 +25,13 @@ CMailSettingDlg::CMailSettingDlg(Engine& engine, Prompt& prompt, QWidget* parent
     bold.setBold(true);
     m_ui->heading->setFont(bold);
     CancelButton()->setText(QStringLiteral("ｷｬﾝｾﾙ"));
+    // Every field goes into an SMTP or POP command line or a line of the registry file: a
+    // pasted line break would end the command early and start one of its own.
+    auto* oneLine = new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("[^\\x{0}-\\x{1F}\\x{7F}]*")), this);
+    for (QLineEdit* edit : findChildren<QLineEdit*>()) {
+        edit->setValidator(oneLine);
+    }
     Fill(m_engine.Settings().Mail());
 
     connect(m_ui->popAuth, &QCheckBox::toggled, this, &CMailSettingDlg::EnablePopFields);

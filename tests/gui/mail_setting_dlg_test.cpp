@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QLineEdit>
@@ -142,6 +143,26 @@ TEST(CMailSettingDlg, OpensWithTheMailSettingsAndPopFieldsFollowTheCheckBox) {
     CMailSettingDlg again(f.engine, f.prompt);
     EXPECT_TRUE(again.PopBox()->isChecked());
     EXPECT_TRUE(again.PopServerEdit()->isEnabled());
+}
+
+TEST(CMailSettingDlg, APastedLineBreakCannotEnterAField) {
+    MailFixture f;
+    CMailSettingDlg dialog(f.engine, f.prompt);
+    dialog.show();
+    for (QLineEdit* edit : dialog.findChildren<QLineEdit*>()) {
+        edit->setEnabled(true);
+        Type(edit, "a@example.com");
+        for (const char* pasted : {"\r\nRCPT TO:b@example.com", "\nQUIT", "\t"}) {
+            QApplication::clipboard()->setText(QString::fromUtf8(pasted));
+            edit->paste();
+            EXPECT_EQ(edit->text(), QStringLiteral("a@example.com"))
+                << edit->objectName().toStdString();
+        }
+        QApplication::clipboard()->setText(QStringLiteral(".jp"));
+        edit->paste();
+        EXPECT_EQ(edit->text(), QStringLiteral("a@example.com.jp"))
+            << edit->objectName().toStdString();
+    }
 }
 
 TEST(CMailSettingDlg, OkStoresAndSavesWhatWasTypedAndTheSummaryHidesThePassword) {
