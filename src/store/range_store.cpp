@@ -1,6 +1,7 @@
 #include "store/range_store.h"
 
 #include <arpa/inet.h>
+#include <sys/stat.h>
 
 #include <string>
 #include <string_view>
@@ -107,10 +108,27 @@ int RangeStore::ReadRange(int n, Ipv4& start, Ipv4& end) {
     if (file == nullptr) {
         return 1;
     }
+    // The runs read the ranges one after the other: the next one starts where the last
+    // ended, as long as the file has not changed since, so reading a list is linear.
+    struct stat info {};
+    const bool known = ::fstat(fileno(file), &info) == 0;
+    const bool follows = known && m_next.index == n - 1 && m_next.size == info.st_size &&
+                         m_next.modified.tv_sec == info.st_mtim.tv_sec &&
+                         m_next.modified.tv_nsec == info.st_mtim.tv_nsec &&
+                         std::fseek(file, m_next.offset, SEEK_SET) == 0;
+    if (!follows) {
+        // Bytes buffered before the file changed must not be read again as its content.
+        std::fflush(file);
+    }
     std::string line;
-    RecordLine read = ReadRecordLineAt(file, RANGE_LINE_LIMIT, n - 1, line);
+    const RecordLine read = follows ? ReadRecordLine(file, RANGE_LINE_LIMIT, line)
+                                    : ReadRecordLineAt(file, RANGE_LINE_LIMIT, n - 1, line);
+    m_next = {};
     if (read == RecordLine::End) {
         return 1;
+    }
+    if (known) {
+        m_next = {n, std::ftell(file), info.st_size, info.st_mtim};
     }
     ReadLineRange(read, line, start, end);
     return 0;

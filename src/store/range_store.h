@@ -1,5 +1,8 @@
 #pragma once
 
+#include <sys/types.h>
+
+#include <ctime>
 #include <filesystem>
 
 #include "base/ip_address.h"
@@ -59,6 +62,14 @@ class RangeStore {
     Prompt& m_prompt;
     ErrorLog& m_errorLog;
     KeptFile m_file;
+    // Where the line after the last one read begins, while the file is as it was then.
+    struct NextLine {
+        int index = -1;  // from 0
+        long offset = 0;
+        off_t size = 0;
+        timespec modified{};
+    };
+    NextLine m_next;
 };
 
 }  // namespace halvera

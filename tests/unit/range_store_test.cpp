@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include <atomic>
 #include <utility>
 #include <vector>
@@ -77,6 +79,38 @@ TEST_P(RangeStoreTest, RangesReadBackInOrderAndTheWalkEndsAfterTheLast) {
     EXPECT_EQ(m_store.ReadRange(0, start, end), 1);
     EXPECT_EQ(std::make_pair(start, end), Range(7, 8));
     EXPECT_TRUE(m_prompt.Boxes().empty());
+}
+
+// A read that follows the last one continues where it ended; any other read, or a file
+// changed in between, starts again from the top.
+TEST_P(RangeStoreTest, ReadsInAnyOrderSeeTheFileAsItIsNow) {
+    const auto range = [](int n) { return Range(MakeIp(10, 0, 0, n), MakeIp(10, 0, 1, n)); };
+    const auto line = [&](int n) {
+        return Encoded(FormatIp(range(n).first) + "," + FormatIp(range(n).second)) + "\r\n";
+    };
+    for (int n = 1; n <= 5; ++n) {
+        m_store.AppendRange(range(n).first, range(n).second);
+    }
+    const auto read = [this](int n) {
+        Ipv4 start = 0;
+        Ipv4 end = 0;
+        return m_store.ReadRange(n, start, end) == 0 ? Range(start, end) : Range(0, 0);
+    };
+    EXPECT_EQ(read(1), range(1));
+    EXPECT_EQ(read(2), range(2));
+    // Rewritten behind the store, at the same size: ranges 10 to 14.
+    test::WriteBytes(ListPath(GetParam()), line(10) + line(11) + line(12) + line(13) + line(14));
+    std::filesystem::last_write_time(
+        ListPath(GetParam()),
+        std::filesystem::last_write_time(ListPath(GetParam())) + std::chrono::seconds(1));
+    EXPECT_EQ(read(3), range(12));
+    EXPECT_EQ(read(1), range(10));
+    EXPECT_EQ(read(2), range(11));
+    EXPECT_EQ(read(4), range(13));
+    m_store.AppendRange(range(15).first, range(15).second);
+    EXPECT_EQ(read(5), range(14));
+    EXPECT_EQ(read(6), range(15));
+    EXPECT_EQ(read(7), Range(0, 0));
 }
 
 TEST_P(RangeStoreTest, FileHoldsTheEncodedTextAndCrLf) {
