@@ -28,6 +28,7 @@
 #include "monitor/monitor_engine.h"
 #include "store/settings_files.h"
 #include "support/file_bytes.h"
+#include "support/kelvane_ini.h"
 #include "support/mail_registry_file.h"
 #include "support/recording_desktop_actions.h"
 #include "support/recording_popup.h"
@@ -186,8 +187,10 @@ TEST(CMailSettingDlg, OkStoresAndSavesWhatWasTypedAndTheSummaryHidesThePassword)
                   {"127.0.0.1", "halvera@example.com", "admin@example.com", "", "night@example.com",
                    "pop.example.com", "alice", "s3cret", Sjis("Halvera 検出")},
                   1));
-    // Without a settings file the next start would not read the registry.
-    EXPECT_TRUE(fs::exists(SettingsFilePath()));
+    // Without a settings file the next start would not read the registry: OK wrote one with
+    // the program's settings, here all at their defaults.
+    EXPECT_EQ(test::ReadBytes(SettingsFilePath()),
+              test::KelvaneIniWithColours(test::LIGHT_SCHEME_LINES));
     EXPECT_EQ(f.Shown("　パスワード"), "********");
     EXPECT_EQ(f.Shown("　Smtpサーバー"), "127.0.0.1");
 

@@ -675,9 +675,7 @@ TEST(Cli, MailSettingsWithTheChecksOfTheMailSettingsDialog) {
     // The program reads the registry only beside a settings file: the first mail set wrote
     // one with the defaults.
     EXPECT_EQ(test::ReadBytes(SettingsFilePath()),
-              test::KelvaneIniWithColours("BCOLOR=16777215\r\nBCOLOR2=14737632\r\n"
-                                          "FCOLOR=0\r\nSCOLOR=255\r\n"
-                                          "PCOLOR=16711680\r\nNCOLOR=12632256\r\n"));
+              test::KelvaneIniWithColours(test::LIGHT_SCHEME_LINES));
 }
 
 // Whether something on this machine accepts connections on the loopback port.
