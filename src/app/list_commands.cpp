@@ -6,6 +6,7 @@
 #include "dialogs/event_setting_dlg.h"
 #include "dialogs/label_edit_dlg.h"
 #include "dialogs/log_delete_dlg.h"
+#include "dialogs/mail_setting_dlg.h"
 #include "dialogs/node_list_search_dlg.h"
 #include "dialogs/node_search_dlg.h"
 #include "dialogs/output_setting_dlg.h"
@@ -233,13 +234,13 @@ void ListCommands::ShowEventSettings() {
     // The engine stored what the dialog's OK changed and refreshed the settings information
     // list; the event actions read the stores afresh for each event.
     CEventSettingDlg dialog(
-        m_services.engine, m_services.prompt, [this](QWidget*) { NotAvailable(); }, m_dialogParent);
+        m_services.engine, m_services.prompt,
+        [this](QWidget* owner) {
+            CMailSettingDlg mail(m_services.engine, m_services.prompt, owner);
+            mail.exec();
+        },
+        m_dialogParent);
     dialog.exec();
-}
-
-void ListCommands::NotAvailable() {
-    m_services.prompt.ShowMessage(Sjis("この機能はまだ使用できません。"), PromptIcon::Information,
-                                  PromptButtons::Ok);
 }
 
 void ListCommands::ShowStopText(const char* utf8) {

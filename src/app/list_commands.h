@@ -38,7 +38,6 @@ class ListCommands {
     void SearchOneNode();
     void SearchSettings();
     void ShowEventSettings();
-    void NotAvailable();
 
     void ShowStopText(const char* utf8);
     bool Confirm(const char* utf8);

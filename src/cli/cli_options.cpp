@@ -6,6 +6,7 @@
 #include <arpa/inet.h>
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cstddef>
 #include <cstdint>
@@ -50,6 +51,15 @@ const char* const CLI_USAGE =
     "                             (0 or 1), NEWTIME and LOOKTIME (in their unit),\n"
     "                             NEWTIMEUNIT and LOOKTIMEUNIT (60, 3600 or 86400 seconds),\n"
     "                             TIMEOUT (1-60000 msec), RETRY (0-100)\n"
+    "  mail                       print the mail settings (the password as ********)\n"
+    "  mail set FIELD VALUE...    change mail settings with the checks of the mail settings\n"
+    "                             dialog's OK; nothing is stored when one is refused:\n"
+    "                             smtpserver, popserver, userid, passward (at most 36 bytes\n"
+    "                             in CP932), adrfrom, adrto1, adrto2, adrto3, subject (at most\n"
+    "                             128 bytes), pop (1: POP before SMTP, or 0); an empty VALUE\n"
+    "                             clears a field\n"
+    "  mail test                  send the test mail with the mail settings, as the dialog's\n"
+    "                             test send does; its errors go to standard error\n"
     "  options                    print the list and start-up options\n"
     "  options set KEY VALUE...   change them with the checks of the options dialog:\n"
     "                             MAP node list columns (mask of 0xFFF: 0x1 label, 0x2 B47,\n"
@@ -95,6 +105,10 @@ const char* const CLI_USAGE =
     "Exit status: 0 success, 1 failure, 2 bad usage or a refused value. Another Halvera\n"
     "process using the same program folder makes every command fail.\n";
 
+const std::vector<std::string_view> MAIL_FIELD_NAMES = {
+    "smtpserver", "adrfrom",   "adrto1", "adrto2",   "adrto3",
+    "pop",        "popserver", "userid", "passward", "subject"};
+
 namespace {
 
 struct CommandShape {
@@ -135,6 +149,51 @@ const SettingShape SETTING_KEYS[] = {
     {"TIMEOUT", {}, true},
     {"RETRY", {}, true},
 };
+
+// A text of a mail setting goes into SMTP and POP commands and into one line of the
+// registry file: a control character would end the command or the line early.
+bool HoldsControlCharacter(std::string_view text) {
+    return std::any_of(text.begin(), text.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte < 0x20 || byte == 0x7F;
+    });
+}
+
+void ParseMail(const std::vector<std::string_view>& rest, CliOptions& options) {
+    if (rest.empty()) {
+        options.command = CliOptions::MAIL_SHOW;
+        return;
+    }
+    if (rest[0] == "test" && rest.size() == 1) {
+        options.command = CliOptions::MAIL_TEST;
+        return;
+    }
+    if (rest[0] != "set" || rest.size() < 3 || rest.size() % 2 == 0) {
+        options.error = "mail needs nothing, set FIELD VALUE... or test";
+        return;
+    }
+    for (std::size_t i = 1; i < rest.size(); i += 2) {
+        std::string field(rest[i]);
+        std::transform(field.begin(), field.end(), field.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        const std::string_view value = rest[i + 1];
+        if (std::find(MAIL_FIELD_NAMES.begin(), MAIL_FIELD_NAMES.end(), field) ==
+            MAIL_FIELD_NAMES.end()) {
+            options.error = "mail set has no field " + std::string(rest[i]);
+            return;
+        }
+        if (HoldsControlCharacter(value)) {
+            options.error = field + " cannot hold a control character";
+            return;
+        }
+        if (field == "pop" && value != "0" && value != "1") {
+            options.error = "pop cannot be " + std::string(value);
+            return;
+        }
+        options.mail.emplace_back(std::move(field), value);
+    }
+    options.command = CliOptions::MAIL_SET;
+}
 
 const SettingShape OPTION_KEYS[] = {
     {"MAP", {}, false, NODE_LIST_MAP_BITS},
@@ -403,6 +462,10 @@ CliOptions ParseCliOptions(const std::vector<std::string_view>& arguments) {
         if (options.error.empty()) {
             options.command = CliOptions::EVENT_SETTINGS;
         }
+        return options;
+    }
+    if (name == "mail") {
+        ParseMail(rest, options);
         return options;
     }
     for (const auto& shape : COMMANDS) {

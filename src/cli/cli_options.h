@@ -42,6 +42,9 @@ struct CliOptions {
         ADAPTERS,
         SETTINGS_SHOW,
         SETTINGS_SET,
+        MAIL_SHOW,
+        MAIL_SET,
+        MAIL_TEST,
         OPTIONS_SHOW,
         OPTIONS_SET,
         EVENT_SETTINGS
@@ -66,12 +69,19 @@ struct CliOptions {
     // in decimal), in order.
     std::vector<std::pair<std::string, std::string>> settings;
     EventCommand eventCommand;  // event, action-ranges, sniff
-    std::string error;          // why the command line is bad usage; empty when good
+    // mail set: the mail settings' registry names (lower case) with their values (UTF-8), in
+    // order.
+    std::vector<std::pair<std::string, std::string>> mail;
+    std::string error;  // why the command line is bad usage; empty when good
 };
 
 // Reads argv[1..argc-1]: options (--home DIR, --home=DIR, --help) first, then the command
 // and its arguments.
 CliOptions ParseCliOptions(const std::vector<std::string_view>& arguments);
+
+// The names mail and mail set use for the mail settings, as their registry values are named,
+// in the order of the mail settings dialog.
+extern const std::vector<std::string_view> MAIL_FIELD_NAMES;
 
 // A dotted IPv4 address of exactly four decimal parts ("198.18.7.1"); nothing otherwise.
 std::optional<Ipv4> ParseDottedAddress(std::string_view text);

@@ -17,6 +17,7 @@
 #include "monitor/poll_timer.h"
 #include "net/node_search_check.h"
 #include "store/event_kind.h"
+#include "store/mail_settings_check.h"
 #include "store/search_settings_check.h"
 
 namespace halvera {
@@ -42,6 +43,29 @@ std::vector<std::string> Utf8Cells(const ListRow& row, std::string first) {
     }
     return cells;
 }
+
+// The text fields of the mail settings by the names mail set takes; "pop" is the number.
+std::string MailSettings::*MailTextField(std::string_view name) {
+    struct Named {
+        std::string_view name;
+        std::string MailSettings::*field;
+    };
+    static const Named FIELDS[] = {
+        {"smtpserver", &MailSettings::smtpserver}, {"adrfrom", &MailSettings::adrfrom},
+        {"adrto1", &MailSettings::adrto1},         {"adrto2", &MailSettings::adrto2},
+        {"adrto3", &MailSettings::adrto3},         {"popserver", &MailSettings::popserver},
+        {"userid", &MailSettings::userid},         {"passward", &MailSettings::passward},
+        {"subject", &MailSettings::subject}};
+    for (const Named& named : FIELDS) {
+        if (named.name == name) {
+            return named.field;
+        }
+    }
+    return nullptr;
+}
+
+// As the settings information list shows the password.
+constexpr const char* PASSWORD_MASK = "********";
 
 std::string KindText(const ListRow& row) {
     return Cp932ToUtf8Lossy(EventKindText(row.image));
@@ -130,6 +154,12 @@ int CliSession::Run(const CliOptions& options) {
             return PrintSettings();
         case CliOptions::SETTINGS_SET:
             return SetSettings(options.settings);
+        case CliOptions::MAIL_SHOW:
+            return PrintMail();
+        case CliOptions::MAIL_SET:
+            return SetMail(options.mail);
+        case CliOptions::MAIL_TEST:
+            return SendTestMail();
         case CliOptions::OPTIONS_SHOW:
             return PrintOptions();
         case CliOptions::OPTIONS_SET:
@@ -320,6 +350,66 @@ int CliSession::SetSettings(const std::vector<std::pair<std::string, std::string
     }
     m_console.Err("halvera-cli: the search settings could not be stored");
     return 1;
+}
+
+int CliSession::PrintMail() {
+    const MailSettings mail = m_engine.Settings().Mail();
+    std::vector<std::pair<std::string, std::string>> rows;
+    for (const std::string_view name : MAIL_FIELD_NAMES) {
+        std::string value;
+        if (name == "pop") {
+            value = std::to_string(mail.pop);
+        } else if (name == "passward") {
+            value = mail.passward.empty() ? "" : PASSWORD_MASK;
+        } else {
+            value = Cp932ToUtf8Lossy(mail.*MailTextField(name));
+        }
+        rows.emplace_back(name, value);
+    }
+    return PrintKeyValues(rows);
+}
+
+int CliSession::SetMail(const std::vector<std::pair<std::string, std::string>>& fields) {
+    // What the mail settings dialog would open with, changed as asked, then its OK.
+    MailSettings entry = m_engine.Settings().Mail();
+    for (const auto& [name, value] : fields) {
+        if (name == "pop") {
+            entry.pop = value == "1" ? 1 : 0;
+            continue;
+        }
+        const auto text = Utf8ToCp932(value);
+        if (!text) {
+            m_console.Err("halvera-cli: " + name + " holds a character that CP932 cannot express");
+            return 2;
+        }
+        entry.*MailTextField(name) = *text;
+    }
+    if (const std::string refusal = m_engine.StoreMailSettings(entry, MAIL_CHECK_SIZES);
+        !refusal.empty()) {
+        m_console.ErrCp932(refusal);
+        return 2;
+    }
+    if (m_engine.SaveMailSettings() != 0) {
+        m_console.Err("halvera-cli: the mail settings could not be stored");
+        return 1;
+    }
+    return 0;
+}
+
+int CliSession::SendTestMail() {
+    // The dialog's test send: the stored settings checked as a mail needs them, then the
+    // test mail, whose failures the prompt prints.
+    if (const std::string refusal =
+            m_engine.StoreMailSettings(m_engine.Settings().Mail(), MAIL_CHECK_FOR_SENDING);
+        !refusal.empty()) {
+        m_console.ErrCp932(refusal);
+        return 2;
+    }
+    if (m_engine.SendTestMail() != 0) {
+        return 1;
+    }
+    m_prompt.ShowMessage(Sjis(TEST_MAIL_SENT), PromptIcon::Information, PromptButtons::Ok);
+    return 0;
 }
 
 int CliSession::PrintOptions() {

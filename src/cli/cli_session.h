@@ -40,6 +40,9 @@ class CliSession {
     int PrintKeyValues(const std::vector<std::pair<std::string, std::string>>& rows);
     int PrintSettings();
     int SetSettings(const std::vector<std::pair<std::string, std::string>>& settings);
+    int PrintMail();
+    int SetMail(const std::vector<std::pair<std::string, std::string>>& fields);
+    int SendTestMail();
     int PrintOptions();
     int SetOptions(const std::vector<std::pair<std::string, std::string>>& options);
     // Runs one search command to its end; a signal ends it after its current address.

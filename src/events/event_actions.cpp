@@ -1,5 +1,6 @@
 #include "events/event_actions.h"
 
+#include "base/text_codec.h"
 #include "events/event_list_row.h"
 #include "events/external_file.h"
 #include "events/placeholders.h"
@@ -7,6 +8,21 @@
 #include "store/vendor_table.h"
 
 namespace halvera {
+namespace {
+
+// An address or device change says in its information text what the node had before: the
+// placeholders describe it as it is now.
+std::string ChangeNote(const NodeRecord& node, int kind) {
+    if (kind == EVENT_IP_CHANGE) {
+        return Sjis("（変更前のIPアドレス：") + FormatIp(node.prevIp) + Sjis("）");
+    }
+    if (kind == EVENT_DEVICE_CHANGE) {
+        return Sjis("（変更前のMACアドレス：") + FormatMac(node.prevMac) + Sjis("）");
+    }
+    return {};
+}
+
+}  // namespace
 
 EventActions::EventActions(EventActionTargets targets) : m_targets(targets) {}
 
@@ -22,7 +38,8 @@ void EventActions::RunEventActions(const NodeRecord& node, int kind, Ipv4 ownAdd
     }
     const AppSettings app = m_targets.settings.App();
     // One expansion for the list row and the log line, so %TIME reads the same in both.
-    const std::string message = ExpandPlaceholders(node, settings.message, MESSAGE_OUT_SIZE);
+    const std::string message =
+        ExpandPlaceholders(node, settings.message, MESSAGE_OUT_SIZE) + ChangeNote(node, kind);
     if (settings.screen != 0) {
         // The vendor column shows what the table names, never the MAC text that %VEN falls
         // back to.

@@ -41,8 +41,10 @@ class EventActions {
     // Runs the actions of kind for the node (read only), in this order: nothing for a new
     // node or a node down of the own address; nothing for a disabled kind; the event list
     // row; nothing more for a node outside the action ranges (ALLEVENT not 1); the log
-    // line; the external file (its parameters split at blanks, each expanded for the node,
-    // never through a shell); the popup; the mail line; the beep, or else the sound file.
+    // line (the row and the line carry the expanded message, for an address change followed
+    // by the node's previous address, for a device change by the address's previous MAC); the
+    // external file (its parameters split at blanks, each expanded for the node, never through a
+    // shell); the popup; the mail line; the beep, or else the sound file.
     void RunEventActions(const NodeRecord& node, int kind, Ipv4 ownAddress);
 
     // At the end of a run: when a mail line was queued, sends one mail with every queued

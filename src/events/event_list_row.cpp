@@ -21,7 +21,7 @@ void AddEventRow(ListTable& eventList, const NodeRecord& node, int kind, std::st
     row.cells[EVENT_COL_HOST] = node.host;
     row.cells[EVENT_COL_DOMAIN] = node.domain;
     row.cells[EVENT_COL_VENDOR] = std::string(vendor);
-    if (kind >= 0 && kind < EVENT_CONFIGURABLE_COUNT) {
+    if (kind >= 0 && kind < EVENT_KIND_COUNT) {
         row.cells[EVENT_COL_INFO] = std::string(CutCp932(information, EVENT_INFO_MAX));
     }
 

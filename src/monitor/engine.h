@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -19,6 +20,7 @@
 #include "net/local_adapter_info.h"
 #include "store/event_settings.h"
 #include "store/log_store.h"
+#include "store/mail_settings.h"
 #include "store/settings_store.h"
 
 namespace halvera {
@@ -107,6 +109,20 @@ class Engine {
     // folder, shows where in the banner and has the desktop open it. 0, or 1 when the file
     // could not be written (the message has been shown and logged).
     virtual int Export(ExportFormat format, ExportList list) = 0;
+
+    // Mail settings, for the mail settings dialog and halvera-cli mail. The settings in
+    // memory are Settings().Mail().
+    // Checks the entered mail settings (CP932) with StoreMailSettings; the fields that pass
+    // are copied into the settings in memory at once, also when a later one is refused, and
+    // are used by the next mail. The message of the refused field, empty when all passed.
+    virtual std::string StoreMailSettings(const MailSettings& entry, int required) = 0;
+    // Writes the mail settings in memory to the user's registry file and refreshes the
+    // settings information list. 0, or 1 when the registry could not be written (logged).
+    virtual int SaveMailSettings() = 0;
+    // Sends the test mail with the settings in memory and waits for the end of the SMTP
+    // dialogue (within the mail sender's time limits); failures are shown through the
+    // prompt and logged. Any thread; one delivery at a time. 0 when it was delivered.
+    virtual int SendTestMail() = 0;
 
     // Rebuilds the settings information list after the settings changed.
     virtual void RefreshSettingsSummary() = 0;

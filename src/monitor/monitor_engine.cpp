@@ -13,6 +13,7 @@
 #include "net/node_list.h"
 #include "net/pcap_packet_driver.h"
 #include "store/event_settings_check.h"
+#include "store/mail_settings_check.h"
 #include "store/node_label_check.h"
 #include "store/options_check.h"
 #include "store/search_settings_check.h"
@@ -77,7 +78,7 @@ MonitorEngine::MonitorEngine(MonitorPorts ports, MonitorEngineOptions options)
       m_eventSettings(ports.prompt, m_logs),
       m_mailQueue(ports.prompt, m_logs, ExpandPlaceholders),
       m_mailLines(m_mailQueue),
-      m_mailSender(m_settings, m_mailLines, ports.prompt, m_logs),
+      m_mailSender(m_settings, m_mailLines, ports.prompt, m_logs, options.mail),
       m_events({m_settings, m_eventSettings, m_actionRanges, m_logs, m_tables.eventList,
                 m_mailQueue, m_mailSender, ports.popup, ports.desktop}),
       m_driver(options.driver ? std::move(options.driver) : std::make_unique<PcapPacketDriver>()),
@@ -371,6 +372,28 @@ int MonitorEngine::Export(ExportFormat format, ExportList list) {
     m_banner.SetSummaryText(Sjis("【データ出力】 ") + pathCp932);
     m_desktop.OpenFile(pathCp932, {});
     return 0;
+}
+
+std::string MonitorEngine::StoreMailSettings(const MailSettings& entry, int required) {
+    MailSettings settings = m_settings.Mail();
+    std::string refusal = halvera::StoreMailSettings(entry, required, settings);
+    m_settings.SetMail(settings);
+    return refusal;
+}
+
+int MonitorEngine::SaveMailSettings() {
+    const int result = halvera::SaveSettings(SAVE_MAIL_SETTINGS, m_settings, m_registry, m_logs);
+    // Without the settings file the next start reads no registry at all: the mail settings
+    // just saved would be lost.
+    if (!std::filesystem::exists(SettingsFilePath())) {
+        SaveSettings();
+    }
+    RefreshSettingsSummary();
+    return result;
+}
+
+int MonitorEngine::SendTestMail() {
+    return m_mailSender.SendMail(1);
 }
 
 void MonitorEngine::RefreshSettingsSummary() {

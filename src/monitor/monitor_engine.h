@@ -45,6 +45,8 @@ struct MonitorEngineOptions {
     std::filesystem::path registryPath = DefaultUserRegistryPath();
     // The packet driver of the searches and of the own adapter; libpcap when empty.
     std::unique_ptr<PacketDriver> driver;
+    // The mail servers' ports and the time limits of a delivery.
+    MailSenderOptions mail;
 };
 
 // Everything Halvera does without a user interface, wired as the program wires it: the
@@ -101,6 +103,10 @@ class MonitorEngine : public Engine {
     int Export(ExportFormat format, ExportList list) override;
     // What Export writes for the list as it is now, with the current time.
     std::string ExportBytes(ExportFormat format, ExportList list);
+    // Mail settings.
+    std::string StoreMailSettings(const MailSettings& entry, int required) override;
+    int SaveMailSettings() override;
+    int SendTestMail() override;
     void RefreshSettingsSummary() override;
     bool IsFileBusy() const override;
     void SaveSettings() override;

@@ -81,6 +81,8 @@ int NodeSearcher::Update(Ipv4 address, int attempts, NodeRecord& record, const A
             list.SetChecked(row, true);
         }
     }
+    // A node taken back from the displaced ones at its own address has not moved.
+    const bool moved = code == 7 && record.prevIp != 0 && record.prevIp != address;
     if (code == 7) {
         if (oldStatus != NODE_NEVER_SEEN) {
             // The address belonged to another stored node: it moved elsewhere or it goes
@@ -102,6 +104,11 @@ int NodeSearcher::Update(Ipv4 address, int attempts, NodeRecord& record, const A
         m_context.events.RunEventActions(record, EVENT_NEW_NODE, m_local.ownAddress);
     } else if (oldStatus == NODE_DOWN) {
         m_context.events.RunEventActions(record, EVENT_NODE_UP, m_local.ownAddress);
+    }
+    if (moved) {
+        m_context.events.RunEventActions(record, EVENT_IP_CHANGE, m_local.ownAddress);
+    } else if (code == 8) {
+        m_context.events.RunEventActions(record, EVENT_DEVICE_CHANGE, m_local.ownAddress);
     }
     if (app.PROMISS != 0 && bits != oldBits && IsSniffing(app.PROMISS, bits)) {
         m_context.events.RunEventActions(record, EVENT_SNIFFING_NODE, m_local.ownAddress);
@@ -131,6 +138,7 @@ int NodeSearcher::SettleDisplacedNode(Ipv4 address, int attempts, const MacAddre
         displaced.ip = previous;
         displaced.prevIp = address;
         m_context.nodes.PutNode(displaced);
+        m_context.events.RunEventActions(displaced, EVENT_IP_CHANGE, m_local.ownAddress);
     } else {
         RemoveNodeRow(m_context.nodeList, address, displaced.mac);
         m_context.nodes.PutBackupNode(displaced);

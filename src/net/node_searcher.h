@@ -42,8 +42,10 @@ struct NodeSearchContext {
 
 // The per-address step of a search run: probes an address, recognises the node that
 // answers (moved from another address, another device at a known address), keeps the node
-// list rows and the node store in step and raises new node, node up, node down and sniffing
-// node. A run creates one for its duration and uses it from its own thread only.
+// list rows and the node store in step and raises new node, node up, node down, sniffing
+// node, address change (a node moved here from another address) and device change (the
+// address answers with another MAC). A run creates one for its duration and uses it from its own
+// thread only.
 class NodeSearcher {
   public:
     NodeSearcher(NodeSearchContext context, const LocalAdapterInfo& local);

@@ -16,7 +16,8 @@ enum EventKind {
 };
 
 inline constexpr int EVENT_KIND_COUNT = 6;
-// Kinds 0 to 3, the changes the search runs raise; the event settings list every kind.
+// Kinds 0 to 3, which every settings file has always configured; kinds 4 and 5 stay off
+// until a stored record enables them.
 inline constexpr int EVENT_CONFIGURABLE_COUNT = 4;
 
 // The kind's text in CP932 ("新規ノード検出" ...), empty for a number that is no kind.

@@ -12,7 +12,10 @@
 
 #include "base/ip_address.h"
 #include "base/text_codec.h"
+#include "events/mail_sender.h"
 #include "lists/node_list_sort.h"
+#include "store/event_kind.h"
+#include "store/event_settings_store.h"
 #include "store/node_store.h"
 #include "support/child_process.h"
 #include "support/cli_lab_folder.h"
@@ -22,6 +25,7 @@
 #include "support/lab_fixture.h"
 #include "support/recording_error_log.h"
 #include "support/recording_prompt.h"
+#include "support/smtp_server.h"
 
 namespace halvera {
 namespace {
@@ -288,6 +292,123 @@ TEST_F(CliShortLab, HostMovedToAFreeAddressKeepsItsLabel) {
     EXPECT_EQ(std::count(events.begin(), events.end(),
                          std::pair<std::string, std::string>{"新規ノード検出", after}),
               0);
+}
+
+// The address and device changes with the record the event settings dialog writes for an
+// enabled kind; without one, as before they were raised, they stay disabled.
+class CliChangeEventsLab : public CliShortLab {
+  protected:
+    void EnableChangeKinds() {
+        test::RecordingPrompt prompt;
+        test::RecordingErrorLog log;
+        EventSettingsStore events(prompt, log);
+        EventSettings event;
+        event.enabled = 1;
+        event.screen = 1;
+        event.log = 1;
+        event.message = "%IP";
+        for (int kind : {EVENT_IP_CHANGE, EVENT_DEVICE_CHANGE}) {
+            ASSERT_GE(events.PutEventSettings(kind, event), 0);
+        }
+    }
+
+    // The event list rows a command printed as they happened: kind, address, MAC, information.
+    static std::vector<std::vector<std::string>> PrintedEvents(const std::string& out,
+                                                               const std::string& kind) {
+        std::vector<std::vector<std::string>> events;
+        for (const auto& row : TsvRows("\n" + out)) {
+            if (row.size() == 9 && row[0] == kind) {
+                events.push_back({row[0], row[3], row[4], row[8]});
+            }
+        }
+        return events;
+    }
+};
+
+// Gives a lab host's interface another MAC for the life of the object.
+class ChangedMac {
+  public:
+    ChangedMac(const test::LabHost& host, const std::string& mac) : m_host(host) { Set(mac); }
+    ~ChangedMac() { Set(m_host.mac); }
+    void Set(const std::string& mac) {
+        Ip({"-n", m_host.nameSpace, "link", "set", "dev", m_host.interface, "address", mac});
+    }
+
+  private:
+    test::LabHost m_host;
+};
+
+TEST_F(CliChangeEventsLab, AnotherMacAtAKnownAddressRaisesDeviceChangeWhenEnabled) {
+    Cli({"search"});
+    const test::LabHost host = Lab::Get().Hosts("normal").at(1);
+    const std::string address = FormatIp(host.address);
+    const std::string other = "02:48:4c:56:07:99";
+    ChangedMac changed(host, other);
+
+    // Not enabled: the node takes the new MAC silently.
+    const auto silent = Cli({"search"});
+    EXPECT_TRUE(PrintedEvents(silent.out, "ネットワーク機器変更").empty()) << silent.out;
+    EXPECT_EQ(Nodes().at(address), (std::vector<std::string>{MacText(other), "."}));
+
+    // Enabled: the original MAC coming back is a change of device again.
+    EnableChangeKinds();
+    changed.Set(host.mac);
+    const auto raised = Cli({"search"});
+    EXPECT_EQ(PrintedEvents(raised.out, "ネットワーク機器変更"),
+              (std::vector<std::vector<std::string>>{
+                  {"ネットワーク機器変更", address, MacText(host.mac),
+                   address + "（変更前のMACアドレス：" + MacText(other) + "）"}}))
+        << raised.out;
+    const Events events = EventLog();
+    EXPECT_EQ(std::count(events.begin(), events.end(),
+                         std::pair<std::string, std::string>{"ネットワーク機器変更", address}),
+              1);
+    EXPECT_EQ(Nodes().at(address), (std::vector<std::string>{MacText(host.mac), "."}));
+}
+
+TEST_F(CliChangeEventsLab, HostMovedToAFreeAddressRaisesAddressChange) {
+    EnableChangeKinds();
+    Cli({"search"});
+    const test::LabHost host = Lab::Get().Hosts("normal").at(0);
+    const std::string before = FormatIp(host.address);
+    const std::string after = "198.18.7.60";
+    Ip({"-n", host.nameSpace, "addr", "del", before + "/24", "dev", host.interface});
+    Ip({"-n", host.nameSpace, "addr", "add", after + "/24", "dev", host.interface});
+    const auto moved = RunCli(m_home.Args({"search"}));
+    Ip({"-n", host.nameSpace, "addr", "del", after + "/24", "dev", host.interface});
+    Ip({"-n", host.nameSpace, "addr", "add", before + "/24", "dev", host.interface});
+
+    EXPECT_EQ(moved.status, 0) << moved.err;
+    EXPECT_EQ(
+        PrintedEvents(moved.out, "IPアドレス変更"),
+        (std::vector<std::vector<std::string>>{{"IPアドレス変更", after, MacText(host.mac),
+                                                after + "（変更前のIPアドレス：" + before + "）"}}))
+        << moved.out;
+    EXPECT_TRUE(PrintedEvents(moved.out, "新規ノード検出").empty()) << moved.out;
+    EXPECT_TRUE(PrintedEvents(moved.out, "ネットワーク機器変更").empty()) << moved.out;
+}
+
+// halvera-cli sends through the SMTP port, which the own host's namespace has free for a
+// real server.
+TEST_F(CliShortLab, MailTestSendsTheTestMailThroughARealSmtpServer) {
+    if (!test::SmtpServer::Available()) {
+        GTEST_SKIP() << "no system Python";
+    }
+    test::SmtpServer smtp(m_home.Path() / "maildir", SMTP_PORT);
+    if (!smtp.Ready()) {
+        GTEST_SKIP() << "aiosmtpd did not start (package python3-aiosmtpd)";
+    }
+    std::filesystem::remove(test::CliRegistryPath());
+    Cli({"mail", "set", "smtpserver", "127.0.0.1", "adrfrom", "halvera@example.com", "adrto2",
+         "admin@example.com", "subject", "Halvera テスト"});
+
+    const auto sent = Cli({"mail", "test"});
+    EXPECT_EQ(sent.out, "テストメールを送信しました。\n");
+    EXPECT_EQ(sent.err, "");
+    const auto mails = smtp.Mails(1);
+    ASSERT_EQ(mails.size(), 1u);
+    EXPECT_EQ(test::MailBodyUtf8(mails[0]), "テストメール\n");
+    EXPECT_NE(mails[0].find("\nX-RcptTo: admin@example.com\n"), std::string::npos) << mails[0];
 }
 
 TEST_F(CliShortLab, RefreshNodeTakesANameOrAnAddressOfTheSubnet) {

@@ -2,15 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <iconv.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "base/clock.h"
@@ -21,6 +18,7 @@
 #include "support/recording_error_log.h"
 #include "support/recording_prompt.h"
 #include "support/scripted_mail_server.h"
+#include "support/smtp_server.h"
 #include "support/temp_program_folder.h"
 
 namespace halvera {
@@ -29,62 +27,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-// Debian's Python, which has the aiosmtpd package whatever python3 comes first on the PATH.
-constexpr const char* SYSTEM_PYTHON = "/usr/bin/python3";
 constexpr const char* DOVECOT = "/usr/sbin/dovecot";
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::string JisToUtf8(std::string jis) {
-    iconv_t cd = iconv_open("UTF-8", "ISO-2022-JP");
-    std::string out(jis.size() * 4 + 16, '\0');
-    char* in = jis.data();
-    char* to = out.data();
-    size_t inLeft = jis.size();
-    size_t outLeft = out.size();
-    iconv(cd, &in, &inLeft, &to, &outLeft);
-    iconv_close(cd);
-    out.resize(out.size() - outLeft);
-    return out;
-}
-
-// A real SMTP server (aiosmtpd) on a loopback port that keeps every mail in a maildir.
-class SmtpServer {
-  public:
-    explicit SmtpServer(const fs::path& maildir)
-        : m_port(test::UnusedLoopbackPort()),
-          m_maildir(maildir),
-          m_process({SYSTEM_PYTHON, "-m", "aiosmtpd", "-n", "-l",
-                     "127.0.0.1:" + std::to_string(m_port), "-c", "aiosmtpd.handlers.Mailbox",
-                     maildir.string()}) {}
-    bool Ready() { return m_process.Started() && test::WaitForLoopbackPort(m_port, 20); }
-    int Port() const { return m_port; }
-    // The stored mails, once `count` are there (or after a few seconds).
-    std::vector<std::string> Mails(std::size_t count) const {
-        std::vector<std::string> mails;
-        for (auto end = std::chrono::steady_clock::now() + 5s;; std::this_thread::sleep_for(20ms)) {
-            mails.clear();
-            if (fs::exists(m_maildir / "new")) {
-                for (const auto& entry : fs::directory_iterator(m_maildir / "new")) {
-                    mails.push_back(ReadFile(entry.path()));
-                }
-            }
-            if (mails.size() >= count || std::chrono::steady_clock::now() > end) {
-                return mails;
-            }
-        }
-    }
-
-  private:
-    int m_port;
-    fs::path m_maildir;
-    test::ChildProcess m_process;
-};
 
 // A real POP3 server (Dovecot) on a loopback port with the one user alice / secret.
 class PopServer {
@@ -168,11 +111,6 @@ std::string HeaderValue(const std::string& mail, const std::string& name) {
     return joined;
 }
 
-std::string Body(const std::string& mail) {
-    std::size_t at = mail.find("\n\n");
-    return at == std::string::npos ? std::string() : mail.substr(at + 2);
-}
-
 const std::vector<std::string> EVENT_LINES = {Sjis("新規ノード検出 10.0.0.5 00-11-22-33-44-55\n"),
                                               Sjis("ノード停止 10.0.0.7\n"),
                                               Sjis(".盗聴ノード検出 10.0.0.9\n")};
@@ -180,10 +118,10 @@ const std::vector<std::string> EVENT_LINES = {Sjis("新規ノード検出 10.0.0
 class MailSenderLab : public ::testing::Test {
   protected:
     void SetUp() override {
-        if (!fs::exists(SYSTEM_PYTHON)) {
+        if (!test::SmtpServer::Available()) {
             GTEST_SKIP() << "no system Python";
         }
-        m_smtp = std::make_unique<SmtpServer>(m_folder.Path() / "maildir");
+        m_smtp = std::make_unique<test::SmtpServer>(m_folder.Path() / "maildir");
         if (!m_smtp->Ready()) {
             GTEST_SKIP() << "aiosmtpd did not start (package python3-aiosmtpd)";
         }
@@ -199,7 +137,7 @@ class MailSenderLab : public ::testing::Test {
     }
 
     test::TempProgramFolder m_folder;
-    std::unique_ptr<SmtpServer> m_smtp;
+    std::unique_ptr<test::SmtpServer> m_smtp;
     test::FakeMailQueue m_queue{EVENT_LINES};
     test::RecordingPrompt m_prompt;
     test::RecordingErrorLog m_errorLog;
@@ -222,7 +160,7 @@ TEST_F(MailSenderLab, QueuedEventLinesArriveAsOneMail) {
     std::string zone = FormatMailDate(SystemClock().LocalNow()).substr(26);
     EXPECT_TRUE(HeaderValue(mail, "Date").ends_with(zone)) << HeaderValue(mail, "Date");
     // The line that starts with "." arrives whole: the server removed the doubled dot.
-    EXPECT_EQ(JisToUtf8(Body(mail)),
+    EXPECT_EQ(test::MailBodyUtf8(mail),
               "新規ノード検出 10.0.0.5 00-11-22-33-44-55\nノード停止 10.0.0.7\n"
               ".盗聴ノード検出 10.0.0.9\n\n");
 }
@@ -239,7 +177,7 @@ TEST_F(MailSenderLab, PopBeforeSmtpWithARealPopServer) {
     ASSERT_EQ(Send(mail, 1, pop.Port()), 0);
     auto mails = m_smtp->Mails(1);
     ASSERT_EQ(mails.size(), 1u);
-    EXPECT_EQ(JisToUtf8(Body(mails[0])), "テストメール\n");
+    EXPECT_EQ(test::MailBodyUtf8(mails[0]), "テストメール\n");
 
     mail.passward = "wrong";
     EXPECT_EQ(Send(mail, 1, pop.Port()), 1);

@@ -42,8 +42,13 @@ class ConfigHome {
     std::filesystem::path m_path;
 };
 
-std::vector<std::string> CliEnvironment() {
+const ConfigHome& CliConfigHome() {
     static const ConfigHome configHome;
+    return configHome;
+}
+
+std::vector<std::string> CliEnvironment() {
+    const ConfigHome& configHome = CliConfigHome();
     std::vector<std::string> environment;
     for (char** entry = environ; *entry != nullptr; ++entry) {
         if (std::string_view(*entry).substr(0, 16) != "XDG_CONFIG_HOME=") {
@@ -55,6 +60,10 @@ std::vector<std::string> CliEnvironment() {
 }
 
 }  // namespace
+
+std::filesystem::path CliRegistryPath() {
+    return CliConfigHome().Path() / "Draymoor" / "Kelvane" / "datareg.reg";
+}
 
 CliProcess::CliProcess(const std::vector<std::string>& arguments) {
     const std::string program = CliPath().string();

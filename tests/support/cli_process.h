@@ -16,6 +16,10 @@ namespace halvera::test {
 // build/halvera/halvera-cli beside the build folder of the running test or benchmark.
 std::filesystem::path CliPath();
 
+// The user's registry file of every halvera-cli these tests start: below an XDG_CONFIG_HOME of
+// the test process's own.
+std::filesystem::path CliRegistryPath();
+
 // halvera-cli started directly (no shell) by the calling thread, so it runs in that thread's
 // network namespace, with its standard output and error collected as it writes them. Killed
 // when the object goes (or the test process dies) before it has ended.

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -25,6 +27,7 @@
 #include "support/file_bytes.h"
 #include "support/fixed_clock.h"
 #include "support/kelvane_ini.h"
+#include "support/mail_registry_file.h"
 #include "support/recording_error_log.h"
 #include "support/recording_prompt.h"
 #include "support/temp_program_folder.h"
@@ -102,6 +105,17 @@ TEST(Cli, UsageAndExitStatus) {
         {{"colours", "set", "FCOLOR", "red"}, 2, "not red", ""},
         {{"colours", "scheme", "black"}, 2, "colours scheme needs light or dark, not black", ""},
         {{"colours", "scheme"}, 2, "colours needs nothing, set KEY #RRGGBB", ""},
+        {{"mail", "show"}, 2, "mail needs nothing, set FIELD VALUE... or test", ""},
+        {{"mail", "set", "subject"}, 2, "mail needs nothing, set FIELD VALUE... or test", ""},
+        {{"mail", "test", "now"}, 2, "mail needs nothing, set FIELD VALUE... or test", ""},
+        {{"mail", "set", "smtp", "x"}, 2, "mail set has no field smtp", ""},
+        {{"mail", "set", "pop", "2"}, 2, "pop cannot be 2", ""},
+        // A line end would end the SMTP command early and start one of its own.
+        {{"mail", "set", "adrfrom", "a@example.com\r\nRCPT TO:b@example.com"},
+         2,
+         "adrfrom cannot hold a control character",
+         ""},
+        {{"mail", "set", "subject", "tab\there"}, 2, "subject cannot hold a control character", ""},
         {{"--home", "/nonexistent/halvera", "nodes"},
          1,
          "/nonexistent/halvera is not a folder",
@@ -572,6 +586,154 @@ TEST(Cli, ExportColumnsAreShownAndSetAsTheOutputSettingsSetThem) {
     EXPECT_TRUE(
         Holds(csv.out, "\r\n\r\n\"" + Sjis("監視") + "\",\"" + Sjis("アドレス") + "\",\r\n"))
         << csv.out;
+}
+
+TEST(Cli, MailSettingsWithTheChecksOfTheMailSettingsDialog) {
+    test::TempProgramFolder folder;
+    const std::string home = folder.Path().string();
+    std::filesystem::remove(test::CliRegistryPath());
+    struct Case {
+        const char* name;
+        std::vector<std::string> set;  // FIELD VALUE...
+        int status;
+        const char* err;
+        const char* shown;  // part of the mail settings printed afterwards
+    };
+    const std::string japanese65 = [] {
+        std::string text;
+        for (int i = 0; i < 65; ++i) {
+            text += "件";
+        }
+        return text;
+    }();
+    // In order: each case starts from the settings the one before left.
+    const Case cases[] = {
+        {"everything",
+         {"smtpserver", "smtp.example.com", "adrfrom", "halvera@example.com", "ADRTO1",
+          "admin@example.com", "pop", "1", "popserver", "pop.example.com", "userid", "alice",
+          "passward", "secret", "subject", "Halvera 検出"},
+         0,
+         "",
+         "KEY\tVALUE\nsmtpserver\tsmtp.example.com\nadrfrom\thalvera@example.com\n"
+         "adrto1\tadmin@example.com\nadrto2\t\nadrto3\t\npop\t1\npopserver\tpop.example.com\n"
+         "userid\talice\npassward\t********\nsubject\tHalvera 検出\n"},
+        {"a 37-byte SMTP server",
+         {"smtpserver", std::string(37, 's')},
+         2,
+         "smtpサーバーのデータサイズが不正です。(36Byteまで)\n",
+         "smtpserver\tsmtp.example.com\n"},
+        // Refused, so the first recipient stays although its field passed.
+        {"recipient 1 cleared and a recipient 3 of 130 bytes",
+         {"adrto1", "", "adrto3", std::string(130, 'r')},
+         2,
+         "メールアドレス（送信先３）のデータサイズが不正です。(128Byteまで)\n",
+         "adrto1\tadmin@example.com\nadrto2\t\nadrto3\t\n"},
+        {"a subject of 130 bytes in CP932",
+         {"subject", japanese65},
+         2,
+         "件名のデータサイズが不正です。(128Byteまで)\n",
+         "subject\tHalvera 検出\n"},
+        {"a password of 37 bytes",
+         {"passward", std::string(37, 'p')},
+         2,
+         "パスワードのデータサイズが不正です。(36Byteまで)\n",
+         "passward\t********\n"},
+        {"a character CP932 lacks",
+         {"userid",
+          "b\xF0\x9F\x98\x80"
+          "b"},
+         2,
+         "halvera-cli: userid holds a character that CP932 cannot express\n",
+         "userid\talice\n"},
+        // OK needs no POP server, even with POP authentication on.
+        {"POP server cleared", {"popserver", ""}, 0, "", "pop\t1\npopserver\t\n"},
+        {"POP off, recipient 2 only",
+         {"pop", "0", "adrto1", "", "adrto2", "ops@example.com"},
+         0,
+         "",
+         "adrto1\t\nadrto2\tops@example.com\nadrto3\t\npop\t0\n"},
+    };
+    for (const auto& c : cases) {
+        const std::string before = test::ReadBytes(test::CliRegistryPath());
+        std::vector<std::string> arguments = {"--home", home, "mail", "set"};
+        arguments.insert(arguments.end(), c.set.begin(), c.set.end());
+        const auto result = RunCli(arguments);
+        EXPECT_EQ(result.status, c.status) << c.name << "\n" << result.err;
+        EXPECT_EQ(result.err, c.err) << c.name;
+        if (c.status != 0) {
+            EXPECT_EQ(test::ReadBytes(test::CliRegistryPath()), before) << c.name;
+        }
+        const auto shown = RunCli({"--home", home, "mail"});
+        EXPECT_EQ(shown.status, 0);
+        EXPECT_TRUE(Holds(shown.out, c.shown)) << c.name << "\n" << shown.out;
+    }
+    EXPECT_EQ(
+        test::ReadBytes(test::CliRegistryPath()),
+        test::MailRegistryFile({"smtp.example.com", "halvera@example.com", "", "ops@example.com",
+                                "", "", "alice", "secret", Sjis("Halvera 検出")},
+                               0));
+    // The program reads the registry only beside a settings file: the first mail set wrote
+    // one with the defaults.
+    EXPECT_EQ(test::ReadBytes(SettingsFilePath()),
+              test::KelvaneIniWithColours(test::LIGHT_SCHEME_LINES));
+}
+
+// Whether something on this machine accepts connections on the loopback port.
+bool LoopbackPortAnswers(int port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const bool answers = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    ::close(fd);
+    return answers;
+}
+
+TEST(Cli, MailTestChecksTheSettingsAsTheTestSendDoesAndReportsTheSendsFailure) {
+    test::TempProgramFolder folder;
+    const std::string home = folder.Path().string();
+    std::filesystem::remove(test::CliRegistryPath());
+    ASSERT_EQ(RunCli({"--home", home, "mail", "set", "smtpserver", "127.0.0.1", "adrfrom",
+                      "halvera@example.com", "pop", "1", "popserver", ""})
+                  .status,
+              0);
+    struct Case {
+        std::vector<std::string> set;
+        const char* err;
+    };
+    // Each case mends the refusal of the one before.
+    const Case cases[] = {
+        {{}, "メールアドレス（送信先）を設定してください。\n"},
+        {{"adrto3", "night@example.com"}, "POPサーバーを設定してください。\n"},
+        {{"pop", "0", "adrfrom", ""}, "メールアドレス（送信元）を設定してください。\n"},
+    };
+    for (const auto& c : cases) {
+        if (!c.set.empty()) {
+            std::vector<std::string> arguments = {"--home", home, "mail", "set"};
+            arguments.insert(arguments.end(), c.set.begin(), c.set.end());
+            ASSERT_EQ(RunCli(arguments).status, 0);
+        }
+        const std::string registry = test::ReadBytes(test::CliRegistryPath());
+        const auto refused = RunCli({"--home", home, "mail", "test"});
+        EXPECT_EQ(refused.status, 2) << c.err;
+        EXPECT_EQ(refused.err, c.err);
+        EXPECT_EQ(test::ReadBytes(test::CliRegistryPath()), registry) << c.err;
+    }
+
+    if (LoopbackPortAnswers(25)) {
+        GTEST_SKIP() << "something listens on the loopback's SMTP port";
+    }
+    ASSERT_EQ(RunCli({"--home", home, "mail", "set", "adrfrom", "halvera@example.com"}).status, 0);
+    const auto failed = RunCli({"--home", home, "mail", "test"});
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_EQ(failed.out, "");
+    EXPECT_TRUE(failed.err.starts_with(
+        "SMTPサーバーに接続できませんでした。\nSMTPサーバーアドレス、または、DNSサーバーの"
+        "設定を確認してください\n"))
+        << failed.err;
+    EXPECT_TRUE(Holds(failed.err, "halvera-cli: error log: maild\t")) << failed.err;
+    EXPECT_TRUE(Holds(failed.err, "\tSMTPサーバーに接続できませんでした\n")) << failed.err;
 }
 
 TEST(Cli, RefusesAFolderInUse) {

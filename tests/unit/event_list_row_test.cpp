@@ -46,7 +46,7 @@ TEST(AddEventRow, FillsTheRowFromTheNodeTheKindAndTheClock) {
     EXPECT_EQ(row.image, EVENT_NODE_DOWN);
 }
 
-TEST(AddEventRow, LeavesTheMacEmptyWhenUnknownAndTheInformationToTheRunKinds) {
+TEST(AddEventRow, LeavesTheMacEmptyWhenUnknownAndTheInformationToEventKinds) {
     struct Case {
         int kind;
         bool zeroMac;
@@ -56,8 +56,9 @@ TEST(AddEventRow, LeavesTheMacEmptyWhenUnknownAndTheInformationToTheRunKinds) {
     const Case cases[] = {
         {EVENT_SNIFFING_NODE, true, "", "text"},
         {EVENT_NEW_NODE, false, "00-0C-29-12-34-01", "text"},
-        {EVENT_IP_CHANGE, false, "00-0C-29-12-34-01", ""},
-        {EVENT_DEVICE_CHANGE, true, "", ""},
+        {EVENT_IP_CHANGE, false, "00-0C-29-12-34-01", "text"},
+        {EVENT_DEVICE_CHANGE, true, "", "text"},
+        {EVENT_KIND_COUNT, false, "00-0C-29-12-34-01", ""},
     };
     for (const auto& c : cases) {
         ListTable eventList(EVENT_LIST_COLUMNS);

@@ -87,18 +87,27 @@ std::string RecordText(const NodeRecord& r) {
            " b" + std::to_string(r.testBits);
 }
 
+// The kind and the address of an event row; an address or device change also with its
+// information text (its message is "%LABEL").
 std::string EventText(const ListRow& row) {
-    static const std::map<int, std::string> names = {{EVENT_NEW_NODE, "NEW"},
-                                                     {EVENT_NODE_UP, "UP"},
-                                                     {EVENT_NODE_DOWN, "DOWN"},
-                                                     {EVENT_SNIFFING_NODE, "SNIFF"}};
-    return names.at(row.image) + " " + Short(InetAddr(row.cells[EVENT_COL_IP]));
+    static const std::map<int, std::string> names = {
+        {EVENT_NEW_NODE, "NEW"},    {EVENT_NODE_UP, "UP"},
+        {EVENT_NODE_DOWN, "DOWN"},  {EVENT_SNIFFING_NODE, "SNIFF"},
+        {EVENT_IP_CHANGE, "MOVED"}, {EVENT_DEVICE_CHANGE, "DEVICE"}};
+    std::string text = names.at(row.image) + " " + Short(InetAddr(row.cells[EVENT_COL_IP]));
+    if (row.image == EVENT_IP_CHANGE || row.image == EVENT_DEVICE_CHANGE) {
+        text += " " + Cp932ToUtf8Lossy(row.cells[EVENT_COL_INFO]);
+    }
+    return text;
 }
 
 struct Options {
     int promiss = 7;
     int nodedisp = 0;
     int wins = 1;
+    // Whether the address and device changes have a record of their own (enabled like the
+    // others) or none, as in every settings file written before they were raised.
+    bool changeKinds = false;
 };
 
 // A program folder with its stores, the node list, the event actions and a pretend segment,
@@ -116,7 +125,8 @@ struct World {
         shown.screen = 1;
         shown.log = 1;
         shown.message = "%LABEL";
-        for (int kind = 0; kind < EVENT_CONFIGURABLE_COUNT; ++kind) {
+        const int kinds = options.changeKinds ? EVENT_KIND_COUNT : EVENT_CONFIGURABLE_COUNT;
+        for (int kind = 0; kind < kinds; ++kind) {
             h.eventSettings.PutEventSettings(kind, shown);
         }
     }
@@ -191,6 +201,23 @@ struct SearchRun {
     std::vector<int> results;
     Texts events;
 };
+
+// Runs the searches one after the other, each at its own minute, and checks what each one
+// gave and raised.
+void RunSearches(World& world, const std::vector<SearchRun>& runs) {
+    for (std::size_t n = 0; n < runs.size(); ++n) {
+        SCOPED_TRACE("run " + std::to_string(n + 1));
+        const SearchRun& run = runs[n];
+        world.StartRun(static_cast<int>(n + 1), run.segment);
+        std::vector<int> results;
+        for (int last : run.probed) {
+            results.push_back(world.Probe(At(last)));
+            EXPECT_EQ(world.nodeList.FindRow(NODE_COL_MONITOR, SearchingText()), -1);
+        }
+        EXPECT_EQ(results, run.results);
+        EXPECT_EQ(world.Events(), run.events);
+    }
+}
 
 TEST(NodeSearcher, EventsRowsAndRecordsOfEachChange) {
     const Host N20{At(20), Mac(1)};
@@ -312,18 +339,7 @@ TEST(NodeSearcher, EventsRowsAndRecordsOfEachChange) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         World world(c.options);
-        for (std::size_t n = 0; n < c.runs.size(); ++n) {
-            SCOPED_TRACE("run " + std::to_string(n + 1));
-            const SearchRun& run = c.runs[n];
-            world.StartRun(static_cast<int>(n + 1), run.segment);
-            std::vector<int> results;
-            for (int last : run.probed) {
-                results.push_back(world.Probe(At(last)));
-                EXPECT_EQ(world.nodeList.FindRow(NODE_COL_MONITOR, SearchingText()), -1);
-            }
-            EXPECT_EQ(results, run.results);
-            EXPECT_EQ(world.Events(), run.events);
-        }
+        RunSearches(world, c.runs);
         EXPECT_EQ(world.Rows(), c.rows);
         EXPECT_EQ(world.Records(), c.records);
         EXPECT_EQ(world.Backups(), c.backups);
@@ -338,6 +354,84 @@ TEST(NodeSearcher, EventsRowsAndRecordsOfEachChange) {
         EXPECT_TRUE(world.h.errorLog.Lines().empty());
         EXPECT_TRUE(world.h.prompt.Boxes().empty());
     }
+}
+
+TEST(NodeSearcher, AddressAndDeviceChangesAreRaisedWhenTheirKindsAreEnabled) {
+    const Host N20{At(20), Mac(1)};
+    const Host N30{At(30), Mac(2)};
+    const Options on{.changeKinds = true};
+    struct Case {
+        const char* name;
+        std::vector<SearchRun> runs;
+    };
+    const Case cases[] = {
+        {"host moves from .20 to .30, only .30 probed",
+         {{{N20}, {20}, {1}, {"NEW .20"}},
+          {{{At(30), Mac(1)}}, {30}, {1}, {"MOVED .30 pc20（変更前のIPアドレス：192.168.0.20）"}}}},
+        {"host moves from .20 to .30, .20 probed first",
+         {{{N20}, {20}, {1}, {"NEW .20"}},
+          {{{At(30), Mac(1)}},
+           {20, 30},
+           {2, 1},
+           {"DOWN .20", "MOVED .30 pc20（変更前のIPアドレス：192.168.0.20）"}}}},
+        {"same MAC still answering at the old address",
+         {{{N20}, {20}, {1}, {"NEW .20"}}, {{N20, {At(30), Mac(1)}}, {30}, {1}, {}}}},
+        {"another MAC at a known address",
+         {{{{At(40), Mac(1)}}, {40}, {1}, {"NEW .40"}},
+          {{{At(40), Mac(3)}},
+           {40},
+           {1},
+           {"DEVICE .40 pc40（変更前のMACアドレス：02-00-00-00-00-01）"}}}},
+        {"another MAC at an address that was down",
+         {{{{At(40), Mac(1)}}, {40}, {1}, {"NEW .40"}},
+          {{}, {40}, {2}, {"DOWN .40"}},
+          {{{At(40), Mac(3)}},
+           {40},
+           {1},
+           {"UP .40", "DEVICE .40 pc40（変更前のMACアドレス：02-00-00-00-00-01）"}}}},
+        {"sniffing host takes over a known address",
+         {{{{At(40), Mac(1)}}, {40}, {1}, {"NEW .40"}},
+          {{{At(40), Mac(3), ALL_TESTS}},
+           {40},
+           {1},
+           {"DEVICE .40 pc40（変更前のMACアドレス：02-00-00-00-00-01）", "SNIFF .40"}}}},
+        {"node displaced by a moved node, then back at its own address",
+         {{{N20, N30}, {20, 30}, {1, 1}, {"NEW .20", "NEW .30"}},
+          {{{At(20), Mac(2)}}, {20}, {1}, {"MOVED .20 pc30（変更前のIPアドレス：192.168.0.30）"}},
+          {{N20, N30}, {20, 30}, {1, 1}, {"MOVED .30 pc30（変更前のIPアドレス：192.168.0.20）"}}}},
+        {"two nodes swap addresses",
+         {{{N20, N30}, {20, 30}, {1, 1}, {"NEW .20", "NEW .30"}},
+          {{{At(20), Mac(2)}, {At(30), Mac(1)}},
+           {20, 30},
+           {1, 1},
+           {"MOVED .30 pc20（変更前のIPアドレス：192.168.0.20）",
+            "MOVED .20 pc30（変更前のIPアドレス：192.168.0.30）"}}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        World world(on);
+        RunSearches(world, c.runs);
+        EXPECT_TRUE(world.h.errorLog.Lines().empty());
+    }
+}
+
+TEST(NodeSearcher, ChangeEventsTellThePreviousAddressOrMacInTheEventLog) {
+    World world({.changeKinds = true});
+    world.StartRun(1, {{At(20), Mac(1)}, {At(40), Mac(2)}});
+    world.Probe(At(20));
+    world.Probe(At(40));
+    world.StartRun(2, {{At(30), Mac(1)}, {At(40), Mac(3)}});
+    world.Probe(At(30));
+    world.Probe(At(40));
+
+    Texts log;
+    for (const auto& row : world.h.eventLogList.Snapshot()) {
+        log.push_back(std::to_string(row.image) + " " + row.cells[2] + " " +
+                      Cp932ToUtf8Lossy(row.cells[4]));
+    }
+    EXPECT_EQ(log, (Texts{"0 192.168.0.20 pc20", "0 192.168.0.40 pc40",
+                          "4 192.168.0.30 pc20（変更前のIPアドレス：192.168.0.20）",
+                          "5 192.168.0.40 pc40（変更前のMACアドレス：02-00-00-00-00-02）"}));
 }
 
 TEST(NodeSearcher, UnknownMacMatchesNoDisplacedNode) {
