@@ -2,6 +2,7 @@
 
 #include <QMenu>
 #include <QMenuBar>
+#include <QRegularExpression>
 #include <QToolBar>
 
 #include <algorithm>
@@ -41,6 +42,21 @@ QMenu* SubMenu(QMenu* parent, const char* title, CommandActions& actions,
     return menu;
 }
 
+// An item of a popup menu: the command's text without its mnemonic and without a shortcut,
+// as the tray menu and the node list's menu have always shown it; it runs the command and is
+// enabled when the command is.
+void AddPlainItem(QMenu* menu, CommandActions& actions, int id) {
+    QAction* command = actions.Action(id);
+    QString text = command->text();
+    text.remove(QRegularExpression(QStringLiteral("\\(&.\\)$")));
+    text.remove(QLatin1Char('&'));
+    QAction* item = menu->addAction(text);
+    item->setEnabled(command->isEnabled());
+    QObject::connect(command, &QAction::changed, item,
+                     [item, command] { item->setEnabled(command->isEnabled()); });
+    QObject::connect(item, &QAction::triggered, command, &QAction::trigger);
+}
+
 }  // namespace
 
 void BuildMenuBar(QMenuBar* menuBar, CommandActions& actions) {
@@ -73,7 +89,7 @@ void BuildMenuBar(QMenuBar* menuBar, CommandActions& actions) {
     menuBar->addMenu(settings);
 
     QMenu* help = Menu(menuBar, "ヘルプ(&H)", actions);
-    Fill(help, actions, {ID_HELP, SEPARATOR, ID_APP_ABOUT});
+    Fill(help, actions, {ID_APP_ABOUT, ID_HELP});
     menuBar->addMenu(help);
 }
 
@@ -108,13 +124,18 @@ QToolBar* BuildToolBar(CommandActions& actions, QWidget* parent) {
 
 QMenu* BuildTrayMenu(CommandActions& actions, QWidget* parent) {
     QMenu* menu = Menu(parent, "", actions);
-    Fill(menu, actions, {ID_TRAY_SHOW, SEPARATOR, ID_APP_EXIT});
+    AddPlainItem(menu, actions, ID_TRAY_SHOW);
+    menu->addSeparator();
+    AddPlainItem(menu, actions, ID_APP_EXIT);
     return menu;
 }
 
 QMenu* BuildNodeListPopup(CommandActions& actions, QWidget* parent) {
     QMenu* menu = Menu(parent, "", actions);
-    Fill(menu, actions, {ID_EDIT_LABEL, ID_REFRESH_SELECTED, SEPARATOR, ID_EDIT_DELETE});
+    AddPlainItem(menu, actions, ID_EDIT_LABEL);
+    AddPlainItem(menu, actions, ID_REFRESH_SELECTED);
+    menu->addSeparator();
+    AddPlainItem(menu, actions, ID_EDIT_DELETE);
     return menu;
 }
 

@@ -273,8 +273,13 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     }
     if (!m_services.engine.IsIdleForShutdown()) {
         ShowExitWait();
-        event->ignore();
-        return;
+        // What was busy may have ended while the box came up: then there is nothing to wait
+        // for.
+        if (!m_services.engine.IsIdleForShutdown()) {
+            event->ignore();
+            return;
+        }
+        m_exitWait->close();
     }
     RunShutdownSteps();
     event->accept();

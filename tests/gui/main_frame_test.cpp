@@ -4,6 +4,8 @@
 #include <QDialog>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QSet>
 #include <QSignalSpy>
 #include <QSplitter>
@@ -151,6 +153,55 @@ TEST_F(MainFrameTest, AGreyedCommandDoesNothingByItsShortcut) {
     QTest::keyClick(&frame, Qt::Key_B, Qt::ControlModifier);
     EXPECT_EQ(f.runs.rangeSearches.load(), 1);
     EXPECT_EQ(f.runs.listRefreshes.load(), 1);
+}
+
+// The visible items of a menu, by text.
+QList<QAction*> Items(QMenu* menu) {
+    QList<QAction*> items = menu->actions();
+    items.removeIf([](QAction* action) { return action->isSeparator(); });
+    return items;
+}
+
+QStringList Texts(const QList<QAction*>& items) {
+    QStringList texts;
+    for (QAction* item : items) {
+        texts.push_back(item->text() + (item->shortcut().isEmpty() ? "" : "\t") +
+                        item->shortcut().toString());
+    }
+    return texts;
+}
+
+TEST_F(MainFrameTest, PopupMenusShowPlainItemsThatRunTheirCommands) {
+    AddNodes({"192.168.0.1"});
+    Show();
+    QMenu* nodePopup = nullptr;
+    QMenu* trayMenu = nullptr;
+    for (QMenu* menu : frame.findChildren<QMenu*>()) {
+        const QStringList texts = Texts(Items(menu));
+        if (texts == QStringList{"ノードのラベル編集", "選択ノードの最新ステータス取得",
+                                 "選択データを削除する"}) {
+            nodePopup = menu;
+        } else if (texts == QStringList{"表示", "終了"}) {
+            trayMenu = menu;
+        }
+    }
+    ASSERT_NE(nodePopup, nullptr);
+    ASSERT_NE(trayMenu, nullptr);
+
+    SelectNodeRows({0});
+    frame.OnTimer();
+    QAction* refresh = Items(nodePopup)[1];
+    EXPECT_TRUE(refresh->isEnabled());
+    refresh->trigger();
+    EXPECT_EQ(f.runs.selectedRefreshes, std::vector<int>{0});
+    // Greyed with its command while a run is active.
+    f.runs.active = true;
+    frame.OnTimer();
+    EXPECT_FALSE(refresh->isEnabled());
+
+    // The help menu: the version first.
+    QMenu* help = frame.menuBar()->actions().last()->menu();
+    EXPECT_EQ(Texts(Items(help)), (QStringList{"バージョン(&V)", "ヘルプ(&H)"}));
 }
 
 TEST_F(MainFrameTest, SortByAddressOrdersTheListNumerically) {
@@ -377,10 +428,23 @@ TEST_F(MainFrameTest, ClosingDuringARunWaitsForItThenRunsTheShutdownSteps) {
     EXPECT_EQ(steps, (std::vector<std::string>{"save 1", "close"}));
 }
 
+TEST_F(MainFrameTest, AFileIdleOnceTheWaitBoxIsUpClosesAtOnce) {
+    // Busy at the close, idle again by the time the box is up.
+    const std::vector<bool> answers{true};
+    std::size_t asked = 0;
+    f.engine.fileBusy = [&] { return asked < answers.size() && answers[asked++]; };
+    Show();
+    QSignalSpy closed(&frame, &CMainFrame::FrameClosed);
+    EXPECT_TRUE(frame.close());
+    EXPECT_EQ(closed.count(), 1);
+    EXPECT_FALSE(frame.ExitWaitDialog() != nullptr && frame.ExitWaitDialog()->isVisible());
+}
+
 TEST_F(MainFrameTest, AFileBusyAgainAtTheCloseKeepsTheWaitGoing) {
-    // Busy at the close, idle at the next tick, busy again when that tick's close checks
-    // (a log line written by another thread in between), then idle for good.
-    const std::vector<bool> answers{true, false, true};
+    // Busy at the close and still once the box is up, idle at the next tick, busy again when
+    // that tick's close checks (a log line written by another thread in between), then idle
+    // for good.
+    const std::vector<bool> answers{true, true, false, true, true};
     std::size_t asked = 0;
     f.engine.fileBusy = [&] { return asked < answers.size() && answers[asked++]; };
     Show();
