@@ -23,7 +23,8 @@ void QtDesktopActions::OpenFile(const std::string& path,
                                 const std::vector<std::string>& arguments) {
     // File names on Linux are UTF-8; the event settings keep CP932.
     std::vector<std::string> argv{Cp932ToUtf8Lossy(path)};
-    if (IsExecutableFile(argv.front())) {
+    if (const auto program = FindExecutable(argv.front())) {
+        argv.front() = *program;
         for (const auto& argument : arguments) {
             argv.push_back(Cp932ToUtf8Lossy(argument));
         }

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,9 +31,11 @@ class PosixDesktopActions : public DesktopActions {
 int SpawnDetached(const std::vector<std::string>& argv,
                   std::function<void(int status)> onExit = nullptr);
 
-// True for a regular file this process may execute (UTF-8 path): such an external file is
-// started directly with its arguments, anything else is opened with the desktop's default
-// application.
-bool IsExecutableFile(const std::string& pathUtf8);
+// The program an external file names (UTF-8): a regular file this process may execute, the
+// name itself when it holds a '/', else the first such file of that name in a folder of PATH,
+// as the shell's open finds programs ("logger", "notify-send"). Such a program is started
+// directly with its arguments; for anything else there is none, and the file is opened with
+// the desktop's default application.
+std::optional<std::string> FindExecutable(const std::string& nameUtf8);
 
 }  // namespace halvera

@@ -6,7 +6,10 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
+#include <optional>
+#include <string>
 #include <thread>
 
 #include "support/file_bytes.h"
@@ -36,6 +39,39 @@ TEST(PosixDesktopActions, ExecutableGetsEachArgumentAsIsWithoutAShell) {
     actions.OpenFile(script.string(), {"192.168.0.5", "$(touch pwned);x", "\x95\x5C"});
     EXPECT_EQ(WaitForFile(out), "[192.168.0.5][$(touch pwned);x][表]");
     EXPECT_FALSE(std::filesystem::exists(folder.Path() / "pwned"));
+}
+
+TEST(PosixDesktopActions, AProgramNamedWithoutAFolderIsFoundOnThePath) {
+    test::TempProgramFolder folder;
+    const auto bin = folder.Path() / "bin";
+    std::filesystem::create_directories(bin);
+    const auto out = folder.Path() / "args.txt";
+    test::WriteBytes(bin / "halvera-notify",
+                     "#!/bin/sh\nprintf '%s' \"$*\" > \"" + out.string() + "\"\n");
+    chmod((bin / "halvera-notify").c_str(), 0755);
+    // Not executable: found neither on the path nor by its name.
+    test::WriteBytes(bin / "plain", "x");
+    const std::string savedPath = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
+    setenv("PATH", ("/nonexistent::" + bin.string() + ":" + savedPath).c_str(), 1);
+    struct Case {
+        std::string name;
+        std::optional<std::string> found;
+    };
+    const Case cases[] = {
+        {"halvera-notify", (bin / "halvera-notify").string()},
+        {(bin / "halvera-notify").string(), (bin / "halvera-notify").string()},
+        {"plain", std::nullopt},
+        {"missing-program", std::nullopt},
+        {"", std::nullopt},
+        {"bin/plain", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(FindExecutable(c.name), c.found) << c.name;
+    }
+    PosixDesktopActions actions;
+    actions.OpenFile("halvera-notify", {"192.168.0.5", "up"});
+    EXPECT_EQ(WaitForFile(out), "192.168.0.5 up");
+    setenv("PATH", savedPath.c_str(), 1);
 }
 
 TEST(PosixDesktopActions, ChildStartsWithoutOurBlockedSignalsAndDescriptors) {
