@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -27,8 +28,14 @@ class RecordingDesktopActions : public DesktopActions {
         return m_actions;
     }
 
+    // Runs with each line, before it is kept: tests that follow the order of actions.
+    std::function<void(const std::string& line)> onAction;
+
   private:
     void Add(std::string line) {
+        if (onAction) {
+            onAction(line);
+        }
         std::lock_guard lock(m_mutex);
         m_actions.push_back(std::move(line));
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -19,6 +20,9 @@ class RecordingPopup : public PopupPort {
     };
 
     void ShowPopupMessage(int kind, const NodeRecord& node, std::string_view popupText) override {
+        if (onRequest) {
+            onRequest();
+        }
         std::lock_guard lock(m_mutex);
         m_requests.push_back({kind, node.ip, std::string(popupText)});
     }
@@ -26,6 +30,9 @@ class RecordingPopup : public PopupPort {
         std::lock_guard lock(m_mutex);
         return m_requests;
     }
+
+    // Runs at each request, before it is kept: tests that follow the order of actions.
+    std::function<void()> onRequest;
 
   private:
     mutable std::mutex m_mutex;

@@ -64,35 +64,46 @@ struct ActionsInFolder {
         h.actions.RunEventActions(node, EVENT_NODE_UP, OWN);
     }
 
-    // What the actions left behind, one word per kind of trace, in action order.
-    Lines Traces() {
-        Lines traces;
-        if (h.eventList.RowCount() > 0) {
-            traces.push_back("row");
-        }
-        if (h.eventLogList.RowCount() > 0) {
-            traces.push_back("log");
-        }
-        const Lines desktop = h.desktop.Actions();
-        for (const auto& action : desktop) {
-            if (action.starts_with("open ")) {
-                traces.push_back("open");
+    ActionsInFolder() {
+        h.eventList.Subscribe([this](const ListChange& change) {
+            if (change.kind == ListChange::Inserted) {
+                Note("row");
             }
-        }
-        if (!h.popup.Requests().empty()) {
-            traces.push_back("popup");
-        }
-        std::string line;
-        if (h.actions.MailPending() == 1 && h.mailQueue.ReadMailLine(0, line) == 0) {
-            traces.push_back("mail");
-        }
-        for (const auto& action : desktop) {
-            if (!action.starts_with("open ")) {
-                traces.push_back(action.substr(0, action.find(' ')));
+        });
+        h.eventLogList.Subscribe([this](const ListChange& change) {
+            if (change.kind == ListChange::Inserted) {
+                Note("log");
             }
-        }
-        return traces;
+        });
+        h.popup.onRequest = [this] { Note("popup"); };
+        h.desktop.onAction = [this](const std::string& line) {
+            Note(line.substr(0, line.find(' ')));
+        };
     }
+
+    // What the actions left behind, one word per action, in the order they ran. A queued
+    // mail line is noticed at the next action or at the end.
+    Lines Traces() {
+        NoteMail();
+        return m_journal;
+    }
+
+  private:
+    void Note(const std::string& word) {
+        NoteMail();
+        m_journal.push_back(word);
+    }
+    void NoteMail() {
+        std::string line;
+        if (!m_mailNoted && h.actions.MailPending() == 1 &&
+            h.mailQueue.ReadMailLine(0, line) == 0) {
+            m_mailNoted = true;
+            m_journal.push_back("mail");
+        }
+    }
+
+    Lines m_journal;
+    bool m_mailNoted = false;
 };
 
 class EventActionsTest : public testing::Test {

@@ -57,6 +57,11 @@ TEST_F(PlaceholdersTest, ExpandsEachNameInItsPlace) {
         {"\x81%IP", LISTED_MAC,
          "\x81"
          "192.168.0.5"},  // a stray lead byte does not hide a name
+        // 0x7F is no trail byte: the lead stands alone and the name after it is expanded.
+        {"\x81\x7F%IP", LISTED_MAC,
+         "\x81\x7F"
+         "192.168.0.5"},
+        {"\x81\x7F", LISTED_MAC, "\x81\x7F"},
     };
     for (const Case& c : cases) {
         m_node.mac = c.mac;
