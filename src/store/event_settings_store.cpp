@@ -42,14 +42,19 @@ bool LineKind(std::string_view line, int& kind) {
     return comma != std::string_view::npos && ParseKind(line.substr(0, comma), kind);
 }
 
-// Finds the first whole line of the kind; its bytes run from lineStart to lineEnd.
-bool FindKindLine(std::FILE* file, int kind, std::string& line, long& lineStart, long& lineEnd) {
+// Finds the first whole line of the kind; its bytes run from lineStart to lineEnd. Lines too
+// long to be a record that were passed on the way are counted in tooLong.
+bool FindKindLine(std::FILE* file, int kind, std::string& line, long& lineStart, long& lineEnd,
+                  int* tooLong = nullptr) {
     std::rewind(file);
     for (;;) {
         lineStart = std::ftell(file);
         RecordLine read = ReadRecordLine(file, EVENT_LINE_LIMIT, line);
         if (read == RecordLine::End) {
             return false;
+        }
+        if (read == RecordLine::TooLong && tooLong != nullptr) {
+            ++*tooLong;
         }
         int lineKind = 0;
         if (read == RecordLine::Whole && LineKind(line, lineKind) && lineKind == kind) {
@@ -173,7 +178,18 @@ int EventSettingsStore::ReadEventSettings(int kind, EventSettings& record) {
     std::string line;
     long lineStart = 0;
     long lineEnd = 0;
-    if (file == nullptr || !FindKindLine(file, kind, line, lineStart, lineEnd)) {
+    int tooLong = 0;
+    const bool found =
+        file != nullptr && FindKindLine(file, kind, line, lineStart, lineEnd, &tooLong);
+    if (tooLong > 0 && !m_damageReported.exchange(true)) {
+        // A hand edit that made a line too long, or line ends of CR alone that make the
+        // whole file one line, would switch events off without a word.
+        operation.Report().Log("filed", "EventDB.na: a line longer than " +
+                                            std::to_string(EVENT_LINE_LENGTH) +
+                                            " bytes (or ended by CR alone) is not read; the "
+                                            "events it holds stay off");
+    }
+    if (!found) {
         return 1;
     }
     return ParseEventLine(line, record) ? 0 : 1;

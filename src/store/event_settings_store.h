@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -55,6 +57,8 @@ class EventSettingsStore {
     Prompt& m_prompt;
     ErrorLog& m_errorLog;
     KeptFile m_file;
+    // A line too long to read has been logged; once for the life of the store.
+    std::atomic<bool> m_damageReported{false};
 };
 
 }  // namespace halvera

@@ -188,6 +188,40 @@ TEST_F(EventSettingsStoreTest, DamagedLinesReadAsNoRecordAndLeaveTheOthersUsable
     EXPECT_TRUE(m_prompt.Boxes().empty());
 }
 
+TEST_F(EventSettingsStoreTest, ALineTooLongToReadIsLoggedOnce) {
+    const std::string sniffing = BuildEventLine(3, Sample("good"));
+    const std::string popup = BuildEventLine(0, Sample("popup"));
+    struct Case {
+        const char* name;
+        std::string bytes;
+        bool logged;
+    };
+    const Case cases[] = {
+        {"whole records", Stored(0, Sample("popup")) + Stored(3, Sample("good")), false},
+        {"a line of 900 bytes", "2,1,0,1,1," + std::string(900, 'x') + ",\r\n" + sniffing + "\r\n",
+         true},
+        // Line ends of CR alone: the whole file is one line.
+        {"CR line ends", popup + "\r" + sniffing + "\r", true},
+    };
+    for (const Case& c : cases) {
+        test::WriteBytes(EventFile(), c.bytes);
+        test::RecordingErrorLog log;
+        EventSettingsStore store(m_prompt, log);
+        EventSettings record;
+        for (int kind = 0; kind < EVENT_KIND_COUNT; ++kind) {
+            store.ReadEventSettings(kind, record);
+        }
+        const auto lines = log.Lines();
+        ASSERT_EQ(lines.size(), c.logged ? 1u : 0u) << c.name;
+        if (c.logged) {
+            EXPECT_EQ(lines[0].first, "filed");
+            EXPECT_EQ(lines[0].second,
+                      "EventDB.na: a line longer than 791 bytes (or ended by CR alone) is not "
+                      "read; the events it holds stay off");
+        }
+    }
+}
+
 TEST_F(EventSettingsStoreTest, LineOfAnotherLengthIsReplacedWithoutTouchingTheNext) {
     struct Case {
         const char* name;
