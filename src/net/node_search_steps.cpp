@@ -21,6 +21,19 @@ int NodeSearchSteps::ProbeAndUpdate(const LocalAdapterInfo& local, Ipv4 ip, int 
     return m_searcher->ProbeAndUpdate(ip, attempts, record);
 }
 
+void NodeSearchSteps::ProbeBlock(const LocalAdapterInfo& local,
+                                 std::span<const SweepTarget> targets) {
+    if (!m_searcher) {
+        BeginRun();
+    }
+    m_searcher->SetLocalAdapter(local);
+    m_searcher->ProbeBlock(targets);
+}
+
+bool NodeSearchSteps::HasOutcome(Ipv4 ip, int attempts) {
+    return m_searcher && m_searcher->HasOutcome(ip, attempts);
+}
+
 int NodeSearchSteps::IsNodeChecked(Ipv4 ip) {
     return halvera::IsNodeChecked(m_context.nodeList, ip);
 }

@@ -18,6 +18,8 @@ class NodeSearchSteps : public SearchRunSteps {
     void EndRun() override;
     int ProbeAndUpdate(const LocalAdapterInfo& local, Ipv4 ip, int attempts,
                        NodeRecord& record) override;
+    void ProbeBlock(const LocalAdapterInfo& local, std::span<const SweepTarget> targets) override;
+    bool HasOutcome(Ipv4 ip, int attempts) override;
     int IsNodeChecked(Ipv4 ip) override;
     void FlushPendingMail() override;
 

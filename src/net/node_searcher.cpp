@@ -16,8 +16,40 @@ NodeSearcher::NodeSearcher(NodeSearchContext context, const LocalAdapterInfo& lo
 
 PacketAttempt NodeSearcher::Attempt() const {
     const AppSettings app = m_context.settings.App();
-    return {m_context.driver, m_context.errorLog, m_context.prompt,
-            app.ADPNUM,       app.TIMEOUT,        m_context.wait};
+    return {m_context.driver, m_context.errorLog, m_context.prompt, app.ADPNUM,
+            app.TIMEOUT,      m_context.wait,     app.SENDRATE};
+}
+
+void NodeSearcher::ProbeBlock(std::span<const SweepTarget> targets) {
+    const std::vector<SweepOutcome> outcomes = SweepBlock(Attempt(), m_local, targets);
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+        m_collected[targets[i].ip] = {targets[i].attempts, outcomes[i]};
+    }
+}
+
+bool NodeSearcher::HasOutcome(Ipv4 address, int attempts) const {
+    const auto found = m_collected.find(address);
+    return found != m_collected.end() && found->second.attempts == attempts;
+}
+
+int NodeSearcher::Probe(Ipv4 address, int attempts, TestBits& bits,
+                        std::optional<MacAddress>& replyMac) {
+    const auto found = m_collected.find(address);
+    if (found == m_collected.end()) {
+        return ProbeNode(Attempt(), m_local, address, attempts, bits);
+    }
+    const Collected collected = found->second;
+    m_collected.erase(found);
+    if (collected.attempts != attempts) {
+        // Other attempts could give another verdict: the store changed since the block
+        // was planned.
+        return ProbeNode(Attempt(), m_local, address, attempts, bits);
+    }
+    if (collected.outcome.result == 1) {
+        bits = collected.outcome.bits;
+        replyMac = collected.outcome.mac;
+    }
+    return collected.outcome.result;
 }
 
 bool NodeSearcher::MacOf(Ipv4 address, MacAddress& mac) const {
@@ -49,7 +81,8 @@ int NodeSearcher::Update(Ipv4 address, int attempts, NodeRecord& record, const A
     const MacAddress oldMac = record.mac;
     m_ipChangeSource = IP_CHANGE_FROM_STORE;
     TestBits bits = 0;
-    int result = ProbeNode(Attempt(), m_local, address, attempts, bits);
+    std::optional<MacAddress> replyMac;
+    int result = Probe(address, attempts, bits, replyMac);
     if (result == -1) {
         return -1;
     }
@@ -60,7 +93,7 @@ int NodeSearcher::Update(Ipv4 address, int attempts, NodeRecord& record, const A
         }
         result = 1;
     }
-    const int code = result == 1 ? IdentifyNode(address, oldMac, bits, record) : 1;
+    const int code = result == 1 ? Identify(address, oldMac, bits, record, replyMac) : 1;
     if (code == 7 && m_ipChangeSource == IP_CHANGE_STILL_THERE) {
         return result;
     }
@@ -158,8 +191,19 @@ void NodeSearcher::NodeDown(Ipv4 address, NodeRecord& record, const AppSettings&
 
 int NodeSearcher::IdentifyNode(Ipv4 address, const MacAddress& oldMac, TestBits bits,
                                NodeRecord& record) {
+    return Identify(address, oldMac, bits, record, std::nullopt);
+}
+
+int NodeSearcher::Identify(Ipv4 address, const MacAddress& oldMac, TestBits bits,
+                           NodeRecord& record, const std::optional<MacAddress>& replyMac) {
     int code = 1;
-    MacOf(address, record.mac);
+    // The presence reply already names the MAC; the own address keeps the own MAC even
+    // when another station claims it.
+    if (replyMac && address != m_local.ownAddress) {
+        record.mac = *replyMac;
+    } else {
+        MacOf(address, record.mac);
+    }
     record.ip = address;
     Ipv4 key = address;
     if (DetectIpChange(record)) {

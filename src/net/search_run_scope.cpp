@@ -10,6 +10,7 @@ SearchRunScope::SearchRunScope(SearchRunContext& context, AppSettings settings)
 }
 
 SearchRunScope::~SearchRunScope() {
+    WaitForNames();
     m_context.steps.EndRun();
     m_context.driver.Release();
 }
@@ -25,7 +26,23 @@ int SearchRunScope::ReadLocalAdapter() {
     return 0;
 }
 
+void SearchRunScope::StartNames(std::function<void()> walk) {
+    WaitForNames();
+    m_names = std::async(std::launch::async, std::move(walk));
+}
+
+void SearchRunScope::WaitForNames() {
+    if (m_names.valid()) {
+        m_names.get();
+    }
+}
+
+void SearchRunScope::ProbeBlock(std::span<const SweepTarget> targets) {
+    m_context.steps.ProbeBlock(m_local, targets);
+}
+
 int SearchRunScope::ProbeAndUpdate(Ipv4 ip, int attempts, NodeRecord& record) {
+    WaitForNames();
     return m_context.steps.ProbeAndUpdate(m_local, ip, attempts, record);
 }
 

@@ -23,6 +23,10 @@ constexpr std::size_t ADPNAME_MAX = 255;
 struct AppKey {
     std::string_view key;
     std::int32_t AppSettings::*field;
+    // Keys added after the first release: a file written before them lacks them, and a 0
+    // there would not be what its user chose. They read as their defaults when missing or
+    // below 1 (a send rate of 0 would stall every search).
+    bool addedLater = false;
 };
 constexpr AppKey APP_KEYS[] = {
     {"BCOLOR", &AppSettings::BCOLOR},
@@ -57,6 +61,7 @@ constexpr AppKey APP_KEYS[] = {
     {"MAPX", &AppSettings::MAPX},
     {"MAPY", &AppSettings::MAPY},
     {"SCROLL", &AppSettings::SCROLL},
+    {"SENDRATE", &AppSettings::SENDRATE, true},
 };
 
 // One registry value of the mail settings; "pop", the one number, has no text field.
@@ -102,7 +107,8 @@ AppSettings ReadAppSettings(const IniFile& ini) {
         if (entry.field == nullptr) {
             app.ADPNAME = std::string(CutCp932(value.value_or("0"), ADPNAME_MAX));
         } else {
-            app.*entry.field = value ? ParseIntLikeAtoi(*value) : 0;
+            const std::int32_t number = value ? ParseIntLikeAtoi(*value) : 0;
+            app.*entry.field = entry.addedLater && number < 1 ? AppSettings{}.*entry.field : number;
         }
     }
     return app;
