@@ -214,9 +214,10 @@ TEST(RunThreads, ListRefreshWalksTheStoreInOrderAndMissesNoNodeAfterARemovedOne)
         EXPECT_EQ(probe.attempts, 4) << FormatIp(probe.ip);
     }
     // The checked nodes went out as one block before the first step.
-    ASSERT_EQ(h.steps.Blocks().size(), 1u);
+    const auto blocks = h.steps.Blocks();
+    ASSERT_EQ(blocks.size(), 1u);
     std::vector<std::string> block;
-    for (const SweepTarget& target : h.steps.Blocks()[0]) {
+    for (const SweepTarget& target : blocks[0]) {
         block.push_back(FormatIp(target.ip));
     }
     EXPECT_EQ(block, (std::vector<std::string>{"192.168.1.9", "192.168.1.4", "10.0.0.5"}));
