@@ -47,7 +47,8 @@ const char* const CLI_USAGE =
     "                             ADPNUM (see adapters), NEWENABLE, LOOKENABLE and NODEDISP\n"
     "                             (0 or 1), NEWTIME and LOOKTIME (in their unit),\n"
     "                             NEWTIMEUNIT and LOOKTIMEUNIT (60, 3600 or 86400 seconds),\n"
-    "                             TIMEOUT (1-60000 msec), RETRY (0-100)\n"
+    "                             TIMEOUT (1-60000 msec), RETRY (0-100), SENDRATE\n"
+    "                             (1-100000 probe frames a second)\n"
     "\n"
     "options:\n"
     "  --home DIR  the program folder (default: the folder of halvera-cli)\n"
@@ -77,7 +78,7 @@ constexpr CommandShape COMMANDS[] = {
 };
 
 // The keys settings set takes and the values their shape allows; the numbers of the
-// intervals, TIMEOUT and RETRY are the dialog's checks, made when they are stored.
+// intervals, TIMEOUT, RETRY and SENDRATE are the dialog's checks, made when they are stored.
 struct SettingShape {
     std::string_view key;
     std::vector<std::string_view> values;  // empty: any decimal number
@@ -95,6 +96,7 @@ const SettingShape SETTING_KEYS[] = {
     {"NODEDISP", {"0", "1"}},
     {"TIMEOUT", {}, true},
     {"RETRY", {}, true},
+    {"SENDRATE", {}, true},
 };
 
 CliOptions Bad(std::string error) {

@@ -261,6 +261,7 @@ int CliSession::PrintSettings() {
         {"NODEDISP", std::to_string(app.NODEDISP)},
         {"TIMEOUT", entry.timeout},
         {"RETRY", entry.retry},
+        {"SENDRATE", entry.sendRate},
     };
     m_console.Out(TsvLine({"KEY", "VALUE"}));
     for (const auto& [key, value] : rows) {
@@ -293,6 +294,8 @@ int CliSession::SetSettings(const std::vector<std::pair<std::string, std::string
             entry.timeout = value;
         } else if (key == "RETRY") {
             entry.retry = value;
+        } else if (key == "SENDRATE") {
+            entry.sendRate = value;
         }
     }
     const SearchSettingsChange change = m_engine.ApplySearchSettings(entry);

@@ -219,6 +219,9 @@ std::string MonitorEngine::CheckSearchSettings(const SearchSettingsEntry& entry,
     if (std::string refusal = CheckRetry(entry.retry); !refusal.empty()) {
         return refusal;
     }
+    if (std::string refusal = CheckSendRate(entry.sendRate); !refusal.empty()) {
+        return refusal;
+    }
     settings.NEWENABLE = entry.newEnable ? 1 : 0;
     SetInterval(entry.newTime, newUnit, settings.NEWTIME, settings.NEWTIMEUNIT);
     settings.LOOKENABLE = entry.lookEnable ? 1 : 0;
@@ -226,6 +229,7 @@ std::string MonitorEngine::CheckSearchSettings(const SearchSettingsEntry& entry,
     settings.NODEDISP = entry.nodeDisp ? 1 : 0;
     settings.TIMEOUT = static_cast<std::int32_t>(*ReadSettingNumber(entry.timeout));
     settings.RETRY = static_cast<std::int32_t>(*ReadSettingNumber(entry.retry));
+    settings.SENDRATE = static_cast<std::int32_t>(*ReadSettingNumber(entry.sendRate));
     return {};
 }
 
