@@ -1,5 +1,6 @@
 #include "monitor/monitor_engine.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "base/clock.h"
@@ -71,7 +72,10 @@ MonitorEngine::MonitorEngine(MonitorPorts ports, MonitorEngineOptions options)
       m_runs({m_settings, m_nodes, m_searchRanges, *m_driver, m_logs, ports.prompt, m_banner,
               m_steps, m_local,
               [this](std::span<const NameQueryRange> ranges, Ipv4 ownIp, Ipv4 mask) {
-                  EnumerateNetworkNames(ranges, ownIp, mask, m_nodes);
+                  // A network that needs gentle probes needs gentle name queries too.
+                  NameQueryOptions options;
+                  options.sendRate = std::min(options.sendRate, m_settings.App().SENDRATE);
+                  EnumerateNetworkNames(ranges, ownIp, mask, m_nodes, options);
               }},
              m_tables.nodeList) {}
 
