@@ -64,7 +64,10 @@ std::vector<std::size_t> RoundsOfKind(const PacketAttempt& attempt, const LocalA
     std::vector<std::size_t> replied;
     std::vector<int> left(targets.size(), 0);
     for (std::size_t i : members) {
-        left[i] = std::max(targets[i].attempts, 1);
+        // The own host never hears its own broadcast request and counts as present anyway;
+        // more presence attempts for it would only add windows to wait out.
+        const bool ownPresence = kind == PROBE_PRESENCE && targets[i].ip == local.ownAddress;
+        left[i] = ownPresence ? 1 : std::max(targets[i].attempts, 1);
     }
     std::vector<std::size_t> round = members;
     silent.clear();

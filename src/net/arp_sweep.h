@@ -31,7 +31,8 @@ struct SweepOutcome {
 // destination (B47, B16, B8) and attempt, so that a reply always belongs to the test of
 // its round. A reply counts for an address of its round when the address sent it to the
 // own MAC; a reply another station asked for says nothing about this probe. Per address
-// the verdict is ProbeNode's: attempts below 1 count as 1, a failed presence round leaves
+// the verdict is ProbeNode's (the own address, which never hears its own request, gets one
+// presence attempt): attempts below 1 count as 1, a failed presence round leaves
 // its silent addresses at -1 and a failed test round ends the tests with the bits found.
 // After a failure no further round is sent, so the driver's failure is reported once.
 // Outcomes come in the order of targets.

@@ -184,6 +184,15 @@ TEST(SweepBlock, RoundsCarryOnlyTheAddressesStillOpenAtTheSendRate) {
     EXPECT_EQ(outcomes[2].mac, snifferMac);
 }
 
+TEST(SweepBlock, OwnAddressGetsOnePresenceAttempt) {
+    Probing block;
+    const std::vector<SweepTarget> targets{{LOCAL.ownAddress, 4}, {PROBED, 2}};
+    const auto outcomes = SweepBlock(block.attempt, LOCAL, targets);
+    EXPECT_EQ(SentRequests(block.driver), (std::vector<std::string>{"P.10", "P.21", "P.21"}));
+    EXPECT_EQ(outcomes[0].result, 2);
+    EXPECT_EQ(outcomes[1].result, 2);
+}
+
 TEST(SweepBlock, FailedPresenceRoundEndsTheBlockWithOneMessage) {
     const Ipv4 answered = MakeIp(198, 18, 7, 40);
     const Ipv4 settled = MakeIp(198, 18, 7, 41);  // its one attempt was spent in round one
