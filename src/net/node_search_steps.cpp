@@ -6,6 +6,14 @@ namespace halvera {
 
 void NodeSearchSteps::BeginRun() {
     m_searcher.emplace(m_context, LocalAdapterInfo{});
+    m_searcher->SetNameWait(m_nameWait);
+}
+
+void NodeSearchSteps::SetNameWait(std::function<void()> wait) {
+    m_nameWait = std::move(wait);
+    if (m_searcher) {
+        m_searcher->SetNameWait(m_nameWait);
+    }
 }
 
 void NodeSearchSteps::EndRun() {

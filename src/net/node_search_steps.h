@@ -20,12 +20,14 @@ class NodeSearchSteps : public SearchRunSteps {
                        NodeRecord& record) override;
     void ProbeBlock(const LocalAdapterInfo& local, std::span<const SweepTarget> targets) override;
     bool HasOutcome(Ipv4 ip, int attempts) override;
+    void SetNameWait(std::function<void()> wait) override;
     int IsNodeChecked(Ipv4 ip) override;
     void FlushPendingMail() override;
 
   private:
     NodeSearchContext m_context;
     std::optional<NodeSearcher> m_searcher;
+    std::function<void()> m_nameWait;
 };
 
 }  // namespace halvera

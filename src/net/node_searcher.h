@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <unordered_map>
@@ -11,6 +13,7 @@
 #include "lists/summary_text.h"
 
 #include "net/arp_sweep.h"
+#include "net/host_name_prefetch.h"
 #include "net/host_resolver.h"
 #include "net/local_adapter_info.h"
 #include "net/mac_by_arp.h"
@@ -86,6 +89,9 @@ class NodeSearcher {
     // "検出日" too when empty). The record takes both dates from the row.
     void UpdateNodeRow(NodeRecord& record, int status, TestBits bits);
 
+    // Called before the name book is read: a name walk may still be filling it.
+    void SetNameWait(std::function<void()> wait) { m_nameWait = std::move(wait); }
+
     // IpChangeSourceKind of the last DetectIpChange that answered yes; 0 at every probe.
     int IpChangeSource() const { return m_ipChangeSource; }
 
@@ -96,6 +102,9 @@ class NodeSearcher {
     };
 
     PacketAttempt Attempt() const;
+    void AwaitNames();
+    void StartNameLookups();
+    std::string HostNameOf(Ipv4 address);
     int Probe(Ipv4 address, int attempts, TestBits& bits, std::optional<MacAddress>& replyMac);
     int Identify(Ipv4 address, const MacAddress& oldMac, TestBits bits, NodeRecord& record,
                  const std::optional<MacAddress>& replyMac);
@@ -109,6 +118,11 @@ class NodeSearcher {
     LocalAdapterInfo m_local;
     int m_ipChangeSource = IP_CHANGE_FROM_STORE;
     std::unordered_map<Ipv4, Collected> m_collected;
+    // Host names of a block's answering nodes, looked up together once the name walk has
+    // filled the name book (at the first step after the block).
+    std::unique_ptr<HostNamePrefetch> m_names;
+    std::vector<Ipv4> m_answeredUnnamed;
+    std::function<void()> m_nameWait;
 };
 
 }  // namespace halvera

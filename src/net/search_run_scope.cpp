@@ -11,6 +11,7 @@ SearchRunScope::SearchRunScope(SearchRunContext& context, AppSettings settings)
 
 SearchRunScope::~SearchRunScope() {
     WaitForNames();
+    m_context.steps.SetNameWait({});
     m_context.steps.EndRun();
     m_context.driver.Release();
 }
@@ -29,6 +30,7 @@ int SearchRunScope::ReadLocalAdapter() {
 void SearchRunScope::StartNames(std::function<void()> walk) {
     WaitForNames();
     m_names = std::async(std::launch::async, std::move(walk));
+    m_context.steps.SetNameWait([this] { WaitForNames(); });
 }
 
 void SearchRunScope::WaitForNames() {
@@ -42,7 +44,6 @@ void SearchRunScope::ProbeBlock(std::span<const SweepTarget> targets) {
 }
 
 int SearchRunScope::ProbeAndUpdate(Ipv4 ip, int attempts, NodeRecord& record) {
-    WaitForNames();
     return m_context.steps.ProbeAndUpdate(m_local, ip, attempts, record);
 }
 

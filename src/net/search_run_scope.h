@@ -27,8 +27,8 @@ class SearchRunScope {
     // could not be read (the information is then left as it was).
     int ReadLocalAdapter();
 
-    // Runs the name walk beside the probes; the node updates need its names, so the first
-    // ProbeAndUpdate (or WaitForNames) waits for it to end.
+    // Runs the name walk beside the probes and the steps of silent addresses; a step that
+    // reads the name book (or WaitForNames) waits for it to end.
     void StartNames(std::function<void()> walk);
     void WaitForNames();
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <span>
 
 #include "base/ip_address.h"
@@ -31,6 +32,10 @@ class SearchRunSteps {
     // same attempts, which then sends nothing for it.
     virtual void ProbeBlock(const LocalAdapterInfo& local,
                             std::span<const SweepTarget> targets) = 0;
+    // Called before a step reads the name book, which the run's name walk may still be
+    // filling beside the probes; empty when no walk runs.
+    virtual void SetNameWait(std::function<void()> wait) = 0;
+
     // Whether ProbeAndUpdate of ip with these attempts has a probed outcome waiting.
     virtual bool HasOutcome(Ipv4 ip, int attempts) = 0;
 

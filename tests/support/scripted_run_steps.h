@@ -33,6 +33,14 @@ class ScriptedRunSteps : public SearchRunSteps {
     void EndRun() override { Mark("end"); }
     int ProbeAndUpdate(const LocalAdapterInfo& local, Ipv4 ip, int attempts,
                        NodeRecord& record) override {
+        std::function<void()> nameWait;
+        {
+            std::lock_guard lock(m_mutex);
+            nameWait = m_nameWait;
+        }
+        if (nameWait) {
+            nameWait();
+        }
         {
             std::unique_lock lock(m_mutex);
             m_probes.push_back({ip, attempts, record, local});
@@ -54,6 +62,11 @@ class ScriptedRunSteps : public SearchRunSteps {
         for (const SweepTarget& target : targets) {
             m_waiting.insert({target.ip, target.attempts});
         }
+    }
+    // The steps read no name book: the wait is kept and made before each probe.
+    void SetNameWait(std::function<void()> wait) override {
+        std::lock_guard lock(m_mutex);
+        m_nameWait = std::move(wait);
     }
     bool HasOutcome(Ipv4 ip, int attempts) override {
         std::lock_guard lock(m_mutex);
@@ -124,6 +137,7 @@ class ScriptedRunSteps : public SearchRunSteps {
     std::vector<std::string> m_calls;
     std::vector<std::vector<SweepTarget>> m_blocks;
     std::set<std::pair<Ipv4, int>> m_waiting;
+    std::function<void()> m_nameWait;
     int m_probesStarted = 0;
     int m_held = 0;
     int m_released = 0;
