@@ -1,7 +1,10 @@
-// Wall time of `halvera-cli search` over the lab's /24 with the default TIMEOUT and RETRY,
-// beside arp-scan over the same /24 from the same host (Debian package arp-scan, only a
-// yardstick; installed by hand). Runs in the lab's own host; prints the figures.
+// Wall time of `halvera-cli search` over the lab's /24 with the default settings, with an
+// empty node list and with the lab's hosts stored, of `halvera-cli refresh` of the stored
+// hosts with two of them down, beside arp-scan over the same /24 from the same host
+// (Debian package arp-scan, only a yardstick; bench/sweep-bench installs it). Runs in the
+// lab's own host; prints the figures and their ratios to arp-scan's time.
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -36,12 +39,28 @@ void Report(const char* what, const std::vector<double>& samples) {
     std::printf("\n");
 }
 
-bool Search(const test::CliLabFolder& home) {
-    const auto result = test::RunCli(home.Args({"search"}));
+bool Cli(const test::CliLabFolder& home, const char* command) {
+    const auto result = test::RunCli(home.Args({command}));
     if (result.status != 0) {
-        std::fprintf(stderr, "halvera-cli search: %d\n%s", result.status, result.err.c_str());
+        std::fprintf(stderr, "halvera-cli %s: %d\n%s", command, result.status, result.err.c_str());
     }
     return result.status == 0;
+}
+
+bool Search(const test::CliLabFolder& home) {
+    return Cli(home, "search");
+}
+
+double Median(std::vector<double> samples) {
+    std::sort(samples.begin(), samples.end());
+    return samples[samples.size() / 2];
+}
+
+// Takes the switch ports of two normal hosts down or up again.
+void SetTwoHostsDown(bool down) {
+    for (const char* port : {"p-normal1", "p-normal2"}) {
+        test::RunProgram({"ip", "-n", "hlv-seg", "link", "set", port, down ? "down" : "up"});
+    }
 }
 
 }  // namespace
@@ -57,7 +76,7 @@ int main() {
         std::fprintf(stderr, "cli_search_bench: cannot enter the own host's namespace\n");
         return 1;
     }
-    std::vector<double> first, second, noNames, arpScan;
+    std::vector<double> first, second, refresh, noNames, arpScan;
     for (int i = 0; i < RUNS; ++i) {
         // A fresh folder: every address unknown, one attempt each; then again with the
         // nodes stored, which get RETRY + 1 attempts.
@@ -69,6 +88,10 @@ int main() {
         }
         first.push_back(Seconds([&] { return Search(home); }));
         second.push_back(Seconds([&] { return Search(home); }));
+        SetTwoHostsDown(true);
+        refresh.push_back(Seconds([&] { return Cli(home, "refresh"); }));
+        SetTwoHostsDown(false);
+        Search(home);  // the two are up again for the next round
         noNames.push_back(Seconds([&] { return Search(withoutNames); }));
         arpScan.push_back(Seconds([] {
             return test::RunProgram({"arp-scan", "--quiet", "--interface=eth0", "198.18.7.0/24"}) ==
@@ -81,8 +104,21 @@ int main() {
         RUNS);
     Report("halvera-cli search, empty node list (WINS 1)", first);
     Report("halvera-cli search, lab's hosts stored (WINS 1)", second);
+    Report("halvera-cli refresh, hosts stored, two of them down", refresh);
     Report("halvera-cli search, empty node list, WINS 0", noNames);
     Report("arp-scan --interface=eth0 198.18.7.0/24 (its defaults)", arpScan);
+    const double yardstick = Median(arpScan);
+    std::printf("Medians as a share of arp-scan's %.2f s:\n", yardstick);
+    const std::pair<const char*, const std::vector<double>*> figures[] = {
+        {"search, empty node list", &first},
+        {"search, hosts stored", &second},
+        {"refresh, two hosts down", &refresh},
+        {"search, empty node list, WINS 0", &noNames},
+    };
+    for (const auto& [what, samples] : figures) {
+        std::printf("  %-40s %6.2f s  %5.2f x\n", what, Median(*samples),
+                    Median(*samples) / yardstick);
+    }
     lab.LeaveOwnHost();
     return 0;
 }

@@ -50,7 +50,8 @@ const char* const CLI_USAGE =
     "                             ADPNUM (see adapters), NEWENABLE, LOOKENABLE and NODEDISP\n"
     "                             (0 or 1), NEWTIME and LOOKTIME (in their unit),\n"
     "                             NEWTIMEUNIT and LOOKTIMEUNIT (60, 3600 or 86400 seconds),\n"
-    "                             TIMEOUT (1-60000 msec), RETRY (0-100)\n"
+    "                             TIMEOUT (1-60000 msec), RETRY (0-100), SENDRATE\n"
+    "                             (1-100000 probe frames a second)\n"
     "  mail                       print the mail settings (the password as ********)\n"
     "  mail set FIELD VALUE...    change mail settings with the checks of the mail settings\n"
     "                             dialog's OK; nothing is stored when one is refused:\n"
@@ -128,8 +129,8 @@ constexpr CommandShape COMMANDS[] = {
 };
 
 // The keys settings set and options set take and the values their shape allows; the
-// numbers of the intervals, TIMEOUT, RETRY and ELISTMAX are the dialogs' checks, made when
-// they are stored.
+// numbers of the intervals, TIMEOUT, RETRY, SENDRATE and ELISTMAX are the dialogs' checks,
+// made when they are stored.
 struct SettingShape {
     std::string_view key;
     std::vector<std::string_view> values;  // empty: any decimal number
@@ -148,6 +149,7 @@ const SettingShape SETTING_KEYS[] = {
     {"NODEDISP", {"0", "1"}},
     {"TIMEOUT", {}, true},
     {"RETRY", {}, true},
+    {"SENDRATE", {}, true},
 };
 
 // A text of a mail setting goes into SMTP and POP commands and into one line of the

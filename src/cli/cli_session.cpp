@@ -308,6 +308,7 @@ int CliSession::PrintSettings() {
         {"NODEDISP", std::to_string(app.NODEDISP)},
         {"TIMEOUT", entry.timeout},
         {"RETRY", entry.retry},
+        {"SENDRATE", entry.sendRate},
     };
     return PrintKeyValues(rows);
 }
@@ -336,6 +337,8 @@ int CliSession::SetSettings(const std::vector<std::pair<std::string, std::string
             entry.timeout = value;
         } else if (key == "RETRY") {
             entry.retry = value;
+        } else if (key == "SENDRATE") {
+            entry.sendRate = value;
         }
     }
     const SearchSettingsChange change = m_engine.ApplySearchSettings(entry);

@@ -88,6 +88,9 @@ QLineEdit* CSearchSettingDlg::TimeoutEdit() const {
 QLineEdit* CSearchSettingDlg::RetryEdit() const {
     return m_ui->retry;
 }
+QLineEdit* CSearchSettingDlg::SendRateEdit() const {
+    return m_ui->sendRate;
+}
 QTreeWidget* CSearchSettingDlg::RangeList() const {
     return m_ui->ranges;
 }
@@ -121,6 +124,7 @@ void CSearchSettingDlg::FillPolling() {
     m_ui->nodeDisp->setChecked(entry.nodeDisp);
     m_ui->timeout->setText(QString::fromStdString(entry.timeout));
     m_ui->retry->setText(QString::fromStdString(entry.retry));
+    m_ui->sendRate->setText(QString::fromStdString(entry.sendRate));
 }
 
 void CSearchSettingDlg::FillRanges() {
@@ -164,6 +168,7 @@ SearchSettingsEntry CSearchSettingDlg::Entry() const {
     entry.nodeDisp = m_ui->nodeDisp->isChecked();
     entry.timeout = m_ui->timeout->text().toStdString();
     entry.retry = m_ui->retry->text().toStdString();
+    entry.sendRate = m_ui->sendRate->text().toStdString();
     if (m_rangesChanged) {
         std::vector<IpRange> ranges;
         for (int i = 0; i < m_ui->ranges->topLevelItemCount(); ++i) {

@@ -40,6 +40,7 @@ class CSearchSettingDlg : public QDialog {
     QCheckBox* NodeDispBox() const;
     QLineEdit* TimeoutEdit() const;
     QLineEdit* RetryEdit() const;
+    QLineEdit* SendRateEdit() const;
     QTreeWidget* RangeList() const;
     QPushButton* AddButton() const;
     QPushButton* DeleteButton() const;

@@ -1,5 +1,6 @@
 #include "monitor/monitor_engine.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "base/clock.h"
@@ -87,7 +88,10 @@ MonitorEngine::MonitorEngine(MonitorPorts ports, MonitorEngineOptions options)
       m_runs({m_settings, m_nodes, m_searchRanges, *m_driver, m_logs, ports.prompt, m_banner,
               m_steps, m_local,
               [this](std::span<const NameQueryRange> ranges, Ipv4 ownIp, Ipv4 mask) {
-                  EnumerateNetworkNames(ranges, ownIp, mask, m_nodes);
+                  // A network that needs gentle probes needs gentle name queries too.
+                  NameQueryOptions options;
+                  options.sendRate = std::min(options.sendRate, m_settings.App().SENDRATE);
+                  EnumerateNetworkNames(ranges, ownIp, mask, m_nodes, options);
               }},
              m_tables.nodeList) {}
 
@@ -235,6 +239,9 @@ std::string MonitorEngine::CheckSearchSettings(const SearchSettingsEntry& entry,
     if (std::string refusal = CheckRetry(entry.retry); !refusal.empty()) {
         return refusal;
     }
+    if (std::string refusal = CheckSendRate(entry.sendRate); !refusal.empty()) {
+        return refusal;
+    }
     settings.NEWENABLE = entry.newEnable ? 1 : 0;
     SetInterval(entry.newTime, newUnit, settings.NEWTIME, settings.NEWTIMEUNIT);
     settings.LOOKENABLE = entry.lookEnable ? 1 : 0;
@@ -242,6 +249,7 @@ std::string MonitorEngine::CheckSearchSettings(const SearchSettingsEntry& entry,
     settings.NODEDISP = entry.nodeDisp ? 1 : 0;
     settings.TIMEOUT = static_cast<std::int32_t>(*ReadSettingNumber(entry.timeout));
     settings.RETRY = static_cast<std::int32_t>(*ReadSettingNumber(entry.retry));
+    settings.SENDRATE = static_cast<std::int32_t>(*ReadSettingNumber(entry.sendRate));
     return {};
 }
 

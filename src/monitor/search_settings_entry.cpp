@@ -16,6 +16,7 @@ SearchSettingsEntry SearchSettingsEntryOf(const AppSettings& settings) {
     entry.nodeDisp = settings.NODEDISP != 0;
     entry.timeout = std::to_string(settings.TIMEOUT);
     entry.retry = std::to_string(settings.RETRY);
+    entry.sendRate = std::to_string(settings.SENDRATE);
     return entry;
 }
 

@@ -22,6 +22,7 @@ struct SearchSettingsEntry {
     bool nodeDisp = false;
     std::string timeout;  // msec
     std::string retry;
+    std::string sendRate;  // SENDRATE, frames a second
     // The whole search range list from top to bottom when it changed; nothing keeps the file.
     std::optional<std::vector<IpRange>> ranges;
 };

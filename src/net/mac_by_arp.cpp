@@ -16,7 +16,7 @@ std::optional<MacAddress> RequestOnce(const PacketAttempt& attempt, const ProbeF
         return std::nullopt;
     }
     std::optional<MacAddress> mac;
-    if (driver.Send(request) && driver.PrepareRead()) {
+    if (driver.SendBatch(request, request.size(), attempt.sendRate) == 1 && driver.PrepareRead()) {
         const auto step = std::max(timing.step, std::chrono::milliseconds(1));
         for (auto waited = std::chrono::milliseconds(0); !mac && waited < timing.window;
              waited += step) {

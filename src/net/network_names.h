@@ -7,8 +7,8 @@
 #include "base/ip_address.h"
 #include "net/datagram_socket.h"
 #include "net/monotonic_clock.h"
-#include "store/name_book.h"
 #include "net/node_status.h"
+#include "store/name_book.h"
 
 namespace halvera {
 

@@ -68,13 +68,19 @@ std::string ResolveHostName(Ipv4 ip, HostResolver& resolver) {
 }
 
 void FillNodeNames(NodeRecord& record, std::int32_t wins, NameBook& book, HostResolver& resolver) {
+    FillNodeNames(record, wins, book,
+                  [&resolver](Ipv4 ip) { return ResolveHostName(ip, resolver); });
+}
+
+void FillNodeNames(NodeRecord& record, std::int32_t wins, NameBook& book,
+                   const std::function<std::string(Ipv4)>& resolve) {
     record.host.clear();
     record.domain.clear();
     book.LookupNames(record.ip, record.host, record.domain);
     if (!record.host.empty() || wins == 0) {
         return;
     }
-    record.host = ResolveHostName(record.ip, resolver);
+    record.host = resolve(record.ip);
     if (!record.host.empty()) {
         book.PutNames(record.ip, record.host, record.domain);
     }

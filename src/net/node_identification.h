@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -31,5 +32,8 @@ std::string ResolveHostName(Ipv4 ip, HostResolver& resolver);
 // the name book; when the book gives no host name and look-ups are enabled (wins not 0),
 // the resolver's name is used and stored in the book with the workgroup.
 void FillNodeNames(NodeRecord& record, std::int32_t wins, NameBook& book, HostResolver& resolver);
+// The same with the resolver's name given by `resolve` (a name looked up ahead of time).
+void FillNodeNames(NodeRecord& record, std::int32_t wins, NameBook& book,
+                   const std::function<std::string(Ipv4)>& resolve);
 
 }  // namespace halvera

@@ -6,6 +6,14 @@ namespace halvera {
 
 void NodeSearchSteps::BeginRun() {
     m_searcher.emplace(m_context, LocalAdapterInfo{});
+    m_searcher->SetNameWait(m_nameWait);
+}
+
+void NodeSearchSteps::SetNameWait(std::function<void()> wait) {
+    m_nameWait = std::move(wait);
+    if (m_searcher) {
+        m_searcher->SetNameWait(m_nameWait);
+    }
 }
 
 void NodeSearchSteps::EndRun() {
@@ -19,6 +27,19 @@ int NodeSearchSteps::ProbeAndUpdate(const LocalAdapterInfo& local, Ipv4 ip, int 
     }
     m_searcher->SetLocalAdapter(local);
     return m_searcher->ProbeAndUpdate(ip, attempts, record);
+}
+
+void NodeSearchSteps::ProbeBlock(const LocalAdapterInfo& local,
+                                 std::span<const SweepTarget> targets) {
+    if (!m_searcher) {
+        BeginRun();
+    }
+    m_searcher->SetLocalAdapter(local);
+    m_searcher->ProbeBlock(targets);
+}
+
+bool NodeSearchSteps::HasOutcome(Ipv4 ip, int attempts) {
+    return m_searcher && m_searcher->HasOutcome(ip, attempts);
 }
 
 int NodeSearchSteps::IsNodeChecked(Ipv4 ip) {

@@ -18,12 +18,16 @@ class NodeSearchSteps : public SearchRunSteps {
     void EndRun() override;
     int ProbeAndUpdate(const LocalAdapterInfo& local, Ipv4 ip, int attempts,
                        NodeRecord& record) override;
+    void ProbeBlock(const LocalAdapterInfo& local, std::span<const SweepTarget> targets) override;
+    bool HasOutcome(Ipv4 ip, int attempts) override;
+    void SetNameWait(std::function<void()> wait) override;
     int IsNodeChecked(Ipv4 ip) override;
     void FlushPendingMail() override;
 
   private:
     NodeSearchContext m_context;
     std::optional<NodeSearcher> m_searcher;
+    std::function<void()> m_nameWait;
 };
 
 }  // namespace halvera

@@ -1,5 +1,7 @@
 #include "net/node_searcher.h"
 
+#include <algorithm>
+
 #include "base/clock.h"
 #include "base/text_codec.h"
 #include "lists/list_tables.h"
@@ -10,14 +12,90 @@
 #include "store/vendor_table.h"
 
 namespace halvera {
+namespace {
+
+// Reverse look-ups in flight at once: a /24's answering nodes in one go, without a thread
+// per node of a /16.
+constexpr int NAME_LOOKUPS_AT_ONCE = 32;
+
+}  // namespace
 
 NodeSearcher::NodeSearcher(NodeSearchContext context, const LocalAdapterInfo& local)
     : m_context(std::move(context)), m_local(local) {}
 
 PacketAttempt NodeSearcher::Attempt() const {
     const AppSettings app = m_context.settings.App();
-    return {m_context.driver, m_context.errorLog, m_context.prompt,
-            app.ADPNUM,       app.TIMEOUT,        m_context.wait};
+    return {m_context.driver, m_context.errorLog, m_context.prompt, app.ADPNUM,
+            app.TIMEOUT,      m_context.wait,     app.SENDRATE};
+}
+
+void NodeSearcher::ProbeBlock(std::span<const SweepTarget> targets) {
+    const std::vector<SweepOutcome> outcomes = SweepBlock(Attempt(), m_local, targets);
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+        m_collected[targets[i].ip] = {targets[i].attempts, outcomes[i]};
+        if (outcomes[i].result == 1) {
+            m_answeredUnnamed.push_back(targets[i].ip);
+        }
+    }
+}
+
+void NodeSearcher::AwaitNames() {
+    if (m_nameWait) {
+        m_nameWait();
+    }
+}
+
+void NodeSearcher::StartNameLookups() {
+    AwaitNames();
+    std::vector<Ipv4> unnamed;
+    if (m_context.settings.App().WINS != 0) {
+        for (Ipv4 ip : m_answeredUnnamed) {
+            std::string host;
+            std::string domain;
+            m_context.nodes.LookupNames(ip, host, domain);
+            if (host.empty()) {
+                unnamed.push_back(ip);
+            }
+        }
+    }
+    m_answeredUnnamed.clear();
+    if (unnamed.empty()) {
+        return;
+    }
+    if (!m_names) {
+        m_names = std::make_unique<HostNamePrefetch>(m_context.resolver, NAME_LOOKUPS_AT_ONCE);
+    }
+    m_names->Start(unnamed);
+}
+
+std::string NodeSearcher::HostNameOf(Ipv4 address) {
+    std::optional<std::string> looked = m_names ? m_names->Take(address) : std::nullopt;
+    return looked ? *looked : ResolveHostName(address, m_context.resolver);
+}
+
+bool NodeSearcher::HasOutcome(Ipv4 address, int attempts) const {
+    const auto found = m_collected.find(address);
+    return found != m_collected.end() && found->second.attempts == attempts;
+}
+
+int NodeSearcher::Probe(Ipv4 address, int attempts, TestBits& bits,
+                        std::optional<MacAddress>& replyMac) {
+    const auto found = m_collected.find(address);
+    if (found == m_collected.end()) {
+        return ProbeNode(Attempt(), m_local, address, attempts, bits);
+    }
+    const Collected collected = found->second;
+    m_collected.erase(found);
+    if (collected.attempts != attempts) {
+        // Other attempts could give another verdict: the store changed since the block
+        // was planned.
+        return ProbeNode(Attempt(), m_local, address, attempts, bits);
+    }
+    if (collected.outcome.result == 1) {
+        bits = collected.outcome.bits;
+        replyMac = collected.outcome.mac;
+    }
+    return collected.outcome.result;
 }
 
 bool NodeSearcher::MacOf(Ipv4 address, MacAddress& mac) const {
@@ -25,6 +103,13 @@ bool NodeSearcher::MacOf(Ipv4 address, MacAddress& mac) const {
 }
 
 int NodeSearcher::ProbeAndUpdate(Ipv4 address, int attempts, NodeRecord& record) {
+    const auto unnamed = std::find_if(m_answeredUnnamed.begin(), m_answeredUnnamed.end(),
+                                      [&](Ipv4 ip) { return ip == address; });
+    if (unnamed != m_answeredUnnamed.end()) {
+        // Steps of silent addresses go on while the name walk still runs; the first that
+        // answered needs the name book.
+        StartNameLookups();
+    }
     ListTable& list = m_context.nodeList;
     const int row = FindNodeRow(list, address, record.mac);
     if (row >= 0) {
@@ -49,7 +134,8 @@ int NodeSearcher::Update(Ipv4 address, int attempts, NodeRecord& record, const A
     const MacAddress oldMac = record.mac;
     m_ipChangeSource = IP_CHANGE_FROM_STORE;
     TestBits bits = 0;
-    int result = ProbeNode(Attempt(), m_local, address, attempts, bits);
+    std::optional<MacAddress> replyMac;
+    int result = Probe(address, attempts, bits, replyMac);
     if (result == -1) {
         return -1;
     }
@@ -60,7 +146,7 @@ int NodeSearcher::Update(Ipv4 address, int attempts, NodeRecord& record, const A
         }
         result = 1;
     }
-    const int code = result == 1 ? IdentifyNode(address, oldMac, bits, record) : 1;
+    const int code = result == 1 ? Identify(address, oldMac, bits, record, replyMac) : 1;
     if (code == 7 && m_ipChangeSource == IP_CHANGE_STILL_THERE) {
         return result;
     }
@@ -153,6 +239,7 @@ void NodeSearcher::NodeDown(Ipv4 address, NodeRecord& record, const AppSettings&
     UpdateNodeRow(record, NODE_DOWN, record.testBits);
     record.host.clear();
     record.domain.clear();
+    AwaitNames();
     m_context.nodes.LookupNames(address, record.host, record.domain);
     m_context.events.RunEventActions(record, EVENT_NODE_DOWN, m_local.ownAddress);
     if (app.NODEDISP != 0) {
@@ -166,8 +253,19 @@ void NodeSearcher::NodeDown(Ipv4 address, NodeRecord& record, const AppSettings&
 
 int NodeSearcher::IdentifyNode(Ipv4 address, const MacAddress& oldMac, TestBits bits,
                                NodeRecord& record) {
+    return Identify(address, oldMac, bits, record, std::nullopt);
+}
+
+int NodeSearcher::Identify(Ipv4 address, const MacAddress& oldMac, TestBits bits,
+                           NodeRecord& record, const std::optional<MacAddress>& replyMac) {
     int code = 1;
-    MacOf(address, record.mac);
+    // The presence reply already names the MAC; the own address keeps the own MAC even
+    // when another station claims it.
+    if (replyMac && address != m_local.ownAddress) {
+        record.mac = *replyMac;
+    } else {
+        MacOf(address, record.mac);
+    }
     record.ip = address;
     Ipv4 key = address;
     if (DetectIpChange(record)) {
@@ -185,7 +283,9 @@ int NodeSearcher::IdentifyNode(Ipv4 address, const MacAddress& oldMac, TestBits 
         code = 8;
         record.prevMac = oldMac;
     }
-    FillNodeNames(record, m_context.settings.App().WINS, m_context.nodes, m_context.resolver);
+    AwaitNames();
+    FillNodeNames(record, m_context.settings.App().WINS, m_context.nodes,
+                  [this](Ipv4 ip) { return HostNameOf(ip); });
 
     ListTable& list = m_context.nodeList;
     int row = FindNodeRow(list, key, code == 8 ? record.prevMac : record.mac);

@@ -1,11 +1,19 @@
 #pragma once
 
+#include <functional>
+#include <memory>
+#include <optional>
+#include <span>
+#include <unordered_map>
 #include "base/ip_address.h"
 #include "events/event_actions.h"
 #include "lists/error_log.h"
 #include "lists/list_table.h"
 #include "lists/prompt.h"
 #include "lists/summary_text.h"
+
+#include "net/arp_sweep.h"
+#include "net/host_name_prefetch.h"
 #include "net/host_resolver.h"
 #include "net/local_adapter_info.h"
 #include "net/mac_by_arp.h"
@@ -61,6 +69,14 @@ class NodeSearcher {
     // could not be probed, nothing but the searching mark was touched).
     int ProbeAndUpdate(Ipv4 address, int attempts, NodeRecord& record);
 
+    // Probes the targets together (SweepBlock) and keeps each address's outcome for its
+    // ProbeAndUpdate with the same attempts, which then sends nothing for the address
+    // itself and takes the node's MAC from its presence reply. An address probed again
+    // with other attempts is probed on its own.
+    void ProbeBlock(std::span<const SweepTarget> targets);
+    // Whether ProbeAndUpdate of the address with these attempts has an outcome waiting.
+    bool HasOutcome(Ipv4 address, int attempts) const;
+
     // Fills the record of a node that answered at the address (MAC, names, vendor) and its
     // row. Returns 1, 7 when the node moved here from record.prevIp, or 8 when the address
     // answers with another MAC than oldMac (kept in record.prevMac).
@@ -75,11 +91,25 @@ class NodeSearcher {
     // "検出日" too when empty). The record takes both dates from the row.
     void UpdateNodeRow(NodeRecord& record, int status, TestBits bits);
 
+    // Called before the name book is read: a name walk may still be filling it.
+    void SetNameWait(std::function<void()> wait) { m_nameWait = std::move(wait); }
+
     // IpChangeSourceKind of the last DetectIpChange that answered yes; 0 at every probe.
     int IpChangeSource() const { return m_ipChangeSource; }
 
   private:
+    struct Collected {
+        int attempts = 1;
+        SweepOutcome outcome;
+    };
+
     PacketAttempt Attempt() const;
+    void AwaitNames();
+    void StartNameLookups();
+    std::string HostNameOf(Ipv4 address);
+    int Probe(Ipv4 address, int attempts, TestBits& bits, std::optional<MacAddress>& replyMac);
+    int Identify(Ipv4 address, const MacAddress& oldMac, TestBits bits, NodeRecord& record,
+                 const std::optional<MacAddress>& replyMac);
     int Update(Ipv4 address, int attempts, NodeRecord& record, const AppSettings& app);
     int SettleDisplacedNode(Ipv4 address, int attempts, const MacAddress& oldMac, Ipv4 previous);
     void NodeDown(Ipv4 address, NodeRecord& record, const AppSettings& app);
@@ -89,6 +119,12 @@ class NodeSearcher {
     NodeSearchContext m_context;
     LocalAdapterInfo m_local;
     int m_ipChangeSource = IP_CHANGE_FROM_STORE;
+    std::unordered_map<Ipv4, Collected> m_collected;
+    // Host names of a block's answering nodes, looked up together once the name walk has
+    // filled the name book (at the first step after the block).
+    std::unique_ptr<HostNamePrefetch> m_names;
+    std::vector<Ipv4> m_answeredUnnamed;
+    std::function<void()> m_nameWait;
 };
 
 }  // namespace halvera

@@ -12,16 +12,20 @@ void SleepFor(std::chrono::milliseconds duration) {
     std::this_thread::sleep_for(duration);
 }
 
-int SendFrame(const PacketAttempt& attempt, std::span<const std::uint8_t> frame) {
-    if (!attempt.driver.Send(frame)) {
-        attempt.errorLog.WriteErrorLog(NETMON_TAG, "PacketSendPacket failed");
-        return -1;
+int SendEachFrame(std::span<const std::uint8_t> frames, std::size_t frameSize,
+                  const std::function<bool(std::span<const std::uint8_t>)>& send) {
+    int sent = 0;
+    for (std::size_t at = 0; frameSize > 0 && frameSize <= frames.size() - at; at += frameSize) {
+        if (!send(frames.subspan(at, frameSize))) {
+            break;
+        }
+        ++sent;
     }
-    return 0;
+    return sent;
 }
 
-int SendAndCapture(const PacketAttempt& attempt, ProbeFrame& frame, Ipv4 probed) {
-    SetProbeTarget(frame, probed);
+int CaptureWindow(const PacketAttempt& attempt, std::span<const std::uint8_t> frames,
+                  std::size_t frameSize, const FrameVisitor& visit) {
     PacketDriver& driver = attempt.driver;
     if (!driver.Open(attempt.adapterIndex)) {
         attempt.errorLog.WriteErrorLog(NETMON_TAG, "Unable to open the driver");
@@ -29,27 +33,40 @@ int SendAndCapture(const PacketAttempt& attempt, ProbeFrame& frame, Ipv4 probed)
                                    PromptButtons::Ok);
         return -1;
     }
-    // A failed send does not end the attempt: a reply may still come in the window.
-    const bool sent = SendFrame(attempt, frame) == 0;
+    const int count = frameSize == 0 ? 0 : static_cast<int>(frames.size() / frameSize);
+    const int sent = driver.SendBatch(frames, frameSize, attempt.sendRate);
+    if (sent < count) {
+        attempt.errorLog.WriteErrorLog(NETMON_TAG, "PacketSendPacket failed");
+    }
     int result = -1;
     if (!driver.PrepareRead()) {
         attempt.errorLog.WriteErrorLog(NETMON_TAG, "PacketSetReadTimeout error");
     } else {
         attempt.wait(std::chrono::milliseconds(std::max(attempt.timeoutMs, 0)));
-        bool replied = false;
-        const int captured = driver.ReadCaptured([&](std::span<const std::uint8_t> captured) {
-            replied = replied || IsArpReplyFrom(captured, probed);
-        });
+        const int captured = driver.ReadCaptured(visit);
         if (captured < 0) {
             attempt.errorLog.WriteErrorLog(NETMON_TAG, "PacketReceivePacket error");
-        } else if (captured > 0 || sent) {
+        } else if (captured > 0 || sent > 0) {
             // A frame that left counts as captured: the sending handle does not see its own
             // frames, so an empty window after a good send is simply silence.
-            result = replied ? 1 : 2;
+            result = 0;
         }
     }
     driver.Close();
     return result;
+}
+
+int SendAndCapture(const PacketAttempt& attempt, ProbeFrame& frame, Ipv4 probed) {
+    SetProbeTarget(frame, probed);
+    bool replied = false;
+    const int window =
+        CaptureWindow(attempt, frame, frame.size(), [&](std::span<const std::uint8_t> captured) {
+            replied = replied || IsArpReplyFrom(captured, probed);
+        });
+    if (window < 0) {
+        return -1;
+    }
+    return replied ? 1 : 2;
 }
 
 }  // namespace halvera

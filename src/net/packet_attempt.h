@@ -28,11 +28,22 @@ struct PacketAttempt {
     int adapterIndex = 0;  // ADPNUM
     int timeoutMs = 100;   // TIMEOUT
     WindowWait wait = SleepFor;
+    int sendRate = 1000;  // SENDRATE, frames a second
 };
 
-// One write of one frame through the open adapter: 0, or -1 after logging
-// "PacketSendPacket failed".
-int SendFrame(const PacketAttempt& attempt, std::span<const std::uint8_t> frame);
+// Hands the frames packed back to back in `frames`, frameSize bytes each, to send in order
+// and stops at the first it refuses. Returns how many it took: the count a driver's
+// SendBatch reports.
+int SendEachFrame(std::span<const std::uint8_t> frames, std::size_t frameSize,
+                  const std::function<bool(std::span<const std::uint8_t>)>& send);
+
+// One capture window: opens the adapter, writes the frames (packed back to back, frameSize
+// bytes each) at the attempt's send rate, waits TIMEOUT and hands everything captured since
+// the open to visit. 0, or -1 after a failure, logged under "netmond" (an adapter that does
+// not open also shows a message box). A failed send is logged ("PacketSendPacket failed")
+// but still reads the window; with nothing sent and nothing captured the window fails.
+int CaptureWindow(const PacketAttempt& attempt, std::span<const std::uint8_t> frames,
+                  std::size_t frameSize, const FrameVisitor& visit);
 
 // One attempt: writes probed into frame's target address, opens the adapter, sends the
 // frame, waits TIMEOUT and looks through everything captured since the open for an ARP

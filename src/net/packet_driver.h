@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -37,6 +38,14 @@ class PacketDriver {
 
     // Writes one frame through the open adapter.
     virtual bool Send(std::span<const std::uint8_t> frame) = 0;
+
+    // Writes the frames packed back to back in `frames`, frameSize bytes each, in order
+    // through the open adapter, spaced so that no more than framesPerSecond frames leave in
+    // any one second, counted across calls. One call carries a whole round of probes, so a
+    // driver in another process needs no exchange per frame. Returns how many frames were
+    // written; it stops at the first that fails.
+    virtual int SendBatch(std::span<const std::uint8_t> frames, std::size_t frameSize,
+                          int framesPerSecond) = 0;
 
     // Sets the open adapter up so that the read after the wait returns at once with what
     // the window holds.

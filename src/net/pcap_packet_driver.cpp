@@ -1,5 +1,7 @@
 #include "net/pcap_packet_driver.h"
 
+#include "net/packet_attempt.h"
+
 #include <fcntl.h>
 #include <linux/if_packet.h>
 #include <net/if.h>
@@ -193,6 +195,14 @@ bool PcapPacketDriver::Send(std::span<const std::uint8_t> frame) {
         return false;
     }
     return true;
+}
+
+int PcapPacketDriver::SendBatch(std::span<const std::uint8_t> frames, std::size_t frameSize,
+                                int framesPerSecond) {
+    return SendEachFrame(frames, frameSize, [&](std::span<const std::uint8_t> frame) {
+        m_pacer.WaitTurn(framesPerSecond);
+        return Send(frame);
+    });
 }
 
 bool PcapPacketDriver::PrepareRead() {

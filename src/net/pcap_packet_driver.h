@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "net/frame_pacer.h"
 #include "net/packet_driver.h"
 
 struct pcap;
@@ -29,6 +30,8 @@ class PcapPacketDriver final : public PacketDriver {
     std::optional<std::vector<CaptureAdapter>> Adapters() override;
     bool Open(int adapterIndex) override;
     bool Send(std::span<const std::uint8_t> frame) override;
+    int SendBatch(std::span<const std::uint8_t> frames, std::size_t frameSize,
+                  int framesPerSecond) override;
     bool PrepareRead() override;
     int ReadCaptured(const FrameVisitor& visit) override;
     void Close() override;
@@ -45,6 +48,7 @@ class PcapPacketDriver final : public PacketDriver {
     pcap* m_handle = nullptr;
     std::string m_openName;
     std::string m_lastError;
+    FramePacer m_pacer;
 };
 
 }  // namespace halvera

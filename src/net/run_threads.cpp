@@ -1,12 +1,12 @@
 #include "net/run_threads.h"
 
-#include <array>
 #include <climits>
 #include <cstdint>
 #include <vector>
 
 #include "base/text_codec.h"
 #include "net/node_identification.h"
+#include "net/range_walk.h"
 #include "net/search_run_scope.h"
 
 namespace halvera {
@@ -14,6 +14,13 @@ namespace {
 
 constexpr const char* PREPARING_TEXT = "【ノード検索】 検索準備中 . . .";
 constexpr const char* FINISHED_TEXT = "検索処理が終了しました。";
+
+// Addresses probed together at most: bounds the frames of one round and what a /16 sweep
+// keeps in memory, and leaves room in the capture buffer for every reply of a round.
+constexpr std::size_t SWEEP_BLOCK = 1024;
+// Addresses a range search looks ahead through for one block, so that a wide range mostly
+// outside the subnet does not hold up the probes it has found.
+constexpr std::size_t LOOK_AHEAD_LIMIT = 65536;
 
 // The verdict on one address: go on with the next one, or end the run after it.
 enum class Visit { Next, ProbeFailed };
@@ -33,12 +40,14 @@ std::vector<NameQueryRange> ReadSearchRanges(RangeStore& ranges) {
     }
 }
 
-void WalkNetworkNames(SearchRunContext& context, const SearchRunScope& run) {
+void WalkNetworkNames(SearchRunContext& context, SearchRunScope& run) {
     if (run.Settings().WINS == 0 || !context.enumerateNames) {
         return;
     }
-    const auto ranges = ReadSearchRanges(context.searchRanges);
-    context.enumerateNames(ranges, run.Local().ownAddress, run.Local().subnetMask);
+    run.StartNames(
+        [&context, ranges = ReadSearchRanges(context.searchRanges), local = run.Local()] {
+            context.enumerateNames(ranges, local.ownAddress, local.subnetMask);
+        });
 }
 
 // Brings the stored monitor flag in line with the row's check box; returns the check box.
@@ -61,69 +70,73 @@ bool CommonStart(SearchRunContext& context, SearchRunScope& run) {
     return true;
 }
 
-Visit VisitRangeAddress(SearchRunContext& context, SearchRunScope& run, Ipv4 ip, int lastByte) {
+// The attempts a range search gives the address, or 0 when it skips it: outside the
+// subnet, a stored node whose row is unchecked, last byte 0 or 255. record is the stored
+// one. With syncMonitor the stored monitor flag follows the check box, as the visit does;
+// a look-ahead only reads.
+int RangeAttempts(SearchRunContext& context, const SearchRunScope& run, Ipv4 ip, int lastByte,
+                  bool syncMonitor, NodeRecord& record) {
     const LocalAdapterInfo& local = run.Local();
     if (IsOutsideSubnet(ip, local.ownAddress, local.subnetMask)) {
-        return Visit::Next;
+        return 0;
     }
-    NodeRecord record;
     context.nodes.FindNodeByIp(ip, record);
-    if (record.status != NODE_NEVER_SEEN && SyncMonitorFlag(context, ip, record) == 0) {
-        return Visit::Next;
-    }
-    if (lastByte == 0 || lastByte == 255) {
-        return Visit::Next;
-    }
-    const int attempts =
-        record.status != NODE_NEVER_SEEN ? KnownNodeAttempts(run.Settings().RETRY) : 1;
-    return run.ProbeAndUpdate(ip, attempts, record) == -1 ? Visit::ProbeFailed : Visit::Next;
-}
-
-std::array<int, 4> Octets(Ipv4 ip) {
-    const std::uint32_t host = HostOrder(ip);
-    return {static_cast<int>(host >> 24), static_cast<int>(host >> 16 & 0xFF),
-            static_cast<int>(host >> 8 & 0xFF), static_cast<int>(host & 0xFF)};
-}
-
-// Walks one range byte by byte, each byte from its start to its end, the last innermost:
-// 192.168.1.250 to 192.168.2.5 walks nothing, since 250 > 5.
-RunOutcome WalkRange(SearchRunContext& context, RunFlags& flags, SearchRunScope& run, Ipv4 start,
-                     Ipv4 end) {
-    const auto s = Octets(start);
-    const auto e = Octets(end);
-    for (int a = s[0]; a <= e[0]; ++a) {
-        for (int b = s[1]; b <= e[1]; ++b) {
-            for (int c = s[2]; c <= e[2]; ++c) {
-                for (int d = s[3]; d <= e[3]; ++d) {
-                    if (StopRequested(flags)) {
-                        return RunOutcome::Stopped;
-                    }
-                    if (VisitRangeAddress(context, run, MakeIp(a, b, c, d), d) ==
-                        Visit::ProbeFailed) {
-                        return RunOutcome::ProbeFailed;
-                    }
-                }
-            }
+    if (record.status != NODE_NEVER_SEEN) {
+        const int checked =
+            syncMonitor ? SyncMonitorFlag(context, ip, record) : context.steps.IsNodeChecked(ip);
+        if (checked == 0) {
+            return 0;
         }
     }
-    return RunOutcome::Completed;
+    if (lastByte == 0 || lastByte == 255) {
+        return 0;
+    }
+    return record.status != NODE_NEVER_SEEN ? KnownNodeAttempts(run.Settings().RETRY) : 1;
+}
+
+// Probes the address together with the next ones the walk will probe. The outcomes wait for
+// the per-address steps, which still run one by one in the walk's order.
+void ProbeRangeBlock(SearchRunContext& context, SearchRunScope& run, SweepTarget first,
+                     RangeWalk ahead) {
+    std::vector<SweepTarget> targets{first};
+    Ipv4 ip = 0;
+    int lastByte = 0;
+    for (std::size_t looked = 0;
+         targets.size() < SWEEP_BLOCK && looked < LOOK_AHEAD_LIMIT && ahead.Next(ip, lastByte);
+         ++looked) {
+        NodeRecord record;
+        const int attempts = RangeAttempts(context, run, ip, lastByte, false, record);
+        if (attempts > 0 && !context.steps.HasOutcome(ip, attempts)) {
+            targets.push_back({ip, attempts});
+        }
+    }
+    run.ProbeBlock(targets);
 }
 
 RunOutcome WalkSearchRanges(SearchRunContext& context, RunFlags& flags, SearchRunScope& run) {
     if (!CommonStart(context, run)) {
         return RunOutcome::StartFailed;
     }
-    for (int n = 1;; ++n) {
-        Ipv4 start = 0;
-        Ipv4 end = 0;
-        if (context.searchRanges.ReadRange(n, start, end) != 0) {
-            return RunOutcome::Completed;
+    RangeWalk walk(ReadSearchRanges(context.searchRanges));
+    Ipv4 ip = 0;
+    int lastByte = 0;
+    while (walk.Next(ip, lastByte)) {
+        if (StopRequested(flags)) {
+            return RunOutcome::Stopped;
         }
-        const RunOutcome outcome = WalkRange(context, flags, run, start, end);
-        if (outcome != RunOutcome::Completed) {
-            return outcome;
+        NodeRecord record;
+        const int attempts = RangeAttempts(context, run, ip, lastByte, true, record);
+        if (attempts == 0) {
+            continue;
+        }
+        if (!context.steps.HasOutcome(ip, attempts)) {
+            ProbeRangeBlock(context, run, {ip, attempts}, walk);
+        }
+        if (run.ProbeAndUpdate(ip, attempts, record) == -1) {
+            return RunOutcome::ProbeFailed;
         }
     }
+    return RunOutcome::Completed;
 }
 
 // True when the probe took the record at position n, or one before it, out of the store,
@@ -134,6 +147,21 @@ bool ProbedRecordLeft(NodeStore& nodes, std::size_t n, Ipv4 probed, std::size_t 
     }
     NodeRecord now;
     return nodes.ReadNodeAt(n, now) != 0 || now.ip != probed;
+}
+
+// Probes the node at position n together with the checked nodes after it.
+void ProbeListBlock(SearchRunContext& context, SearchRunScope& run, std::size_t n,
+                    SweepTarget first) {
+    std::vector<SweepTarget> targets{first};
+    NodeRecord record;
+    for (std::size_t m = n + 1;
+         targets.size() < SWEEP_BLOCK && context.nodes.ReadNodeAt(m, record) == 0; ++m) {
+        if (context.steps.IsNodeChecked(record.ip) != 0 &&
+            !context.steps.HasOutcome(record.ip, first.attempts)) {
+            targets.push_back({record.ip, first.attempts});
+        }
+    }
+    run.ProbeBlock(targets);
 }
 
 RunOutcome WalkNodeList(SearchRunContext& context, RunFlags& flags, SearchRunScope& run) {
@@ -158,6 +186,9 @@ RunOutcome WalkNodeList(SearchRunContext& context, RunFlags& flags, SearchRunSco
         // A node that goes down with NODEDISP set, or a moved node, leaves the store during
         // its probe; the records behind it move up and the next one is then at n already.
         const std::size_t countBefore = context.nodes.CountNodes();
+        if (!context.steps.HasOutcome(ip, attempts)) {
+            ProbeListBlock(context, run, n, {ip, attempts});
+        }
         if (run.ProbeAndUpdate(ip, attempts, record) == -1) {
             return RunOutcome::ProbeFailed;
         }
@@ -172,9 +203,11 @@ RunOutcome ProbeOneNode(SearchRunContext& context, SearchRunScope& run, Ipv4 ip)
     WalkNetworkNames(context, run);
     NodeRecord record;
     context.nodes.FindNodeByIp(ip, record);
-    return run.ProbeAndUpdate(ip, KnownNodeAttempts(run.Settings().RETRY), record) == -1
-               ? RunOutcome::ProbeFailed
-               : RunOutcome::Completed;
+    const int attempts = KnownNodeAttempts(run.Settings().RETRY);
+    const SweepTarget only{ip, attempts};
+    run.ProbeBlock({&only, 1});
+    return run.ProbeAndUpdate(ip, attempts, record) == -1 ? RunOutcome::ProbeFailed
+                                                          : RunOutcome::Completed;
 }
 
 void EndOfRun(SearchRunContext& context, RunFlags& flags) {
@@ -194,6 +227,7 @@ RunOutcome RunToEnd(SearchRunContext& context, RunFlags& flags, Body body) {
     {
         SearchRunScope run(context, context.settings.App());
         outcome = body(run);
+        run.WaitForNames();
         EndOfRun(context, flags);
     }
     flags.lastOutcome = outcome;

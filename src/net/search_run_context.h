@@ -27,7 +27,7 @@ struct SearchRunContext {
     RangeStore& searchRanges;
     PacketDriver& driver;
     ErrorLog& errorLog;
-    Prompt& prompt;         // the completion message of a manual run
+    Prompt& prompt;       // the completion message of a manual run
     SummaryText& banner;  // the progress texts of the run
     SearchRunSteps& steps;
     LocalAdapterState& local;  // written by the start of a range search or list refresh

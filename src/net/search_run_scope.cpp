@@ -10,6 +10,8 @@ SearchRunScope::SearchRunScope(SearchRunContext& context, AppSettings settings)
 }
 
 SearchRunScope::~SearchRunScope() {
+    WaitForNames();
+    m_context.steps.SetNameWait({});
     m_context.steps.EndRun();
     m_context.driver.Release();
 }
@@ -23,6 +25,22 @@ int SearchRunScope::ReadLocalAdapter() {
     m_local = info;
     m_context.local.Set(info);
     return 0;
+}
+
+void SearchRunScope::StartNames(std::function<void()> walk) {
+    WaitForNames();
+    m_names = std::async(std::launch::async, std::move(walk));
+    m_context.steps.SetNameWait([this] { WaitForNames(); });
+}
+
+void SearchRunScope::WaitForNames() {
+    if (m_names.valid()) {
+        m_names.get();
+    }
+}
+
+void SearchRunScope::ProbeBlock(std::span<const SweepTarget> targets) {
+    m_context.steps.ProbeBlock(m_local, targets);
 }
 
 int SearchRunScope::ProbeAndUpdate(Ipv4 ip, int attempts, NodeRecord& record) {

@@ -1,5 +1,9 @@
 #pragma once
 
+#include <functional>
+#include <future>
+#include <span>
+
 #include "net/search_run_context.h"
 #include "store/app_settings.h"
 
@@ -23,12 +27,19 @@ class SearchRunScope {
     // could not be read (the information is then left as it was).
     int ReadLocalAdapter();
 
+    // Runs the name walk beside the probes and the steps of silent addresses; a step that
+    // reads the name book (or WaitForNames) waits for it to end.
+    void StartNames(std::function<void()> walk);
+    void WaitForNames();
+
+    void ProbeBlock(std::span<const SweepTarget> targets);
     int ProbeAndUpdate(Ipv4 ip, int attempts, NodeRecord& record);
 
   private:
     SearchRunContext& m_context;
     AppSettings m_settings;
     LocalAdapterInfo m_local;
+    std::future<void> m_names;
 };
 
 }  // namespace halvera

@@ -1,6 +1,10 @@
 #pragma once
 
+#include <functional>
+#include <span>
+
 #include "base/ip_address.h"
+#include "net/arp_sweep.h"
 #include "net/local_adapter_info.h"
 #include "store/node_record.h"
 
@@ -23,6 +27,17 @@ class SearchRunSteps {
     // run ends).
     virtual int ProbeAndUpdate(const LocalAdapterInfo& local, Ipv4 ip, int attempts,
                                NodeRecord& record) = 0;
+
+    // Probes the targets together and keeps what each gave for its ProbeAndUpdate with the
+    // same attempts, which then sends nothing for it.
+    virtual void ProbeBlock(const LocalAdapterInfo& local,
+                            std::span<const SweepTarget> targets) = 0;
+    // Called before a step reads the name book, which the run's name walk may still be
+    // filling beside the probes; empty when no walk runs.
+    virtual void SetNameWait(std::function<void()> wait) = 0;
+
+    // Whether ProbeAndUpdate of ip with these attempts has a probed outcome waiting.
+    virtual bool HasOutcome(Ipv4 ip, int attempts) = 0;
 
     // 1 when the first node list row of the address has its check box set; 0 when it is
     // clear or the address has no row.

@@ -40,6 +40,8 @@ struct AppSettings {
     std::int32_t MAPX = 0;
     std::int32_t MAPY = 0;
     std::int32_t SCROLL = 1;
+    // Probe frames a second at most; a managed switch that inspects ARP tolerates this.
+    std::int32_t SENDRATE = 1000;
 
     bool operator==(const AppSettings&) const = default;
 };

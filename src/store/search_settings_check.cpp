@@ -80,6 +80,13 @@ std::string CheckRetry(std::string_view text) {
     return {};
 }
 
+std::string CheckSendRate(std::string_view text) {
+    if (!IsWithin(text, 1, 100000)) {
+        return Sjis("送信レートが不正です。(1～100000フレーム/秒)");
+    }
+    return {};
+}
+
 std::string CheckSearchRange(Ipv4 start, Ipv4 end) {
     if (HostOrder(start) > HostOrder(end)) {
         return Sjis("アドレス範囲が不正です。");

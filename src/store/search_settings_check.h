@@ -28,6 +28,8 @@ std::string CheckPollInterval(std::string_view text, std::int32_t unitSeconds);
 std::string CheckTimeout(std::string_view text);
 // RETRY: 0 … 100.
 std::string CheckRetry(std::string_view text);
+// SENDRATE: 1 … 100000 frames a second.
+std::string CheckSendRate(std::string_view text);
 // A search range: the start not above the end (host order).
 std::string CheckSearchRange(Ipv4 start, Ipv4 end);
 // A search range as typed: two dotted addresses of four decimal parts, the start not above

@@ -23,6 +23,10 @@ constexpr std::size_t ADPNAME_MAX = 255;
 struct AppKey {
     std::string_view key;
     std::int32_t AppSettings::*field;
+    // Keys added after the first release: a file written before them lacks them, and a 0
+    // there would not be what its user chose. They read as their defaults when missing or
+    // below 1 (a send rate of 0 would stall every search).
+    bool addedLater = false;
 };
 constexpr AppKey APP_KEYS[] = {
     {"BCOLOR", &AppSettings::BCOLOR},
@@ -57,6 +61,7 @@ constexpr AppKey APP_KEYS[] = {
     {"MAPX", &AppSettings::MAPX},
     {"MAPY", &AppSettings::MAPY},
     {"SCROLL", &AppSettings::SCROLL},
+    {"SENDRATE", &AppSettings::SENDRATE, true},
 };
 
 // Values that the settings dialogs hold to a range, since one beyond it can keep a search on
@@ -72,6 +77,7 @@ constexpr KeyRange KEY_RANGES[] = {
     {"TIMEOUT", &AppSettings::TIMEOUT, 1, 60000},
     {"RETRY", &AppSettings::RETRY, 0, 100},
     {"ELISTMAX", &AppSettings::ELISTMAX, 1, 65535},
+    {"SENDRATE", &AppSettings::SENDRATE, 1, 100000},
 };
 
 // One registry value of the mail settings; "pop", the one number, has no text field.
@@ -110,20 +116,22 @@ std::string OneLine(std::string_view text) {
         CutCp932(text.substr(0, text.find_first_of(std::string_view("\r\n\0", 3))), ADPNAME_MAX));
 }
 
-// Reads every key; a missing key reads as 0, as it always has, and a value outside its range
-// is held to the range. Both are said once in the error log.
+// Reads every key; a missing key reads as 0, as it always has (one added later as its
+// default), and a value outside its range is held to the range. Both are said once in the
+// error log.
 AppSettings ReadAppSettings(const IniFile& ini, ErrorLog& errorLog) {
     AppSettings app;
     std::string missing;
     for (const AppKey& entry : APP_KEYS) {
         std::optional<std::string> value = ini.Find(SECTION, entry.key);
-        if (!value) {
+        if (!value && !entry.addedLater) {
             missing += (missing.empty() ? "" : ", ") + std::string(entry.key);
         }
         if (entry.field == nullptr) {
             app.ADPNAME = std::string(CutCp932(value.value_or("0"), ADPNAME_MAX));
         } else {
-            app.*entry.field = value ? ParseIntLikeAtoi(*value) : 0;
+            const std::int32_t number = value ? ParseIntLikeAtoi(*value) : 0;
+            app.*entry.field = entry.addedLater && number < 1 ? AppSettings{}.*entry.field : number;
         }
     }
     if (!missing.empty()) {

@@ -121,6 +121,7 @@ TEST_F(SearchSettingDlgTest, OpensWithTheStoredSettingsAndRanges) {
     EXPECT_EQ(dialog.LookUnitList()->currentText(), QStringLiteral("分"));
     EXPECT_EQ(dialog.TimeoutEdit()->text(), QStringLiteral("100"));
     EXPECT_EQ(dialog.RetryEdit()->text(), QStringLiteral("3"));
+    EXPECT_EQ(dialog.SendRateEdit()->text(), QStringLiteral("1000"));
     EXPECT_EQ(Rows(dialog.RangeList()), QStringLiteral("10.1.0.1 - 10.1.0.9, 10.1.1.1 - 10.1.1.9"));
     EXPECT_EQ(dialog.RangeList()->columnWidth(0), 130);
     EXPECT_EQ(dialog.RangeList()->columnWidth(1), 130);
@@ -166,6 +167,14 @@ TEST_F(SearchSettingDlgTest, OkChecksEveryFieldAndStoresOnlyWhenAllPass) {
         {"retry 0", retry("0"), "", {{"RETRY", "0"}}},
         {"retry 100", retry("100"), "", {{"RETRY", "100"}}},
         {"retry 101", retry("101"), badRetry, {}},
+        {"send rate 0",
+         [](CSearchSettingDlg& d) { d.SendRateEdit()->setText("0"); },
+         "送信レートが不正です。(1～100000フレーム/秒)",
+         {}},
+        {"a gentle send rate",
+         [](CSearchSettingDlg& d) { d.SendRateEdit()->setText("5"); },
+         "",
+         {{"SENDRATE", "5"}}},
         {"polling off, stopped nodes leave the list",
          [](CSearchSettingDlg& d) {
              d.NewEnableBox()->setChecked(false);

@@ -1,5 +1,7 @@
 #include "support/fake_packet_driver.h"
 
+#include "net/packet_attempt.h"
+
 #include <cstring>
 
 namespace halvera::test {
@@ -41,6 +43,13 @@ bool FakePacketDriver::Open(int adapterIndex) {
 bool FakePacketDriver::Send(std::span<const std::uint8_t> frame) {
     m_sent.emplace_back(frame.begin(), frame.end());
     return m_open && m_current.sends;
+}
+
+int FakePacketDriver::SendBatch(std::span<const std::uint8_t> frames, std::size_t frameSize,
+                                int framesPerSecond) {
+    m_rates.push_back(framesPerSecond);
+    return SendEachFrame(frames, frameSize,
+                         [this](std::span<const std::uint8_t> frame) { return Send(frame); });
 }
 
 bool FakePacketDriver::PrepareRead() {

@@ -48,12 +48,16 @@ class FakePacketDriver : public PacketDriver {
     const std::vector<Frame>& Sent() const { return m_sent; }
     const std::vector<int>& Opened() const { return m_opened; }
     int Closes() const { return m_closes; }
+    // The rate cap of every SendBatch, in call order.
+    const std::vector<int>& Rates() const { return m_rates; }
     bool IsOpen() const { return m_open; }
 
     RawSocketCheck TryRawSocket() override { return rawSocket; }
     std::optional<std::vector<CaptureAdapter>> Adapters() override { return adapters; }
     bool Open(int adapterIndex) override;
     bool Send(std::span<const std::uint8_t> frame) override;
+    int SendBatch(std::span<const std::uint8_t> frames, std::size_t frameSize,
+                  int framesPerSecond) override;
     bool PrepareRead() override;
     int ReadCaptured(const FrameVisitor& visit) override;
     void Close() override;
@@ -66,6 +70,7 @@ class FakePacketDriver : public PacketDriver {
     std::vector<Frame> m_sent;
     std::vector<int> m_opened;
     int m_closes = 0;
+    std::vector<int> m_rates;
 };
 
 }  // namespace halvera::test

@@ -12,7 +12,7 @@ inline std::string KelvaneIniWithColours(const std::string& colourLines) {
            "NEWTIMEUNIT=3600\r\nMAP=4095\r\nELIST=74\r\nELISTMAX=100\r\nBSORT=0\r\nSORT=0\r\n"
            "BPOLING=0\r\nWINS=1\r\nTIMEOUT=100\r\nRETRY=3\r\nPRINT=16254\r\nNODEDISP=0\r\n"
            "STBAR=3\r\nALLEVENT=1\r\nADPNUM=0\r\nADPNAME=\r\nCAPDRIV=0\r\nPROMISS=7\r\nMAPX=0\r\n"
-           "MAPY=0\r\nSCROLL=1\r\n";
+           "MAPY=0\r\nSCROLL=1\r\nSENDRATE=1000\r\n";
 }
 
 // The colour lines of the standard white scheme, the defaults.

@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -32,9 +33,18 @@ class ScriptedRunSteps : public SearchRunSteps {
     void EndRun() override { Mark("end"); }
     int ProbeAndUpdate(const LocalAdapterInfo& local, Ipv4 ip, int attempts,
                        NodeRecord& record) override {
+        std::function<void()> nameWait;
+        {
+            std::lock_guard lock(m_mutex);
+            nameWait = m_nameWait;
+        }
+        if (nameWait) {
+            nameWait();
+        }
         {
             std::unique_lock lock(m_mutex);
             m_probes.push_back({ip, attempts, record, local});
+            m_waiting.erase({ip, attempts});
             m_calls.push_back("probe " + FormatIp(ip));
             ++m_probesStarted;
             m_changed.notify_all();
@@ -45,6 +55,22 @@ class ScriptedRunSteps : public SearchRunSteps {
         }
         auto found = results.find(ip);
         return found == results.end() ? 2 : found->second;
+    }
+    void ProbeBlock(const LocalAdapterInfo&, std::span<const SweepTarget> targets) override {
+        std::lock_guard lock(m_mutex);
+        m_blocks.emplace_back(targets.begin(), targets.end());
+        for (const SweepTarget& target : targets) {
+            m_waiting.insert({target.ip, target.attempts});
+        }
+    }
+    // The steps read no name book: the wait is kept and made before each probe.
+    void SetNameWait(std::function<void()> wait) override {
+        std::lock_guard lock(m_mutex);
+        m_nameWait = std::move(wait);
+    }
+    bool HasOutcome(Ipv4 ip, int attempts) override {
+        std::lock_guard lock(m_mutex);
+        return m_waiting.contains({ip, attempts});
     }
     int IsNodeChecked(Ipv4 ip) override {
         auto found = checked.find(ip);
@@ -81,6 +107,11 @@ class ScriptedRunSteps : public SearchRunSteps {
         std::lock_guard lock(m_mutex);
         return m_probes;
     }
+    // The targets of every ProbeBlock, one block an element.
+    std::vector<std::vector<SweepTarget>> Blocks() const {
+        std::lock_guard lock(m_mutex);
+        return m_blocks;
+    }
     std::vector<Ipv4> ProbedAddresses() const {
         std::vector<Ipv4> addresses;
         for (const auto& probe : Probes()) {
@@ -104,6 +135,9 @@ class ScriptedRunSteps : public SearchRunSteps {
     std::condition_variable m_changed;
     std::vector<Probe> m_probes;
     std::vector<std::string> m_calls;
+    std::vector<std::vector<SweepTarget>> m_blocks;
+    std::set<std::pair<Ipv4, int>> m_waiting;
+    std::function<void()> m_nameWait;
     int m_probesStarted = 0;
     int m_held = 0;
     int m_released = 0;

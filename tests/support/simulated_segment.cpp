@@ -1,5 +1,7 @@
 #include "support/simulated_segment.h"
 
+#include "net/packet_attempt.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -35,10 +37,17 @@ bool SimulatedSegment::Send(std::span<const std::uint8_t> frame) {
     std::memcpy(&target, frame.data() + 38, 4);
     for (const Host& host : m_hosts) {
         if (known && host.ip == target && (host.answers & needed) == needed) {
-            m_captured.push_back(ArpReply(host.ip, host.mac, sender));
+            Frame reply = ArpReply(host.ip, host.mac, sender);
+            std::copy_n(frame.begin() + 6, 6, reply.begin());
+            m_captured.push_back(std::move(reply));
         }
     }
     return true;
+}
+
+int SimulatedSegment::SendBatch(std::span<const std::uint8_t> frames, std::size_t frameSize, int) {
+    return SendEachFrame(frames, frameSize,
+                         [this](std::span<const std::uint8_t> frame) { return Send(frame); });
 }
 
 int SimulatedSegment::ReadCaptured(const FrameVisitor& visit) {

@@ -10,8 +10,9 @@
 namespace halvera::test {
 
 // A packet driver in front of a pretend Ethernet segment: every ARP request sent is
-// answered at once by the hosts that have its target address and accept its destination
-// (broadcast always, a fake destination when the host answers that test). One adapter.
+// answered at once (to the requester's MAC) by the hosts that have its target address and accept
+// its destination (broadcast always, a fake destination when the host answers that test). One
+// adapter.
 class SimulatedSegment : public PacketDriver {
   public:
     struct Host {
@@ -29,6 +30,8 @@ class SimulatedSegment : public PacketDriver {
     std::optional<std::vector<CaptureAdapter>> Adapters() override;
     bool Open(int adapterIndex) override;
     bool Send(std::span<const std::uint8_t> frame) override;
+    int SendBatch(std::span<const std::uint8_t> frames, std::size_t frameSize,
+                  int framesPerSecond) override;
     bool PrepareRead() override { return m_open; }
     int ReadCaptured(const FrameVisitor& visit) override;
     void Close() override { m_open = false; }

@@ -298,6 +298,7 @@ TEST_F(OpenedEngineTest, SearchSettingsAreStoredOnlyWhenEveryFieldPasses) {
     good.newUnit = 1;
     good.timeout = "250";
     good.retry = "0";
+    good.sendRate = "20";
     good.ranges = std::vector<IpRange>{{InetAddr("198.18.7.1"), InetAddr("198.18.7.254")}};
     struct Case {
         const char* name;
@@ -309,6 +310,8 @@ TEST_F(OpenedEngineTest, SearchSettingsAreStoredOnlyWhenEveryFieldPasses) {
          Sjis("タイムアウト値が不正です。(1～60000msec)")},
         {"retry 101", [](SearchSettingsEntry& e) { e.retry = "101"; },
          Sjis("再送回数が不正です。(0～100回)")},
+        {"send rate 0", [](SearchSettingsEntry& e) { e.sendRate = "0"; },
+         Sjis("送信レートが不正です。(1～100000フレーム/秒)")},
         {"no such adapter", [](SearchSettingsEntry& e) { e.adapter = 2; },
          Sjis("ネットワークアダプタが不正です。")},
         {"interval too long",
@@ -343,6 +346,7 @@ TEST_F(OpenedEngineTest, SearchSettingsAreStoredOnlyWhenEveryFieldPasses) {
     EXPECT_EQ(after.NEWTIMEUNIT, 3600);
     EXPECT_EQ(after.TIMEOUT, 250);
     EXPECT_EQ(after.RETRY, 0);
+    EXPECT_EQ(after.SENDRATE, 20);
     EXPECT_EQ(test::ReadBytes(DbFolder() / "SearchNodeDB.na"),
               EncodeLine("198.18.7.1,198.18.7.254", 23) + "\r\n");
     // The own adapter follows the choice at once.

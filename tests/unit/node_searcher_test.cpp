@@ -138,10 +138,24 @@ struct World {
         h.eventList.Clear();
     }
 
+    int AttemptsFor(Ipv4 ip, NodeRecord& record) {
+        nodes.FindNodeByIp(ip, record);
+        return record.status != NODE_NEVER_SEEN ? h.settings.App().RETRY + 1 : 1;
+    }
+
+    // Probes the addresses together, with the attempts their stored records give now.
+    void ProbeBlock(const std::vector<int>& lastBytes) {
+        std::vector<SweepTarget> targets;
+        for (int last : lastBytes) {
+            NodeRecord record;
+            targets.push_back({At(last), AttemptsFor(At(last), record)});
+        }
+        searcher.ProbeBlock(targets);
+    }
+
     int Probe(Ipv4 ip) {
         NodeRecord record;
-        nodes.FindNodeByIp(ip, record);
-        const int attempts = record.status != NODE_NEVER_SEEN ? h.settings.App().RETRY + 1 : 1;
+        const int attempts = AttemptsFor(ip, record);
         const int result = searcher.ProbeAndUpdate(ip, attempts, record);
         last = record;
         return result;
@@ -204,11 +218,16 @@ struct SearchRun {
 
 // Runs the searches one after the other, each at its own minute, and checks what each one
 // gave and raised.
-void RunSearches(World& world, const std::vector<SearchRun>& runs) {
+// Runs the searches; with `batched` each run's addresses are first probed as one block, as
+// the runs do, before their steps.
+void RunSearches(World& world, const std::vector<SearchRun>& runs, bool batched = false) {
     for (std::size_t n = 0; n < runs.size(); ++n) {
         SCOPED_TRACE("run " + std::to_string(n + 1));
         const SearchRun& run = runs[n];
         world.StartRun(static_cast<int>(n + 1), run.segment);
+        if (batched) {
+            world.ProbeBlock(run.probed);
+        }
         std::vector<int> results;
         for (int last : run.probed) {
             results.push_back(world.Probe(At(last)));
@@ -336,10 +355,19 @@ TEST(NodeSearcher, EventsRowsAndRecordsOfEachChange) {
          {"pc20 .30 M1 st=. d1 u1 on", "pc30 .20 M2 st=. d1 u1 on"},
          {".20 M2 s1 pc30 d1 u1 m1 b0", ".30 M1 s1 pc20 d1 u1 m1 b0"}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    // Each case once address by address and once with every run's addresses probed as one
+    // block before their steps: the decisions must not tell the two apart.
+    for (const auto& [c, batched] : [&] {
+             std::vector<std::pair<Case, bool>> both;
+             for (const auto& c : cases) {
+                 both.emplace_back(c, false);
+                 both.emplace_back(c, true);
+             }
+             return both;
+         }()) {
+        SCOPED_TRACE(std::string(c.name) + (batched ? " (block)" : ""));
         World world(c.options);
-        RunSearches(world, c.runs);
+        RunSearches(world, c.runs, batched);
         EXPECT_EQ(world.Rows(), c.rows);
         EXPECT_EQ(world.Records(), c.records);
         EXPECT_EQ(world.Backups(), c.backups);
@@ -432,6 +460,32 @@ TEST(NodeSearcher, ChangeEventsTellThePreviousAddressOrMacInTheEventLog) {
     EXPECT_EQ(log, (Texts{"0 192.168.0.20 pc20", "0 192.168.0.40 pc40",
                           "4 192.168.0.30 pc20（変更前のIPアドレス：192.168.0.20）",
                           "5 192.168.0.40 pc40（変更前のMACアドレス：02-00-00-00-00-02）"}));
+}
+
+TEST(NodeSearcher, BlockOutcomeServesItsAddressOnceAndOnlyWithItsAttempts) {
+    World world;
+    world.StartRun(1, {{At(20), Mac(1)}, {At(30), Mac(2)}});
+    const std::vector<SweepTarget> block{{At(20), 1}, {At(30), 1}, {At(40), 1}};
+    world.searcher.ProbeBlock(block);
+    // Three broadcast requests, then each fake destination to the two that answered.
+    EXPECT_EQ(world.segment.Requests(), 3 + 3 * 2);
+    EXPECT_TRUE(world.searcher.HasOutcome(At(20), 1));
+    EXPECT_FALSE(world.searcher.HasOutcome(At(20), 4));
+
+    // The presence reply named the MAC: no request of its own, no MAC look-up.
+    const int before = world.segment.Requests();
+    EXPECT_EQ(world.Probe(At(20)), 1);
+    EXPECT_EQ(world.Probe(At(40)), 2);
+    EXPECT_EQ(world.segment.Requests(), before);
+    EXPECT_FALSE(world.searcher.HasOutcome(At(20), 1));
+    EXPECT_EQ(world.Rows(), Texts{"pc20 .20 M1 st=. d1 u1 on"});
+
+    // Asked with other attempts than the block's, the address is probed on its own.
+    NodeRecord record;
+    EXPECT_EQ(world.searcher.ProbeAndUpdate(At(30), 4, record), 1);
+    EXPECT_GT(world.segment.Requests(), before);
+    EXPECT_FALSE(world.searcher.HasOutcome(At(30), 1));
+    EXPECT_EQ(Short(record.mac), "M2");
 }
 
 TEST(NodeSearcher, UnknownMacMatchesNoDisplacedNode) {

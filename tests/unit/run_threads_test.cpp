@@ -107,6 +107,51 @@ TEST(RunThreads, RangeSearchVisitsAndSkips) {
     }
 }
 
+// The probes of a range search come from blocks planned ahead in walk order, each address
+// with the attempts its step then asks for.
+TEST(RunThreads, RangeSearchProbesBlocksAheadOfItsSteps) {
+    SearchRunHarness h;
+    h.driver.adapters->front().mask = InetAddr("255.255.0.0");
+    h.AddRange("192.168.0.1", "192.168.5.254");
+    h.StoreNode("192.168.0.4", NODE_UP, 1);
+    h.steps.checked[InetAddr("192.168.0.4")] = 1;
+    h.StoreNode("192.168.0.5", NODE_UP, 1);  // unchecked: skipped
+    // A step that stores a node further on: that address is due with other attempts than
+    // its block gave it, so it gets a block of its own.
+    h.steps.onProbe = [&](Ipv4 ip, NodeRecord&) {
+        if (ip == InetAddr("192.168.0.20")) {
+            h.StoreNode("192.168.0.30", NODE_DOWN, 1);
+            h.steps.checked[InetAddr("192.168.0.30")] = 1;
+        }
+        return 2;
+    };
+    StartFlags(h.flags, false);
+    auto context = h.Context();
+    EXPECT_EQ(SearchRangesThread(context, h.flags), RunOutcome::Completed);
+
+    // The second block starts at the changed address and takes on where the first ended.
+    const auto blocks = h.steps.Blocks();
+    ASSERT_EQ(blocks.size(), 2u);
+    EXPECT_EQ(blocks[0].size(), 1024u);
+    EXPECT_EQ(FormatIp(blocks[1][0].ip), "192.168.0.30");
+    EXPECT_EQ(blocks[1][0].attempts, 4);
+    EXPECT_EQ(blocks[1].size(), 1u + (6 * 254 - 1) - 1024);
+    std::vector<std::pair<Ipv4, int>> planned;
+    for (const SweepTarget& target : blocks[0]) {
+        planned.emplace_back(target.ip, target.ip == blocks[1][0].ip ? 4 : target.attempts);
+    }
+    for (std::size_t i = 1; i < blocks[1].size(); ++i) {
+        planned.emplace_back(blocks[1][i].ip, blocks[1][i].attempts);
+    }
+    std::vector<std::pair<Ipv4, int>> probed;
+    for (const auto& probe : h.steps.Probes()) {
+        probed.emplace_back(probe.ip, probe.attempts);
+    }
+    EXPECT_EQ(probed, planned);
+    EXPECT_EQ(probed[3], std::make_pair(InetAddr("192.168.0.4"), 4));
+    EXPECT_EQ(probed[4].first, InetAddr("192.168.0.6"));
+}
+
 TEST(RunThreads, ProbeHandsOverTheStoredRecordAndTheOwnAdapter) {
     SearchRunHarness h;
     h.ChangeApp([](AppSettings& app) { app.RETRY = 1; });
@@ -168,6 +213,14 @@ TEST(RunThreads, ListRefreshWalksTheStoreInOrderAndMissesNoNodeAfterARemovedOne)
     for (const auto& probe : h.steps.Probes()) {
         EXPECT_EQ(probe.attempts, 4) << FormatIp(probe.ip);
     }
+    // The checked nodes went out as one block before the first step.
+    const auto blocks = h.steps.Blocks();
+    ASSERT_EQ(blocks.size(), 1u);
+    std::vector<std::string> block;
+    for (const SweepTarget& target : blocks[0]) {
+        block.push_back(FormatIp(target.ip));
+    }
+    EXPECT_EQ(block, (std::vector<std::string>{"192.168.1.9", "192.168.1.4", "10.0.0.5"}));
     NodeRecord record;
     h.nodes.FindNodeByIp(InetAddr("192.168.1.3"), record);
     EXPECT_EQ(record.monitor, 0u);

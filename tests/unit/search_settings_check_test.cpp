@@ -26,10 +26,11 @@ TEST(SearchSettingsCheck, NumbersAreDecimalDigitsThatFitThirtyTwoBits) {
     }
 }
 
-TEST(SearchSettingsCheck, TimeoutRetryAndIntervalBounds) {
+TEST(SearchSettingsCheck, TimeoutRetrySendRateAndIntervalBounds) {
     const std::string timeout = Sjis("タイムアウト値が不正です。(1～60000msec)");
     const std::string retry = Sjis("再送回数が不正です。(0～100回)");
     const std::string interval = Sjis("ポーリング間隔が不正です。");
+    const std::string sendRate = Sjis("送信レートが不正です。(1～100000フレーム/秒)");
     struct Case {
         const char* name;
         std::string message;  // empty: accepted
@@ -45,6 +46,10 @@ TEST(SearchSettingsCheck, TimeoutRetryAndIntervalBounds) {
         {"retry 100", "", CheckRetry("100")},
         {"retry 101", retry, CheckRetry("101")},
         {"retry -1", retry, CheckRetry("-1")},
+        {"send rate 0", sendRate, CheckSendRate("0")},
+        {"send rate 1", "", CheckSendRate("1")},
+        {"send rate 100000", "", CheckSendRate("100000")},
+        {"send rate 100001", sendRate, CheckSendRate("100001")},
         {"interval 0 minutes", "", CheckPollInterval("0", 60)},
         // The seconds must fit the settings file's signed 32-bit number.
         {"interval 24855 days", "", CheckPollInterval("24855", 86400)},

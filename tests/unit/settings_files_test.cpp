@@ -94,9 +94,27 @@ TEST_F(SettingsFilesTest, WithoutTheFileDefaultsApplyAndTheFirstSaveWritesEveryK
               "MAP=4095\r\nELIST=74\r\nELISTMAX=100\r\nBSORT=0\r\nSORT=0\r\nBPOLING=0\r\n"
               "WINS=1\r\nTIMEOUT=100\r\nRETRY=3\r\nPRINT=16254\r\nNODEDISP=0\r\nSTBAR=3\r\n"
               "ALLEVENT=1\r\nADPNUM=0\r\nADPNAME=\r\nCAPDRIV=0\r\nPROMISS=7\r\nMAPX=0\r\n"
-              "MAPY=0\r\nSCROLL=1\r\n");
+              "MAPY=0\r\nSCROLL=1\r\nSENDRATE=1000\r\n");
     EXPECT_TRUE(m_log.Lines().empty());
     EXPECT_TRUE(m_prompt.Boxes().empty());
+}
+
+TEST_F(SettingsFilesTest, SendRateMissingOrBelowOneReadsAsItsDefault) {
+    const struct {
+        const char* line;
+        std::int32_t rate;
+    } cases[] = {
+        {"", 1000},  // a file from before the key
+        {"SENDRATE=0\r\n", 1000},
+        {"SENDRATE=-3\r\n", 1000},
+        {"SENDRATE=junk\r\n", 1000},
+        {"SENDRATE=1\r\n", 1},
+        {"SENDRATE=20\r\n", 20},
+    };
+    for (const auto& c : cases) {
+        test::WriteBytes(IniPath(), std::string("[INIT]\r\nTIMEOUT=100\r\n") + c.line);
+        EXPECT_EQ(Load().app.SENDRATE, c.rate) << c.line;
+    }
 }
 
 TEST_F(SettingsFilesTest, SavedSettingsLoadBackUnchanged) {
@@ -133,6 +151,7 @@ TEST_F(SettingsFilesTest, SavedSettingsLoadBackUnchanged) {
     app.MAPX = 1024;
     app.MAPY = 480;
     app.SCROLL = 0;
+    app.SENDRATE = 20;
     SettingsStore saved;
     saved.SetApp(app);
     saved.SetMail(SampleMail());
@@ -172,9 +191,9 @@ TEST_F(SettingsFilesTest, KeysMissingFromAnExistingFileReadAsZero) {
     store.SetApp(loaded.app);
     ASSERT_EQ(SaveSettings(SAVE_APP_SETTINGS, store, m_registry, m_log), 0);
     auto entries = IniFile::Load(IniPath()).Entries("INIT");
-    ASSERT_EQ(entries.size(), 32u);
+    ASSERT_EQ(entries.size(), 33u);
     for (const auto& [key, value] : entries) {
-        EXPECT_EQ(value, key == "BCOLOR" ? "255" : "0") << key;
+        EXPECT_EQ(value, key == "BCOLOR" ? "255" : key == "SENDRATE" ? "1000" : "0") << key;
     }
     // Said once, so that polling switched off by a damaged file does not go unnoticed.
     EXPECT_EQ(m_log.Lines(),
