@@ -451,10 +451,11 @@ class CliSlowLab : public CliLab {
 TEST_F(CliSlowLab, ASecondSignalEndsASearchAtOnce) {
     CliProcess search(m_home.Args({"search"}));
     ASSERT_TRUE(search.Started());
-    ASSERT_TRUE(search.WaitForOutput("【ノード検索】 198.18.7.", std::chrono::seconds(30)))
+    ASSERT_TRUE(search.WaitForOutput("【ノード検索】 検索準備中", std::chrono::seconds(30)))
         << search.Out() << search.Err();
-    // The first asks the run to stop after its current address, which takes a minute; the
-    // second comes once the first has been taken.
+    // Once probing has begun, the first asks the run to stop after its current address,
+    // which takes a minute; the second comes once the first has been taken.
+    std::this_thread::sleep_for(std::chrono::seconds(2));
     search.Signal(SIGINT);
     std::this_thread::sleep_for(std::chrono::seconds(1));
     search.Signal(SIGINT);
