@@ -2,9 +2,12 @@
 
 #include <climits>
 #include <cstdint>
+#include <string>
 #include <vector>
 
+#include "base/ip_address.h"
 #include "base/text_codec.h"
+#include "net/netmon_log.h"
 #include "net/node_identification.h"
 #include "net/range_walk.h"
 #include "net/search_run_scope.h"
@@ -113,17 +116,40 @@ void ProbeRangeBlock(SearchRunContext& context, SearchRunScope& run, SweepTarget
     run.ProbeBlock(targets);
 }
 
+// A range search that reached no address of the own subnet has searched nothing: no range
+// at all, ranges of another network (another adapter chosen since), or a damaged range file.
+// It says so instead of ending as if it had searched.
+void ReportNothingSearched(SearchRunContext& context, const SearchRunScope& run, bool anyRange) {
+    if (!anyRange) {
+        context.errorLog.WriteErrorLog(NETMON_TAG, Sjis("検索範囲が設定されていません。"));
+        return;
+    }
+    const LocalAdapterInfo& local = run.Local();
+    int bits = 0;
+    for (std::uint32_t mask = HostOrder(local.subnetMask); (mask & 0x80000000U) != 0; mask <<= 1) {
+        ++bits;
+    }
+    const Ipv4 network = local.ownAddress & local.subnetMask;
+    context.errorLog.WriteErrorLog(
+        NETMON_TAG, Sjis("検索範囲にローカルネットワーク（" + FormatIp(network) + "/" +
+                         std::to_string(bits) + "）のアドレスがありません。"));
+}
+
 RunOutcome WalkSearchRanges(SearchRunContext& context, RunFlags& flags, SearchRunScope& run) {
     if (!CommonStart(context, run)) {
         return RunOutcome::StartFailed;
     }
-    RangeWalk walk(ReadSearchRanges(context.searchRanges));
+    const auto ranges = ReadSearchRanges(context.searchRanges);
+    RangeWalk walk(ranges);
     Ipv4 ip = 0;
     int lastByte = 0;
+    bool reachedSubnet = false;
     while (walk.Next(ip, lastByte)) {
         if (StopRequested(flags)) {
             return RunOutcome::Stopped;
         }
+        reachedSubnet =
+            reachedSubnet || !IsOutsideSubnet(ip, run.Local().ownAddress, run.Local().subnetMask);
         NodeRecord record;
         const int attempts = RangeAttempts(context, run, ip, lastByte, true, record);
         if (attempts == 0) {
@@ -135,6 +161,9 @@ RunOutcome WalkSearchRanges(SearchRunContext& context, RunFlags& flags, SearchRu
         if (run.ProbeAndUpdate(ip, attempts, record) == -1) {
             return RunOutcome::ProbeFailed;
         }
+    }
+    if (!reachedSubnet) {
+        ReportNothingSearched(context, run, !ranges.empty());
     }
     return RunOutcome::Completed;
 }

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/text_codec.h"
 #include "support/search_run_harness.h"
 
 namespace halvera {
@@ -104,6 +105,38 @@ TEST(RunThreads, RangeSearchVisitsAndSkips) {
             h.nodes.FindNodeByIp(InetAddr(ip), stored);
             EXPECT_EQ(stored.monitor, monitor) << c.name << " " << ip;
         }
+    }
+}
+
+TEST(RunThreads, ARangeSearchThatReachesNoAddressOfTheSubnetSaysSo) {
+    struct Case {
+        const char* name;
+        std::vector<std::pair<const char*, const char*>> ranges;
+        std::vector<std::pair<std::string, std::string>> logged;
+    };
+    const std::pair<std::string, std::string> outside{
+        "netmond",
+        Sjis("検索範囲にローカルネットワーク（192.168.1.0/24）のアドレスがありません。")};
+    // Own host 192.168.1.7/24.
+    const Case cases[] = {
+        {"no range", {}, {{"netmond", Sjis("検索範囲が設定されていません。")}}},
+        {"another network", {{"10.0.0.1", "10.0.0.9"}}, {outside}},
+        {"a damaged range reads as 0.0.0.0", {{"0.0.0.0", "0.0.0.0"}}, {outside}},
+        {"a range that walks nothing", {{"192.168.1.250", "192.168.2.5"}}, {outside}},
+        {"one address of the subnet",
+         {{"10.0.0.1", "10.0.0.9"}, {"192.168.1.9", "192.168.1.9"}},
+         {}},
+        {"only the subnet's own network address", {{"192.168.1.0", "192.168.1.0"}}, {}},
+    };
+    for (const auto& c : cases) {
+        SearchRunHarness h;
+        for (const auto& [start, end] : c.ranges) {
+            h.AddRange(start, end);
+        }
+        StartFlags(h.flags, false);
+        auto context = h.Context();
+        EXPECT_EQ(SearchRangesThread(context, h.flags), RunOutcome::Completed) << c.name;
+        EXPECT_EQ(h.errorLog.Lines(), c.logged) << c.name;
     }
 }
 
