@@ -1,8 +1,11 @@
 #include "net/network_names.h"
 
+#include <sys/random.h>
+
 #include <algorithm>
 #include <random>
 #include <set>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -98,8 +101,14 @@ class QueryTargets {
     std::uint64_t m_next = 0;
 };
 
-std::uint16_t QueryId(Ipv4 ip, std::uint16_t salt) {
-    return static_cast<std::uint16_t>((HostOrder(ip) & 0xFFFF) ^ salt);
+// A fresh, unpredictable transaction id for each query: a host of the segment that sees its
+// own query learns nothing about the ids sent to the others, so it cannot answer for them.
+std::uint16_t RandomQueryId() {
+    std::uint16_t id = 0;
+    if (getrandom(&id, sizeof id, 0) != static_cast<ssize_t>(sizeof id)) {
+        id = static_cast<std::uint16_t>(std::random_device{}());
+    }
+    return id;
 }
 
 std::string StoredName(const std::string& name) {
@@ -115,9 +124,8 @@ int EnumerateNetworkNames(std::span<const NameQueryRange> ranges, Ipv4 ownIp, Ip
     if (targets.Done()) {
         return 0;
     }
-    // Transaction ids differ per address and per walk, so a stray or forged datagram is
-    // unlikely to pass for an answer.
-    auto salt = static_cast<std::uint16_t>(std::random_device{}());
+    // The id each queried address was sent, which its answer must carry.
+    std::unordered_map<Ipv4, std::uint16_t> ids;
     const std::int64_t rate = std::max(options.sendRate, 1);
     const std::int64_t burst = std::max(options.burst, 1);
     const auto start = clock.Now();
@@ -133,7 +141,9 @@ int EnumerateNetworkNames(std::span<const NameQueryRange> ranges, Ipv4 ownIp, Ip
         std::int64_t allowed = burst + elapsed * rate / 1'000'000;
         while (!targets.Done() && sent < allowed) {
             Ipv4 ip = targets.Current();
-            socket.SendTo(ip, options.port, BuildNodeStatusQuery(QueryId(ip, salt)));
+            const std::uint16_t id = RandomQueryId();
+            ids[ip] = id;
+            socket.SendTo(ip, options.port, BuildNodeStatusQuery(id));
             targets.Advance();
             ++sent;
             lastSend = now;
@@ -155,7 +165,8 @@ int EnumerateNetworkNames(std::span<const NameQueryRange> ranges, Ipv4 ownIp, Ip
             continue;
         }
         auto reply = ParseNodeStatusReply(datagram->bytes);
-        if (!reply || reply->transactionId != QueryId(datagram->ip, salt) ||
+        const auto id = ids.find(datagram->ip);
+        if (!reply || id == ids.end() || reply->transactionId != id->second ||
             reply->computer.empty()) {
             continue;
         }

@@ -260,6 +260,31 @@ TEST(EnumerateNetworkNames, IgnoresRepliesThatAreNoAnswerToItsQuery) {
     }
 }
 
+// Ids that followed from the address, or from one another, let a host that saw its own
+// query answer for its neighbours.
+TEST(EnumerateNetworkNames, AHostCannotAnswerForOthersFromTheIdOfItsOwnQuery) {
+    const Ipv4 forger = MakeIp(192, 168, 0, 5);
+    FakeClock clock;
+    ScriptedNetwork network(clock, [&](Ipv4 ip, std::uint16_t id) {
+        std::vector<std::pair<Micros, Datagram>> replies;
+        if (ip != forger) {
+            return replies;
+        }
+        for (int victim : {6, 7}) {
+            // The id the victim's query would carry if ids were the address xor a salt.
+            const auto guessed = static_cast<std::uint16_t>(id ^ 5 ^ victim);
+            replies.push_back(
+                {5ms, Datagram{MakeIp(192, 168, 0, victim), NETBIOS_NAME_PORT,
+                               NodeStatusReplyBytes(guessed, "FORGED-NAME", "FORGEDWG")}});
+        }
+        return replies;
+    });
+    test::MemoryNameBook book;
+    const std::vector<NameQueryRange> ranges = {{forger, MakeIp(192, 168, 0, 7)}};
+    EXPECT_EQ(EnumerateNetworkNames(ranges, OWN, MASK_24, book, network, clock), 0);
+    EXPECT_TRUE(book.Entries().empty());
+}
+
 TEST(EnumerateNetworkNames, StoresSafeNamesOncePerNode) {
     const Ipv4 node = MakeIp(192, 168, 0, 20);
     FakeClock clock;
