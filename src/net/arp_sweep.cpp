@@ -7,23 +7,6 @@
 namespace halvera {
 namespace {
 
-constexpr std::size_t ETHER_DESTINATION_AT = 0;
-constexpr std::size_t SENDER_ADDRESS_AT = 28;
-
-// The sender address of an ARP reply addressed to the own MAC; nothing for any other frame.
-std::optional<Ipv4> ReplySenderToUs(std::span<const std::uint8_t> frame, const MacAddress& ownMac) {
-    if (frame.size() < SENDER_ADDRESS_AT + 4 ||
-        !std::equal(ownMac.begin(), ownMac.end(), frame.begin() + ETHER_DESTINATION_AT)) {
-        return std::nullopt;
-    }
-    Ipv4 sender = 0;
-    std::memcpy(&sender, frame.data() + SENDER_ADDRESS_AT, 4);
-    if (!IsArpReplyFrom(frame, sender)) {
-        return std::nullopt;
-    }
-    return sender;
-}
-
 // One round: the kind's request to every address of `round` (indexes into targets), one
 // capture window, and which of them answered. False when the driver failed (logged).
 bool RunRound(const PacketAttempt& attempt, const LocalAdapterInfo& local, int kind,
@@ -40,15 +23,15 @@ bool RunRound(const PacketAttempt& attempt, const LocalAdapterInfo& local, int k
     }
     const int window = CaptureWindow(
         attempt, frames, PROBE_FRAME_SIZE, [&](std::span<const std::uint8_t> captured) {
-            const auto sender = ReplySenderToUs(captured, local.ownMac);
-            const auto found = sender ? byAddress.find(*sender) : byAddress.end();
+            const auto sender = ParseArpReplyTo(captured, local.ownMac, local.ownAddress);
+            const auto found = sender ? byAddress.find(sender->address) : byAddress.end();
             if (found == byAddress.end()) {
                 return;
             }
             answered[found->second] = true;
             SweepOutcome& outcome = outcomes[found->second];
             if (kind == PROBE_PRESENCE && !outcome.mac) {
-                outcome.mac = ArpReplySenderMac(captured, *sender);
+                outcome.mac = sender->mac;
             }
         });
     return window == 0;

@@ -22,8 +22,9 @@ std::optional<MacAddress> RequestOnce(const PacketAttempt& attempt, const ProbeF
              waited += step) {
             attempt.wait(step);
             const int read = driver.ReadCaptured([&](std::span<const std::uint8_t> frame) {
-                if (!mac) {
-                    mac = ArpReplySenderMac(frame, address);
+                const auto sender = mac ? std::nullopt : ParseArpReplyTo(frame, request);
+                if (sender && sender->address == address) {
+                    mac = sender->mac;
                 }
             });
             if (read < 0) {

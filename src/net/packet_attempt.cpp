@@ -61,7 +61,8 @@ int SendAndCapture(const PacketAttempt& attempt, ProbeFrame& frame, Ipv4 probed)
     bool replied = false;
     const int window =
         CaptureWindow(attempt, frame, frame.size(), [&](std::span<const std::uint8_t> captured) {
-            replied = replied || IsArpReplyFrom(captured, probed);
+            const auto sender = ParseArpReplyTo(captured, frame);
+            replied = replied || (sender && sender->address == probed);
         });
     if (window < 0) {
         return -1;

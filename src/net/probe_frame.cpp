@@ -13,6 +13,7 @@ constexpr std::size_t ADDRESS_LENGTHS_AT = 18;
 constexpr std::size_t ARP_OPERATION_AT = 20;
 constexpr std::size_t SENDER_MAC_AT = 22;
 constexpr std::size_t SENDER_ADDRESS_AT = 28;
+constexpr std::size_t TARGET_MAC_AT = 32;
 constexpr std::size_t TARGET_ADDRESS_AT = 38;
 constexpr std::uint16_t ETHERTYPE_ARP = 0x0806;
 constexpr std::uint16_t ETHERTYPE_IPV4 = 0x0800;
@@ -81,27 +82,37 @@ void SetProbeTarget(ProbeFrame& frame, Ipv4 probed) {
     std::memcpy(frame.data() + TARGET_ADDRESS_AT, &probed, 4);
 }
 
-bool IsArpReplyFrom(std::span<const std::uint8_t> frame, Ipv4 probed) {
-    if (frame.size() < SENDER_ADDRESS_AT + 4) {
-        return false;
-    }
-    // Only the sender's address decides: a reply that the probed host sends to anybody
-    // during the window tells that it is there.
-    return GetU16(frame, ETHER_TYPE_AT) == ETHERTYPE_ARP &&
-           GetU16(frame, ARP_OPERATION_AT) == ARP_REPLY &&
-           std::memcmp(frame.data() + SENDER_ADDRESS_AT, &probed, 4) == 0;
-}
-
-std::optional<MacAddress> ArpReplySenderMac(std::span<const std::uint8_t> frame, Ipv4 from) {
-    // The sender MAC sits at a fixed place only for Ethernet hardware and IPv4 addresses.
-    if (!IsArpReplyFrom(frame, from) || GetU16(frame, HARDWARE_TYPE_AT) != 1 ||
-        GetU16(frame, PROTOCOL_TYPE_AT) != ETHERTYPE_IPV4 || frame[ADDRESS_LENGTHS_AT] != 6 ||
-        frame[ADDRESS_LENGTHS_AT + 1] != 4) {
+std::optional<ArpReplySender> ParseArpReplyTo(std::span<const std::uint8_t> frame,
+                                              const MacAddress& ownMac, Ipv4 ownAddress) {
+    if (frame.size() < PROBE_FRAME_SIZE || GetU16(frame, ETHER_TYPE_AT) != ETHERTYPE_ARP ||
+        GetU16(frame, HARDWARE_TYPE_AT) != 1 || GetU16(frame, PROTOCOL_TYPE_AT) != ETHERTYPE_IPV4 ||
+        frame[ADDRESS_LENGTHS_AT] != 6 || frame[ADDRESS_LENGTHS_AT + 1] != 4 ||
+        GetU16(frame, ARP_OPERATION_AT) != ARP_REPLY ||
+        !std::equal(ownMac.begin(), ownMac.end(), frame.begin()) ||
+        !std::equal(ownMac.begin(), ownMac.end(), frame.begin() + TARGET_MAC_AT) ||
+        std::memcmp(frame.data() + TARGET_ADDRESS_AT, &ownAddress, 4) != 0) {
         return std::nullopt;
     }
-    MacAddress mac;
-    std::copy_n(frame.begin() + SENDER_MAC_AT, mac.size(), mac.begin());
-    return mac;
+    ArpReplySender sender;
+    std::copy_n(frame.begin() + SENDER_MAC_AT, sender.mac.size(), sender.mac.begin());
+    std::memcpy(&sender.address, frame.data() + SENDER_ADDRESS_AT, 4);
+    // A group address or an all-zero MAC is no station that could have answered.
+    const bool group = (sender.mac[0] & 0x01) != 0;
+    const bool zero = std::all_of(sender.mac.begin(), sender.mac.end(),
+                                  [](std::uint8_t byte) { return byte == 0; });
+    if (group || zero) {
+        return std::nullopt;
+    }
+    return sender;
+}
+
+std::optional<ArpReplySender> ParseArpReplyTo(std::span<const std::uint8_t> frame,
+                                              const ProbeFrame& request) {
+    MacAddress ownMac;
+    std::copy_n(request.begin() + SENDER_MAC_AT, ownMac.size(), ownMac.begin());
+    Ipv4 ownAddress = 0;
+    std::memcpy(&ownAddress, request.data() + SENDER_ADDRESS_AT, 4);
+    return ParseArpReplyTo(frame, ownMac, ownAddress);
 }
 
 }  // namespace halvera

@@ -41,11 +41,20 @@ ProbeFrame BuildProbeFrame(int kind, const LocalAdapterInfo& local);
 // Writes the probed address into the request's target protocol address.
 void SetProbeTarget(ProbeFrame& frame, Ipv4 probed);
 
-// True when frame is an ARP reply sent from the probed address, whoever it is addressed to.
-bool IsArpReplyFrom(std::span<const std::uint8_t> frame, Ipv4 probed);
+// The sender of an ARP reply.
+struct ArpReplySender {
+    Ipv4 address = 0;
+    MacAddress mac{};
+};
 
-// The sender MAC of an Ethernet/IPv4 ARP reply from the address; nothing for any other
-// frame, for a reply with other address lengths and for a frame too short to hold it.
-std::optional<MacAddress> ArpReplySenderMac(std::span<const std::uint8_t> frame, Ipv4 from);
+// An ARP reply to this host: a whole Ethernet/IPv4 ARP reply (at least 42 bytes, EtherType
+// 0x0806, hardware type 1, protocol 0x0800, lengths 6 and 4, operation 2) sent to the own MAC
+// (Ethernet destination and target MAC) and the own address, from a unicast sender MAC that
+// is not all zero. Its sender; nothing for any other frame.
+std::optional<ArpReplySender> ParseArpReplyTo(std::span<const std::uint8_t> frame,
+                                              const MacAddress& ownMac, Ipv4 ownAddress);
+// The same for the host that sent this request (its sender MAC and address).
+std::optional<ArpReplySender> ParseArpReplyTo(std::span<const std::uint8_t> frame,
+                                              const ProbeFrame& request);
 
 }  // namespace halvera

@@ -6,9 +6,9 @@
 
 namespace halvera::test {
 
-Frame ArpReply(Ipv4 from, const MacAddress& fromMac, Ipv4 to) {
+Frame ArpReply(Ipv4 from, const MacAddress& fromMac, Ipv4 to, const MacAddress& toMac) {
     Frame f(42, 0);
-    f[0] = 0x02;  // some other station; the probe does not look at the destination
+    std::copy(toMac.begin(), toMac.end(), f.begin());
     std::copy(fromMac.begin(), fromMac.end(), f.begin() + 6);
     f[12] = 0x08;
     f[13] = 0x06;
@@ -21,6 +21,7 @@ Frame ArpReply(Ipv4 from, const MacAddress& fromMac, Ipv4 to) {
     f[21] = 2;
     std::copy(fromMac.begin(), fromMac.end(), f.begin() + 22);
     std::memcpy(f.data() + 28, &from, 4);
+    std::copy(toMac.begin(), toMac.end(), f.begin() + 32);
     std::memcpy(f.data() + 38, &to, 4);
     return f;
 }

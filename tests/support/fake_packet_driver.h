@@ -11,8 +11,8 @@ namespace halvera::test {
 
 using Frame = std::vector<std::uint8_t>;
 
-// An ARP reply from `from` (MAC fromMac) to `to`.
-Frame ArpReply(Ipv4 from, const MacAddress& fromMac, Ipv4 to);
+// An ARP reply from `from` (MAC fromMac) to `to` (MAC toMac, also its Ethernet destination).
+Frame ArpReply(Ipv4 from, const MacAddress& fromMac, Ipv4 to, const MacAddress& toMac);
 
 // What the fake does in one attempt. The default is a quiet segment: everything works and
 // nothing is captured.

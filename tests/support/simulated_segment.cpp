@@ -37,8 +37,9 @@ bool SimulatedSegment::Send(std::span<const std::uint8_t> frame) {
     std::memcpy(&target, frame.data() + 38, 4);
     for (const Host& host : m_hosts) {
         if (known && host.ip == target && (host.answers & needed) == needed) {
-            Frame reply = ArpReply(host.ip, host.mac, sender);
-            std::copy_n(frame.begin() + 6, 6, reply.begin());
+            MacAddress senderMac;
+            std::copy_n(frame.begin() + 6, 6, senderMac.begin());
+            Frame reply = ArpReply(host.ip, host.mac, sender, senderMac);
             m_captured.push_back(std::move(reply));
         }
     }

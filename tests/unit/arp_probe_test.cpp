@@ -19,7 +19,7 @@ const Ipv4 PROBED = MakeIp(198, 18, 7, 21);
 const MacAddress PROBED_MAC{0x02, 0, 0, 0, 0, 0x15};
 
 ScriptedAttempt Answer() {
-    return ScriptedAttempt::Captures({test::ArpReply(PROBED, PROBED_MAC, LOCAL.ownAddress)});
+    return ScriptedAttempt::Captures({test::ArpReply(PROBED, PROBED_MAC, LOCAL.ownAddress, LOCAL.ownMac)});
 }
 
 class ProbeNodeTest : public testing::Test {

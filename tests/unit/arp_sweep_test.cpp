@@ -23,14 +23,12 @@ const MacAddress PROBED_MAC{0x02, 0, 0, 0, 0, 0x15};
 
 // A reply from the address to this host, as an answer to its request arrives.
 Frame ReplyFrom(Ipv4 from, const MacAddress& mac = PROBED_MAC) {
-    Frame frame = test::ArpReply(from, mac, LOCAL.ownAddress);
-    std::copy(OWN_MAC.begin(), OWN_MAC.end(), frame.begin());
-    return frame;
+    return test::ArpReply(from, mac, LOCAL.ownAddress, OWN_MAC);
 }
 
 // The same reply that another station asked for.
 Frame ReplyToAnotherStation(Ipv4 from) {
-    return test::ArpReply(from, PROBED_MAC, MakeIp(198, 18, 7, 99));
+    return test::ArpReply(from, PROBED_MAC, MakeIp(198, 18, 7, 99), {0x02, 0, 0, 0, 0, 0x63});
 }
 
 // A packet driver with its recorders, the attempt settings of a probe and no real waits.

@@ -23,7 +23,7 @@ const MacAddress ASKED_MAC{0x02, 0x48, 0x4C, 0x56, 0x07, 0x15};
 const MacAddress BEFORE{0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xFF};
 
 Frame ReplyFrom(Ipv4 from, const MacAddress& mac) {
-    return test::ArpReply(from, mac, LOCAL.ownAddress);
+    return test::ArpReply(from, mac, LOCAL.ownAddress, LOCAL.ownMac);
 }
 
 // Looks up through a fake driver on adapter 2, three requests with windows of three steps

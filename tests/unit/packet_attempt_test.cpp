@@ -24,8 +24,8 @@ const LocalAdapterInfo LOCAL{MakeIp(198, 18, 7, 10), MakeIp(255, 255, 255, 0),
 const Ipv4 PROBED = MakeIp(198, 18, 7, 21);
 const MacAddress PROBED_MAC{0x02, 0, 0, 0, 0, 0x15};
 
-Frame ReplyFrom(Ipv4 from, Ipv4 to = LOCAL.ownAddress) {
-    return test::ArpReply(from, PROBED_MAC, to);
+Frame ReplyFrom(Ipv4 from, Ipv4 to = LOCAL.ownAddress, const MacAddress& toMac = LOCAL.ownMac) {
+    return test::ArpReply(from, PROBED_MAC, to, toMac);
 }
 
 // A fake driver with the ports an attempt reports to, and the waits it made.
@@ -65,9 +65,11 @@ TEST(SendAndCapture, ResultsAndLogLinesOfOneAttempt) {
     const Case cases[] = {
         {"quiet segment after a good send", ScriptedAttempt::Silence(), 2, {}, true},
         {"reply to us", ScriptedAttempt::Captures({ReplyFrom(PROBED)}), 1, {}, true},
+        // Another station asked: it tells nothing about our own request.
         {"reply to another host",
-         ScriptedAttempt::Captures({ReplyFrom(PROBED, MakeIp(10, 0, 0, 9))}),
-         1,
+         ScriptedAttempt::Captures(
+             {ReplyFrom(PROBED, MakeIp(198, 18, 7, 99), {0x02, 0, 0, 0, 0, 0x63})}),
+         2,
          {},
          true},
         {"first reply among other traffic",

@@ -58,72 +58,66 @@ TEST(ProbeFrame, RebuildingForAnotherKindKeepsNothingOfTheLastTarget) {
     EXPECT_EQ(frame[38] | frame[39] | frame[40] | frame[41], 0);
 }
 
-TEST(IsArpReplyFrom, OnlyTheSenderAddressOfAReplyDecides) {
-    const Ipv4 probed = MakeIp(198, 18, 7, 21);
-    const MacAddress mac{0x02, 0, 0, 0, 0, 0x15};
-    const test::Frame reply = test::ArpReply(probed, mac, MakeIp(198, 18, 7, 99));
-
-    test::Frame request = reply;
-    request[21] = 1;
-    test::Frame ipv4 = reply;
-    ipv4[13] = 0x00;
-    test::Frame minimal(reply.begin(), reply.begin() + 32);
-    test::Frame truncated(reply.begin(), reply.begin() + 31);
-    test::Frame foreignTarget = reply;
-    foreignTarget[38] = 10;  // target address and MACs are not compared
-    foreignTarget[22] = 0xAA;
-
-    struct Case {
-        const char* name;
-        test::Frame frame;
-        Ipv4 probed;
-        bool expected;
-    };
-    const Case cases[] = {
-        {"reply to another host", reply, probed, true},
-        {"reply from another address", reply, MakeIp(198, 18, 7, 22), false},
-        {"request", request, probed, false},
-        {"not ARP", ipv4, probed, false},
-        {"32 bytes", minimal, probed, true},
-        {"31 bytes", truncated, probed, false},
-        {"empty", {}, probed, false},
-        {"other target and MACs", foreignTarget, probed, true},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(IsArpReplyFrom(c.frame, c.probed), c.expected) << c.name;
-    }
-}
-
-TEST(ArpReplySenderMac, OnlyAWholeEthernetIpv4ReplyFromTheAddressGivesItsSender) {
+TEST(ParseArpReplyTo, OnlyAWholeEthernetIpv4ReplyToThisHostFromAStationCounts) {
     const Ipv4 from = MakeIp(198, 18, 7, 21);
     const MacAddress mac{0x02, 0x48, 0x4C, 0x56, 0x07, 0x15};
-    const test::Frame reply = test::ArpReply(from, mac, MakeIp(198, 18, 7, 10));
-    auto changed = [&](std::size_t at, std::uint8_t value) {
+    const test::Frame reply = test::ArpReply(from, mac, LOCAL.ownAddress, LOCAL.ownMac);
+    auto changed = [&](std::vector<std::pair<std::size_t, std::uint8_t>> bytes) {
         test::Frame frame = reply;
-        frame[at] = value;
+        for (const auto& [at, value] : bytes) {
+            frame[at] = value;
+        }
         return frame;
     };
+    const ArpReplySender sender{from, mac};
     struct Case {
         const char* name;
         test::Frame frame;
-        std::optional<MacAddress> expected;
+        std::optional<ArpReplySender> expected;
     };
     const Case cases[] = {
-        {"reply", reply, mac},
-        {"28 bytes hold the sender", test::Frame(reply.begin(), reply.begin() + 32), mac},
-        {"reply from another address", changed(31, 22), std::nullopt},
-        {"request", changed(21, 1), std::nullopt},
-        {"token ring hardware", changed(15, 6), std::nullopt},
-        {"other protocol", changed(16, 0x86), std::nullopt},
-        {"8-byte hardware addresses", changed(18, 8), std::nullopt},
-        {"16-byte protocol addresses", changed(19, 16), std::nullopt},
-        {"cut inside the sender address", test::Frame(reply.begin(), reply.begin() + 30),
-         std::nullopt},
+        {"reply", reply, sender},
+        {"padded to 60 bytes",
+         [&] {
+             test::Frame padded = reply;
+             padded.resize(60, 0);
+             return padded;
+         }(),
+         sender},
+        {"request", changed({{21, 1}}), std::nullopt},
+        {"not ARP", changed({{13, 0x00}}), std::nullopt},
+        {"token ring hardware", changed({{15, 6}}), std::nullopt},
+        {"hardware type 0xFFFF", changed({{14, 0xFF}, {15, 0xFF}}), std::nullopt},
+        {"other protocol", changed({{16, 0x86}}), std::nullopt},
+        {"protocol 0xFFFF", changed({{16, 0xFF}, {17, 0xFF}}), std::nullopt},
+        {"16-byte hardware addresses", changed({{18, 16}}), std::nullopt},
+        {"16-byte protocol addresses", changed({{19, 16}}), std::nullopt},
+        {"cut to 32 bytes", test::Frame(reply.begin(), reply.begin() + 32), std::nullopt},
+        {"cut to 41 bytes", test::Frame(reply.begin(), reply.begin() + 41), std::nullopt},
         {"empty", {}, std::nullopt},
+        {"to another station's MAC", changed({{5, 0x99}}), std::nullopt},
+        {"target MAC of another station", changed({{37, 0x99}}), std::nullopt},
+        {"target address of another host", changed({{41, 99}}), std::nullopt},
+        {"sender MAC broadcast",
+         changed({{22, 0xFF}, {23, 0xFF}, {24, 0xFF}, {25, 0xFF}, {26, 0xFF}, {27, 0xFF}}),
+         std::nullopt},
+        {"sender MAC a group address", changed({{22, 0x01}}), std::nullopt},
+        {"sender MAC all zero", changed({{22, 0}, {23, 0}, {24, 0}, {25, 0}, {26, 0}, {27, 0}}),
+         std::nullopt},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(ArpReplySenderMac(c.frame, from), c.expected) << c.name;
+        const auto parsed = ParseArpReplyTo(c.frame, LOCAL.ownMac, LOCAL.ownAddress);
+        ASSERT_EQ(parsed.has_value(), c.expected.has_value()) << c.name;
+        if (parsed) {
+            EXPECT_EQ(parsed->address, c.expected->address) << c.name;
+            EXPECT_EQ(parsed->mac, c.expected->mac) << c.name;
+        }
     }
+    // Through the request this host sent: the same verdicts.
+    ProbeFrame request = BuildProbeFrame(PROBE_B47, LOCAL);
+    SetProbeTarget(request, from);
+    EXPECT_TRUE(ParseArpReplyTo(reply, request).has_value());
+    EXPECT_FALSE(ParseArpReplyTo(changed({{41, 99}}), request).has_value());
 }
 
 }  // namespace
