@@ -2,7 +2,7 @@
 
 #include <QPushButton>
 
-#include "store/search_settings_check.h"
+#include "dialogs/range_edits.h"
 #include "ui_action_range_dlg.h"
 
 namespace halvera {
@@ -28,14 +28,9 @@ QLineEdit* CActionRangeDlg::EndEdit() const {
 
 void CActionRangeDlg::accept() {
     // An action node range follows the rule of the search ranges.
-    const std::string refusal =
-        CheckSearchRangeText(m_ui->start->text().toStdString(), m_ui->end->text().toStdString(),
-                             m_range.start, m_range.end);
-    if (!refusal.empty()) {
-        ShowStop(m_prompt, refusal);
-        return;
+    if (ReadRangeEdits(m_prompt, *m_ui->start, *m_ui->end, m_range)) {
+        QDialog::accept();
     }
-    QDialog::accept();
 }
 
 }  // namespace halvera

@@ -2,7 +2,7 @@
 
 #include <QPushButton>
 
-#include "store/search_settings_check.h"
+#include "dialogs/range_edits.h"
 #include "ui_search_address_dlg.h"
 #include "views/qt_text.h"
 
@@ -45,14 +45,9 @@ void CSearchAddressDlg::OnLocalNetwork(bool checked) {
 }
 
 void CSearchAddressDlg::accept() {
-    const std::string refusal =
-        CheckSearchRangeText(m_ui->start->text().toStdString(), m_ui->end->text().toStdString(),
-                             m_range.start, m_range.end);
-    if (!refusal.empty()) {
-        ShowStop(m_prompt, refusal);
-        return;
+    if (ReadRangeEdits(m_prompt, *m_ui->start, *m_ui->end, m_range)) {
+        QDialog::accept();
     }
-    QDialog::accept();
 }
 
 }  // namespace halvera
