@@ -26,10 +26,13 @@ void AppContext::OpenStores() {
 
 void AppContext::PrepareNetwork() {
     m_engine.PrepareRuns();
-    // Without an adapter (or the rights to read it) popups still reach the popup program,
-    // which listens on every address of this host.
-    const Ipv4 ownAddress = m_engine.LocalAdapter().ownAddress;
-    const Ipv4 popupAddress = ownAddress != 0 ? ownAddress : MakeIp(127, 0, 0, 1);
+    // The own address as the last range search or list refresh read it. Without an adapter
+    // (or the rights to read it) popups still reach the popup program, which listens on every
+    // address of this host.
+    const auto popupAddress = [this] {
+        const Ipv4 ownAddress = m_engine.LocalAdapter().ownAddress;
+        return ownAddress != 0 ? ownAddress : MakeIp(127, 0, 0, 1);
+    };
     m_popupRelay = std::make_unique<PopupRelay>(popupAddress, m_engine.Logs(), m_popupOptions);
     m_popupRelay->InitPopupRelay();
     m_popup.SetTarget(m_popupRelay.get());

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <csignal>
 #include <system_error>
+#include <utility>
 
 #include <netinet/in.h>
 #include <poll.h>
@@ -72,8 +73,11 @@ pid_t SpawnPopupProgram(const std::filesystem::path& program) {
 
 }  // namespace
 
+PopupRelay::PopupRelay(OwnAddressSource ownIp, ErrorLog& errorLog, PopupRelayOptions options)
+    : m_ownIp(std::move(ownIp)), m_errorLog(errorLog), m_options(options) {}
+
 PopupRelay::PopupRelay(Ipv4 ownIp, ErrorLog& errorLog, PopupRelayOptions options)
-    : m_ownIp(ownIp), m_errorLog(errorLog), m_options(options) {}
+    : PopupRelay([ownIp] { return ownIp; }, errorLog, options) {}
 
 PopupRelay::~PopupRelay() {
     EndPopupProgram();
@@ -107,7 +111,7 @@ bool PopupRelay::StartPopupProgram() {
     pid_t process = SpawnPopupProgram(BinFolder() / POPUP_PROGRAM);
     Readiness readiness = Readiness::ENDED;
     if (process != 0) {
-        readiness = WaitUntilReady(process, m_ownIp, m_options.port, m_options.startWait);
+        readiness = WaitUntilReady(process, m_ownIp(), m_options.port, m_options.startWait);
     }
     if (readiness == Readiness::TIMED_OUT) {
         // Left running, it would take the port later and a second copy would be started
@@ -163,7 +167,7 @@ PopupDelivery PopupRelay::SendMessage(std::string_view message) {
         return PopupDelivery::FAILED;
     }
     PopupDelivery delivery = PopupDelivery::FAILED;
-    sockaddr_in address = PopupAddress(m_ownIp, m_options.port);
+    sockaddr_in address = PopupAddress(m_ownIp(), m_options.port);
     auto sendOnce = [&] {
         if (::send(socket, message.data(), message.size(), 0) ==
             static_cast<ssize_t>(message.size())) {

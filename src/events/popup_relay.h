@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <mutex>
 #include <string_view>
 #include <thread>
@@ -38,11 +39,17 @@ enum class PopupDelivery {
     FAILED,        // the program could not be started or the datagram not sent (logged)
 };
 
+// The own IPv4 address the popup program listens on, asked for at each message: the address
+// the last range search or list refresh read, which follows a changed adapter or lease.
+using OwnAddressSource = std::function<Ipv4()>;
+
 // Hands popup messages to the popup program bin/Brevlet: starts it when it does not run,
 // sends each message as one UDP datagram to the own IPv4 address and waits briefly for the
 // answer. The program keeps running across events until EndPopupProgram.
 class PopupRelay : public PopupPort {
   public:
+    PopupRelay(OwnAddressSource ownIp, ErrorLog& errorLog, PopupRelayOptions options = {});
+    // A fixed own address.
     PopupRelay(Ipv4 ownIp, ErrorLog& errorLog, PopupRelayOptions options = {});
     // Ends a running popup program.
     ~PopupRelay() override;
@@ -69,7 +76,7 @@ class PopupRelay : public PopupPort {
     void PopupWatcherThread(pid_t process);
     PopupDelivery SendMessage(std::string_view message);
 
-    Ipv4 m_ownIp;
+    OwnAddressSource m_ownIp;
     ErrorLog& m_errorLog;
     PopupRelayOptions m_options;
 

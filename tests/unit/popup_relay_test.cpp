@@ -35,18 +35,19 @@ using Clock = std::chrono::steady_clock;
 
 const Ipv4 LOOPBACK = MakeIp(127, 0, 0, 1);
 
-// Stands in for the popup program's socket: holds a UDP port on the loopback address,
-// records every datagram with its arrival time and answers when told to.
+// Stands in for the popup program's socket: holds a UDP port on a loopback address (a free
+// one unless given), records every datagram with its arrival time and answers when told to.
 class ScriptedPopupPeer {
   public:
-    explicit ScriptedPopupPeer(bool answer) : m_answer(answer) {
+    explicit ScriptedPopupPeer(bool answer, Ipv4 own = LOOPBACK, int port = 0) : m_answer(answer) {
         m_socket = ::socket(AF_INET, SOCK_DGRAM, 0);
         // The kernel stamps each datagram as it arrives, however late this thread runs.
         int on = 1;
         ::setsockopt(m_socket, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
         sockaddr_in address{};
         address.sin_family = AF_INET;
-        address.sin_addr.s_addr = LOOPBACK;
+        address.sin_addr.s_addr = own;
+        address.sin_port = htons(static_cast<std::uint16_t>(port));
         EXPECT_EQ(::bind(m_socket, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
         socklen_t length = sizeof address;
         ::getsockname(m_socket, reinterpret_cast<sockaddr*>(&address), &length);
@@ -220,6 +221,23 @@ TEST_F(PopupRelayTest, AnAnsweredMessageIsSentOnce) {
 
     EXPECT_EQ(relay.ShowPopupMessage("node up"), PopupDelivery::ACKNOWLEDGED);
     EXPECT_EQ(Messages(peer.Received(1)), std::vector<std::string>{"node up"});
+    EXPECT_TRUE(m_errorLog.Lines().empty());
+}
+
+TEST_F(PopupRelayTest, EachMessageGoesToTheOwnAddressAsItIsNow) {
+    WritePopupProgram("exec sleep 600");
+    ScriptedPopupPeer before(true);
+    const Ipv4 renewed = MakeIp(127, 0, 0, 2);
+    ScriptedPopupPeer after(true, renewed, before.Port());
+    std::atomic<Ipv4> own{LOOPBACK};
+    PopupRelay relay([&] { return own.load(); }, m_errorLog, Options(before.Port()));
+
+    EXPECT_EQ(relay.ShowPopupMessage("first"), PopupDelivery::ACKNOWLEDGED);
+    // A search read another own address (a new lease, another adapter) in between.
+    own = renewed;
+    EXPECT_EQ(relay.ShowPopupMessage("second"), PopupDelivery::ACKNOWLEDGED);
+    EXPECT_EQ(Messages(before.Received(1)), std::vector<std::string>{"first"});
+    EXPECT_EQ(Messages(after.Received(1)), std::vector<std::string>{"second"});
     EXPECT_TRUE(m_errorLog.Lines().empty());
 }
 
