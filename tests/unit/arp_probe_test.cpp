@@ -19,7 +19,8 @@ const Ipv4 PROBED = MakeIp(198, 18, 7, 21);
 const MacAddress PROBED_MAC{0x02, 0, 0, 0, 0, 0x15};
 
 ScriptedAttempt Answer() {
-    return ScriptedAttempt::Captures({test::ArpReply(PROBED, PROBED_MAC, LOCAL.ownAddress, LOCAL.ownMac)});
+    return ScriptedAttempt::Captures(
+        {test::ArpReply(PROBED, PROBED_MAC, LOCAL.ownAddress, LOCAL.ownMac)});
 }
 
 class ProbeNodeTest : public testing::Test {
