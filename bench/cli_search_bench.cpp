@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_lab.h"
 #include "support/child_process.h"
 #include "support/cli_lab_folder.h"
 #include "support/cli_process.h"
@@ -18,18 +19,8 @@
 namespace {
 
 using namespace halvera;
-using Clock = std::chrono::steady_clock;
 
 constexpr int RUNS = 3;
-
-// Seconds that `run` takes; negative when it failed.
-template <class Run>
-double Seconds(Run run) {
-    const auto start = Clock::now();
-    const bool done = run();
-    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    return done ? seconds : -1.0;
-}
 
 void Report(const char* what, const std::vector<double>& samples) {
     std::printf("%-58s", what);
@@ -66,16 +57,10 @@ void SetTwoHostsDown(bool down) {
 }  // namespace
 
 int main() {
+    if (!bench::EnterLab("cli_search_bench")) {
+        return 1;
+    }
     test::Lab& lab = test::Lab::Get();
-    if (!lab.SkipReason().empty() || !lab.Failure().empty()) {
-        std::fprintf(stderr, "cli_search_bench: %s%s\n", lab.SkipReason().c_str(),
-                     lab.Failure().c_str());
-        return 1;
-    }
-    if (!lab.EnterOwnHost()) {
-        std::fprintf(stderr, "cli_search_bench: cannot enter the own host's namespace\n");
-        return 1;
-    }
     std::vector<double> first, second, refresh, noNames, arpScan;
     for (int i = 0; i < RUNS; ++i) {
         // A fresh folder: every address unknown, one attempt each; then again with the
@@ -86,14 +71,14 @@ int main() {
             std::fprintf(stderr, "cli_search_bench: %s\n", home.Failure().c_str());
             return 1;
         }
-        first.push_back(Seconds([&] { return Search(home); }));
-        second.push_back(Seconds([&] { return Search(home); }));
+        first.push_back(bench::Seconds([&] { return Search(home); }));
+        second.push_back(bench::Seconds([&] { return Search(home); }));
         SetTwoHostsDown(true);
-        refresh.push_back(Seconds([&] { return Cli(home, "refresh"); }));
+        refresh.push_back(bench::Seconds([&] { return Cli(home, "refresh"); }));
         SetTwoHostsDown(false);
         Search(home);  // the two are up again for the next round
-        noNames.push_back(Seconds([&] { return Search(withoutNames); }));
-        arpScan.push_back(Seconds([] {
+        noNames.push_back(bench::Seconds([&] { return Search(withoutNames); }));
+        arpScan.push_back(bench::Seconds([] {
             return test::RunProgram({"arp-scan", "--quiet", "--interface=eth0", "198.18.7.0/24"}) ==
                    0;
         }));

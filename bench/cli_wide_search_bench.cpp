@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_lab.h"
 #include "support/child_process.h"
 #include "support/cli_lab_folder.h"
 #include "support/cli_process.h"
@@ -17,18 +18,9 @@
 namespace {
 
 using namespace halvera;
-using Clock = std::chrono::steady_clock;
 
 constexpr const char* OWN_ADDRESS = "198.18.7.10";
 constexpr const char* WIDE_NETWORK = "198.18.0.0/16";
-
-template <class Run>
-double Seconds(Run run) {
-    const auto start = Clock::now();
-    const bool done = run();
-    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    return done ? seconds : -1.0;
-}
 
 // A /16 takes minutes: longer than RunCli waits.
 bool Cli(const test::CliLabFolder& home, std::initializer_list<std::string> command) {
@@ -53,16 +45,10 @@ bool SetOwnPrefix(const char* bits) {
 }  // namespace
 
 int main() {
+    if (!bench::EnterLab("cli_wide_search_bench")) {
+        return 1;
+    }
     test::Lab& lab = test::Lab::Get();
-    if (!lab.SkipReason().empty() || !lab.Failure().empty()) {
-        std::fprintf(stderr, "cli_wide_search_bench: %s%s\n", lab.SkipReason().c_str(),
-                     lab.Failure().c_str());
-        return 1;
-    }
-    if (!lab.EnterOwnHost()) {
-        std::fprintf(stderr, "cli_wide_search_bench: cannot enter the own host's namespace\n");
-        return 1;
-    }
     if (!SetOwnPrefix("16")) {
         std::fprintf(stderr, "cli_wide_search_bench: cannot renumber eth0 into a /16\n");
         return 1;
@@ -81,13 +67,13 @@ int main() {
             std::fprintf(stderr, "cli_wide_search_bench: %s\n", home.Failure().c_str());
             return -1.0;
         }
-        return Seconds([&] { return Cli(home, {"search"}); });
+        return bench::Seconds([&] { return Cli(home, {"search"}); });
     };
     const double withoutNames = search([](AppSettings& app) { app.WINS = 0; });
     report("halvera-cli search, empty node list, WINS 0", withoutNames);
     const double withNames = search({});
     report("halvera-cli search, empty node list (WINS 1)", withNames);
-    const double arpScan = Seconds([] {
+    const double arpScan = bench::Seconds([] {
         return test::RunProgram({"arp-scan", "--quiet", "--interface=eth0", WIDE_NETWORK}) == 0;
     });
     report("arp-scan --interface=eth0 198.18.0.0/16 (its defaults)", arpScan);

@@ -1,5 +1,6 @@
 // The node store with thousands of nodes: putting them, finding each by address, walking the
-// store by position, the moved-node check of each node and deleting some. Each figure should grow linearly with the node count.
+// store by position, the moved-node check of each node and deleting some. Each figure should grow
+// linearly with the node count.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_lab.h"
 #include "net/local_adapter_info.h"
 #include "net/packet_attempt.h"
 #include "net/pcap_packet_driver.h"
@@ -62,16 +63,10 @@ std::vector<double> Overheads(PcapPacketDriver& driver, int adpnum, const LocalA
 }  // namespace
 
 int main() {
+    if (!bench::EnterLab("send_and_capture_bench")) {
+        return 1;
+    }
     test::Lab& lab = test::Lab::Get();
-    if (!lab.SkipReason().empty() || !lab.Failure().empty()) {
-        std::fprintf(stderr, "send_and_capture_bench: %s%s\n", lab.SkipReason().c_str(),
-                     lab.Failure().c_str());
-        return 1;
-    }
-    if (!lab.EnterOwnHost()) {
-        std::fprintf(stderr, "send_and_capture_bench: cannot enter the own host's namespace\n");
-        return 1;
-    }
     PcapPacketDriver perAttempt(PcapPacketDriver::HandleUse::PerAttempt);
     PcapPacketDriver perRun(PcapPacketDriver::HandleUse::PerRun);
     const int adpnum = test::Lab::AdapterIndexOf(perRun, lab.Own());

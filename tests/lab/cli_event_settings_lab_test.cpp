@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -11,6 +10,7 @@
 #include "support/cli_process.h"
 #include "support/lab.h"
 #include "support/lab_fixture.h"
+#include "support/lab_mac.h"
 
 namespace halvera {
 namespace {
@@ -23,14 +23,6 @@ using test::TsvRows;
 // log it prints with "events".
 enum { ROW_KIND = 0, ROW_ADDRESS = 3, ROW_INFO = 8 };
 enum { LOG_KIND = 0, LOG_ADDRESS = 2, LOG_INFO = 4 };
-
-// "02:48:4c:56:07:15" as the lists show it.
-std::string MacText(std::string mac) {
-    std::replace(mac.begin(), mac.end(), ':', '-');
-    std::transform(mac.begin(), mac.end(), mac.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return mac;
-}
 
 std::vector<std::vector<std::string>> Lines(const std::string& text) {
     // TsvRows skips a header line; the search output has none.
@@ -48,13 +40,7 @@ class CliEventSettingsLab : public test::LabFixture {
         ASSERT_TRUE(m_home.Prepare({}, "198.18.7.63")) << m_home.Failure();
     }
 
-    test::CliResult Cli(std::initializer_list<std::string> command) {
-        auto result = RunCli(m_home.Args(command));
-        EXPECT_EQ(result.status, 0)
-            << testing::PrintToString(std::vector<std::string>(command)) << "\n"
-            << result.err;
-        return result;
-    }
+    test::CliResult Cli(std::initializer_list<std::string> command) { return m_home.Cli(command); }
 
     test::CliLabFolder m_home;
 };
@@ -98,7 +84,7 @@ TEST_F(CliEventSettingsLab, AnEventSetThroughTheCliIsRaisedByTheNextSearch) {
         }
     }
     EXPECT_EQ(logged, (std::vector<std::vector<std::string>>{
-                          {address, "新規 " + address + " " + MacText(sniffing.mac)}}));
+                          {address, "新規 " + address + " " + test::LabMacText(sniffing.mac)}}));
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 #include <signal.h>
 
 #include <algorithm>
-#include <cctype>
 #include <fstream>
 #include <map>
 #include <string>
@@ -23,6 +22,7 @@
 #include "support/file_bytes.h"
 #include "support/lab.h"
 #include "support/lab_fixture.h"
+#include "support/lab_mac.h"
 #include "support/recording_error_log.h"
 #include "support/recording_prompt.h"
 #include "support/smtp_server.h"
@@ -40,14 +40,6 @@ enum { NODE_LABEL = 1, NODE_ADDRESS = 5, NODE_MAC = 6, NODE_ST = 12 };
 enum { EVENT_KIND = 0, EVENT_ADDRESS = 2 };
 
 using Events = std::vector<std::pair<std::string, std::string>>;  // kind text, address
-
-// "02:48:4c:56:07:15" as the node list shows it.
-std::string MacText(std::string mac) {
-    std::replace(mac.begin(), mac.end(), ':', '-');
-    std::transform(mac.begin(), mac.end(), mac.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return mac;
-}
 
 // A command of the lab's own shell: the segment's switch ports and the hosts' addresses.
 void Ip(const std::vector<std::string>& arguments) {
@@ -72,13 +64,7 @@ class CliLab : public test::LabFixture {
     virtual const char* LastAddress() const { return "198.18.7.255"; }
 
     // Runs a command to its end and expects it to succeed.
-    test::CliResult Cli(std::initializer_list<std::string> command) {
-        auto result = RunCli(m_home.Args(command));
-        EXPECT_EQ(result.status, 0)
-            << testing::PrintToString(std::vector<std::string>(command)) << "\n"
-            << result.err;
-        return result;
-    }
+    test::CliResult Cli(std::initializer_list<std::string> command) { return m_home.Cli(command); }
 
     // Address -> (MAC cell, ST cell) of every node row; the labels by address.
     std::map<std::string, std::vector<std::string>> Nodes(
@@ -128,7 +114,7 @@ TEST_F(CliLab, SearchFindsExactlyTheLabsHostsAndASecondSearchRaisesNothing) {
     Events events;
     for (const auto& host : SegmentHosts()) {
         const std::string address = FormatIp(host.address);
-        expected[address] = {MacText(host.mac), host.kind == "sniffing" ? "x" : "."};
+        expected[address] = {test::LabMacText(host.mac), host.kind == "sniffing" ? "x" : "."};
         // In address order; the own host raises no new-node event.
         if (host.kind != "own") {
             events.emplace_back("新規ノード検出", address);
@@ -285,8 +271,8 @@ TEST_F(CliShortLab, HostMovedToAFreeAddressKeepsItsLabel) {
     const auto nodes = Nodes(&labels);
     EXPECT_EQ(nodes.count(before), 0u);
     ASSERT_EQ(nodes.count(after), 1u);
-    EXPECT_EQ(nodes.at(after),
-              (std::vector<std::string>{MacText(Lab::Get().Hosts("normal").at(0).mac), "."}));
+    EXPECT_EQ(nodes.at(after), (std::vector<std::string>{
+                                   test::LabMacText(Lab::Get().Hosts("normal").at(0).mac), "."}));
     EXPECT_EQ(labels.at(after), "受付のPC");
     const Events events = EventLog();
     EXPECT_EQ(std::count(events.begin(), events.end(),
@@ -348,7 +334,7 @@ TEST_F(CliChangeEventsLab, AnotherMacAtAKnownAddressRaisesDeviceChangeWhenEnable
     // Not enabled: the node takes the new MAC silently.
     const auto silent = Cli({"search"});
     EXPECT_TRUE(PrintedEvents(silent.out, "ネットワーク機器変更").empty()) << silent.out;
-    EXPECT_EQ(Nodes().at(address), (std::vector<std::string>{MacText(other), "."}));
+    EXPECT_EQ(Nodes().at(address), (std::vector<std::string>{test::LabMacText(other), "."}));
 
     // Enabled: the original MAC coming back is a change of device again.
     EnableChangeKinds();
@@ -356,14 +342,14 @@ TEST_F(CliChangeEventsLab, AnotherMacAtAKnownAddressRaisesDeviceChangeWhenEnable
     const auto raised = Cli({"search"});
     EXPECT_EQ(PrintedEvents(raised.out, "ネットワーク機器変更"),
               (std::vector<std::vector<std::string>>{
-                  {"ネットワーク機器変更", address, MacText(host.mac),
-                   address + "（変更前のMACアドレス：" + MacText(other) + "）"}}))
+                  {"ネットワーク機器変更", address, test::LabMacText(host.mac),
+                   address + "（変更前のMACアドレス：" + test::LabMacText(other) + "）"}}))
         << raised.out;
     const Events events = EventLog();
     EXPECT_EQ(std::count(events.begin(), events.end(),
                          std::pair<std::string, std::string>{"ネットワーク機器変更", address}),
               1);
-    EXPECT_EQ(Nodes().at(address), (std::vector<std::string>{MacText(host.mac), "."}));
+    EXPECT_EQ(Nodes().at(address), (std::vector<std::string>{test::LabMacText(host.mac), "."}));
 }
 
 TEST_F(CliChangeEventsLab, HostMovedToAFreeAddressRaisesAddressChange) {
@@ -381,7 +367,7 @@ TEST_F(CliChangeEventsLab, HostMovedToAFreeAddressRaisesAddressChange) {
     EXPECT_EQ(moved.status, 0) << moved.err;
     EXPECT_EQ(
         PrintedEvents(moved.out, "IPアドレス変更"),
-        (std::vector<std::vector<std::string>>{{"IPアドレス変更", after, MacText(host.mac),
+        (std::vector<std::vector<std::string>>{{"IPアドレス変更", after, test::LabMacText(host.mac),
                                                 after + "（変更前のIPアドレス：" + before + "）"}}))
         << moved.out;
     EXPECT_TRUE(PrintedEvents(moved.out, "新規ノード検出").empty()) << moved.out;

@@ -1,5 +1,7 @@
 #include "support/cli_lab_folder.h"
 
+#include <gtest/gtest.h>
+
 #include <sstream>
 
 #include "base/program_folder.h"
@@ -62,6 +64,13 @@ std::vector<std::string> CliLabFolder::Args(std::initializer_list<std::string> c
     std::vector<std::string> args{"--home", m_folder.Path().string()};
     args.insert(args.end(), command.begin(), command.end());
     return args;
+}
+
+CliResult CliLabFolder::Cli(std::initializer_list<std::string> command) const {
+    auto result = RunCli(Args(command));
+    EXPECT_EQ(result.status, 0) << testing::PrintToString(std::vector<std::string>(command)) << "\n"
+                                << result.err;
+    return result;
 }
 
 std::vector<std::vector<std::string>> TsvRows(const std::string& text) {

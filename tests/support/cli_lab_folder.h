@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "store/app_settings.h"
+#include "support/cli_process.h"
 #include "support/temp_program_folder.h"
 
 namespace halvera::test {
@@ -24,6 +25,8 @@ class CliLabFolder {
 
     // "--home", the folder, then the command.
     std::vector<std::string> Args(std::initializer_list<std::string> command) const;
+    // Runs halvera-cli with the command on this folder and expects it to succeed.
+    CliResult Cli(std::initializer_list<std::string> command) const;
     const std::filesystem::path& Path() const { return m_folder.Path(); }
 
   private:

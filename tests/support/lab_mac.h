@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cctype>
 #include <string>
 
 #include "base/ip_address.h"
@@ -13,6 +14,14 @@ inline MacAddress LabMac(const std::string& text) {
         mac[i] = static_cast<std::uint8_t>(std::stoi(text.substr(i * 3, 2), nullptr, 16));
     }
     return mac;
+}
+
+// The same MAC as the lists show it ("02-48-4C-56-07-15").
+inline std::string LabMacText(std::string text) {
+    for (char& c : text) {
+        c = c == ':' ? '-' : static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return text;
 }
 
 }  // namespace halvera::test
