@@ -206,8 +206,10 @@ TEST_F(PopupRelayTest, UnansweredMessagesAreSentTwiceAndLogNothing) {
         Messages(received),
         (std::vector<std::string>{"node up", "node up", Sjis("ノード停止"), Sjis("ノード停止")}));
     ASSERT_EQ(received.size(), 4u);
-    EXPECT_GE(received[1].arrival - received[0].arrival, 200ms);
-    EXPECT_GE(received[3].arrival - received[2].arrival, 200ms);
+    // The second copy waits out the 200 ms for an answer; arrival times are taken by the
+    // peer's thread, so a late first wake-up may shave a little off the gap it sees.
+    EXPECT_GE(received[1].arrival - received[0].arrival, 150ms);
+    EXPECT_GE(received[3].arrival - received[2].arrival, 150ms);
     EXPECT_TRUE(m_errorLog.Lines().empty());
     // Started once, with its one argument; the second message went to the running program.
     EXPECT_EQ(Starts(1),
