@@ -4,7 +4,7 @@
 set -eu
 
 PACKAGES="g++ cmake ninja-build pkg-config git libgtest-dev libgmock-dev libbenchmark-dev
-qt6-base-dev qt6-multimedia-dev libpcap-dev libcap2-bin nftables iproute2 procps ieee-data
+qt6-base-dev qt6-multimedia-dev libpcap-dev libcap-dev libcap2-bin nftables iproute2 procps ieee-data
 fonts-ipafont-gothic desktop-file-utils xvfb xauth xdotool trayer imagemagick clang-format python3-aiosmtpd dovecot-pop3d samba"
 
 missing=""

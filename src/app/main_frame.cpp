@@ -21,7 +21,7 @@
 #include "dialogs/color_dlg.h"
 #include "dialogs/exit_wait_dlg.h"
 #include "dialogs/option_dlg.h"
-#include "net/capture_adapter.h"
+#include "capture/capture_adapter.h"
 #include "views/left_view.h"
 #include "views/list_colours.h"
 #include "views/qt_text.h"

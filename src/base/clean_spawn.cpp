@@ -1,5 +1,6 @@
 #include "base/clean_spawn.h"
 
+#include <errno.h>
 #include <signal.h>
 #include <spawn.h>
 #include <unistd.h>
@@ -8,9 +9,11 @@ extern char** environ;
 
 namespace halvera {
 
-pid_t SpawnClean(const std::vector<std::string>& argv) {
+namespace {
+
+SpawnResult Spawn(const std::vector<std::string>& argv, int channel) {
     if (argv.empty() || argv[0].empty()) {
-        return -1;
+        return {-1, ENOENT};
     }
     std::vector<char*> args;
     for (const auto& arg : argv) {
@@ -19,6 +22,10 @@ pid_t SpawnClean(const std::vector<std::string>& argv) {
     args.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
+    if (channel >= 0) {
+        posix_spawn_file_actions_adddup2(&actions, channel, STDIN_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, channel, STDOUT_FILENO);
+    }
     posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
@@ -36,7 +43,17 @@ pid_t SpawnClean(const std::vector<std::string>& argv) {
                        : posix_spawn(&pid, args[0], &actions, &attributes, args.data(), environ);
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
-    return rc == 0 ? pid : -1;
+    return rc == 0 ? SpawnResult{pid, 0} : SpawnResult{-1, rc};
+}
+
+}  // namespace
+
+pid_t SpawnClean(const std::vector<std::string>& argv) {
+    return Spawn(argv, -1).pid;
+}
+
+SpawnResult SpawnCleanOnChannel(const std::vector<std::string>& argv, int channel) {
+    return Spawn(argv, channel);
 }
 
 }  // namespace halvera

@@ -15,4 +15,13 @@ namespace halvera {
 // SIGCHLD. The caller reaps it.
 pid_t SpawnClean(const std::vector<std::string>& argv);
 
+// A start that says why it failed: the process id, or -1 and the errno value.
+struct SpawnResult {
+    pid_t pid = -1;
+    int error = 0;
+};
+
+// As SpawnClean, with channel (a socket) as the child's standard input and output.
+SpawnResult SpawnCleanOnChannel(const std::vector<std::string>& argv, int channel);
+
 }  // namespace halvera

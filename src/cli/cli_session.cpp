@@ -468,6 +468,11 @@ int CliSession::RunToEnd(SearchRuns::RunKind kind, Ipv4 ip) {
         case RunOutcome::StartFailed:
             m_console.Err(AdapterFailure() + "; nothing was searched");
             return 1;
+        case RunOutcome::NoRights:
+            // The advice naming the fix went to standard error as the run ended.
+            m_console.Err(
+                "halvera-cli: no right to send and capture raw frames; nothing was searched");
+            return 1;
         case RunOutcome::ProbeFailed:
             m_console.Err(
                 "halvera-cli: a packet driver error ended the search early (see the "

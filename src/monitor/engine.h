@@ -15,7 +15,7 @@
 #include "monitor/options_entry.h"
 #include "monitor/search_runner.h"
 #include "monitor/search_settings_entry.h"
-#include "net/capture_adapter.h"
+#include "capture/capture_adapter.h"
 #include "net/host_resolver.h"
 #include "net/local_adapter_info.h"
 #include "store/event_settings.h"

@@ -12,7 +12,7 @@
 #include "lists/node_list_sort.h"
 #include "net/network_names.h"
 #include "net/node_list.h"
-#include "net/pcap_packet_driver.h"
+#include "capture/packet_driver_choice.h"
 #include "store/event_settings_check.h"
 #include "store/mail_settings_check.h"
 #include "store/node_label_check.h"
@@ -82,7 +82,7 @@ MonitorEngine::MonitorEngine(MonitorPorts ports, MonitorEngineOptions options)
       m_mailSender(m_settings, m_mailLines, ports.prompt, m_logs, options.mail),
       m_events({m_settings, m_eventSettings, m_actionRanges, m_logs, m_tables.eventList,
                 m_mailQueue, m_mailSender, ports.popup, ports.desktop}),
-      m_driver(options.driver ? std::move(options.driver) : std::make_unique<PcapPacketDriver>()),
+      m_driver(options.driver ? std::move(options.driver) : MakePacketDriver()),
       m_steps({*m_driver, m_logs, ports.prompt, m_settings, m_nodes, m_resolver, m_tables.nodeList,
                m_banner, m_events}),
       m_runs({m_settings, m_nodes, m_searchRanges, *m_driver, m_logs, ports.prompt, m_banner,

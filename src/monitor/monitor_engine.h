@@ -20,7 +20,7 @@
 #include "monitor/search_runs.h"
 #include "net/local_adapter_state.h"
 #include "net/node_search_steps.h"
-#include "net/packet_driver.h"
+#include "capture/packet_driver.h"
 #include "net/system_host_resolver.h"
 #include "store/event_settings_store.h"
 #include "store/log_store.h"

@@ -5,22 +5,54 @@
 
 namespace halvera {
 
-bool CheckRawSocket(PacketDriver& driver, ErrorLog& errorLog) {
-    switch (driver.TryRawSocket()) {
+bool CheckRawSocket(PacketDriver& driver, ErrorLog& errorLog, RawSocketCheck* rights) {
+    const RawSocketCheck check = driver.TryRawSocket();
+    if (rights != nullptr) {
+        *rights = check;
+    }
+    switch (check) {
         case RawSocketCheck::Allowed:
             return true;
-        case RawSocketCheck::SocketRefused:
-            errorLog.WriteErrorLog(NETMON_TAG, "Create Socket Error");
-            return false;
         case RawSocketCheck::OptionRefused:
             errorLog.WriteErrorLog(NETMON_TAG, "Create Setsockopt Error");
             return false;
+        case RawSocketCheck::HelperNotPermitted:
+            errorLog.WriteErrorLog(NETMON_TAG, "halvera-capture: permission denied");
+            break;
+        case RawSocketCheck::HelperMissing:
+            errorLog.WriteErrorLog(NETMON_TAG, "halvera-capture: not found or not answering");
+            break;
+        case RawSocketCheck::SocketRefused:
+            break;
     }
+    errorLog.WriteErrorLog(NETMON_TAG, "Create Socket Error");
     return false;
 }
 
-int ReadLocalAdapter(PacketDriver& driver, int adpnum, ErrorLog& errorLog, LocalAdapterInfo& info) {
-    if (!CheckRawSocket(driver, errorLog)) {
+std::string RawRightsAdvice(RawSocketCheck check) {
+    switch (check) {
+        case RawSocketCheck::Allowed:
+            return {};
+        case RawSocketCheck::HelperNotPermitted:
+            return Sjis(
+                "ネットワークを検索する権限がありません（halvera-capture を実行できません）。"
+                "halvera グループに参加して、ログインし直してください。");
+        case RawSocketCheck::HelperMissing:
+            return Sjis(
+                "ネットワークを検索できません（halvera-capture が見つからないか、応答しません）。"
+                "セットアップを実行してください。");
+        case RawSocketCheck::SocketRefused:
+        case RawSocketCheck::OptionRefused:
+            break;
+    }
+    return Sjis(
+        "ネットワークを検索する権限がありません（halvera-capture にフレームを送受信する権限があり"
+        "ません）。セットアップを実行して権限を与えてください。");
+}
+
+int ReadLocalAdapter(PacketDriver& driver, int adpnum, ErrorLog& errorLog, LocalAdapterInfo& info,
+                     RawSocketCheck* rights) {
+    if (!CheckRawSocket(driver, errorLog, rights)) {
         errorLog.WriteErrorLog(NETMON_TAG, Sjis("Create Socket Error。"));
         return 1;
     }

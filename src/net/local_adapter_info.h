@@ -1,8 +1,10 @@
 #pragma once
 
+#include <string>
+
 #include "base/ip_address.h"
+#include "capture/packet_driver.h"
 #include "lists/error_log.h"
-#include "net/packet_driver.h"
 
 namespace halvera {
 
@@ -17,13 +19,19 @@ struct LocalAdapterInfo {
 };
 
 // Proves that raw frames may be sent; on refusal writes "Create Socket Error" or
-// "Create Setsockopt Error" (tag "netmond") and answers false.
-bool CheckRawSocket(PacketDriver& driver, ErrorLog& errorLog);
+// "Create Setsockopt Error" (tag "netmond") and answers false. rights, when given, receives
+// the outcome.
+bool CheckRawSocket(PacketDriver& driver, ErrorLog& errorLog, RawSocketCheck* rights = nullptr);
+
+// What a user without the raw-frame rights is told, naming the fix (CP932).
+std::string RawRightsAdvice(RawSocketCheck check);
 
 // Fills info from the adapter at position adpnum (ADPNUM) of the driver's list: its IPv4
 // address, mask and MAC, so the frames name the interface they leave by. Returns 0, or 1
 // with info left as it was. Failures of the rights check and of the adapter list are
-// logged under "netmond"; an adpnum that names no adapter is not.
-int ReadLocalAdapter(PacketDriver& driver, int adpnum, ErrorLog& errorLog, LocalAdapterInfo& info);
+// logged under "netmond"; an adpnum that names no adapter is not. rights, when given,
+// receives the outcome of the rights check.
+int ReadLocalAdapter(PacketDriver& driver, int adpnum, ErrorLog& errorLog, LocalAdapterInfo& info,
+                     RawSocketCheck* rights = nullptr);
 
 }  // namespace halvera

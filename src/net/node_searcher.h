@@ -18,7 +18,7 @@
 #include "net/local_adapter_info.h"
 #include "net/mac_by_arp.h"
 #include "net/packet_attempt.h"
-#include "net/packet_driver.h"
+#include "capture/packet_driver.h"
 #include "net/probe_frame.h"
 #include "store/node_record.h"
 #include "store/node_store.h"

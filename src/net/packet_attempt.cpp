@@ -12,18 +12,6 @@ void SleepFor(std::chrono::milliseconds duration) {
     std::this_thread::sleep_for(duration);
 }
 
-int SendEachFrame(std::span<const std::uint8_t> frames, std::size_t frameSize,
-                  const std::function<bool(std::span<const std::uint8_t>)>& send) {
-    int sent = 0;
-    for (std::size_t at = 0; frameSize > 0 && frameSize <= frames.size() - at; at += frameSize) {
-        if (!send(frames.subspan(at, frameSize))) {
-            break;
-        }
-        ++sent;
-    }
-    return sent;
-}
-
 int CaptureWindow(const PacketAttempt& attempt, std::span<const std::uint8_t> frames,
                   std::size_t frameSize, const FrameVisitor& visit) {
     PacketDriver& driver = attempt.driver;

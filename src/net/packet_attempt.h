@@ -8,7 +8,8 @@
 #include "base/ip_address.h"
 #include "lists/error_log.h"
 #include "lists/prompt.h"
-#include "net/packet_driver.h"
+#include "capture/frame_batch.h"
+#include "capture/packet_driver.h"
 #include "net/probe_frame.h"
 
 namespace halvera {
@@ -30,12 +31,6 @@ struct PacketAttempt {
     WindowWait wait = SleepFor;
     int sendRate = 1000;  // SENDRATE, frames a second
 };
-
-// Hands the frames packed back to back in `frames`, frameSize bytes each, to send in order
-// and stops at the first it refuses. Returns how many it took: the count a driver's
-// SendBatch reports.
-int SendEachFrame(std::span<const std::uint8_t> frames, std::size_t frameSize,
-                  const std::function<bool(std::span<const std::uint8_t>)>& send);
 
 // One capture window: opens the adapter, writes the frames (packed back to back, frameSize
 // bytes each) at the attempt's send rate, waits TIMEOUT and hands everything captured since

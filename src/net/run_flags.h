@@ -8,6 +8,7 @@ namespace halvera {
 enum class RunOutcome {
     Completed,    // every address of the run was visited
     StartFailed,  // the own adapter could not be read; nothing was probed
+    NoRights,     // raw frames may not be sent and captured; nothing was probed
     ProbeFailed,  // a probe met a driver error; the run ended after that address
     Stopped,      // shutdown asked the run to end; it ended after its current address
 };

@@ -64,13 +64,15 @@ int SyncMonitorFlag(SearchRunContext& context, Ipv4 ip, NodeRecord& record) {
 }
 
 // Reads the adapter and the names, as a range search and a list refresh both begin.
-bool CommonStart(SearchRunContext& context, SearchRunScope& run) {
+// Completed when the run may go on.
+RunOutcome CommonStart(SearchRunContext& context, SearchRunScope& run) {
     context.banner.SetSummaryText(Sjis(PREPARING_TEXT));
     if (run.ReadLocalAdapter() != 0) {
-        return false;
+        return run.Rights() == RawSocketCheck::Allowed ? RunOutcome::StartFailed
+                                                       : RunOutcome::NoRights;
     }
     WalkNetworkNames(context, run);
-    return true;
+    return RunOutcome::Completed;
 }
 
 // The attempts a range search gives the address, or 0 when it skips it: outside the
@@ -136,8 +138,8 @@ void ReportNothingSearched(SearchRunContext& context, const SearchRunScope& run,
 }
 
 RunOutcome WalkSearchRanges(SearchRunContext& context, RunFlags& flags, SearchRunScope& run) {
-    if (!CommonStart(context, run)) {
-        return RunOutcome::StartFailed;
+    if (const RunOutcome start = CommonStart(context, run); start != RunOutcome::Completed) {
+        return start;
     }
     const auto ranges = ReadSearchRanges(context.searchRanges);
     RangeWalk walk(ranges);
@@ -194,8 +196,8 @@ void ProbeListBlock(SearchRunContext& context, SearchRunScope& run, std::size_t 
 }
 
 RunOutcome WalkNodeList(SearchRunContext& context, RunFlags& flags, SearchRunScope& run) {
-    if (!CommonStart(context, run)) {
-        return RunOutcome::StartFailed;
+    if (const RunOutcome start = CommonStart(context, run); start != RunOutcome::Completed) {
+        return start;
     }
     const int attempts = KnownNodeAttempts(run.Settings().RETRY);
     std::size_t n = 0;
@@ -229,6 +231,9 @@ RunOutcome WalkNodeList(SearchRunContext& context, RunFlags& flags, SearchRunSco
 
 RunOutcome ProbeOneNode(SearchRunContext& context, SearchRunScope& run, Ipv4 ip) {
     context.banner.SetSummaryText(Sjis(PREPARING_TEXT));
+    if (!run.CheckRights()) {
+        return RunOutcome::NoRights;
+    }
     WalkNetworkNames(context, run);
     NodeRecord record;
     context.nodes.FindNodeByIp(ip, record);
@@ -239,9 +244,18 @@ RunOutcome ProbeOneNode(SearchRunContext& context, SearchRunScope& run, Ipv4 ip)
                                                           : RunOutcome::Completed;
 }
 
-void EndOfRun(SearchRunContext& context, RunFlags& flags) {
+// A run started by a command says how it ended; one without the rights to search says
+// what is missing instead of reporting a search that never happened.
+void EndOfRun(SearchRunContext& context, RunFlags& flags, RunOutcome outcome,
+              RawSocketCheck rights) {
     if (flags.manualRun.load() != 0) {
-        context.prompt.ShowMessage(Sjis(FINISHED_TEXT), PromptIcon::Information, PromptButtons::Ok);
+        if (outcome == RunOutcome::NoRights) {
+            context.prompt.ShowMessage(RawRightsAdvice(rights), PromptIcon::Stop,
+                                       PromptButtons::Ok);
+        } else {
+            context.prompt.ShowMessage(Sjis(FINISHED_TEXT), PromptIcon::Information,
+                                       PromptButtons::Ok);
+        }
         flags.manualRun = 0;
     }
     context.steps.FlushPendingMail();
@@ -257,7 +271,7 @@ RunOutcome RunToEnd(SearchRunContext& context, RunFlags& flags, Body body) {
         SearchRunScope run(context, context.settings.App());
         outcome = body(run);
         run.WaitForNames();
-        EndOfRun(context, flags);
+        EndOfRun(context, flags, outcome, run.Rights());
     }
     flags.lastOutcome = outcome;
     flags.runActive = 0;

@@ -8,7 +8,7 @@
 #include "lists/summary_text.h"
 #include "net/local_adapter_state.h"
 #include "net/network_names.h"
-#include "net/packet_driver.h"
+#include "capture/packet_driver.h"
 #include "net/search_run_steps.h"
 #include "store/node_store.h"
 #include "store/range_store.h"

@@ -18,13 +18,17 @@ SearchRunScope::~SearchRunScope() {
 
 int SearchRunScope::ReadLocalAdapter() {
     LocalAdapterInfo info = m_local;
-    if (halvera::ReadLocalAdapter(m_context.driver, m_settings.ADPNUM, m_context.errorLog, info) !=
-        0) {
+    if (halvera::ReadLocalAdapter(m_context.driver, m_settings.ADPNUM, m_context.errorLog, info,
+                                  &m_rights) != 0) {
         return 1;
     }
     m_local = info;
     m_context.local.Set(info);
     return 0;
+}
+
+bool SearchRunScope::CheckRights() {
+    return CheckRawSocket(m_context.driver, m_context.errorLog, &m_rights);
 }
 
 void SearchRunScope::StartNames(std::function<void()> walk) {

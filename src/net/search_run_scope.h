@@ -26,6 +26,10 @@ class SearchRunScope {
     // Reads the adapter ADPNUM into the process-wide adapter information. 0, or 1 when it
     // could not be read (the information is then left as it was).
     int ReadLocalAdapter();
+    // The rights check alone, for a run that uses the adapter as last read.
+    bool CheckRights();
+    // The outcome of the last rights check.
+    RawSocketCheck Rights() const { return m_rights; }
 
     // Runs the name walk beside the probes and the steps of silent addresses; a step that
     // reads the name book (or WaitForNames) waits for it to end.
@@ -39,6 +43,7 @@ class SearchRunScope {
     SearchRunContext& m_context;
     AppSettings m_settings;
     LocalAdapterInfo m_local;
+    RawSocketCheck m_rights = RawSocketCheck::Allowed;
     std::future<void> m_names;
 };
 

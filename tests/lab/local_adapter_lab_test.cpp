@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "net/local_adapter_info.h"
-#include "net/pcap_packet_driver.h"
+#include "capture/pcap_packet_driver.h"
 #include "support/lab.h"
 #include "support/lab_fixture.h"
 #include "support/recording_error_log.h"

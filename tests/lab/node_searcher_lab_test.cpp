@@ -8,7 +8,7 @@
 #include "base/program_folder.h"
 #include "lists/list_tables.h"
 #include "net/local_adapter_info.h"
-#include "net/pcap_packet_driver.h"
+#include "capture/pcap_packet_driver.h"
 #include "store/event_kind.h"
 #include "store/line_codec.h"
 #include "support/event_actions_harness.h"

@@ -7,7 +7,7 @@
 #include "base/program_folder.h"
 #include "base/text_codec.h"
 #include "base/user_registry.h"
-#include "net/pcap_packet_driver.h"
+#include "capture/pcap_packet_driver.h"
 #include "store/event_kind.h"
 #include "store/event_settings_store.h"
 #include "store/range_store.h"

@@ -1,6 +1,6 @@
 #include "support/fake_packet_driver.h"
 
-#include "net/packet_attempt.h"
+#include "capture/frame_batch.h"
 
 #include <cstring>
 

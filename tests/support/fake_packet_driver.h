@@ -5,7 +5,7 @@
 #include <optional>
 #include <vector>
 
-#include "net/packet_driver.h"
+#include "capture/packet_driver.h"
 
 namespace halvera::test {
 

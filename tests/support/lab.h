@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "base/ip_address.h"
-#include "net/packet_driver.h"
+#include "capture/packet_driver.h"
 
 namespace halvera::test {
 

@@ -1,6 +1,6 @@
 #include "support/simulated_segment.h"
 
-#include "net/packet_attempt.h"
+#include "capture/frame_batch.h"
 
 #include <algorithm>
 #include <cstring>

@@ -3,7 +3,7 @@
 #include <deque>
 #include <vector>
 
-#include "net/packet_driver.h"
+#include "capture/packet_driver.h"
 #include "net/probe_frame.h"
 #include "support/fake_packet_driver.h"
 

@@ -1,4 +1,4 @@
-#include "net/frame_pacer.h"
+#include "capture/frame_pacer.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "base/text_codec.h"
-#include "net/capture_adapter.h"
+#include "capture/capture_adapter.h"
 #include "support/fake_packet_driver.h"
 #include "support/recording_error_log.h"
 

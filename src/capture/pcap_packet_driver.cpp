@@ -1,6 +1,6 @@
-#include "net/pcap_packet_driver.h"
+#include "capture/pcap_packet_driver.h"
 
-#include "net/packet_attempt.h"
+#include "capture/frame_batch.h"
 
 #include <fcntl.h>
 #include <linux/if_packet.h>

@@ -7,12 +7,19 @@
 #include <span>
 #include <vector>
 
-#include "net/capture_adapter.h"
+#include "capture/capture_adapter.h"
 
 namespace halvera {
 
-// Outcome of trying a raw ICMP socket with 100 ms send and receive time-outs.
-enum class RawSocketCheck { Allowed, SocketRefused, OptionRefused };
+// Outcome of trying a raw ICMP socket with 100 ms send and receive time-outs, in this
+// process or in the capture helper; or why the helper could not be asked.
+enum class RawSocketCheck {
+    Allowed,
+    SocketRefused,       // no right to raw sockets (a helper without its capability)
+    OptionRefused,       // the socket's time-outs could not be set
+    HelperNotPermitted,  // the helper may not be run by this user (not in its group)
+    HelperMissing,       // no helper to start or connect to, or it did not answer
+};
 
 // Called once for each frame captured in an attempt's window.
 using FrameVisitor = std::function<void(std::span<const std::uint8_t> frame)>;

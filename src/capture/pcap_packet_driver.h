@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "net/frame_pacer.h"
-#include "net/packet_driver.h"
+#include "capture/frame_pacer.h"
+#include "capture/packet_driver.h"
 
 struct pcap;
 

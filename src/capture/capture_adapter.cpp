@@ -1,4 +1,4 @@
-#include "net/capture_adapter.h"
+#include "capture/capture_adapter.h"
 
 #include "base/text_codec.h"
 
