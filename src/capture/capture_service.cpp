@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "capture/capture_channel.h"
 #include "capture/capture_protocol.h"
 
 namespace halvera {
@@ -197,6 +198,22 @@ std::vector<std::uint8_t> CaptureService::Done(bool ok) {
 
 std::vector<std::uint8_t> CaptureService::Failed(const char* what) {
     return RefusedReply(CaptureRefusal::DriverFailed, std::string(what) + " failed");
+}
+
+void ServeConversation(int fd, CaptureService& service) {
+    std::vector<std::uint8_t> request;
+    for (;;) {
+        const ChannelRead read = ReadMessage(fd, MAX_CAPTURE_MESSAGE, request);
+        if (read == ChannelRead::Ended) {
+            return;
+        }
+        const auto reply = read == ChannelRead::TooLong
+                               ? RefusedReply(CaptureRefusal::TooLong, "message too long")
+                               : service.Answer(request);
+        if (!WriteMessage(fd, reply) || service.Ended()) {
+            return;
+        }
+    }
 }
 
 }  // namespace halvera

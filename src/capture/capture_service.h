@@ -44,4 +44,8 @@ class CaptureService {
     std::optional<CaptureAdapter> m_open;
 };
 
+// Answers the requests that arrive on the stream socket fd until the peer goes away or the
+// conversation must end. A message above the size limit is refused and skipped.
+void ServeConversation(int fd, CaptureService& service);
+
 }  // namespace halvera

@@ -8,10 +8,7 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <vector>
 
-#include "capture/capture_channel.h"
-#include "capture/capture_protocol.h"
 #include "capture/capture_rights.h"
 #include "capture/capture_service.h"
 #include "capture/pcap_packet_driver.h"
@@ -35,19 +32,7 @@ int main() {
     }
     PcapPacketDriver driver;
     CaptureService service(driver, WithRawFrameRights);
-    std::vector<std::uint8_t> request;
-    for (;;) {
-        const ChannelRead read = ReadMessage(STDIN_FILENO, MAX_CAPTURE_MESSAGE, request);
-        if (read == ChannelRead::Ended) {
-            break;
-        }
-        const auto reply = read == ChannelRead::TooLong
-                               ? RefusedReply(CaptureRefusal::TooLong, "message too long")
-                               : service.Answer(request);
-        if (!WriteMessage(STDIN_FILENO, reply) || service.Ended()) {
-            break;
-        }
-    }
+    ServeConversation(STDIN_FILENO, service);
     driver.Release();
     return 0;
 }

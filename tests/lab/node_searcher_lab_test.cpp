@@ -2,13 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "base/program_folder.h"
 #include "lists/list_tables.h"
 #include "net/local_adapter_info.h"
-#include "capture/pcap_packet_driver.h"
 #include "store/event_kind.h"
 #include "store/line_codec.h"
 #include "support/event_actions_harness.h"
@@ -16,6 +16,7 @@
 #include "support/lab.h"
 #include "support/lab_fixture.h"
 #include "support/lab_mac.h"
+#include "support/lab_packet_driver.h"
 #include "support/recording_summary.h"
 #include "support/temp_program_folder.h"
 
@@ -116,7 +117,8 @@ class NodeSearcherLab : public test::LabFixture {
 
     test::TempProgramFolder m_folder;
     test::EventActionsHarness h;
-    PcapPacketDriver m_driver;
+    std::unique_ptr<PacketDriver> m_driverOwner = test::LabPacketDriver();
+    PacketDriver& m_driver = *m_driverOwner;
     LocalAdapterInfo m_local;
     NodeStore m_nodes{h.prompt, h.errorLog};
     ListTable m_nodeList{NODE_LIST_COLUMNS};

@@ -22,6 +22,7 @@
 #include "dialogs/search_setting_dlg.h"
 #include "monitor/monitor_engine.h"
 #include "support/lab_fixture.h"
+#include "support/lab_packet_driver.h"
 #include "support/recording_desktop_actions.h"
 #include "support/recording_popup.h"
 #include "support/recording_prompt.h"
@@ -48,6 +49,7 @@ class SearchSettingDlgLab : public test::LabFixture {
         }
         MonitorEngineOptions options;
         options.registryPath = m_folder.Path() / "datareg.reg";
+        options.driver = test::LabPacketDriver();
         m_engine = std::make_unique<MonitorEngine>(MonitorPorts{m_prompt, m_popup, m_desktop},
                                                    std::move(options));
         ASSERT_TRUE(m_engine->Open());

@@ -7,13 +7,13 @@
 #include "base/program_folder.h"
 #include "base/text_codec.h"
 #include "base/user_registry.h"
-#include "capture/pcap_packet_driver.h"
 #include "store/event_kind.h"
 #include "store/event_settings_store.h"
 #include "store/range_store.h"
 #include "store/settings_files.h"
 #include "store/settings_store.h"
 #include "support/lab.h"
+#include "support/lab_packet_driver.h"
 #include "support/recording_error_log.h"
 #include "support/recording_prompt.h"
 
@@ -21,8 +21,7 @@ namespace halvera::test {
 
 bool CliLabFolder::Prepare(const std::function<void(AppSettings&)>& change,
                            const char* lastAddress) {
-    PcapPacketDriver driver;
-    const int adpnum = Lab::AdapterIndexOf(driver, Lab::Get().Own());
+    const int adpnum = Lab::AdapterIndexOf(*LabPacketDriver(), Lab::Get().Own());
     if (adpnum < 0) {
         m_failure = "the own host's eth0 is not in the adapter list";
         return false;

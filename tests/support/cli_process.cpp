@@ -65,9 +65,14 @@ std::filesystem::path CliRegistryPath() {
     return CliConfigHome().Path() / "Draymoor" / "Kelvane" / "datareg.reg";
 }
 
-CliProcess::CliProcess(const std::vector<std::string>& arguments) {
+CliProcess::CliProcess(const std::vector<std::string>& arguments,
+                       const std::vector<std::string>& launcher) {
     const std::string program = CliPath().string();
-    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    std::vector<char*> argv;
+    for (const auto& part : launcher) {
+        argv.push_back(const_cast<char*>(part.c_str()));
+    }
+    argv.push_back(const_cast<char*>(program.c_str()));
     for (const auto& argument : arguments) {
         argv.push_back(const_cast<char*>(argument.c_str()));
     }
@@ -198,8 +203,9 @@ std::string CliProcess::Err() const {
     return m_err;
 }
 
-CliResult RunCli(const std::vector<std::string>& arguments) {
-    CliProcess process(arguments);
+CliResult RunCli(const std::vector<std::string>& arguments,
+                 const std::vector<std::string>& launcher) {
+    CliProcess process(arguments, launcher);
     CliResult result;
     result.status = process.Wait(std::chrono::seconds(180));
     result.out = process.Out();

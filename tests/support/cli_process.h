@@ -25,7 +25,10 @@ std::filesystem::path CliRegistryPath();
 // when the object goes (or the test process dies) before it has ended.
 class CliProcess {
   public:
-    explicit CliProcess(const std::vector<std::string>& arguments);
+    // launcher, when given, is the program (and its arguments) that runs halvera-cli, e.g.
+    // setpriv to run it as another user.
+    explicit CliProcess(const std::vector<std::string>& arguments,
+                        const std::vector<std::string>& launcher = {});
     ~CliProcess();
     CliProcess(const CliProcess&) = delete;
     CliProcess& operator=(const CliProcess&) = delete;
@@ -65,6 +68,7 @@ struct CliResult {
 };
 
 // Runs halvera-cli to its end (at most three minutes).
-CliResult RunCli(const std::vector<std::string>& arguments);
+CliResult RunCli(const std::vector<std::string>& arguments,
+                 const std::vector<std::string>& launcher = {});
 
 }  // namespace halvera::test

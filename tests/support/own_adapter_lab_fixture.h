@@ -1,9 +1,11 @@
 #pragma once
 
+#include <memory>
+
 #include "net/local_adapter_info.h"
-#include "capture/pcap_packet_driver.h"
 #include "support/lab.h"
 #include "support/lab_fixture.h"
+#include "support/lab_packet_driver.h"
 #include "support/recording_error_log.h"
 #include "support/recording_prompt.h"
 
@@ -27,7 +29,8 @@ class OwnAdapterLabFixture : public LabFixture {
         LabFixture::TearDown();
     }
 
-    PcapPacketDriver m_driver;
+    std::unique_ptr<PacketDriver> m_driverOwner = test::LabPacketDriver();
+    PacketDriver& m_driver = *m_driverOwner;
     RecordingErrorLog m_log;
     RecordingPrompt m_prompt;
     LocalAdapterInfo m_local;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/text_codec.h"
+#include "net/local_adapter_info.h"
 #include "support/search_run_harness.h"
 
 namespace halvera {
@@ -339,6 +340,50 @@ TEST(RunThreads, CommonStart) {
             if (!walks.empty()) {
                 EXPECT_EQ(FormatIp(walks[0].ownIp), SearchRunHarness::OWN_IP) << c.name;
                 EXPECT_EQ(FormatIp(walks[0].mask), SearchRunHarness::MASK) << c.name;
+            }
+        }
+    }
+}
+
+// Without the right to send and capture raw frames nothing is probed, and a run started by a
+// command says what is missing and how to mend it instead of saying it has finished.
+TEST(RunThreads, WithoutTheRightsNothingIsProbedAndACommandIsToldTheFix) {
+    const struct {
+        RawSocketCheck check;
+        const char* fix;
+    } cases[] = {
+        {RawSocketCheck::HelperNotPermitted,
+         "halvera グループに参加して、ログインし直してください。"},
+        {RawSocketCheck::HelperMissing, "セットアップを実行してください。"},
+        {RawSocketCheck::SocketRefused, "セットアップを実行して権限を与えてください。"},
+    };
+    for (const auto& c : cases) {
+        for (int kind = 0; kind < 3; ++kind) {
+            for (bool manual : {true, false}) {
+                SCOPED_TRACE(std::string(c.fix) + " run kind " + std::to_string(kind) +
+                             (manual ? " manual" : " polled"));
+                SearchRunHarness h;
+                h.AddRange("192.168.1.1", "192.168.1.1");
+                h.StoreNode("192.168.1.1", NODE_UP, 1);
+                h.steps.checked[InetAddr("192.168.1.1")] = 1;
+                h.driver.rawSocket = c.check;
+                StartFlags(h.flags, manual);
+                auto context = h.Context();
+                const RunOutcome outcome =
+                    kind == 0   ? SearchRangesThread(context, h.flags)
+                    : kind == 1 ? RefreshListThread(context, h.flags)
+                                : RefreshNodeThread(context, h.flags, InetAddr("192.168.1.1"));
+                EXPECT_EQ(outcome, RunOutcome::NoRights);
+                Calls expected{"begin", PREPARING};
+                if (manual) {
+                    expected.push_back("stop " + Cp932ToUtf8Lossy(RawRightsAdvice(c.check)) +
+                                       " (active)");
+                }
+                expected.insert(expected.end(), {"flush", "summary", "end", "release"});
+                EXPECT_EQ(h.steps.Calls(), expected);
+                EXPECT_NE(Cp932ToUtf8Lossy(RawRightsAdvice(c.check)).find(c.fix),
+                          std::string::npos);
+                EXPECT_EQ(h.flags.manualRun, 0);
             }
         }
     }

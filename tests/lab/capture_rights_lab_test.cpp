@@ -1,0 +1,129 @@
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <sys/capability.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "support/cli_lab_folder.h"
+#include "support/cli_process.h"
+#include "support/lab_fixture.h"
+#include "support/lab_packet_driver.h"
+
+// Who may search: the raw-frame right lies with the capture helper alone, which only members
+// of the group halvera may run. The build's set-up (scripts/grant-capabilities.sh) grants it.
+namespace halvera {
+namespace {
+
+constexpr uid_t NOBODY = 65534;
+
+// The capabilities of a file as getcap shows them ("" for none).
+std::string FileCapabilities(const std::filesystem::path& file) {
+    cap_t caps = cap_get_file(file.c_str());
+    if (caps == nullptr) {
+        return "";
+    }
+    char* text = cap_to_text(caps, nullptr);
+    std::string shown = text != nullptr ? text : "";
+    cap_free(text);
+    cap_free(caps);
+    return shown;
+}
+
+void GiveToNobody(const std::filesystem::path& folder) {
+    chown(folder.c_str(), NOBODY, NOBODY);
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        lchown(entry.path().c_str(), NOBODY, NOBODY);
+    }
+}
+
+// The node list without its dates: what a search found.
+std::vector<std::vector<std::string>> FoundNodes(const std::string& tsv) {
+    auto rows = test::TsvRows(tsv);
+    for (auto& row : rows) {
+        row.resize(std::min<std::size_t>(row.size(), 10));
+    }
+    return rows;
+}
+
+class CaptureRightsLab : public test::LabFixture {
+  protected:
+    void SetUp() override {
+        if (std::getenv("HALVERA_CAPTURE") != nullptr) {
+            GTEST_SKIP() << "chooses its drivers itself";
+        }
+        LabFixture::SetUp();
+        if (IsSkipped() || HasFatalFailure()) {
+            return;
+        }
+        const group* halvera = getgrnam("halvera");
+        ASSERT_NE(halvera, nullptr) << "no group halvera: run scripts/grant-capabilities.sh";
+        m_group = halvera->gr_gid;
+        // The registry of the runs below lives in the test's own config folder.
+        GiveToNobody(test::CliRegistryPath().parent_path().parent_path().parent_path());
+    }
+
+    // setpriv running halvera-cli as nobody, in the group halvera or in none.
+    std::vector<std::string> AsNobody(bool inGroup) const {
+        return {"/usr/bin/setpriv", "--reuid=" + std::to_string(NOBODY),
+                "--regid=" + std::to_string(NOBODY),
+                inGroup ? "--groups=" + std::to_string(m_group) : "--clear-groups", "--"};
+    }
+
+    gid_t m_group = 0;
+};
+
+TEST_F(CaptureRightsLab, TheHelperAloneHoldsTheRightAndOnlyTheGroupMayRunIt) {
+    const auto helper = test::BuildCaptureHelper();
+    EXPECT_EQ(FileCapabilities(helper), "cap_net_raw=ep");
+    struct stat facts {};
+    ASSERT_EQ(stat(helper.c_str(), &facts), 0);
+    EXPECT_EQ(facts.st_mode & 07777, 0750u);
+    EXPECT_EQ(facts.st_gid, m_group);
+    for (const auto& frontEnd : {test::CliPath(), test::CliPath().parent_path() / "halvera"}) {
+        SCOPED_TRACE(frontEnd.string());
+        EXPECT_EQ(FileCapabilities(frontEnd), "");
+    }
+}
+
+TEST_F(CaptureRightsLab, AUserOutsideTheGroupIsToldTheFixAndNothingIsSearched) {
+    test::CliLabFolder folder;
+    ASSERT_TRUE(folder.Prepare()) << folder.Failure();
+    GiveToNobody(folder.Path());
+
+    const auto result = test::RunCli(folder.Args({"search"}), AsNobody(false));
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("halvera グループに参加して、ログインし直してください。"),
+              std::string::npos)
+        << result.err;
+    EXPECT_EQ(result.out.find("検索処理が終了しました。"), std::string::npos) << result.out;
+    // Root refuses a folder that another user can write, so nobody reads it back.
+    const auto nodes = test::RunCli(folder.Args({"nodes"}), AsNobody(false));
+    ASSERT_EQ(nodes.status, 0) << nodes.err;
+    EXPECT_TRUE(test::TsvRows(nodes.out).empty());
+}
+
+TEST_F(CaptureRightsLab, AGroupMemberFindsWhatRootFinds) {
+    test::CliLabFolder asRoot;
+    test::CliLabFolder asMember;
+    ASSERT_TRUE(asRoot.Prepare()) << asRoot.Failure();
+    ASSERT_TRUE(asMember.Prepare()) << asMember.Failure();
+    GiveToNobody(asMember.Path());
+
+    asRoot.Cli({"search"});
+    const auto member = test::RunCli(asMember.Args({"search"}), AsNobody(true));
+    ASSERT_EQ(member.status, 0) << member.err;
+
+    const auto found = FoundNodes(asRoot.Cli({"nodes"}).out);
+    EXPECT_GE(found.size(), 5u);
+    const auto memberNodes = test::RunCli(asMember.Args({"nodes"}), AsNobody(true));
+    ASSERT_EQ(memberNodes.status, 0) << memberNodes.err;
+    EXPECT_EQ(FoundNodes(memberNodes.out), found);
+}
+
+}  // namespace
+}  // namespace halvera
