@@ -12,7 +12,7 @@
 #include "bench_lab.h"
 #include "net/local_adapter_info.h"
 #include "net/packet_attempt.h"
-#include "net/pcap_packet_driver.h"
+#include "capture/pcap_packet_driver.h"
 #include "support/lab.h"
 #include "support/recording_error_log.h"
 #include "support/recording_prompt.h"
