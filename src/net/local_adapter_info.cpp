@@ -35,19 +35,22 @@ std::string RawRightsAdvice(RawSocketCheck check) {
             return {};
         case RawSocketCheck::HelperNotPermitted:
             return Sjis(
-                "ネットワークを検索する権限がありません（halvera-capture を実行できません）。"
-                "halvera グループに参加して、ログインし直してください。");
+                "ネットワークを検索する権限がありません。\n"
+                "halvera グループに参加して、ログインし直してください。\n"
+                "（halvera-capture を実行できません）");
         case RawSocketCheck::HelperMissing:
             return Sjis(
-                "ネットワークを検索できません（halvera-capture が見つからないか、応答しません）。"
-                "セットアップを実行してください。");
+                "ネットワークを検索できません。\n"
+                "セットアップを実行してください。\n"
+                "（halvera-capture が見つからないか、応答しません）");
         case RawSocketCheck::SocketRefused:
         case RawSocketCheck::OptionRefused:
             break;
     }
     return Sjis(
-        "ネットワークを検索する権限がありません（halvera-capture にフレームを送受信する権限があり"
-        "ません）。セットアップを実行して権限を与えてください。");
+        "ネットワークを検索する権限がありません。\n"
+        "セットアップを実行して権限を与えてください。\n"
+        "（halvera-capture にフレームを送受信する権限がありません）");
 }
 
 int ReadLocalAdapter(PacketDriver& driver, int adpnum, ErrorLog& errorLog, LocalAdapterInfo& info,
