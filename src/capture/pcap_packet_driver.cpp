@@ -115,10 +115,11 @@ std::optional<std::vector<CaptureAdapter>> PcapPacketDriver::Adapters() {
         m_lastError = error;
         return std::nullopt;
     }
-    // The loopback interface also reports Ethernet framing, so its flag decides.
+    // The loopback interface also reports Ethernet framing, so its flag decides. An
+    // interface that is down is no adapter to search through.
     std::vector<CaptureAdapter> adapters;
     for (const pcap_if_t* d = devices; d != nullptr; d = d->next) {
-        if ((d->flags & PCAP_IF_LOOPBACK) != 0) {
+        if ((d->flags & PCAP_IF_LOOPBACK) != 0 || (d->flags & PCAP_IF_UP) == 0) {
             continue;
         }
         AdapterFacts facts = FactsOf(*d);

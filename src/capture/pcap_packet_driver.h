@@ -9,7 +9,7 @@ struct pcap;
 
 namespace halvera {
 
-// The packet driver on libpcap. Adapters are the pcap devices that are Ethernet
+// The packet driver on libpcap. Adapters are the pcap devices that are up, Ethernet
 // (AF_PACKET hardware type 1), not loopback and have an IPv4 address, in pcap's order.
 // Capture is promiscuous, in immediate mode, limited to ARP, and read without blocking
 // after the caller's wait.

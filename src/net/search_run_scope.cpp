@@ -2,6 +2,9 @@
 
 #include <utility>
 
+#include "base/text_codec.h"
+#include "net/netmon_log.h"
+
 namespace halvera {
 
 SearchRunScope::SearchRunScope(SearchRunContext& context, AppSettings settings)
@@ -20,11 +23,28 @@ int SearchRunScope::ReadLocalAdapter() {
     LocalAdapterInfo info = m_local;
     if (halvera::ReadLocalAdapter(m_context.driver, m_settings.ADPNUM, m_context.errorLog, info,
                                   &m_rights) != 0) {
+        ReportMissingAdapter();
         return 1;
     }
     m_local = info;
     m_context.local.Set(info);
     return 0;
+}
+
+void SearchRunScope::ReportMissingAdapter() {
+    if (m_rights != RawSocketCheck::Allowed) {
+        return;
+    }
+    // The list was read (a failure to read it is logged already) but has no adapter
+    // ADPNUM: unplugged, taken down, renamed or without an address since it was chosen.
+    // The run says so as an adapter that does not open.
+    const auto adapters = m_context.driver.Adapters();
+    if (adapters &&
+        (m_settings.ADPNUM < 0 || m_settings.ADPNUM >= static_cast<int>(adapters->size()))) {
+        m_context.errorLog.WriteErrorLog(NETMON_TAG, "Unable to open the driver");
+        m_context.prompt.ShowMessage(Sjis("winpcap driver not install。"), PromptIcon::Information,
+                                     PromptButtons::Ok);
+    }
 }
 
 bool SearchRunScope::CheckRights() {

@@ -40,6 +40,8 @@ class SearchRunScope {
     int ProbeAndUpdate(Ipv4 ip, int attempts, NodeRecord& record);
 
   private:
+    void ReportMissingAdapter();
+
     SearchRunContext& m_context;
     AppSettings m_settings;
     LocalAdapterInfo m_local;

@@ -45,6 +45,21 @@ TEST_F(LocalAdapterLab, AdapterListHoldsTheEthernetInterfacesWithAnAddress) {
     EXPECT_EQ(names, (std::vector<std::string>{"eth0", "side0"}));
 }
 
+// An interface taken down leaves the list, as an unplugged adapter does, and comes back with
+// it up again.
+TEST_F(LocalAdapterLab, AnInterfaceThatIsDownIsNoAdapter) {
+    ASSERT_TRUE(Lab::SetLinkUp("side0", false));
+    const auto whileDown = m_driver.Adapters();
+    ASSERT_TRUE(Lab::SetLinkUp("side0", true));
+    ASSERT_TRUE(whileDown.has_value());
+    std::vector<std::string> names;
+    for (const auto& adapter : *whileDown) {
+        names.push_back(adapter.name);
+    }
+    EXPECT_EQ(names, std::vector<std::string>{"eth0"});
+    EXPECT_EQ(m_driver.Adapters()->size(), 2u);
+}
+
 TEST_F(LocalAdapterLab, EachAdapterGivesItsOwnAddressMaskAndMac) {
     std::vector<LabHost> own = Lab::Get().Hosts("own");
     const std::vector<LabHost> side = Lab::Get().Hosts("side");

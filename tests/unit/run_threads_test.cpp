@@ -312,11 +312,12 @@ TEST(RunThreads, CommonStart) {
          0,
          RunOutcome::Completed,
          {"begin", PREPARING, "probe 192.168.1.1", FINISHED, "flush", "summary", "end", "release"}},
-        {"adapter_that_cannot_be_read_ends_the_run_before_any_probe",
+        {"adapter_that_is_missing_is_shown_and_ends_the_run_before_any_probe",
          1,
          1,
          RunOutcome::StartFailed,
-         {"begin", PREPARING, FINISHED, "flush", "summary", "end", "release"}},
+         {"begin", PREPARING, "info winpcap driver not install。 (active)", FINISHED, "flush",
+          "summary", "end", "release"}},
     };
     for (const auto& c : cases) {
         for (bool listRefresh : {false, true}) {
@@ -336,6 +337,11 @@ TEST(RunThreads, CommonStart) {
                                                    : SearchRangesThread(context, h.flags);
             EXPECT_EQ(outcome, c.outcome) << c.name << " list refresh " << listRefresh;
             EXPECT_EQ(h.steps.Calls(), c.calls) << c.name << " list refresh " << listRefresh;
+            // A missing adapter is logged as an adapter that does not open.
+            const bool missing = c.outcome == RunOutcome::StartFailed;
+            using Lines = std::vector<std::pair<std::string, std::string>>;
+            const Lines missingLine{{"netmond", "Unable to open the driver"}};
+            EXPECT_EQ(h.errorLog.Lines(), missing ? missingLine : Lines()) << c.name;
             const auto walks = h.NameWalks();
             if (!walks.empty()) {
                 EXPECT_EQ(FormatIp(walks[0].ownIp), SearchRunHarness::OWN_IP) << c.name;
