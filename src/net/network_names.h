@@ -19,13 +19,14 @@ struct NameQueryRange {
 };
 
 // Pacing of the name walk. The defaults query a /24 in a quarter of a second and spread a
-// /16 over about a minute instead of sending 65,000 datagrams at once.
+// /16 over about a minute instead of sending 65,000 datagrams at once; a node on the segment
+// answers within milliseconds, so half a second after the last query is ample.
 struct NameQueryOptions {
     std::uint16_t port = NETBIOS_NAME_PORT;  // where the nodes listen
     Ipv4 bindIp = 0;                         // local address of the querying socket
     int sendRate = 1000;                     // queries per second, at least 1
     int burst = 16;                          // queries that may leave at once
-    std::chrono::microseconds replyWait = std::chrono::seconds(1);  // after the last query
+    std::chrono::microseconds replyWait = std::chrono::milliseconds(500);  // after the last query
 };
 
 // Asks every address of the ranges that lies inside the own subnet for its NetBIOS names

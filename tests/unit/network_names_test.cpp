@@ -201,7 +201,12 @@ TEST(EnumerateNetworkNames, TakesRepliesUntilTheWaitAfterTheLastQuery) {
     const Ipv4 early = MakeIp(192, 168, 0, 1);
     const Ipv4 inTime = MakeIp(192, 168, 0, 2);
     const Ipv4 late = MakeIp(192, 168, 0, 3);
-    const std::map<Ipv4, Micros> delays = {{early, 10ms}, {inTime, 999ms}, {late, 1001ms}};
+    NameQueryOptions options;
+    options.burst = 3;
+    // Half a second by default: a node on the segment answers within milliseconds.
+    EXPECT_EQ(options.replyWait, 500ms);
+    const std::map<Ipv4, Micros> delays = {
+        {early, 10ms}, {inTime, options.replyWait - 1ms}, {late, options.replyWait + 1ms}};
     FakeClock clock;
     ScriptedNetwork network(clock, [&](Ipv4 ip, std::uint16_t id) {
         return std::vector<std::pair<Micros, Datagram>>{
@@ -209,14 +214,12 @@ TEST(EnumerateNetworkNames, TakesRepliesUntilTheWaitAfterTheLastQuery) {
              Datagram{ip, NETBIOS_NAME_PORT, NodeStatusReplyBytes(id, FormatIp(ip), "WG")}}};
     });
     test::MemoryNameBook book;
-    NameQueryOptions options;
-    options.burst = 3;
     const std::vector<NameQueryRange> ranges = {{early, late}};
     EXPECT_EQ(EnumerateNetworkNames(ranges, OWN, MASK_24, book, network, clock, options), 2);
     EXPECT_EQ(book.Entries(),
               (std::map<Ipv4, test::MemoryNameBook::Names>{{early, {"192.168.0.1", "WG"}},
                                                            {inTime, {"192.168.0.2", "WG"}}}));
-    EXPECT_EQ(clock.now, network.sent.back().at + 1s);
+    EXPECT_EQ(clock.now, network.sent.back().at + options.replyWait);
 }
 
 TEST(EnumerateNetworkNames, IgnoresRepliesThatAreNoAnswerToItsQuery) {
