@@ -373,7 +373,7 @@ TEST(EnumerateNetworkNames, NamesTheNodesThatAnswerOnLoopback) {
     // Garbage and a cut-off copy before the real answer.
     nodes[noisy] = [](std::uint16_t id) {
         Bytes cut = NodeStatusReplyBytes(id, "NOISY", "WG");
-        cut.resize(cut.size() - 1);
+        cut.pop_back();
         return std::vector<Bytes>{Bytes{1, 2, 3}, cut, NodeStatusReplyBytes(id, "NOISY", "WG")};
     };
     nodes[forger] = [](std::uint16_t id) {
