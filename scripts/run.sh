@@ -1,6 +1,7 @@
 #!/bin/sh
-# Installs, builds and starts Halvera.
+# Installs what building and running need (no test packages), builds Halvera without its tests
+# and starts it.
 set -eu
 cd "$(dirname "$0")/.."
-./scripts/build.sh
+HALVERA_TESTS=OFF ./scripts/build.sh
 exec "${BUILD_DIR:-build}/halvera/halvera"

@@ -1,11 +1,24 @@
 #!/bin/sh
-# Installs every Debian package that building, running and testing Halvera needs.
+# Installs the Debian packages Halvera needs: those that building and running it need, and
+# with --tests those that its tests, benchmarks and screenshots add.
 # Idempotent: quiet and quick when everything is present.
 set -eu
 
-PACKAGES="g++ cmake ninja-build pkg-config git libgtest-dev libgmock-dev libbenchmark-dev
-qt6-base-dev qt6-multimedia-dev libpcap-dev libcap-dev libcap2-bin nftables iproute2 procps ieee-data
-fonts-ipafont-gothic desktop-file-utils xvfb xauth xdotool trayer imagemagick clang-format python3-aiosmtpd dovecot-pop3d samba"
+# Building and running: compiler and build tools (git gives the build's commit), Qt, libpcap
+# and libcap, setcap for the capture helper, the IEEE vendor list the build turns into
+# maclist.ini, and a font for the Japanese texts.
+RUN_PACKAGES="g++ cmake ninja-build pkg-config git qt6-base-dev qt6-multimedia-dev libpcap-dev
+libcap-dev libcap2-bin ieee-data fonts-ipafont-gothic"
+
+# The tests add: GoogleTest and Google Benchmark, the lab (namespaces, nftables, Samba's name
+# server), real mail servers (aiosmtpd, Dovecot), an X server with a tray and input for the
+# windows, desktop entry checks, screenshots and the formatter.
+TEST_PACKAGES="libgtest-dev libgmock-dev libbenchmark-dev nftables iproute2 procps samba
+python3-aiosmtpd dovecot-pop3d xvfb xauth xdotool trayer imagemagick desktop-file-utils
+clang-format"
+
+PACKAGES=$RUN_PACKAGES
+[ "${1:-}" = "--tests" ] && PACKAGES="$RUN_PACKAGES $TEST_PACKAGES"
 
 missing=""
 for p in $PACKAGES; do
@@ -20,16 +33,26 @@ SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO="sudo"
 echo "halvera: installing$missing"
 export DEBIAN_FRONTEND=noninteractive
-case " $missing " in
-*" samba "*)
-    # Only the lab's own nmbd, in a namespace, is wanted. The packaged services would serve
-    # this machine's real network from the moment they are installed.
+# Only the tests' own servers, started by the tests on loopback or in the lab's namespaces,
+# are wanted. The packaged services would serve this machine's real network from the moment
+# they are installed, and stay enabled at boot.
+mask() {
     if [ -d /run/systemd/system ]; then
-        echo "halvera: masking the smbd, nmbd and samba-ad-dc services (systemctl unmask to use them)"
-        $SUDO systemctl mask --quiet smbd.service nmbd.service samba-ad-dc.service
+        echo "halvera: masking $* (systemctl unmask to use them)"
+        $SUDO systemctl mask --quiet "$@"
     fi
-    ;;
-esac
+}
+case " $missing " in *" samba "*) mask smbd.service nmbd.service samba-ad-dc.service ;; esac
+case " $missing " in *" dovecot-pop3d "*) mask dovecot.service ;; esac
 $SUDO apt-get update -qq
 # shellcheck disable=SC2086
 $SUDO apt-get install -y -qq --no-install-recommends $missing >/dev/null
+# Where no systemd runs (a container), the packages' scripts may have started the servers.
+for service in dovecot smbd nmbd; do
+    case " $missing " in *" samba "* | *" dovecot-pop3d "*)
+        if [ ! -d /run/systemd/system ] && command -v service >/dev/null 2>&1; then
+            $SUDO service "$service" stop >/dev/null 2>&1 || true
+        fi
+        ;;
+    esac
+done
