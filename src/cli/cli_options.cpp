@@ -100,6 +100,7 @@ const char* const CLI_USAGE =
     "options:\n"
     "  --home DIR  the program folder (default: the folder of halvera-cli)\n"
     "  --help      print this text\n"
+    "  --version   print the version and the build's commit\n"
     "\n"
     "Lists are printed as UTF-8 tab-separated text with a header line; a tab, line end or\n"
     "backslash inside a cell is written as \\t, \\n, \\r or \\\\.\n"
@@ -407,6 +408,10 @@ CliOptions ParseCliOptions(const std::vector<std::string_view>& arguments) {
         const std::string_view option = arguments[i];
         if (option == "--help") {
             options.help = true;
+            return options;
+        }
+        if (option == "--version") {
+            options.version = true;
             return options;
         }
         if (option == "--home" || option.starts_with("--home=")) {

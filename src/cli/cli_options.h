@@ -51,7 +51,8 @@ struct CliOptions {
     };
 
     Command command = NONE;
-    bool help = false;                          // --help: print the usage and do nothing else
+    bool help = false;     // --help: print the usage and do nothing else
+    bool version = false;  // --version: print the version and the build's commit
     std::optional<std::filesystem::path> home;  // --home DIR
     std::string node;                           // refresh-node: the address or name as given
     Ipv4 rangeStart = 0;                        // ranges add

@@ -4,6 +4,7 @@
 #include <system_error>
 #include <vector>
 
+#include "base/build_version.h"
 #include "base/instance_lock.h"
 #include "base/program_folder.h"
 #include "cli/cli_options.h"
@@ -21,6 +22,10 @@ int Main(const std::vector<std::string_view>& arguments) {
     const CliOptions options = ParseCliOptions(arguments);
     if (options.help) {
         console.Out(CLI_USAGE);
+        return 0;
+    }
+    if (options.version) {
+        console.Out("halvera-cli " + VersionText());
         return 0;
     }
     if (!options.error.empty()) {

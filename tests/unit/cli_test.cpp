@@ -68,6 +68,7 @@ TEST(Cli, UsageAndExitStatus) {
     const Case cases[] = {
         {{}, 2, "no command given", ""},
         {{"--help"}, 0, "", "usage: halvera-cli [--home DIR] COMMAND"},
+        {{"--version"}, 0, "", "halvera-cli 1.00 (commit "},
         {{"bogus"}, 2, "unknown command bogus", ""},
         {{"--verbose", "nodes"}, 2, "unknown option --verbose", ""},
         {{"--home"}, 2, "--home needs a folder", ""},
