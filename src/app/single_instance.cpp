@@ -1,10 +1,12 @@
 #include "app/single_instance.h"
 
+#include <QCryptographicHash>
 #include <QLocalSocket>
 
 #include <unistd.h>
 #include <utility>
 
+#include "base/program_folder.h"
 #include "lists/prompt.h"
 
 namespace halvera {
@@ -18,9 +20,13 @@ const QByteArray ACTIVATE_REQUEST = "activate\n";
 }  // namespace
 
 QString SingleInstance::DefaultName() {
-    return QStringLiteral("%1-%2")
+    // One program per user and data folder: two data folders are two monitors.
+    const QByteArray folder = QByteArray::fromStdString(DataFolder().string());
+    const QByteArray digest = QCryptographicHash::hash(folder, QCryptographicHash::Sha1).toHex();
+    return QStringLiteral("%1-%2-%3")
         .arg(QString::fromUtf8(PROMPT_CAPTION.data(), PROMPT_CAPTION.size()))
-        .arg(getuid());
+        .arg(getuid())
+        .arg(QString::fromLatin1(digest.left(12)));
 }
 
 SingleInstance::SingleInstance(QString name, QObject* parent)

@@ -21,7 +21,7 @@ bool CVeskarApp::InitInstance() {
         return false;
     }
     InstallFontSubstitutes();
-    if (!LockProgramFolder()) {
+    if (!LockDataFolder()) {
         m_refusalStatus = 1;
         return false;
     }
@@ -44,8 +44,8 @@ bool CVeskarApp::InitInstance() {
     return true;
 }
 
-bool CVeskarApp::LockProgramFolder() {
-    if (m_folderLock.Acquire(ProgramFolder())) {
+bool CVeskarApp::LockDataFolder() {
+    if (m_folderLock.Acquire(DataFolder())) {
         return true;
     }
     // The data files of one folder never have writers in two processes.
@@ -55,7 +55,7 @@ bool CVeskarApp::LockProgramFolder() {
     if (m_folderLock.HolderPid() > 0) {
         text += " (pid " + std::to_string(m_folderLock.HolderPid()) + ")";
     }
-    ShowStop(m_prompt, text + "\r\n" + Utf8ToCp932Lossy(ProgramFolder().string()));
+    ShowStop(m_prompt, text + "\r\n" + Utf8ToCp932Lossy(DataFolder().string()));
     return false;
 }
 

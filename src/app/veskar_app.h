@@ -30,7 +30,7 @@ class CVeskarApp {
     int ExitInstance(int exitCode);
 
   private:
-    bool LockProgramFolder();
+    bool LockDataFolder();
 
     MessageBoxPrompt m_prompt;
     int m_refusalStatus = 0;

@@ -98,14 +98,15 @@ const char* const CLI_USAGE =
     "                             each of the tests B47, B16, B8 given (none: no node)\n"
     "\n"
     "options:\n"
-    "  --home DIR  the program folder (default: the folder of halvera-cli)\n"
+    "  --home DIR  the data folder (default: $STATE_DIRECTORY, else the folder of halvera-cli\n"
+    "              when it is writable and not installed, else $XDG_DATA_HOME/halvera)\n"
     "  --help      print this text\n"
     "  --version   print the version and the build's commit\n"
     "\n"
     "Lists are printed as UTF-8 tab-separated text with a header line; a tab, line end or\n"
     "backslash inside a cell is written as \\t, \\n, \\r or \\\\.\n"
     "Exit status: 0 success, 1 failure, 2 bad usage or a refused value. Another Halvera\n"
-    "process using the same program folder makes every command fail.\n";
+    "process using the same data folder makes every command fail.\n";
 
 const std::vector<std::string_view> MAIL_FIELD_NAMES = {
     "smtpserver", "adrfrom",   "adrto1", "adrto2",   "adrto3",

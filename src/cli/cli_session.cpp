@@ -103,7 +103,7 @@ int CliSession::Run(const CliOptions& options) {
     // A data file that cannot be opened has had its five tries; reading the node list would
     // wait through them again.
     if (!m_engine.Open()) {
-        m_console.Err("halvera-cli: the data files in " + ProgramFolder().string() +
+        m_console.Err("halvera-cli: the data files in " + DataFolder().string() +
                       " could not be opened");
         return 1;
     }

@@ -12,7 +12,7 @@
 
 namespace halvera {
 
-// One run of halvera-cli on the program folder: the engine opened and its node list loaded
+// One run of halvera-cli on the data folder: the engine opened and its node list loaded
 // as the program's start-up does it, one command, and the engine closed again. What the engine
 // shows (search progress, event list rows, error log lines, popups, messages) is printed as it
 // happens. The caller holds the folder's instance lock.

@@ -40,17 +40,17 @@ int Main(const std::vector<std::string_view>& arguments) {
             console.Err("halvera-cli: " + options.home->string() + " is not a folder");
             return 1;
         }
-        SetProgramFolder(folder);
+        SetDataFolder(folder);
     }
     InstanceLock lock;
-    if (!lock.Acquire(ProgramFolder())) {
+    if (!lock.Acquire(DataFolder())) {
         if (lock.Error().empty()) {
             console.Err("halvera-cli: another Halvera process" +
                         (lock.HolderPid() > 0 ? " (pid " + std::to_string(lock.HolderPid()) + ")"
                                               : std::string()) +
-                        " is using the program folder " + ProgramFolder().string());
+                        " is using the data folder " + DataFolder().string());
         } else {
-            console.Err("halvera-cli: cannot lock the program folder: " + lock.Error());
+            console.Err("halvera-cli: cannot lock the data folder: " + lock.Error());
         }
         return 1;
     }

@@ -371,7 +371,7 @@ std::string MonitorEngine::ExportBytes(ExportFormat format, ExportList list) {
 
 int MonitorEngine::Export(ExportFormat format, ExportList list) {
     const std::string text = ExportBytes(format, list);
-    const std::filesystem::path path = ProgramFolder() / ExportFileName(format);
+    const std::filesystem::path path = DataFolder() / ExportFileName(format);
     if (WriteExportFile(path, text, format, m_prompt, m_logs) != 0) {
         return 1;
     }

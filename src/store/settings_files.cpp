@@ -216,7 +216,7 @@ int SaveMailSettings(const MailSettings& mail, UserRegistry& registry, ErrorLog&
 }  // namespace
 
 std::filesystem::path SettingsFilePath() {
-    return ProgramFolder() / "Kelvane.ini";
+    return DataFolder() / "Kelvane.ini";
 }
 
 void LoadSettings(SettingsStore& store, UserRegistry& registry, ErrorLog& errorLog,

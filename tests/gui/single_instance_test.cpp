@@ -17,8 +17,10 @@
 #include <cstring>
 
 #include "app/main_frame.h"
+#include "base/program_folder.h"
 #include "frame_fixture.h"
 #include "self_child.h"
+#include "support/temp_program_folder.h"
 #include "support/xvfb_display.h"
 
 namespace halvera {
@@ -96,6 +98,19 @@ TEST(SingleInstance, TheFirstStartClaimsTheNameAgainAfterACrash) {
     EXPECT_TRUE(instance.Claim());
     SingleInstance later(name);
     EXPECT_FALSE(later.Claim());
+}
+
+// One program per data folder: a second data folder is a second monitor, the same folder
+// the same program.
+TEST(SingleInstance, TheNameFollowsTheDataFolder) {
+    test::TempProgramFolder first;
+    test::TempProgramFolder second;
+    SetDataFolder(first.Path());
+    const QString firstName = SingleInstance::DefaultName();
+    EXPECT_EQ(SingleInstance::DefaultName(), firstName);
+    SetDataFolder(second.Path());
+    EXPECT_NE(SingleInstance::DefaultName(), firstName);
+    SetProgramFolder(first.Path());
 }
 
 }  // namespace

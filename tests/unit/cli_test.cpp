@@ -751,7 +751,7 @@ TEST(Cli, RefusesAFolderInUse) {
         const auto result = RunCli({"--home", folder.Path().string(), command});
         EXPECT_EQ(result.status, 1) << command;
         EXPECT_TRUE(Holds(result.err, "another Halvera process (pid " + std::to_string(getpid()) +
-                                          ") is using the program folder"))
+                                          ") is using the data folder"))
             << result.err;
         EXPECT_EQ(result.out, "") << command;
     }
