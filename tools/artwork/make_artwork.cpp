@@ -1,6 +1,6 @@
 // Draws the pictures of the Qt program (event images, tool bar and tab icons, the program
-// icon and the banner background) into the res/ folder given as the only argument. The
-// results are committed; run scripts/make-artwork after changing a drawing.
+// icon, also in the icon theme's sizes, and the banner background) into the res/ folder given as
+// the only argument. The results are committed; run scripts/make-artwork after changing a drawing.
 
 #include <QColor>
 #include <QDir>
@@ -292,19 +292,34 @@ bool MakeTabImages(const QDir& images) {
     return ok;
 }
 
+// The program icon, drawn on a 64-unit square and scaled to the size asked.
+QImage ProgramIcon(int size) {
+    return Draw(size, size, [&](QPainter& p) {
+        p.scale(size / 64.0, size / 64.0);
+        QLinearGradient back(0, 0, 0, 64);
+        back.setColorAt(0, QColor(0x3a, 0x7b, 0xd5));
+        back.setColorAt(1, QColor(0x1a, 0x3f, 0x7a));
+        p.setPen(Qt::NoPen);
+        p.setBrush(back);
+        p.drawRoundedRect(QRectF(2, 2, 60, 60), 12, 12);
+        p.translate(6, 8);
+        Network(p, 52, QColor(0xd0, 0xe4, 0xff), Qt::white);
+    });
+}
+
 bool MakeProgramIcon(const QDir& images) {
-    return Save(Draw(64, 64,
-                     [&](QPainter& p) {
-                         QLinearGradient back(0, 0, 0, 64);
-                         back.setColorAt(0, QColor(0x3a, 0x7b, 0xd5));
-                         back.setColorAt(1, QColor(0x1a, 0x3f, 0x7a));
-                         p.setPen(Qt::NoPen);
-                         p.setBrush(back);
-                         p.drawRoundedRect(QRectF(2, 2, 60, 60), 12, 12);
-                         p.translate(6, 8);
-                         Network(p, 52, QColor(0xd0, 0xe4, 0xff), Qt::white);
-                     }),
-                images.filePath(QStringLiteral("halvera.png")));
+    return Save(ProgramIcon(64), images.filePath(QStringLiteral("halvera.png")));
+}
+
+// The icon in the sizes of the desktop's icon theme, installed under hicolor.
+bool MakeThemeIcons(const QDir& res) {
+    bool ok = true;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        const QString folder = QStringLiteral("icons/hicolor/%1x%1/apps").arg(size);
+        ok &= res.mkpath(folder) &&
+              Save(ProgramIcon(size), res.filePath(folder + QStringLiteral("/halvera.png")));
+    }
+    return ok;
 }
 
 // The banner background: a pale gradient that the two text lines stay readable on, with a
@@ -357,6 +372,7 @@ int main(int argc, char* argv[]) {
     ok &= MakeToolBarImages(images);
     ok &= MakeTabImages(images);
     ok &= MakeProgramIcon(images);
+    ok &= MakeThemeIcons(res);
     ok &= MakeBanner(res);
     return ok ? 0 : 1;
 }
