@@ -18,10 +18,13 @@
 #include "app/command_ids.h"
 #include "app/frame_menus.h"
 #include "app/list_commands.h"
+#include "base/desktop_entry.h"
+#include "base/program_folder.h"
+#include "base/text_codec.h"
+#include "capture/capture_adapter.h"
 #include "dialogs/color_dlg.h"
 #include "dialogs/exit_wait_dlg.h"
 #include "dialogs/option_dlg.h"
-#include "capture/capture_adapter.h"
 #include "views/left_view.h"
 #include "views/list_colours.h"
 #include "views/qt_text.h"
@@ -211,7 +214,7 @@ void CMainFrame::OnCommand(int id) {
             ShowOptions();
             break;
         case ID_HELP:
-            // The help file of the program is reached through its desktop entry.
+            ShowHelp();
             break;
         default:
             m_listCommands->Run(id);
@@ -264,6 +267,16 @@ void CMainFrame::ShowAbout() {
     box.setIconPixmap(windowIcon().pixmap(48, 48));
     box.setText(ProductText());
     box.exec();
+}
+
+// The help document installed in the program folder opens in the desktop's browser.
+void CMainFrame::ShowHelp() {
+    if (!m_services.engine.OpenHelp()) {
+        m_services.prompt.ShowMessage(
+            Sjis("ヘルプファイルが見つかりません。\r\n") +
+                Utf8ToCp932Lossy((ProgramFolder() / HELP_DOCUMENT_NAME).string()),
+            PromptIcon::Information, PromptButtons::Ok);
+    }
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

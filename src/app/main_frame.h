@@ -86,6 +86,7 @@ class CMainFrame : public QMainWindow {
     void HideToTray();
     void ShowNormalFromTray();
     void ShowAbout();
+    void ShowHelp();
     void ShowExitWait();
     void RunShutdownSteps();
 

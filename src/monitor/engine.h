@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "capture/capture_adapter.h"
 #include "export/export_table.h"
 #include "export/list_exporter.h"
 #include "lists/list_tables.h"
@@ -15,7 +16,6 @@
 #include "monitor/options_entry.h"
 #include "monitor/search_runner.h"
 #include "monitor/search_settings_entry.h"
-#include "capture/capture_adapter.h"
 #include "net/host_resolver.h"
 #include "net/local_adapter_info.h"
 #include "store/event_settings.h"
@@ -109,6 +109,9 @@ class Engine {
     // folder, shows where in the banner and has the desktop open it. 0, or 1 when the file
     // could not be written (the message has been shown and logged).
     virtual int Export(ExportFormat format, ExportList list) = 0;
+    // Opens the help document of the program folder with the desktop's program; false, with
+    // nothing opened, when the program folder has none.
+    virtual bool OpenHelp() = 0;
 
     // Mail settings, for the mail settings dialog and halvera-cli mail. The settings in
     // memory are Settings().Mail().

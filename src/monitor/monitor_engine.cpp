@@ -4,15 +4,16 @@
 #include <utility>
 
 #include "base/clock.h"
+#include "base/desktop_entry.h"
 #include "base/ip_address.h"
 #include "base/program_folder.h"
 #include "base/text_codec.h"
+#include "capture/packet_driver_choice.h"
 #include "events/placeholders.h"
 #include "events/settings_summary.h"
 #include "lists/node_list_sort.h"
 #include "net/network_names.h"
 #include "net/node_list.h"
-#include "capture/packet_driver_choice.h"
 #include "store/event_settings_check.h"
 #include "store/mail_settings_check.h"
 #include "store/node_label_check.h"
@@ -380,6 +381,16 @@ int MonitorEngine::Export(ExportFormat format, ExportList list) {
     m_banner.SetSummaryText(Sjis("【データ出力】 ") + pathCp932);
     m_desktop.OpenFile(pathCp932, {});
     return 0;
+}
+
+bool MonitorEngine::OpenHelp() {
+    const std::filesystem::path help = ProgramFolder() / HELP_DOCUMENT_NAME;
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(help, ec)) {
+        return false;
+    }
+    m_desktop.OpenFile(Utf8ToCp932Lossy(help.string()), {});
+    return true;
 }
 
 std::string MonitorEngine::StoreMailSettings(const MailSettings& entry, int required) {

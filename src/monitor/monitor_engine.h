@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/user_registry.h"
+#include "capture/packet_driver.h"
 #include "events/desktop_actions.h"
 #include "events/event_actions.h"
 #include "events/mail_queue_lines.h"
@@ -20,7 +21,6 @@
 #include "monitor/search_runs.h"
 #include "net/local_adapter_state.h"
 #include "net/node_search_steps.h"
-#include "capture/packet_driver.h"
 #include "net/system_host_resolver.h"
 #include "store/event_settings_store.h"
 #include "store/log_store.h"
@@ -101,6 +101,7 @@ class MonitorEngine : public Engine {
     int CountLogEntries(LogKind kind) override;
     int DeleteLogRows(LogKind kind, const std::vector<int>& rows, Progress& progress) override;
     int Export(ExportFormat format, ExportList list) override;
+    bool OpenHelp() override;
     // What Export writes for the list as it is now, with the current time.
     std::string ExportBytes(ExportFormat format, ExportList list);
     // Mail settings.

@@ -148,5 +148,32 @@ TEST(COutputSettingDlg, OkStoresTheBitsAndCancellingTheQuestionKeepsTheDialogOpe
               std::string::npos);
 }
 
+// ヘルプ opens the help document of the program folder, from the menu or the tool bar; a
+// program folder without one says so and opens nothing.
+TEST_F(ExportCommandTest, HelpOpensTheHelpDocumentOrSaysItIsMissing) {
+    const fs::path help = ProgramFolder() / "Kelvane.html";
+    for (bool present : {true, false}) {
+        for (bool toolBar : {false, true}) {
+            SCOPED_TRACE(std::string(present ? "present" : "missing") +
+                         (toolBar ? " tool bar" : " menu"));
+            if (present) {
+                test::WriteBytes(help, "<html></html>");
+            } else {
+                fs::remove(help);
+            }
+            const std::size_t opened = f.desktop.Actions().size();
+            Run(ID_HELP, toolBar);
+            if (present) {
+                ASSERT_EQ(f.desktop.Actions().size(), opened + 1);
+                EXPECT_EQ(f.desktop.Actions().back(), "open " + help.string());
+            } else {
+                EXPECT_EQ(f.desktop.Actions().size(), opened);
+                EXPECT_EQ(f.prompt.Texts().back(),
+                          Sjis("ヘルプファイルが見つかりません。\r\n") + help.string());
+            }
+        }
+    }
+}
+
 }  // namespace
 }  // namespace halvera
