@@ -55,7 +55,8 @@ ExportTable LogTable(ExportList list, const std::vector<ListRow>& rows) {
     const bool eventLog = list == ExportList::EventLog;
     ExportTable table;
     table.header = Headers(eventLog ? EventLogColumns() : ErrorLogColumns());
-    const int columns = eventLog ? EVENT_LOG_COLUMNS : ERROR_LOG_COLUMNS;
+    const int columns =
+        eventLog ? static_cast<int>(EVENT_LOG_COLUMNS) : static_cast<int>(ERROR_LOG_COLUMNS);
     for (const ListRow& row : rows) {
         ExportTable::Row out;
         for (int column = 0; column < columns; ++column) {
