@@ -15,11 +15,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "app/main_frame.h"
 #include "base/program_folder.h"
 #include "frame_fixture.h"
 #include "self_child.h"
+#include "support/cli_process.h"
 #include "support/temp_program_folder.h"
 #include "support/xvfb_display.h"
 
@@ -111,6 +113,57 @@ TEST(SingleInstance, TheNameFollowsTheDataFolder) {
     SetDataFolder(second.Path());
     EXPECT_NE(SingleInstance::DefaultName(), firstName);
     SetProgramFolder(first.Path());
+}
+
+// The program itself, in a program folder of its own (writable, so also its data folder),
+// on the test's X server.
+QProcess* StartProgram(const std::filesystem::path& folder,
+                       const std::vector<std::string>& environment, QObject* owner) {
+    auto* process = new QProcess(owner);
+    QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
+    for (const auto& entry : environment) {
+        const auto equals = entry.find('=');
+        variables.insert(QString::fromStdString(entry.substr(0, equals)),
+                         QString::fromStdString(entry.substr(equals + 1)));
+    }
+    variables.insert(QStringLiteral("HOME"), QString::fromStdString(folder.string()));
+    variables.insert(QStringLiteral("XDG_CONFIG_HOME"),
+                     QString::fromStdString((folder / "config").string()));
+    process->setProcessEnvironment(variables);
+    process->start(QString::fromStdString((folder / "halvera").string()), {});
+    return process;
+}
+
+TEST(SingleInstance, TwoDataFoldersRunSideBySideAndOneFolderRunsOnce) {
+    test::XvfbDisplay display(false);
+    ASSERT_TRUE(display.Ready()) << display.Error();
+    test::TempProgramFolder first;
+    test::TempProgramFolder second;
+    const auto program = test::CliPath().parent_path() / "halvera";
+    for (const auto* folder : {&first, &second}) {
+        std::filesystem::copy_file(program, folder->Path() / "halvera");
+    }
+    QObject owner;
+    QProcess* a = StartProgram(first.Path(), display.Environment(), &owner);
+    QProcess* b = StartProgram(second.Path(), display.Environment(), &owner);
+    ASSERT_TRUE(a->waitForStarted() && b->waitForStarted());
+    // Both hold their data folder's lock once they are up.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return std::filesystem::exists(first.Path() / "halvera.lock") &&
+                   std::filesystem::exists(second.Path() / "halvera.lock");
+        },
+        20000));
+    // A second start on the first folder hands over to the running program and ends.
+    QProcess* again = StartProgram(first.Path(), display.Environment(), &owner);
+    ASSERT_TRUE(test::WaitForEnd(*again));
+    EXPECT_EQ(again->exitCode(), 0);
+    EXPECT_EQ(a->state(), QProcess::Running);
+    EXPECT_EQ(b->state(), QProcess::Running);
+    for (QProcess* process : {a, b}) {
+        process->kill();
+        process->waitForFinished();
+    }
 }
 
 }  // namespace
