@@ -43,7 +43,7 @@ mask() {
     fi
 }
 case " $missing " in *" samba "*) mask smbd.service nmbd.service samba-ad-dc.service ;; esac
-case " $missing " in *" dovecot-pop3d "*) mask dovecot.service ;; esac
+case " $missing " in *" dovecot-pop3d "*) mask dovecot.service dovecot.socket ;; esac
 $SUDO apt-get update -qq
 # shellcheck disable=SC2086
 $SUDO apt-get install -y -qq --no-install-recommends $missing >/dev/null
