@@ -6,16 +6,18 @@ set -eu
 
 # Building and running: compiler and build tools (git gives the build's commit), Qt, libpcap
 # and libcap, setcap for the capture helper, the IEEE vendor list the build turns into
-# maclist.ini, and a font for the Japanese texts.
+# maclist.ini, a font for the Japanese texts, and OpenSSL with the trusted certificates for
+# mail over TLS.
 RUN_PACKAGES="g++ cmake ninja-build pkg-config git qt6-base-dev qt6-multimedia-dev libpcap-dev
-libcap-dev libcap2-bin ieee-data fonts-ipafont-gothic"
+libcap-dev libcap2-bin ieee-data fonts-ipafont-gothic libssl-dev ca-certificates"
 
 # The tests add: GoogleTest and Google Benchmark, the lab (namespaces, nftables, Samba's name
 # server), real mail servers (aiosmtpd, Dovecot), an X server with a tray and input for the
-# windows, desktop entry checks, screenshots, the formatter, and the package checks.
+# windows, desktop entry checks, screenshots, the formatter, the package checks, and the
+# openssl program for the mail tests' certificates.
 TEST_PACKAGES="libgtest-dev libgmock-dev libbenchmark-dev nftables iproute2 procps samba
 python3-aiosmtpd dovecot-pop3d xvfb xauth xdotool trayer imagemagick desktop-file-utils
-clang-format dpkg-dev lintian appstream man-db"
+clang-format dpkg-dev lintian appstream man-db openssl"
 
 PACKAGES=$RUN_PACKAGES
 [ "${1:-}" = "--tests" ] && PACKAGES="$RUN_PACKAGES $TEST_PACKAGES"

@@ -57,8 +57,11 @@ const char* const CLI_USAGE =
     "                             dialog's OK; nothing is stored when one is refused:\n"
     "                             smtpserver, popserver, userid, passward (at most 36 bytes\n"
     "                             in CP932), adrfrom, adrto1, adrto2, adrto3, subject (at most\n"
-    "                             128 bytes), pop (1: POP before SMTP, or 0); an empty VALUE\n"
-    "                             clears a field\n"
+    "                             128 bytes), pop (1: POP before SMTP, or 0), smtpport\n"
+    "                             (1-65535), security (0 none, 1 STARTTLS, 2 TLS from the\n"
+    "                             start), smtpauth (0 none, 1 AUTH PLAIN, 2 AUTH LOGIN),\n"
+    "                             authuser, authpass (at most 128 bytes); an empty VALUE\n"
+    "                             clears a text field\n"
     "  mail test                  send the test mail with the mail settings, as the dialog's\n"
     "                             test send does; its errors go to standard error\n"
     "  options                    print the list and start-up options\n"
@@ -109,8 +112,10 @@ const char* const CLI_USAGE =
     "process using the same data folder makes every command fail.\n";
 
 const std::vector<std::string_view> MAIL_FIELD_NAMES = {
-    "smtpserver", "adrfrom",   "adrto1", "adrto2",   "adrto3",
-    "pop",        "popserver", "userid", "passward", "subject"};
+    "smtpserver", "adrfrom", "adrto1",   "adrto2",   "adrto3",   "pop",      "popserver", "userid",
+    "passward",   "subject", "smtpport", "security", "smtpauth", "authuser", "authpass"};
+
+const std::vector<std::string_view> MAIL_NUMBER_NAMES = {"pop", "smtpport", "security", "smtpauth"};
 
 namespace {
 
@@ -156,6 +161,23 @@ const SettingShape SETTING_KEYS[] = {
 
 // A text of a mail setting goes into SMTP and POP commands and into one line of the
 // registry file: a control character would end the command or the line early.
+// The numbers of mail set: pop 0 or 1, security and smtpauth 0 to 2, smtpport a number
+// whose range the mail settings' own check holds.
+bool MailNumberAllowed(std::string_view field, std::string_view value) {
+    if (field == "pop") {
+        return value == "0" || value == "1";
+    }
+    if (field == "security" || field == "smtpauth") {
+        return value == "0" || value == "1" || value == "2";
+    }
+    if (field == "smtpport") {
+        return !value.empty() && value.size() <= 9 &&
+               std::all_of(value.begin(), value.end(),
+                           [](unsigned char c) { return std::isdigit(c) != 0; });
+    }
+    return true;
+}
+
 bool HoldsControlCharacter(std::string_view text) {
     return std::any_of(text.begin(), text.end(), [](char c) {
         const auto byte = static_cast<unsigned char>(c);
@@ -190,8 +212,8 @@ void ParseMail(const std::vector<std::string_view>& rest, CliOptions& options) {
             options.error = field + " cannot hold a control character";
             return;
         }
-        if (field == "pop" && value != "0" && value != "1") {
-            options.error = "pop cannot be " + std::string(value);
+        if (!MailNumberAllowed(field, value)) {
+            options.error = field + " cannot be " + std::string(value);
             return;
         }
         options.mail.emplace_back(std::move(field), value);

@@ -83,6 +83,8 @@ CliOptions ParseCliOptions(const std::vector<std::string_view>& arguments);
 // The names mail and mail set use for the mail settings, as their registry values are named,
 // in the order of the mail settings dialog.
 extern const std::vector<std::string_view> MAIL_FIELD_NAMES;
+// The fields of MAIL_FIELD_NAMES that hold numbers.
+extern const std::vector<std::string_view> MAIL_NUMBER_NAMES;
 
 // A dotted IPv4 address of exactly four decimal parts ("198.18.7.1"); nothing otherwise.
 std::optional<Ipv4> ParseDottedAddress(std::string_view text);

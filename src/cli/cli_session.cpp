@@ -44,7 +44,7 @@ std::vector<std::string> Utf8Cells(const ListRow& row, std::string first) {
     return cells;
 }
 
-// The text fields of the mail settings by the names mail set takes; "pop" is the number.
+// The text fields of the mail settings by the names mail set takes.
 std::string MailSettings::*MailTextField(std::string_view name) {
     struct Named {
         std::string_view name;
@@ -55,13 +55,27 @@ std::string MailSettings::*MailTextField(std::string_view name) {
         {"adrto1", &MailSettings::adrto1},         {"adrto2", &MailSettings::adrto2},
         {"adrto3", &MailSettings::adrto3},         {"popserver", &MailSettings::popserver},
         {"userid", &MailSettings::userid},         {"passward", &MailSettings::passward},
-        {"subject", &MailSettings::subject}};
+        {"subject", &MailSettings::subject},       {"authuser", &MailSettings::authuser},
+        {"authpass", &MailSettings::authpass}};
     for (const Named& named : FIELDS) {
         if (named.name == name) {
             return named.field;
         }
     }
     return nullptr;
+}
+
+// The number fields of the mail settings by the names of MAIL_NUMBER_NAMES.
+std::int32_t MailSettings::*MailNumberField(std::string_view name) {
+    return name == "pop"        ? &MailSettings::pop
+           : name == "smtpport" ? &MailSettings::smtpport
+           : name == "security" ? &MailSettings::security
+                                : &MailSettings::smtpauth;
+}
+
+bool IsMailNumber(std::string_view name) {
+    return std::find(MAIL_NUMBER_NAMES.begin(), MAIL_NUMBER_NAMES.end(), name) !=
+           MAIL_NUMBER_NAMES.end();
 }
 
 // As the settings information list shows the password.
@@ -360,10 +374,10 @@ int CliSession::PrintMail() {
     std::vector<std::pair<std::string, std::string>> rows;
     for (const std::string_view name : MAIL_FIELD_NAMES) {
         std::string value;
-        if (name == "pop") {
-            value = std::to_string(mail.pop);
-        } else if (name == "passward") {
-            value = mail.passward.empty() ? "" : PASSWORD_MASK;
+        if (IsMailNumber(name)) {
+            value = std::to_string(mail.*MailNumberField(name));
+        } else if (name == "passward" || name == "authpass") {
+            value = (mail.*MailTextField(name)).empty() ? "" : PASSWORD_MASK;
         } else {
             value = Cp932ToUtf8Lossy(mail.*MailTextField(name));
         }
@@ -376,8 +390,9 @@ int CliSession::SetMail(const std::vector<std::pair<std::string, std::string>>& 
     // What the mail settings dialog would open with, changed as asked, then its OK.
     MailSettings entry = m_engine.Settings().Mail();
     for (const auto& [name, value] : fields) {
-        if (name == "pop") {
-            entry.pop = value == "1" ? 1 : 0;
+        if (IsMailNumber(name)) {
+            // The options allowed digits only; the settings' check holds the range.
+            entry.*MailNumberField(name) = std::stoi(value);
             continue;
         }
         const auto text = Utf8ToCp932(value);

@@ -1,11 +1,14 @@
 #include "dialogs/mail_setting_dlg.h"
 
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QSpinBox>
 #include <QThread>
 
 #include <atomic>
+#include <iterator>
 
 #include "base/text_codec.h"
 #include "store/mail_settings_check.h"
@@ -13,6 +16,12 @@
 #include "views/qt_text.h"
 
 namespace halvera {
+namespace {
+
+// The usual port of each protection: plain SMTP, submission with STARTTLS, SMTP over TLS.
+constexpr int USUAL_PORTS[] = {MAIL_DEFAULT_PORT, 587, 465};
+
+}  // namespace
 
 CMailSettingDlg::CMailSettingDlg(Engine& engine, Prompt& prompt, QWidget* parent)
     : QDialog(parent),
@@ -35,6 +44,10 @@ CMailSettingDlg::CMailSettingDlg(Engine& engine, Prompt& prompt, QWidget* parent
     Fill(m_engine.Settings().Mail());
 
     connect(m_ui->popAuth, &QCheckBox::toggled, this, &CMailSettingDlg::EnablePopFields);
+    connect(m_ui->smtpAuth, &QComboBox::currentIndexChanged, this,
+            &CMailSettingDlg::EnableAuthFields);
+    connect(m_ui->security, &QComboBox::currentIndexChanged, this,
+            &CMailSettingDlg::FollowSecurity);
     connect(m_ui->test, &QPushButton::clicked, this, &CMailSettingDlg::StartTestSend);
     connect(m_ui->buttons, &QDialogButtonBox::accepted, this, &CMailSettingDlg::accept);
     connect(m_ui->buttons, &QDialogButtonBox::rejected, this, &CMailSettingDlg::reject);
@@ -66,6 +79,21 @@ QLineEdit* CMailSettingDlg::PasswordEdit() const {
 QLineEdit* CMailSettingDlg::SubjectEdit() const {
     return m_ui->subject;
 }
+QSpinBox* CMailSettingDlg::SmtpPortBox() const {
+    return m_ui->smtpPort;
+}
+QComboBox* CMailSettingDlg::SecurityBox() const {
+    return m_ui->security;
+}
+QComboBox* CMailSettingDlg::SmtpAuthBox() const {
+    return m_ui->smtpAuth;
+}
+QLineEdit* CMailSettingDlg::AuthUserEdit() const {
+    return m_ui->authUser;
+}
+QLineEdit* CMailSettingDlg::AuthPasswordEdit() const {
+    return m_ui->authPassword;
+}
 QPushButton* CMailSettingDlg::TestButton() const {
     return m_ui->test;
 }
@@ -88,6 +116,13 @@ void CMailSettingDlg::Fill(const MailSettings& settings) {
     m_ui->subject->setText(FromCp932(settings.subject));
     m_ui->popAuth->setChecked(settings.pop == 1);
     EnablePopFields(settings.pop == 1);
+    m_security = settings.security;
+    m_ui->security->setCurrentIndex(settings.security);
+    m_ui->smtpPort->setValue(settings.smtpport);
+    m_ui->smtpAuth->setCurrentIndex(settings.smtpauth);
+    m_ui->authUser->setText(FromCp932(settings.authuser));
+    m_ui->authPassword->setText(FromCp932(settings.authpass));
+    EnableAuthFields(settings.smtpauth);
 }
 
 MailSettings CMailSettingDlg::Entry() const {
@@ -102,6 +137,11 @@ MailSettings CMailSettingDlg::Entry() const {
     entry.userid = ToCp932(m_ui->userId->text());
     entry.passward = ToCp932(m_ui->password->text());
     entry.subject = ToCp932(m_ui->subject->text());
+    entry.smtpport = m_ui->smtpPort->value();
+    entry.security = m_ui->security->currentIndex();
+    entry.smtpauth = m_ui->smtpAuth->currentIndex();
+    entry.authuser = ToCp932(m_ui->authUser->text());
+    entry.authpass = ToCp932(m_ui->authPassword->text());
     return entry;
 }
 
@@ -109,6 +149,22 @@ void CMailSettingDlg::EnablePopFields(bool enabled) {
     m_ui->popServer->setEnabled(enabled);
     m_ui->userId->setEnabled(enabled);
     m_ui->password->setEnabled(enabled);
+}
+
+void CMailSettingDlg::EnableAuthFields(int auth) {
+    m_ui->authUser->setEnabled(auth != MAIL_AUTH_NONE);
+    m_ui->authPassword->setEnabled(auth != MAIL_AUTH_NONE);
+}
+
+// A port still at the usual one of the protection chosen before follows the new choice; a
+// port the user typed stays.
+void CMailSettingDlg::FollowSecurity(int security) {
+    const int count = static_cast<int>(std::size(USUAL_PORTS));
+    if (m_security >= 0 && m_security < count && security >= 0 && security < count &&
+        m_ui->smtpPort->value() == USUAL_PORTS[m_security]) {
+        m_ui->smtpPort->setValue(USUAL_PORTS[security]);
+    }
+    m_security = security;
 }
 
 void CMailSettingDlg::accept() {

@@ -13,13 +13,17 @@ class CMailSettingDlg;
 }
 
 class QCheckBox;
+class QComboBox;
 class QLineEdit;
+class QSpinBox;
 class QPushButton;
 
 namespace halvera {
 
 // The mail settings: SMTP server, sender, three recipients, POP before SMTP with its server,
-// user ID and password, and the subject of event mail. OK checks and stores the fields and
+// user ID and password, and the subject of event mail; below them, in a group of their own,
+// the SMTP port, the connection's protection (none, STARTTLS, TLS from the start) and SMTP
+// authentication with its user and password. OK checks and stores the fields and
 // saves them to the user's registry file; a refused field shows its message and keeps the
 // dialog open (the fields before it are already in the settings in memory, as with a test
 // send). The test send checks the fields as a mail needs them and sends the test mail on a
@@ -41,6 +45,11 @@ class CMailSettingDlg : public QDialog {
     QLineEdit* UserIdEdit() const;
     QLineEdit* PasswordEdit() const;
     QLineEdit* SubjectEdit() const;
+    QSpinBox* SmtpPortBox() const;
+    QComboBox* SecurityBox() const;
+    QComboBox* SmtpAuthBox() const;
+    QLineEdit* AuthUserEdit() const;
+    QLineEdit* AuthPasswordEdit() const;
     QPushButton* TestButton() const;
     QPushButton* OkButton() const;
     QPushButton* CancelButton() const;
@@ -55,6 +64,8 @@ class CMailSettingDlg : public QDialog {
     void Fill(const MailSettings& settings);
     MailSettings Entry() const;
     void EnablePopFields(bool enabled);
+    void EnableAuthFields(int auth);
+    void FollowSecurity(int security);
     void StartTestSend();
     void FinishTestSend(int result);
     void EnableButtons(bool enabled);
@@ -63,6 +74,7 @@ class CMailSettingDlg : public QDialog {
     Engine& m_engine;
     Prompt& m_prompt;
     bool m_sending = false;
+    int m_security = 0;
 };
 
 }  // namespace halvera

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "events/socket_wait.h"
+#include "events/tls_session.h"
 
 namespace halvera {
 namespace {
@@ -35,6 +36,10 @@ MailConnection::~MailConnection() {
 }
 
 void MailConnection::Close() {
+    if (m_tls) {
+        m_tls->Shutdown();
+        m_tls.reset();
+    }
     if (m_socket >= 0) {
         ::close(m_socket);
         m_socket = -1;
@@ -77,7 +82,15 @@ ConnectResult MailConnection::Connect(const std::string& server, int port) {
     return ConnectResult::CONNECTED;
 }
 
+std::string MailConnection::StartTls(const std::string& serverName) {
+    m_tls = std::make_unique<TlsSession>();
+    return m_tls->Handshake(m_socket, serverName, m_timeouts.reply);
+}
+
 bool MailConnection::SendAll(std::string_view bytes) {
+    if (m_tls) {
+        return m_tls->SendAll(bytes, m_timeouts.reply);
+    }
     while (!bytes.empty()) {
         ssize_t sent = ::send(m_socket, bytes.data(), bytes.size(), MSG_NOSIGNAL);
         if (sent > 0) {
@@ -96,6 +109,9 @@ bool MailConnection::SendAll(std::string_view bytes) {
 }
 
 std::size_t MailConnection::Receive(char* buffer, std::size_t size) {
+    if (m_tls) {
+        return m_tls->Receive(buffer, size, m_timeouts.reply);
+    }
     for (;;) {
         if (!WaitForSocket(m_socket, POLLIN, m_timeouts.reply)) {
             return 0;

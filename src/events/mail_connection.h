@@ -2,10 +2,13 @@
 
 #include <chrono>
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 
 namespace halvera {
+
+class TlsSession;
 
 // Time limits of a delivery: a server that never answers ends the delivery as a failure
 // instead of holding the search run that sends the mail.
@@ -34,6 +37,10 @@ class MailConnection {
 
     // Connects to the first IPv4 address of the server name (host name or dotted address).
     ConnectResult Connect(const std::string& server, int port);
+    // Turns the connection into TLS (after STARTTLS, or at once for a server that speaks
+    // TLS from the start) within the reply limit. Empty when it is protected, otherwise what
+    // failed (UTF-8, after the server's kind).
+    std::string StartTls(const std::string& serverName);
     // Sends every byte, continuing after partial sends with the first unsent byte. False
     // when the send fails or the server takes nothing within the reply limit.
     bool SendAll(std::string_view bytes);
@@ -45,6 +52,7 @@ class MailConnection {
   private:
     int m_socket = -1;
     MailTimeouts m_timeouts;
+    std::unique_ptr<TlsSession> m_tls;
 };
 
 }  // namespace halvera

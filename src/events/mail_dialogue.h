@@ -16,10 +16,14 @@ struct DialogueStep {
         NOTHING,       // a continuation line, or the dialogue is done
         SEND_COMMAND,  // send `command` followed by CR LF
         SEND_MESSAGE,  // send the header block, the body and the end of the mail data
+        START_TLS,     // the server is ready for TLS: hand-shake, then send `command`
         FAIL,          // the reply was not the expected one; SmtpState is now 8
     };
     Action action = NOTHING;
     std::string command;
+    // With FAIL: what the dialogue itself refused (UTF-8, after the server's kind), when
+    // the reply line alone does not say it.
+    std::string refusal;
 };
 
 // One client dialogue with a mail server, driven reply line by reply line. The state number
@@ -43,11 +47,11 @@ class MailDialogue {
     }
     DialogueStep Send(std::string command, int nextState) {
         m_state = nextState;
-        return {DialogueStep::SEND_COMMAND, std::move(command)};
+        return {DialogueStep::SEND_COMMAND, std::move(command), {}};
     }
-    DialogueStep Reject() {
+    DialogueStep Reject(std::string refusal = {}) {
         m_state = SMTP_STATE_FAILED;
-        return {DialogueStep::FAIL, {}};
+        return {DialogueStep::FAIL, {}, std::move(refusal)};
     }
 
     int m_state = 0;

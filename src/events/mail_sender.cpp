@@ -74,7 +74,10 @@ int MailSender::SendMail(int interactive) {
         }
     }
     MailConnection smtp(m_options.timeouts);
-    if (!Open(delivery, smtp, Server::SMTP, settings.smtpserver, m_options.smtpPort)) {
+    if (!Open(delivery, smtp, Server::SMTP, settings.smtpserver, settings.smtpport)) {
+        return 1;
+    }
+    if (settings.security == MAIL_SECURITY_TLS && !StartTls(delivery, smtp)) {
         return 1;
     }
     SmtpDialogue dialogue(settings);
@@ -128,11 +131,20 @@ void MailSender::RunDialogue(const Delivery& delivery, MailConnection& connectio
                 case DialogueStep::SEND_MESSAGE:
                     sent = SendMessage(delivery, connection);
                     break;
+                case DialogueStep::START_TLS:
+                    if (!StartTls(delivery, connection)) {
+                        dialogue.Fail();
+                        break;
+                    }
+                    sent = connection.SendAll(step.command + "\r\n");
+                    break;
                 case DialogueStep::FAIL:
                     if (!delivery.interactive) {
                         break;
                     }
-                    if (server == Server::SMTP) {
+                    if (!step.refusal.empty()) {
+                        Report(delivery, server, step.refusal, false);
+                    } else if (server == Server::SMTP) {
                         ShowSmtpReplyError(line, m_prompt, m_errorLog);
                     } else if (std::string_view text = PopRefusalText(state); !text.empty()) {
                         ShowStop(m_prompt, Sjis(text) + Sjis("。"));
@@ -167,6 +179,14 @@ bool MailSender::SendMessage(const Delivery& delivery, MailConnection& connectio
         }
     }
     return connection.SendAll(END_OF_DATA);
+}
+
+bool MailSender::StartTls(const Delivery& delivery, MailConnection& connection) {
+    const std::string problem = connection.StartTls(delivery.settings.smtpserver);
+    if (!problem.empty()) {
+        Report(delivery, Server::SMTP, problem, false);
+    }
+    return problem.empty();
 }
 
 void MailSender::Report(const Delivery& delivery, Server server, std::string_view what,

@@ -13,17 +13,17 @@
 
 namespace halvera {
 
-inline constexpr int SMTP_PORT = 25;
 inline constexpr int POP_PORT = 110;
 
+// The SMTP port is a mail setting; the POP port is not, so tests give their own.
 struct MailSenderOptions {
-    int smtpPort = SMTP_PORT;
     int popPort = POP_PORT;
     MailTimeouts timeouts;
 };
 
 // Sends one e-mail through the SMTP server of the mail settings, after a POP log-in when
-// the settings ask for one. Deliveries of the whole process run one at a time.
+// the settings ask for one, over TLS (STARTTLS or from the start) and with SMTP
+// authentication when they ask for those. Deliveries of the whole process run one at a time.
 class MailSender : public MailSenderPort {
   public:
     MailSender(const SettingsStore& settings, MailLineSource& queue, Prompt& prompt,
@@ -43,6 +43,7 @@ class MailSender : public MailSenderPort {
     void RunDialogue(const Delivery& delivery, MailConnection& connection, MailDialogue& dialogue,
                      Server server);
     bool SendMessage(const Delivery& delivery, MailConnection& connection);
+    bool StartTls(const Delivery& delivery, MailConnection& connection);
     void Report(const Delivery& delivery, Server server, std::string_view what, bool withAdvice);
 
     const SettingsStore& m_settings;

@@ -40,6 +40,15 @@ class PairColumn {
     std::vector<std::pair<std::string, std::string>> m_rows;
 };
 
+// The choices of the mail settings' protection and authentication, as the dialog names them.
+constexpr std::string_view SECURITY_TEXTS[] = {"なし", "STARTTLS", "SSL/TLS"};
+constexpr std::string_view AUTH_TEXTS[] = {"なし", "AUTH PLAIN", "AUTH LOGIN"};
+
+template <std::size_t N>
+std::string_view ChoiceText(const std::string_view (&texts)[N], std::int32_t value) {
+    return value >= 0 && static_cast<std::size_t>(value) < N ? texts[value] : "";
+}
+
 std::string EnabledText(int value) {
     return Sjis(value != 0 ? "有効" : "無効");
 }
@@ -116,6 +125,11 @@ PairColumn LeftColumn(const SettingsSummaryData& data) {
     left.Add("　ユーザーID", mail.userid);
     left.Add("　パスワード", mail.passward.empty() ? std::string() : PASSWORD_MASK);
     left.Add("　件名", mail.subject);
+    left.Add("　SMTPポート", std::to_string(mail.smtpport));
+    left.Add("　接続の保護", Sjis(ChoiceText(SECURITY_TEXTS, mail.security)));
+    left.Add("　SMTP認証", Sjis(ChoiceText(AUTH_TEXTS, mail.smtpauth)));
+    left.Add("　認証ユーザー名", mail.authuser);
+    left.Add("　認証パスワード", mail.authpass.empty() ? std::string() : PASSWORD_MASK);
     return left;
 }
 

@@ -38,6 +38,26 @@ const MailTextField AFTER_POP_SERVER[] = {
     {&MailSettings::subject, MAIL_SUBJECT_MAX, "件名のデータサイズが不正です。(128Byteまで)", ""},
 };
 
+// The settings of the protected connection, after the original fields.
+const MailTextField AUTH_USER{&MailSettings::authuser, MAIL_AUTH_MAX,
+                              "認証ユーザー名のデータサイズが不正です。(128Byteまで)",
+                              "認証ユーザー名を設定してください。"};
+const MailTextField AUTH_PASSWORD{&MailSettings::authpass, MAIL_AUTH_MAX,
+                                  "認証パスワードのデータサイズが不正です。(128Byteまで)", ""};
+
+struct MailNumberField {
+    std::int32_t MailSettings::*field;
+    std::int32_t low;
+    std::int32_t high;
+    const char* outOfRange;
+};
+const MailNumberField CONNECTION_NUMBERS[] = {
+    {&MailSettings::smtpport, 1, 65535, "SMTPポート番号は1～65535の範囲で設定してください。"},
+    {&MailSettings::security, MAIL_SECURITY_NONE, MAIL_SECURITY_TLS,
+     "接続の保護の設定が不正です。"},
+    {&MailSettings::smtpauth, MAIL_AUTH_NONE, MAIL_AUTH_LOGIN, "SMTP認証の設定が不正です。"},
+};
+
 // Checks one field and copies it when it passes; the message otherwise.
 std::string TakeField(const MailTextField& check, bool mustBeSet, const MailSettings& entry,
                       MailSettings& settings) {
@@ -79,7 +99,19 @@ std::string StoreMailSettings(const MailSettings& entry, int required, MailSetti
             return refusal;
         }
     }
-    return {};
+    for (const MailNumberField& check : CONNECTION_NUMBERS) {
+        const std::int32_t value = entry.*check.field;
+        if (value < check.low || value > check.high) {
+            return Sjis(check.outOfRange);
+        }
+        settings.*check.field = value;
+    }
+    const bool authenticating = sending && settings.smtpauth != MAIL_AUTH_NONE;
+    if (std::string refusal = TakeField(AUTH_USER, authenticating, entry, settings);
+        !refusal.empty()) {
+        return refusal;
+    }
+    return TakeField(AUTH_PASSWORD, false, entry, settings);
 }
 
 }  // namespace halvera

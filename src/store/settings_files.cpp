@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 #include "base/ini_file.h"
 #include "base/program_folder.h"
@@ -102,6 +103,22 @@ constexpr MailValue MAIL_READ_ORDER[] = {SMTPSERVER, ADRFROM, ADRTO1,   ADRTO2, 
 constexpr MailValue MAIL_WRITE_ORDER[] = {SMTPSERVER, ADRFROM,   ADRTO1, ADRTO2,   ADRTO3,
                                           POP,        POPSERVER, USERID, PASSWARD, SUBJECT};
 
+// The values of the protected connection, added later: a file without them reads the
+// defaults, and one beyond its range reads the default with an error-log line.
+struct MailNumber {
+    std::string_view name;
+    std::int32_t MailSettings::*field;
+    std::uint32_t high;
+    std::uint32_t low = 0;
+};
+constexpr MailNumber SMTPPORT{"smtpport", &MailSettings::smtpport, 65535, 1};
+constexpr MailNumber SECURITY{"security", &MailSettings::security, MAIL_SECURITY_TLS};
+constexpr MailNumber SMTPAUTH{"smtpauth", &MailSettings::smtpauth, MAIL_AUTH_LOGIN};
+constexpr MailNumber MAIL_NUMBERS_ADDED[] = {SMTPPORT, SECURITY, SMTPAUTH};
+constexpr MailValue AUTHUSER{"authuser", &MailSettings::authuser, MAIL_AUTH_MAX};
+constexpr MailValue AUTHPASS{"authpass", &MailSettings::authpass, MAIL_AUTH_MAX};
+constexpr MailValue MAIL_TEXTS_ADDED[] = {AUTHUSER, AUTHPASS};
+
 std::string ReadFailedMessage() {
     return Sjis("設定データの読込みに失敗しました");
 }
@@ -152,6 +169,30 @@ AppSettings ReadAppSettings(const IniFile& ini, ErrorLog& errorLog) {
     return app;
 }
 
+void ReadAddedMailValues(const UserRegistry& registry, ErrorLog& errorLog, MailSettings& mail) {
+    const MailSettings defaults;
+    for (const MailNumber& entry : MAIL_NUMBERS_ADDED) {
+        std::optional<RegistryValue> value = registry.QueryValue(entry.name);
+        const std::uint32_t* number = value ? std::get_if<std::uint32_t>(&*value) : nullptr;
+        if (number != nullptr && *number >= entry.low && *number <= entry.high) {
+            mail.*entry.field = static_cast<std::int32_t>(*number);
+            continue;
+        }
+        mail.*entry.field = defaults.*entry.field;
+        if (value) {
+            errorLog.WriteErrorLog(
+                TAG_REGISTRY, "mail setting " + std::string(entry.name) + " is not a number from " +
+                                  std::to_string(entry.low) + " to " + std::to_string(entry.high) +
+                                  "; the default is used");
+        }
+    }
+    for (const MailValue& entry : MAIL_TEXTS_ADDED) {
+        std::optional<RegistryValue> value = registry.QueryValue(entry.name);
+        const std::string* text = value ? std::get_if<std::string>(&*value) : nullptr;
+        mail.*entry.text = text != nullptr ? std::string(CutCp932(*text, entry.width)) : "";
+    }
+}
+
 // Reads the mail values in their order; false at the first one that cannot be read.
 bool ReadMailSettings(const UserRegistry& registry, ErrorLog& errorLog, MailSettings& mail) {
     for (const MailValue& entry : MAIL_READ_ORDER) {
@@ -168,6 +209,7 @@ bool ReadMailSettings(const UserRegistry& registry, ErrorLog& errorLog, MailSett
             mail.pop = 1;
         }
     }
+    ReadAddedMailValues(registry, errorLog, mail);
     return true;
 }
 
@@ -190,12 +232,21 @@ bool WriteMailSettings(const MailSettings& mail, UserRegistry& registry, ErrorLo
         errorLog.WriteErrorLog(TAG_REGISTRY, "RegCreateKeyEx error");
         return false;
     }
+    std::vector<std::pair<std::string_view, RegistryValue>> values;
     for (const MailValue& entry : MAIL_WRITE_ORDER) {
-        RegistryValue value =
-            entry.text != nullptr
-                ? RegistryValue(std::string(CutCp932(mail.*entry.text, entry.width)))
-                : RegistryValue(static_cast<std::uint32_t>(mail.pop != 0 ? 1 : 0));
-        if (!registry.SetValue(entry.name, value)) {
+        values.emplace_back(
+            entry.name, entry.text != nullptr
+                            ? RegistryValue(std::string(CutCp932(mail.*entry.text, entry.width)))
+                            : RegistryValue(static_cast<std::uint32_t>(mail.pop != 0 ? 1 : 0)));
+    }
+    for (const MailNumber& entry : MAIL_NUMBERS_ADDED) {
+        values.emplace_back(entry.name, static_cast<std::uint32_t>(mail.*entry.field));
+    }
+    for (const MailValue& entry : MAIL_TEXTS_ADDED) {
+        values.emplace_back(entry.name, std::string(CutCp932(mail.*entry.text, entry.width)));
+    }
+    for (const auto& [name, value] : values) {
+        if (!registry.SetValue(name, value)) {
             errorLog.WriteErrorLog(TAG_REGISTRY, "RegSetValueEx error");
             return false;
         }
@@ -229,6 +280,13 @@ void LoadSettings(SettingsStore& store, UserRegistry& registry, ErrorLog& errorL
             if (entry.text != nullptr) {
                 (mail.*entry.text).clear();
             }
+        }
+        const MailSettings defaults;
+        for (const MailNumber& entry : MAIL_NUMBERS_ADDED) {
+            mail.*entry.field = defaults.*entry.field;
+        }
+        for (const MailValue& entry : MAIL_TEXTS_ADDED) {
+            (mail.*entry.text).clear();
         }
         store.SetMail(mail);
         return;

@@ -4,10 +4,12 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
 #include <QTimer>
 
@@ -49,15 +51,17 @@ const char* const CONNECTION_ERROR =
 
 // The program's engine over a fresh program folder, its mail sent to this SMTP port.
 struct MailFixture {
-    explicit MailFixture(int smtpPort = SMTP_PORT)
-        : engine({prompt, popup, desktop}, Options(smtpPort)) {
+    explicit MailFixture(int smtpPort = MAIL_DEFAULT_PORT)
+        : engine({prompt, popup, desktop}, Options()) {
         engine.Open();
+        MailSettings mail;
+        mail.smtpport = smtpPort;
+        engine.Settings().SetMail(mail);
     }
 
-    MonitorEngineOptions Options(int smtpPort) const {
+    MonitorEngineOptions Options() const {
         MonitorEngineOptions options;
         options.registryPath = Registry();
-        options.mail.smtpPort = smtpPort;
         // A server that takes no connection fails the send within a moment.
         options.mail.timeouts.connect = 2000ms;
         options.mail.timeouts.reply = 5000ms;
@@ -206,6 +210,61 @@ TEST(CMailSettingDlg, OkStoresAndSavesWhatWasTypedAndTheSummaryHidesThePassword)
     EXPECT_EQ(test::ReadBytes(f.Registry()),
               test::MailRegistryFile({"", "", "", "", "", "", "", "", ""}, 0));
     EXPECT_EQ(f.Shown("　パスワード"), "");
+}
+
+TEST(CMailSettingDlg, TheProtectionGroupSetsPortSecurityAndAuthentication) {
+    MailFixture f;
+    CMailSettingDlg dialog(f.engine, f.prompt);
+    dialog.show();
+    EXPECT_EQ(dialog.SmtpPortBox()->value(), 25);
+    EXPECT_EQ(dialog.SecurityBox()->currentText(), QStringLiteral("なし"));
+    EXPECT_EQ(dialog.SmtpAuthBox()->currentText(), QStringLiteral("なし"));
+    EXPECT_FALSE(dialog.AuthUserEdit()->isEnabled());
+    EXPECT_FALSE(dialog.AuthPasswordEdit()->isEnabled());
+    EXPECT_EQ(dialog.AuthPasswordEdit()->echoMode(), QLineEdit::Password);
+
+    // The port follows the protection while it is the usual one; a typed port stays.
+    struct Step {
+        int security;
+        int typedPort;  // 0: none typed
+        int port;
+    };
+    const Step steps[] = {{1, 0, 587}, {2, 0, 465}, {0, 0, 25}, {1, 2525, 2525}, {2, 0, 2525}};
+    for (const Step& step : steps) {
+        if (step.typedPort != 0) {
+            dialog.SmtpPortBox()->setValue(step.typedPort);
+        }
+        dialog.SecurityBox()->setCurrentIndex(step.security);
+        EXPECT_EQ(dialog.SmtpPortBox()->value(), step.port) << step.security;
+    }
+    dialog.SecurityBox()->setCurrentIndex(MAIL_SECURITY_STARTTLS);
+    dialog.SmtpPortBox()->setValue(587);
+    dialog.SmtpAuthBox()->setCurrentIndex(MAIL_AUTH_LOGIN);
+    EXPECT_TRUE(dialog.AuthUserEdit()->isEnabled());
+    FillForSending(dialog);
+
+    // A send with authentication needs its user.
+    QTest::mouseClick(dialog.TestButton(), Qt::LeftButton);
+    EXPECT_EQ(f.prompt.Texts(),
+              std::vector<std::string>{Sjis("認証ユーザー名を設定してください。")});
+
+    Type(dialog.AuthUserEdit(), "alice@example.com");
+    Type(dialog.AuthPasswordEdit(), "s3cret");
+    QTest::mouseClick(dialog.OkButton(), Qt::LeftButton);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(test::ReadBytes(f.Registry()),
+              test::MailRegistryFile({"127.0.0.1", "halvera@example.com", "admin@example.com", "",
+                                      "", "", "", "", Sjis("Halvera 検出")},
+                                     0, test::SubmissionConnection()));
+    EXPECT_EQ(f.Shown("　接続の保護"), "STARTTLS");
+    EXPECT_EQ(f.Shown("　認証パスワード"), "********");
+
+    // The next dialog opens with what was saved.
+    CMailSettingDlg again(f.engine, f.prompt);
+    EXPECT_EQ(again.SmtpPortBox()->value(), 587);
+    EXPECT_EQ(again.SecurityBox()->currentIndex(), MAIL_SECURITY_STARTTLS);
+    EXPECT_EQ(again.SmtpAuthBox()->currentIndex(), MAIL_AUTH_LOGIN);
+    EXPECT_EQ(again.AuthUserEdit()->text(), QStringLiteral("alice@example.com"));
 }
 
 TEST(CMailSettingDlg, RefusedInputsShowTheirMessageAndKeepTheDialogOpen) {

@@ -380,7 +380,7 @@ TEST_F(CliShortLab, MailTestSendsTheTestMailThroughARealSmtpServer) {
     if (!test::SmtpServer::Available()) {
         GTEST_SKIP() << "no system Python";
     }
-    test::SmtpServer smtp(m_home.Path() / "maildir", SMTP_PORT);
+    test::SmtpServer smtp(m_home.Path() / "maildir", MAIL_DEFAULT_PORT);
     if (!smtp.Ready()) {
         GTEST_SKIP() << "aiosmtpd did not start (package python3-aiosmtpd)";
     }

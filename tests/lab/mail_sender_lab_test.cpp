@@ -126,11 +126,11 @@ class MailSenderLab : public ::testing::Test {
             GTEST_SKIP() << "aiosmtpd did not start (package python3-aiosmtpd)";
         }
     }
-    int Send(const MailSettings& mail, int interactive, int popPort = POP_PORT) {
+    int Send(MailSettings mail, int interactive, int popPort = POP_PORT) {
+        mail.smtpport = m_smtp->Port();
         SettingsStore settings;
         settings.SetMail(mail);
         MailSenderOptions options;
-        options.smtpPort = m_smtp->Port();
         options.popPort = popPort;
         MailSender sender(settings, m_queue, m_prompt, m_errorLog, options);
         return sender.SendMail(interactive);

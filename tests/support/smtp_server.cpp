@@ -44,11 +44,15 @@ bool SmtpServer::Ready() {
 }
 
 std::vector<std::string> SmtpServer::Mails(std::size_t count) const {
+    return MaildirMails(m_maildir, count);
+}
+
+std::vector<std::string> MaildirMails(const fs::path& maildir, std::size_t count) {
     std::vector<std::string> mails;
     for (auto end = std::chrono::steady_clock::now() + 5s;; std::this_thread::sleep_for(20ms)) {
         mails.clear();
-        if (fs::exists(m_maildir / "new")) {
-            for (const auto& entry : fs::directory_iterator(m_maildir / "new")) {
+        if (fs::exists(maildir / "new")) {
+            for (const auto& entry : fs::directory_iterator(maildir / "new")) {
                 mails.push_back(ReadFile(entry.path()));
             }
         }

@@ -32,6 +32,9 @@ class SmtpServer {
     ChildProcess m_process;
 };
 
+// The mails stored in a maildir, once `count` are there (or after a few seconds).
+std::vector<std::string> MaildirMails(const std::filesystem::path& maildir, std::size_t count);
+
 // The body of a stored mail (after its header's empty line), ISO-2022-JP turned into UTF-8.
 std::string MailBodyUtf8(const std::string& mail);
 

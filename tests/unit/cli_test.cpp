@@ -111,6 +111,9 @@ TEST(Cli, UsageAndExitStatus) {
         {{"mail", "test", "now"}, 2, "mail needs nothing, set FIELD VALUE... or test", ""},
         {{"mail", "set", "smtp", "x"}, 2, "mail set has no field smtp", ""},
         {{"mail", "set", "pop", "2"}, 2, "pop cannot be 2", ""},
+        {{"mail", "set", "security", "3"}, 2, "security cannot be 3", ""},
+        {{"mail", "set", "smtpauth", "-1"}, 2, "smtpauth cannot be -1", ""},
+        {{"mail", "set", "smtpport", "587x"}, 2, "smtpport cannot be 587x", ""},
         // A line end would end the SMTP command early and start one of its own.
         {{"mail", "set", "adrfrom", "a@example.com\r\nRCPT TO:b@example.com"},
          2,
@@ -659,6 +662,28 @@ TEST(Cli, MailSettingsWithTheChecksOfTheMailSettingsDialog) {
          0,
          "",
          "adrto1\t\nadrto2\tops@example.com\nadrto3\t\npop\t0\n"},
+        {"submission with STARTTLS and AUTH LOGIN",
+         {"smtpport", "587", "security", "1", "smtpauth", "2", "authuser", "alice@example.com",
+          "authpass", "s3cret"},
+         0,
+         "",
+         "subject\tHalvera 検出\nsmtpport\t587\nsecurity\t1\nsmtpauth\t2\n"
+         "authuser\talice@example.com\nauthpass\t********\n"},
+        {"port 0",
+         {"smtpport", "0"},
+         2,
+         "SMTPポート番号は1～65535の範囲で設定してください。\n",
+         "smtpport\t587\n"},
+        {"port 65536",
+         {"smtpport", "65536"},
+         2,
+         "SMTPポート番号は1～65535の範囲で設定してください。\n",
+         "smtpport\t587\n"},
+        {"an authentication user of 129 bytes",
+         {"authuser", std::string(129, 'u')},
+         2,
+         "認証ユーザー名のデータサイズが不正です。(128Byteまで)\n",
+         "authuser\talice@example.com\n"},
     };
     for (const auto& c : cases) {
         const std::string before = test::ReadBytes(test::CliRegistryPath());
@@ -678,7 +703,7 @@ TEST(Cli, MailSettingsWithTheChecksOfTheMailSettingsDialog) {
         test::ReadBytes(test::CliRegistryPath()),
         test::MailRegistryFile({"smtp.example.com", "halvera@example.com", "", "ops@example.com",
                                 "", "", "alice", "secret", Sjis("Halvera 検出")},
-                               0));
+                               0, test::SubmissionConnection()));
     // The program reads the registry only beside a settings file: the first mail set wrote
     // one with the defaults.
     EXPECT_EQ(test::ReadBytes(SettingsFilePath()),

@@ -78,6 +78,28 @@ std::vector<std::string> Replace(std::vector<std::string> script, std::size_t in
 const std::string DIALOGUE_TO_DATA = Lines(
     {"HELO home", "RSET", "MAIL FROM:halvera@example.com", "RCPT TO:admin@example.com", "DATA"});
 
+const std::string DIALOGUE_AFTER_HELO =
+    DIALOGUE_TO_DATA.substr(std::string("HELO home\r\n").size());
+
+// A server that answers EHLO with `ehlo` and the extension steps with `steps`, then as SMTP_OK
+// from RSET on.
+std::vector<std::string> Extended(const std::string& ehlo, std::vector<std::string> steps) {
+    std::vector<std::string> script = {SMTP_OK[0], ehlo};
+    script.insert(script.end(), steps.begin(), steps.end());
+    if (steps.empty() || steps.back().starts_with("235")) {
+        script.insert(script.end(), SMTP_OK.begin() + 2, SMTP_OK.end());
+    }
+    return script;
+}
+
+std::function<void(MailSettings&)> LogIn(std::int32_t mechanism) {
+    return [mechanism](MailSettings& s) {
+        s.smtpauth = mechanism;
+        s.authuser = "alice";
+        s.authpass = "secret";
+    };
+}
+
 struct DialogueCase {
     const char* name;
     int interactive;
@@ -257,6 +279,81 @@ std::vector<DialogueCase> Cases() {
          {"POPサーバーに接続できませんでした。\n"
           "POPサーバーアドレス、または、DNSサーバーの設定を確認してください"},
          {"POPサーバーに接続できませんでした"}},
+        {"AUTH PLAIN after EHLO",
+         0,
+         LogIn(MAIL_AUTH_PLAIN),
+         {},
+         Extended("250-mail.example.com\r\n250-AUTH LOGIN PLAIN\r\n250 8BITMIME\r\n",
+                  {"235 2.7.0 Authentication successful\r\n"}),
+         5s,
+         0,
+         "",
+         Lines({"EHLO home", "AUTH PLAIN AGFsaWNlAHNlY3JldA=="}) + DIALOGUE_AFTER_HELO + fullMail +
+             "QUIT\r\n",
+         {},
+         {}},
+        {"AUTH LOGIN offered in the old AUTH= form",
+         0,
+         LogIn(MAIL_AUTH_LOGIN),
+         {},
+         Extended("250-mail.example.com\r\n250 AUTH=LOGIN\r\n",
+                  {"334 VXNlcm5hbWU6\r\n", "334 UGFzc3dvcmQ6\r\n", "235 2.7.0 Accepted\r\n"}),
+         5s,
+         0,
+         "",
+         Lines({"EHLO home", "AUTH LOGIN", "YWxpY2U=", "c2VjcmV0"}) + DIALOGUE_AFTER_HELO +
+             fullMail + "QUIT\r\n",
+         {},
+         {}},
+        {"a wrong password shows the server's reply",
+         1,
+         LogIn(MAIL_AUTH_PLAIN),
+         {},
+         Extended("250-mail.example.com\r\n250 AUTH PLAIN\r\n",
+                  {"535 5.7.8 Authentication credentials invalid\r\n"}),
+         5s,
+         1,
+         "",
+         Lines({"EHLO home", "AUTH PLAIN AGFsaWNlAHNlY3JldA=="}),
+         {"エラーコード：535 5.7.8 Authentication credentials invalid\n認証が拒否されました。"},
+         {"エラーコード：535 認証が拒否されました。"}},
+        {"a mechanism the server does not offer is not tried",
+         1,
+         LogIn(MAIL_AUTH_LOGIN),
+         {},
+         Extended("250-mail.example.com\r\n250 AUTH PLAIN CRAM-MD5\r\n", {}),
+         5s,
+         1,
+         "",
+         "EHLO home\r\n",
+         {"SMTPサーバーがAUTH LOGINに対応していないため、送信を中止しました。"},
+         {"SMTPサーバーがAUTH LOGINに対応していないため、送信を中止しました"}},
+        {"STARTTLS asked for but not offered: refused, never sent plain",
+         1,
+         [](MailSettings& s) { s.security = MAIL_SECURITY_STARTTLS; },
+         {},
+         Extended("250-mail.example.com\r\n250-STARTTLSX\r\n250 8BITMIME\r\n", {}),
+         5s,
+         1,
+         "",
+         "EHLO home\r\n",
+         {"SMTPサーバーがSTARTTLSに対応していないため、送信を中止しました。"},
+         {"SMTPサーバーがSTARTTLSに対応していないため、送信を中止しました"}},
+        {"STARTTLS refused by the server",
+         0,
+         [](MailSettings& s) {
+             LogIn(MAIL_AUTH_PLAIN)(s);
+             s.security = MAIL_SECURITY_STARTTLS;
+         },
+         {},
+         Extended("250-mail.example.com\r\n250-STARTTLS\r\n250 AUTH PLAIN\r\n",
+                  {"454 4.7.0 TLS not available\r\n"}),
+         5s,
+         1,
+         "",
+         Lines({"EHLO home", "STARTTLS"}),
+         {},
+         {}},
         {"no sender",
          1,
          [](MailSettings& s) { s.adrfrom.clear(); },
@@ -287,14 +384,14 @@ TEST(SendMail, DialoguesWithAScriptedServer) {
     test::ScopedClock useClock(clock);
     for (const DialogueCase& c : Cases()) {
         SCOPED_TRACE(c.name);
+        ScriptedMailServer smtp(c.smtpScript);
         MailSettings mail = BaseSettings();
+        mail.smtpport = smtp.Port();
         c.change(mail);
         SettingsStore settings;
         settings.SetMail(mail);
-        ScriptedMailServer smtp(c.smtpScript);
         std::unique_ptr<ScriptedMailServer> pop;
         MailSenderOptions options;
-        options.smtpPort = smtp.Port();
         options.popPort = test::UnusedLoopbackPort();
         if (!c.popScript.empty()) {
             pop = std::make_unique<ScriptedMailServer>(c.popScript);
@@ -332,21 +429,22 @@ TEST(SendMail, DialoguesWithAScriptedServer) {
 }
 
 TEST(SendMail, DeliveriesRunOneAtATime) {
-    MailSettings mail = BaseSettings();
-    SettingsStore settings;
-    settings.SetMail(mail);
     test::FakeMailQueue queue(QUEUE_LINES);
     test::RecordingPrompt prompt;
     test::RecordingErrorLog errorLog;
     ScriptedMailServer silent({ScriptedMailServer::SILENT});
     ScriptedMailServer ready(SMTP_OK);
+    SettingsStore toSilent;
+    SettingsStore toReady;
+    MailSettings mail = BaseSettings();
+    mail.smtpport = silent.Port();
+    toSilent.SetMail(mail);
+    mail.smtpport = ready.Port();
+    toReady.SetMail(mail);
     MailSenderOptions held;
-    held.smtpPort = silent.Port();
     held.timeouts.reply = 1s;
-    MailSenderOptions next;
-    next.smtpPort = ready.Port();
-    MailSender first(settings, queue, prompt, errorLog, held);
-    MailSender second(settings, queue, prompt, errorLog, next);
+    MailSender first(toSilent, queue, prompt, errorLog, held);
+    MailSender second(toReady, queue, prompt, errorLog);
 
     int firstResult = -1;
     std::thread run([&] { firstResult = first.SendMail(0); });

@@ -24,6 +24,11 @@ MailSettings Stored() {
     s.userid = "old-user";
     s.passward = "old-pass";
     s.subject = "old-subject";
+    s.smtpport = 2525;
+    s.security = MAIL_SECURITY_TLS;
+    s.smtpauth = MAIL_AUTH_PLAIN;
+    s.authuser = "old-auth-user";
+    s.authpass = "old-auth-pass";
     return s;
 }
 
@@ -150,6 +155,75 @@ TEST(StoreMailSettings, ChecksFieldByFieldAndKeepsWhatPassedBeforeARefusal) {
             EXPECT_EQ(settings.*field, kept ? before.*field : entry.*field) << name;
         }
         EXPECT_EQ(settings.pop, c.popCopied ? entry.pop : before.pop);
+    }
+}
+
+TEST(StoreMailSettings, TheProtectedConnectionIsCheckedAfterTheSpecifiedFields) {
+    struct Case {
+        const char* name;
+        std::function<void(MailSettings&)> edit;
+        int required;
+        const char* message;  // empty: every field passes
+        int numbersCopied;    // how many of port, security and authentication were taken
+        bool userCopied;
+    };
+    auto submission = [](MailSettings& s) {
+        s.smtpport = 587;
+        s.security = MAIL_SECURITY_STARTTLS;
+        s.smtpauth = MAIL_AUTH_LOGIN;
+        s.authuser = "alice@example.com";
+        s.authpass = "secret";
+    };
+    const Case cases[] = {
+        {"submission with STARTTLS and AUTH LOGIN, for sending", submission, 1, "", 3, true},
+        {"port 65535", [](MailSettings& s) { s.smtpport = 65535; }, 1, "", 3, true},
+        {"port 0", [](MailSettings& s) { s.smtpport = 0; }, 0,
+         "SMTPポート番号は1～65535の範囲で設定してください。", 0, false},
+        {"port 65536", [](MailSettings& s) { s.smtpport = 65536; }, 0,
+         "SMTPポート番号は1～65535の範囲で設定してください。", 0, false},
+        {"security 3", [](MailSettings& s) { s.security = 3; }, 0, "接続の保護の設定が不正です。",
+         1, false},
+        {"authentication -1", [](MailSettings& s) { s.smtpauth = -1; }, 0,
+         "SMTP認証の設定が不正です。", 2, false},
+        {"authentication without a user, for sending",
+         [](MailSettings& s) { s.smtpauth = MAIL_AUTH_PLAIN; }, 1,
+         "認証ユーザー名を設定してください。", 3, false},
+        {"authentication without a user, for OK",
+         [](MailSettings& s) { s.smtpauth = MAIL_AUTH_PLAIN; }, 0, "", 3, true},
+        {"129-byte user", [](MailSettings& s) { s.authuser = Bytes(129, true); }, 0,
+         "認証ユーザー名のデータサイズが不正です。(128Byteまで)", 3, false},
+        {"129-byte password",
+         [](MailSettings& s) {
+             s.authuser = Bytes(128, true);
+             s.authpass = Bytes(129);
+         },
+         0, "認証パスワードのデータサイズが不正です。(128Byteまで)", 3, true},
+        // A refusal among the specified fields comes first.
+        {"long subject and port 0",
+         [](MailSettings& s) {
+             s.subject = Bytes(129);
+             s.smtpport = 0;
+         },
+         0, "件名のデータサイズが不正です。(128Byteまで)", 0, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        MailSettings entry = Entered();
+        entry.smtpport = 1;
+        c.edit(entry);
+        const MailSettings before = Stored();
+        MailSettings settings = before;
+
+        EXPECT_EQ(StoreMailSettings(entry, c.required, settings), Sjis(c.message));
+
+        int taken = 0;
+        for (auto field :
+             {&MailSettings::smtpport, &MailSettings::security, &MailSettings::smtpauth}) {
+            EXPECT_EQ(settings.*field, taken++ < c.numbersCopied ? entry.*field : before.*field);
+        }
+        EXPECT_EQ(settings.authuser, c.userCopied ? entry.authuser : before.authuser);
+        const bool passwordCopied = c.message[0] == '\0';
+        EXPECT_EQ(settings.authpass, passwordCopied ? entry.authpass : before.authpass);
     }
 }
 

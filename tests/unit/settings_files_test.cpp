@@ -38,14 +38,25 @@ MailSettings SampleMail() {
     return mail;
 }
 
-// The registry file as SaveSettings writes SampleMail().
-std::string SampleRegistryFile() {
+// The values of the protected connection as an older program never wrote them and this
+// one writes their defaults.
+const std::string ADDED_DEFAULTS =
+    "\"smtpport\"=dword:00000019\r\n\"security\"=dword:00000000\r\n"
+    "\"smtpauth\"=dword:00000000\r\n\"authuser\"=\"\"\r\n\"authpass\"=\"\"\r\n";
+
+// The registry file as an older program wrote SampleMail(), without the added values.
+std::string OlderRegistryFile() {
     return REGISTRY_HEADER + "\"smtpserver\"=\"smtp.example.com\"\r\n" +
            "\"adrfrom\"=\"halvera@example.com\"\r\n" + "\"adrto1\"=\"admin@example.com\"\r\n" +
            "\"adrto2\"=\"" + Sjis("管理者 <boss@example.com>") + "\"\r\n" + "\"adrto3\"=\"\"\r\n" +
            "\"pop\"=dword:00000001\r\n" + "\"popserver\"=\"pop.example.com\"\r\n" +
            "\"userid\"=\"watch\"\r\n" + "\"passward\"=\"s3cr\\\"et\\\\\"\r\n" + "\"subject\"=\"" +
            Sjis("ノード検出") + "\"\r\n";
+}
+
+// The registry file as SaveSettings writes SampleMail().
+std::string SampleRegistryFile() {
+    return OlderRegistryFile() + ADDED_DEFAULTS;
 }
 
 class SettingsFilesTest : public ::testing::Test {
@@ -270,6 +281,63 @@ TEST_F(SettingsFilesTest, PopFlagIsSetOnlyByANonZeroValue) {
         EXPECT_EQ(store.Mail().pop, c.expected) << c.stored << " over " << c.before;
     }
     EXPECT_TRUE(m_log.Lines().empty());
+}
+
+TEST_F(SettingsFilesTest, ProtectedConnectionValuesLoadBackAndOlderOrDamagedOnesReadDefaults) {
+    struct Case {
+        const char* name;
+        std::string added;  // what follows the older file's values
+        std::int32_t port, security, auth;
+        std::string user, password;
+        LogLines log;
+    };
+    const Case cases[] = {
+        {"an older file", "", 25, 0, 0, "", "", {}},
+        {"submission with STARTTLS and AUTH LOGIN",
+         "\"smtpport\"=dword:0000024b\r\n\"security\"=dword:00000001\r\n"
+         "\"smtpauth\"=dword:00000002\r\n\"authuser\"=\"alice@example.com\"\r\n"
+         "\"authpass\"=\"p\\\"w\"\r\n",
+         587,
+         1,
+         2,
+         "alice@example.com",
+         "p\"w",
+         {}},
+        {"values beyond their ranges or of the wrong type",
+         "\"smtpport\"=dword:00010000\r\n\"security\"=dword:00000003\r\n"
+         "\"smtpauth\"=\"1\"\r\n\"authuser\"=dword:00000001\r\n",
+         25,
+         0,
+         0,
+         "",
+         "",
+         {{"regd", "mail setting smtpport is not a number from 1 to 65535; the default is used"},
+          {"regd", "mail setting security is not a number from 0 to 2; the default is used"},
+          {"regd", "mail setting smtpauth is not a number from 0 to 2; the default is used"}}},
+    };
+    test::WriteBytes(IniPath(), test::KelvaneIniWithColours(test::LIGHT_SCHEME_LINES));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteRegistry(OlderRegistryFile() + c.added);
+        test::RecordingErrorLog log;
+        SettingsStore store;
+        LoadSettings(store, m_registry, log, m_prompt);
+        MailSettings expected = SampleMail();
+        expected.smtpport = c.port;
+        expected.security = c.security;
+        expected.smtpauth = c.auth;
+        expected.authuser = c.user;
+        expected.authpass = c.password;
+        EXPECT_EQ(store.Mail(), expected);
+        EXPECT_EQ(log.Lines(), c.log);
+        EXPECT_TRUE(m_prompt.Boxes().empty());
+
+        // What was read is written back and read again unchanged.
+        ASSERT_EQ(SaveSettings(SAVE_MAIL_SETTINGS, store, m_registry, log), 0);
+        SettingsStore again;
+        LoadSettings(again, m_registry, log, m_prompt);
+        EXPECT_EQ(again.Mail(), expected);
+    }
 }
 
 TEST_F(SettingsFilesTest, UnreadableMailValueStopsLoadingAndIsReported) {

@@ -189,6 +189,22 @@ TEST(SettingsSummary, EventKindsAndMailSettings) {
     EXPECT_EQ(ValueOf(rows, 0, "　パスワード"), "********");
     data.mail.passward.clear();
     EXPECT_EQ(ValueOf(BuildSettingsSummary(data), 0, "　パスワード"), "");
+
+    // The protected connection follows the specified rows; its password is hidden too.
+    EXPECT_EQ(ValueOf(rows, 0, "　SMTPポート"), "25");
+    EXPECT_EQ(ValueOf(rows, 0, "　接続の保護"), Sjis("なし"));
+    EXPECT_EQ(ValueOf(rows, 0, "　認証パスワード"), "");
+    data.mail.smtpport = 465;
+    data.mail.security = MAIL_SECURITY_TLS;
+    data.mail.smtpauth = MAIL_AUTH_LOGIN;
+    data.mail.authuser = "alice";
+    data.mail.authpass = "s3cret";
+    const auto protectedRows = BuildSettingsSummary(data);
+    EXPECT_EQ(ValueOf(protectedRows, 0, "　SMTPポート"), "465");
+    EXPECT_EQ(ValueOf(protectedRows, 0, "　接続の保護"), "SSL/TLS");
+    EXPECT_EQ(ValueOf(protectedRows, 0, "　SMTP認証"), "AUTH LOGIN");
+    EXPECT_EQ(ValueOf(protectedRows, 0, "　認証ユーザー名"), "alice");
+    EXPECT_EQ(ValueOf(protectedRows, 0, "　認証パスワード"), "********");
 }
 
 TEST(SettingsSummary, RefreshReadsTheStoresIntoTheList) {
