@@ -151,7 +151,8 @@ int EnumerateNetworkNames(std::span<const NameQueryRange> ranges, Ipv4 ownIp, Ip
         MonotonicClock::TimePoint deadline;
         if (targets.Done()) {
             deadline = lastSend + options.replyWait;
-            if (now >= deadline) {
+            // Every address asked has answered: nothing is left to wait for.
+            if (now >= deadline || answered.size() == static_cast<std::size_t>(sent)) {
                 break;
             }
         } else {

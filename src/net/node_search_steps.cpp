@@ -6,13 +6,13 @@ namespace halvera {
 
 void NodeSearchSteps::BeginRun() {
     m_searcher.emplace(m_context, LocalAdapterInfo{});
-    m_searcher->SetNameWait(m_nameWait);
+    m_searcher->SetNames(m_runNames);
 }
 
-void NodeSearchSteps::SetNameWait(std::function<void()> wait) {
-    m_nameWait = std::move(wait);
+void NodeSearchSteps::SetNames(RunNames* names) {
+    m_runNames = names;
     if (m_searcher) {
-        m_searcher->SetNameWait(m_nameWait);
+        m_searcher->SetNames(m_runNames);
     }
 }
 

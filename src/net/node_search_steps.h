@@ -20,14 +20,14 @@ class NodeSearchSteps : public SearchRunSteps {
                        NodeRecord& record) override;
     void ProbeBlock(const LocalAdapterInfo& local, std::span<const SweepTarget> targets) override;
     bool HasOutcome(Ipv4 ip, int attempts) override;
-    void SetNameWait(std::function<void()> wait) override;
+    void SetNames(RunNames* names) override;
     int IsNodeChecked(Ipv4 ip) override;
     void FlushPendingMail() override;
 
   private:
     NodeSearchContext m_context;
     std::optional<NodeSearcher> m_searcher;
-    std::function<void()> m_nameWait;
+    RunNames* m_runNames = nullptr;
 };
 
 }  // namespace halvera

@@ -37,16 +37,19 @@ void NodeSearcher::ProbeBlock(std::span<const SweepTarget> targets) {
             m_answeredUnnamed.push_back(targets[i].ip);
         }
     }
+    if (m_runNames != nullptr) {
+        m_runNames->Query(m_answeredUnnamed);
+    }
 }
 
-void NodeSearcher::AwaitNames() {
-    if (m_nameWait) {
-        m_nameWait();
+void NodeSearcher::AwaitNames(Ipv4 address, bool answered) {
+    if (m_runNames != nullptr) {
+        m_runNames->Await(address, answered);
     }
 }
 
 void NodeSearcher::StartNameLookups() {
-    AwaitNames();
+    AwaitNames(0, false);
     std::vector<Ipv4> unnamed;
     if (m_context.settings.App().WINS != 0) {
         for (Ipv4 ip : m_answeredUnnamed) {
@@ -239,7 +242,7 @@ void NodeSearcher::NodeDown(Ipv4 address, NodeRecord& record, const AppSettings&
     UpdateNodeRow(record, NODE_DOWN, record.testBits);
     record.host.clear();
     record.domain.clear();
-    AwaitNames();
+    AwaitNames(address, false);
     m_context.nodes.LookupNames(address, record.host, record.domain);
     m_context.events.RunEventActions(record, EVENT_NODE_DOWN, m_local.ownAddress);
     if (app.NODEDISP != 0) {
@@ -283,7 +286,7 @@ int NodeSearcher::Identify(Ipv4 address, const MacAddress& oldMac, TestBits bits
         code = 8;
         record.prevMac = oldMac;
     }
-    AwaitNames();
+    AwaitNames(address, true);
     FillNodeNames(record, m_context.settings.App().WINS, m_context.nodes,
                   [this](Ipv4 ip) { return HostNameOf(ip); });
 

@@ -12,14 +12,15 @@
 #include "lists/prompt.h"
 #include "lists/summary_text.h"
 
+#include "capture/packet_driver.h"
 #include "net/arp_sweep.h"
 #include "net/host_name_prefetch.h"
 #include "net/host_resolver.h"
 #include "net/local_adapter_info.h"
 #include "net/mac_by_arp.h"
 #include "net/packet_attempt.h"
-#include "capture/packet_driver.h"
 #include "net/probe_frame.h"
+#include "net/run_names.h"
 #include "store/node_record.h"
 #include "store/node_store.h"
 #include "store/settings_store.h"
@@ -91,8 +92,9 @@ class NodeSearcher {
     // "検出日" too when empty). The record takes both dates from the row.
     void UpdateNodeRow(NodeRecord& record, int status, TestBits bits);
 
-    // Called before the name book is read: a name walk may still be filling it.
-    void SetNameWait(std::function<void()> wait) { m_nameWait = std::move(wait); }
+    // The run's name walks: asked for each block's answering nodes, awaited before the name
+    // book is read. Null when no walk runs.
+    void SetNames(RunNames* names) { m_runNames = names; }
 
     // IpChangeSourceKind of the last DetectIpChange that answered yes; 0 at every probe.
     int IpChangeSource() const { return m_ipChangeSource; }
@@ -104,7 +106,7 @@ class NodeSearcher {
     };
 
     PacketAttempt Attempt() const;
-    void AwaitNames();
+    void AwaitNames(Ipv4 address, bool answered);
     void StartNameLookups();
     std::string HostNameOf(Ipv4 address);
     int Probe(Ipv4 address, int attempts, TestBits& bits, std::optional<MacAddress>& replyMac);
@@ -124,7 +126,7 @@ class NodeSearcher {
     // filled the name book (at the first step after the block).
     std::unique_ptr<HostNamePrefetch> m_names;
     std::vector<Ipv4> m_answeredUnnamed;
-    std::function<void()> m_nameWait;
+    RunNames* m_runNames = nullptr;
 };
 
 }  // namespace halvera

@@ -6,10 +6,10 @@
 #include <span>
 
 #include "base/ip_address.h"
-#include "lists/error_log.h"
-#include "lists/prompt.h"
 #include "capture/frame_batch.h"
 #include "capture/packet_driver.h"
+#include "lists/error_log.h"
+#include "lists/prompt.h"
 #include "net/probe_frame.h"
 
 namespace halvera {

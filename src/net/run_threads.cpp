@@ -47,10 +47,7 @@ void WalkNetworkNames(SearchRunContext& context, SearchRunScope& run) {
     if (run.Settings().WINS == 0 || !context.enumerateNames) {
         return;
     }
-    run.StartNames(
-        [&context, ranges = ReadSearchRanges(context.searchRanges), local = run.Local()] {
-            context.enumerateNames(ranges, local.ownAddress, local.subnetMask);
-        });
+    run.StartNames(ReadSearchRanges(context.searchRanges));
 }
 
 // Brings the stored monitor flag in line with the row's check box; returns the check box.

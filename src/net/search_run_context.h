@@ -3,12 +3,12 @@
 #include <functional>
 #include <span>
 
+#include "capture/packet_driver.h"
 #include "lists/error_log.h"
 #include "lists/prompt.h"
 #include "lists/summary_text.h"
 #include "net/local_adapter_state.h"
 #include "net/network_names.h"
-#include "capture/packet_driver.h"
 #include "net/search_run_steps.h"
 #include "store/node_store.h"
 #include "store/range_store.h"

@@ -14,7 +14,7 @@ SearchRunScope::SearchRunScope(SearchRunContext& context, AppSettings settings)
 
 SearchRunScope::~SearchRunScope() {
     WaitForNames();
-    m_context.steps.SetNameWait({});
+    m_context.steps.SetNames(nullptr);
     m_context.steps.EndRun();
     m_context.driver.Release();
 }
@@ -51,15 +51,16 @@ bool SearchRunScope::CheckRights() {
     return CheckRawSocket(m_context.driver, m_context.errorLog, &m_rights);
 }
 
-void SearchRunScope::StartNames(std::function<void()> walk) {
+void SearchRunScope::StartNames(std::span<const NameQueryRange> ranges) {
     WaitForNames();
-    m_names = std::async(std::launch::async, std::move(walk));
-    m_context.steps.SetNameWait([this] { WaitForNames(); });
+    m_names = std::make_unique<RunNameQueries>(m_context.enumerateNames, ranges, m_local.ownAddress,
+                                               m_local.subnetMask);
+    m_context.steps.SetNames(m_names.get());
 }
 
 void SearchRunScope::WaitForNames() {
-    if (m_names.valid()) {
-        m_names.get();
+    if (m_names) {
+        m_names->Wait();
     }
 }
 

@@ -1,9 +1,10 @@
 #pragma once
 
 #include <functional>
-#include <future>
+#include <memory>
 #include <span>
 
+#include "net/run_name_queries.h"
 #include "net/search_run_context.h"
 #include "store/app_settings.h"
 
@@ -31,9 +32,9 @@ class SearchRunScope {
     // The outcome of the last rights check.
     RawSocketCheck Rights() const { return m_rights; }
 
-    // Runs the name walk beside the probes and the steps of silent addresses; a step that
-    // reads the name book (or WaitForNames) waits for it to end.
-    void StartNames(std::function<void()> walk);
+    // From now on the answering addresses that lie in the ranges are asked for their names
+    // (WINS); a step that reads the name book (or WaitForNames) waits for the walk asking.
+    void StartNames(std::span<const NameQueryRange> ranges);
     void WaitForNames();
 
     void ProbeBlock(std::span<const SweepTarget> targets);
@@ -46,7 +47,7 @@ class SearchRunScope {
     AppSettings m_settings;
     LocalAdapterInfo m_local;
     RawSocketCheck m_rights = RawSocketCheck::Allowed;
-    std::future<void> m_names;
+    std::unique_ptr<RunNameQueries> m_names;
 };
 
 }  // namespace halvera

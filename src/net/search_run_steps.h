@@ -6,6 +6,7 @@
 #include "base/ip_address.h"
 #include "net/arp_sweep.h"
 #include "net/local_adapter_info.h"
+#include "net/run_names.h"
 #include "store/node_record.h"
 
 namespace halvera {
@@ -32,9 +33,9 @@ class SearchRunSteps {
     // same attempts, which then sends nothing for it.
     virtual void ProbeBlock(const LocalAdapterInfo& local,
                             std::span<const SweepTarget> targets) = 0;
-    // Called before a step reads the name book, which the run's name walk may still be
-    // filling beside the probes; empty when no walk runs.
-    virtual void SetNameWait(std::function<void()> wait) = 0;
+    // The run's name walks, asked for the answering addresses and awaited before a step
+    // reads the name book; null when no walk runs.
+    virtual void SetNames(RunNames* names) = 0;
 
     // Whether ProbeAndUpdate of ip with these attempts has a probed outcome waiting.
     virtual bool HasOutcome(Ipv4 ip, int attempts) = 0;

@@ -33,14 +33,6 @@ class ScriptedRunSteps : public SearchRunSteps {
     void EndRun() override { Mark("end"); }
     int ProbeAndUpdate(const LocalAdapterInfo& local, Ipv4 ip, int attempts,
                        NodeRecord& record) override {
-        std::function<void()> nameWait;
-        {
-            std::lock_guard lock(m_mutex);
-            nameWait = m_nameWait;
-        }
-        if (nameWait) {
-            nameWait();
-        }
         {
             std::unique_lock lock(m_mutex);
             m_probes.push_back({ip, attempts, record, local});
@@ -50,23 +42,32 @@ class ScriptedRunSteps : public SearchRunSteps {
             m_changed.notify_all();
             m_changed.wait(lock, [this] { return m_held == 0 || m_probesStarted <= m_released; });
         }
-        if (onProbe) {
-            return onProbe(ip, record);
+        const int result = onProbe ? onProbe(ip, record) : ScriptedResult(ip);
+        // As the steps do before they read the name book for the address.
+        if (RunNames* names = Names()) {
+            names->Await(ip, result == 1);
         }
-        auto found = results.find(ip);
-        return found == results.end() ? 2 : found->second;
+        return result;
     }
     void ProbeBlock(const LocalAdapterInfo&, std::span<const SweepTarget> targets) override {
-        std::lock_guard lock(m_mutex);
-        m_blocks.emplace_back(targets.begin(), targets.end());
-        for (const SweepTarget& target : targets) {
-            m_waiting.insert({target.ip, target.attempts});
+        std::vector<Ipv4> answered;
+        {
+            std::lock_guard lock(m_mutex);
+            m_blocks.emplace_back(targets.begin(), targets.end());
+            for (const SweepTarget& target : targets) {
+                m_waiting.insert({target.ip, target.attempts});
+                if (ScriptedResult(target.ip) == 1) {
+                    answered.push_back(target.ip);
+                }
+            }
+        }
+        if (RunNames* names = Names()) {
+            names->Query(answered);
         }
     }
-    // The steps read no name book: the wait is kept and made before each probe.
-    void SetNameWait(std::function<void()> wait) override {
+    void SetNames(RunNames* names) override {
         std::lock_guard lock(m_mutex);
-        m_nameWait = std::move(wait);
+        m_names = names;
     }
     bool HasOutcome(Ipv4 ip, int attempts) override {
         std::lock_guard lock(m_mutex);
@@ -131,13 +132,22 @@ class ScriptedRunSteps : public SearchRunSteps {
     }
 
   private:
+    int ScriptedResult(Ipv4 ip) const {
+        auto found = results.find(ip);
+        return found == results.end() ? 2 : found->second;
+    }
+    RunNames* Names() {
+        std::lock_guard lock(m_mutex);
+        return m_names;
+    }
+
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
     std::vector<Probe> m_probes;
     std::vector<std::string> m_calls;
     std::vector<std::vector<SweepTarget>> m_blocks;
     std::set<std::pair<Ipv4, int>> m_waiting;
-    std::function<void()> m_nameWait;
+    RunNames* m_names = nullptr;
     int m_probesStarted = 0;
     int m_held = 0;
     int m_released = 0;

@@ -265,18 +265,21 @@ TEST(RunThreads, ListRefreshWalksTheStoreInOrderAndMissesNoNodeAfterARemovedOne)
 TEST(RunThreads, NodeRefreshProbesItsAddressWithoutChecksOrAdapterRead) {
     SearchRunHarness h;
     h.ChangeApp([](AppSettings& app) { app.WINS = 1; });
-    h.AddRange("192.168.1.1", "192.168.1.20");
+    h.AddRange("192.168.1.1", "192.168.1.255");
     // The adapter list cannot be read, and the node's row is unchecked: neither matters.
     h.driver.adapters.reset();
     const LocalAdapterInfo earlier{InetAddr("192.168.1.7"), InetAddr("255.255.255.0"), {}};
     h.local.Set(earlier);
     h.StoreNode("192.168.1.255", NODE_UP, 0);
+    h.steps.results[InetAddr("192.168.1.255")] = 1;
     StartFlags(h.flags, true);
     auto context = h.Context();
     EXPECT_EQ(RefreshNodeThread(context, h.flags, InetAddr("192.168.1.255")),
               RunOutcome::Completed);
 
-    EXPECT_EQ(h.steps.Calls(), (Calls{"begin", PREPARING, "names", "probe 192.168.1.255", FINISHED,
+    // The node answered: its names are asked for once the probe has found it, with the
+    // adapter as last read.
+    EXPECT_EQ(h.steps.Calls(), (Calls{"begin", PREPARING, "probe 192.168.1.255", "names", FINISHED,
                                       "flush", "summary", "end", "release"}));
     const auto probes = h.steps.Probes();
     ASSERT_EQ(probes.size(), 1u);
@@ -286,8 +289,8 @@ TEST(RunThreads, NodeRefreshProbesItsAddressWithoutChecksOrAdapterRead) {
     const auto walks = h.NameWalks();
     ASSERT_EQ(walks.size(), 1u);
     ASSERT_EQ(walks[0].ranges.size(), 1u);
-    EXPECT_EQ(walks[0].ranges[0].start, InetAddr("192.168.1.1"));
-    EXPECT_EQ(walks[0].ranges[0].end, InetAddr("192.168.1.20"));
+    EXPECT_EQ(walks[0].ranges[0].start, InetAddr("192.168.1.255"));
+    EXPECT_EQ(walks[0].ranges[0].end, InetAddr("192.168.1.255"));
     EXPECT_EQ(walks[0].ownIp, earlier.ownAddress);
     EXPECT_EQ(walks[0].mask, earlier.subnetMask);
 }
@@ -301,11 +304,11 @@ TEST(RunThreads, CommonStart) {
         Calls calls;
     };
     const Case cases[] = {
-        {"names_asked_before_the_first_probe",
+        {"names_asked_once_the_probe_found_the_node",
          0,
          1,
          RunOutcome::Completed,
-         {"begin", PREPARING, "names", "probe 192.168.1.1", FINISHED, "flush", "summary", "end",
+         {"begin", PREPARING, "probe 192.168.1.1", "names", FINISHED, "flush", "summary", "end",
           "release"}},
         {"no_names_without_wins",
          0,
@@ -327,6 +330,7 @@ TEST(RunThreads, CommonStart) {
                 app.WINS = c.wins;
             });
             h.AddRange("192.168.1.1", "192.168.1.1");
+            h.steps.results[InetAddr("192.168.1.1")] = 1;
             if (listRefresh) {
                 h.StoreNode("192.168.1.1", NODE_UP, 1);
                 h.steps.checked[InetAddr("192.168.1.1")] = 1;
