@@ -111,6 +111,15 @@ std::uint16_t RandomQueryId() {
     return id;
 }
 
+// The addresses asked that will give nothing more: named, or refused and not named.
+std::size_t Settled(const std::set<Ipv4>& answered, const std::set<Ipv4>& refused) {
+    std::size_t settled = answered.size();
+    for (Ipv4 ip : refused) {
+        settled += answered.count(ip) == 0 ? 1 : 0;
+    }
+    return settled;
+}
+
 std::string StoredName(const std::string& name) {
     return std::string(CutCp932(SanitizeNetworkName(name), NODE_NAME_MAX));
 }
@@ -132,6 +141,7 @@ int EnumerateNetworkNames(std::span<const NameQueryRange> ranges, Ipv4 ownIp, Ip
     auto lastSend = start;
     std::int64_t sent = 0;
     std::set<Ipv4> answered;
+    std::set<Ipv4> refused;
     int named = 0;
 
     for (;;) {
@@ -152,7 +162,7 @@ int EnumerateNetworkNames(std::span<const NameQueryRange> ranges, Ipv4 ownIp, Ip
         if (targets.Done()) {
             deadline = lastSend + options.replyWait;
             // Every address asked has answered: nothing is left to wait for.
-            if (now >= deadline || answered.size() == static_cast<std::size_t>(sent)) {
+            if (now >= deadline || Settled(answered, refused) == static_cast<std::size_t>(sent)) {
                 break;
             }
         } else {
@@ -163,6 +173,11 @@ int EnumerateNetworkNames(std::span<const NameQueryRange> ranges, Ipv4 ownIp, Ip
         auto datagram = socket.Receive(std::chrono::duration_cast<Micros>(deadline - now));
         if (!datagram || datagram->truncated || datagram->port != options.port ||
             !targets.WasQueried(datagram->ip) || answered.count(datagram->ip) != 0) {
+            continue;
+        }
+        if (datagram->refused) {
+            // No name service there: nothing to wait for.
+            refused.insert(datagram->ip);
             continue;
         }
         auto reply = ParseNodeStatusReply(datagram->bytes);

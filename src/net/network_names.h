@@ -33,7 +33,8 @@ struct NameQueryOptions {
 // (node status query for "*"), many queries in flight at once, and puts the computer name
 // and workgroup of every node that answers in time into the name book. Overlapping ranges
 // are queried once; the subnet's own and broadcast addresses are not queried. The walk ends
-// replyWait after its last query, or as soon as every address asked has answered. Replies are
+// replyWait after its last query, or as soon as every address asked has answered or refused
+// the query (its name port closed). Replies are
 // taken only from a queried address, from the name port, with that address's transaction
 // id, and once per address; anything malformed is ignored. Returns the number of nodes
 // named.

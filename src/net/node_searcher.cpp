@@ -24,6 +24,11 @@ NodeSearcher::NodeSearcher(NodeSearchContext context, const LocalAdapterInfo& lo
     : m_context(std::move(context)), m_local(local) {}
 
 PacketAttempt NodeSearcher::Attempt() const {
+    // No name query is in flight while frames are probed: the kernel's ARP exchange for it
+    // would look like an answer to a fake-destination test.
+    if (m_runNames != nullptr) {
+        m_runNames->Await(0, false);
+    }
     const AppSettings app = m_context.settings.App();
     return {m_context.driver, m_context.errorLog, m_context.prompt, app.ADPNUM,
             app.TIMEOUT,      m_context.wait,     app.SENDRATE};
@@ -37,9 +42,18 @@ void NodeSearcher::ProbeBlock(std::span<const SweepTarget> targets) {
             m_answeredUnnamed.push_back(targets[i].ip);
         }
     }
-    if (m_runNames != nullptr) {
-        m_runNames->Query(m_answeredUnnamed);
+    if (m_runNames == nullptr) {
+        return;
     }
+    // Asked once the test rounds are over (see Attempt). The own address never hears its
+    // own request but counts as present, so it is asked with the others.
+    std::vector<Ipv4> answered = m_answeredUnnamed;
+    for (const SweepTarget& target : targets) {
+        if (target.ip == m_local.ownAddress) {
+            answered.push_back(target.ip);
+        }
+    }
+    m_runNames->Query(answered);
 }
 
 void NodeSearcher::AwaitNames(Ipv4 address, bool answered) {

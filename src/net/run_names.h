@@ -15,7 +15,8 @@ class RunNames {
     // Asks the answering addresses of a block for their names, beside the caller.
     virtual void Query(std::span<const Ipv4> answered) = 0;
     // Before the name book is read for the address: waits for the names asked so far; an
-    // address that answered but was never asked (probed on its own) is asked now.
+    // address that answered but was never asked (probed on its own) is asked now. With
+    // answered false it only waits (the address is not looked at).
     virtual void Await(Ipv4 address, bool answered) = 0;
 };
 

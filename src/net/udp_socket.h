@@ -25,6 +25,8 @@ class UdpSocket : public DatagramSocket {
 
   private:
     explicit UdpSocket(int fd) : m_fd(fd) {}
+    // The next entry of the error queue: a refusal, or nothing for any other error.
+    std::optional<Datagram> ReceiveError();
     int m_fd;
 };
 

@@ -222,6 +222,62 @@ TEST(EnumerateNetworkNames, TakesRepliesUntilTheWaitAfterTheLastQuery) {
     EXPECT_EQ(clock.now, network.sent.back().at + options.replyWait);
 }
 
+TEST(EnumerateNetworkNames, EndsOnceEveryAddressAskedHasAnsweredOrRefused) {
+    const Ipv4 named = MakeIp(192, 168, 0, 1);
+    const Ipv4 closed = MakeIp(192, 168, 0, 2);
+    struct Case {
+        const char* name;
+        bool closedRefuses;  // its name port answers with a port unreachable after 20 ms
+        Micros lasts;        // after the last query
+    };
+    const Case cases[] = {
+        {"one named, one refused", true, 20ms},
+        {"one named, one silent", false, 500ms},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeClock clock;
+        ScriptedNetwork network(clock, [&](Ipv4 ip, std::uint16_t id) {
+            std::vector<std::pair<Micros, Datagram>> replies;
+            if (ip == named) {
+                replies.push_back(
+                    {10ms, Datagram{ip, NETBIOS_NAME_PORT, NodeStatusReplyBytes(id, "PC", "WG")}});
+            } else if (c.closedRefuses) {
+                Datagram refusal{ip, NETBIOS_NAME_PORT, {}};
+                refusal.refused = true;
+                replies.push_back({20ms, refusal});
+            }
+            return replies;
+        });
+        test::MemoryNameBook book;
+        const std::vector<NameQueryRange> ranges = {{named, closed}};
+        EXPECT_EQ(EnumerateNetworkNames(ranges, OWN, MASK_24, book, network, clock), 1);
+        EXPECT_EQ(book.Entries().size(), 1u);
+        EXPECT_EQ(clock.now, network.sent.back().at + c.lasts);
+    }
+}
+
+TEST(UdpSocketTest, AClosedPortIsReportedAsARefusalFromItsAddress) {
+    auto socket = UdpSocket::Open(MakeIp(127, 0, 0, 1), 0);
+    ASSERT_TRUE(socket);
+    // A port on a loopback address that nothing listens on: found by binding and closing.
+    std::uint16_t closedPort = 0;
+    {
+        auto probe = UdpSocket::Open(MakeIp(127, 0, 0, 8), 0);
+        ASSERT_TRUE(probe);
+        closedPort = probe->LocalPort();
+    }
+    const Bytes query = BuildNodeStatusQuery(7);
+    ASSERT_TRUE(socket->SendTo(MakeIp(127, 0, 0, 8), closedPort, query));
+    const auto refusal = socket->Receive(5s);
+    ASSERT_TRUE(refusal);
+    EXPECT_TRUE(refusal->refused);
+    EXPECT_EQ(refusal->ip, MakeIp(127, 0, 0, 8));
+    EXPECT_EQ(refusal->port, closedPort);
+    // The socket goes on sending after the refusal.
+    EXPECT_TRUE(socket->SendTo(MakeIp(127, 0, 0, 8), closedPort, query));
+}
+
 TEST(EnumerateNetworkNames, IgnoresRepliesThatAreNoAnswerToItsQuery) {
     const Ipv4 node = MakeIp(192, 168, 0, 20);
     const Ipv4 stranger = MakeIp(192, 168, 0, 99);

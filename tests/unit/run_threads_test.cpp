@@ -304,12 +304,12 @@ TEST(RunThreads, CommonStart) {
         Calls calls;
     };
     const Case cases[] = {
+        // The walk runs beside the steps: its place among them is not fixed.
         {"names_asked_once_the_probe_found_the_node",
          0,
          1,
          RunOutcome::Completed,
-         {"begin", PREPARING, "probe 192.168.1.1", "names", FINISHED, "flush", "summary", "end",
-          "release"}},
+         {"begin", PREPARING, "probe 192.168.1.1", FINISHED, "flush", "summary", "end", "release"}},
         {"no_names_without_wins",
          0,
          0,
@@ -340,14 +340,19 @@ TEST(RunThreads, CommonStart) {
             const RunOutcome outcome = listRefresh ? RefreshListThread(context, h.flags)
                                                    : SearchRangesThread(context, h.flags);
             EXPECT_EQ(outcome, c.outcome) << c.name << " list refresh " << listRefresh;
-            EXPECT_EQ(h.steps.Calls(), c.calls) << c.name << " list refresh " << listRefresh;
+            Calls calls = h.steps.Calls();
+            std::erase(calls, "names");
+            EXPECT_EQ(calls, c.calls) << c.name << " list refresh " << listRefresh;
             // A missing adapter is logged as an adapter that does not open.
             const bool missing = c.outcome == RunOutcome::StartFailed;
             using Lines = std::vector<std::pair<std::string, std::string>>;
             const Lines missingLine{{"netmond", "Unable to open the driver"}};
             EXPECT_EQ(h.errorLog.Lines(), missing ? missingLine : Lines()) << c.name;
             const auto walks = h.NameWalks();
+            ASSERT_EQ(walks.size(), c.wins != 0 && !missing ? 1u : 0u) << c.name;
             if (!walks.empty()) {
+                ASSERT_EQ(walks[0].ranges.size(), 1u);
+                EXPECT_EQ(FormatIp(walks[0].ranges[0].start), "192.168.1.1") << c.name;
                 EXPECT_EQ(FormatIp(walks[0].ownIp), SearchRunHarness::OWN_IP) << c.name;
                 EXPECT_EQ(FormatIp(walks[0].mask), SearchRunHarness::MASK) << c.name;
             }
