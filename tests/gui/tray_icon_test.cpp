@@ -6,6 +6,7 @@
 #include <QTest>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/command_actions.h"
@@ -207,7 +208,8 @@ TEST(TrayIcon, ItsTooltipShowsTheBannersCountsAndItsIconASniffingNode) {
             f.tables.nodeList.AppendRow(
                 test::NodeRow("192.168.0." + std::to_string(n++), mark, true));
         }
-        f.banner.SetSummaryText();
+        // From another thread, as a search run sets it when it ends.
+        std::thread([&] { f.banner.SetSummaryText(); }).join();
         const QString tooltip = QStringLiteral("Halvera - v1.00\n") + c.tooltip;
         ASSERT_TRUE(QTest::qWaitFor([&] { return tray->toolTip() == tooltip; }, 5000))
             << tray->toolTip().toStdString();
