@@ -15,8 +15,8 @@ libcap-dev libcap2-bin ieee-data fonts-ipafont-gothic"
 # windows, a session bus with a notification daemon, desktop entry checks, screenshots, the
 # formatter, and the package checks.
 TEST_PACKAGES="libgtest-dev libgmock-dev libbenchmark-dev nftables iproute2 procps samba
-python3-aiosmtpd dovecot-pop3d xvfb xauth xdotool trayer dbus-daemon dunst imagemagick
-desktop-file-utils clang-format dpkg-dev lintian appstream man-db"
+python3-aiosmtpd dovecot-pop3d xvfb xauth xdotool trayer dbus-daemon dbus-bin dunst
+imagemagick desktop-file-utils clang-format dpkg-dev lintian appstream man-db"
 
 PACKAGES=$RUN_PACKAGES
 [ "${1:-}" = "--tests" ] && PACKAGES="$RUN_PACKAGES $TEST_PACKAGES"
