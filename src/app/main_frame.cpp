@@ -18,6 +18,7 @@
 #include "app/command_ids.h"
 #include "app/frame_menus.h"
 #include "app/list_commands.h"
+#include "app/tray_status.h"
 #include "base/desktop_entry.h"
 #include "base/program_folder.h"
 #include "base/text_codec.h"
@@ -94,8 +95,8 @@ void CMainFrame::CreateStatusBar() {
 void CMainFrame::CreateTray() {
     // Made whether or not a tray is there yet: when a panel starts after the program, the
     // icon appears in it then.
-    m_tray = new QSystemTrayIcon(windowIcon(), this);
-    m_tray->setToolTip(ProductText());
+    m_tray = new QSystemTrayIcon(this);
+    new TrayStatus(*m_tray, m_services.engine.Banner(), ProductText(), this);
     m_tray->setContextMenu(BuildTrayMenu(*m_actions, this));
     connect(m_tray, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {

@@ -12,7 +12,8 @@ namespace halvera {
 class PopupPort {
   public:
     virtual ~PopupPort() = default;
-    // kind: the event kind and node: the node of the event (the relay uses neither);
+    // kind: the event kind (the relay marks the sniffing-node message critical) and node:
+    // the node of the event (unused by the relay);
     // messageCp932: the popup text with its placeholders already expanded for the node.
     // Returns when the message was handed over or given up.
     virtual void ShowPopupMessage(int kind, const NodeRecord& node,

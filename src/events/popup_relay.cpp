@@ -15,6 +15,7 @@
 #include "base/program_folder.h"
 #include "base/text_codec.h"
 #include "events/socket_wait.h"
+#include "store/event_kind.h"
 
 namespace halvera {
 namespace {
@@ -96,15 +97,16 @@ pid_t PopupRelay::PopupProcess() const {
     return m_process;
 }
 
-void PopupRelay::ShowPopupMessage(int, const NodeRecord&, std::string_view messageCp932) {
-    ShowPopupMessage(messageCp932);
+void PopupRelay::ShowPopupMessage(int kind, const NodeRecord&, std::string_view messageCp932) {
+    ShowPopupMessage(messageCp932,
+                     kind == EVENT_SNIFFING_NODE ? PopupUrgency::CRITICAL : PopupUrgency::NORMAL);
 }
 
-PopupDelivery PopupRelay::ShowPopupMessage(std::string_view messageCp932) {
+PopupDelivery PopupRelay::ShowPopupMessage(std::string_view messageCp932, PopupUrgency urgency) {
     if (PopupProcess() == 0 && !StartPopupProgram()) {
         return PopupDelivery::FAILED;
     }
-    return SendMessage(CutCp932(messageCp932, POPUP_MESSAGE_MAX));
+    return SendMessage(CutCp932(messageCp932, POPUP_MESSAGE_MAX), urgency);
 }
 
 bool PopupRelay::StartPopupProgram() {
@@ -160,11 +162,16 @@ void PopupRelay::EndPopupProgram() {
     }
 }
 
-PopupDelivery PopupRelay::SendMessage(std::string_view message) {
+PopupDelivery PopupRelay::SendMessage(std::string_view message, PopupUrgency urgency) {
     int socket = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (socket < 0) {
         m_errorLog.WriteErrorLog(LOG_TAG, "create socket error");
         return PopupDelivery::FAILED;
+    }
+    if (urgency == PopupUrgency::CRITICAL) {
+        // Without the mark the message is still shown, only as a normal one.
+        int tos = POPUP_CRITICAL_TOS;
+        ::setsockopt(socket, IPPROTO_IP, IP_TOS, &tos, sizeof tos);
     }
     PopupDelivery delivery = PopupDelivery::FAILED;
     sockaddr_in address = PopupAddress(m_ownIp(), m_options.port);

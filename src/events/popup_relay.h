@@ -23,6 +23,13 @@ inline constexpr std::string_view POPUP_ARGUMENT = "Tolvance";
 inline constexpr int POPUP_PORT = 20100;
 // Longest message text of one datagram, in bytes.
 inline constexpr std::size_t POPUP_MESSAGE_MAX = 2047;
+// The IP type of service of a critical message's datagrams (precedence "critical"): the
+// text of a datagram is fixed for any popup program, so the urgency travels in the header,
+// where a program that does not look for it never sees it.
+inline constexpr int POPUP_CRITICAL_TOS = 0xA0;
+
+// The sniffing-node message is critical, every other one normal.
+enum class PopupUrgency { NORMAL, CRITICAL };
 
 struct PopupRelayOptions {
     int port = POPUP_PORT;
@@ -62,8 +69,10 @@ class PopupRelay : public PopupPort {
     // POPUP_MESSAGE_MAX bytes without splitting a character). Runs on the search run's thread and
     // blocks it while the program starts (up to startWait) and about ackWait when no answer comes.
     // Failures go to the error log ("popupd").
-    PopupDelivery ShowPopupMessage(std::string_view messageCp932);
-    // The popup action of an event: the same, for the event actions.
+    PopupDelivery ShowPopupMessage(std::string_view messageCp932,
+                                   PopupUrgency urgency = PopupUrgency::NORMAL);
+    // The popup action of an event: the same, for the event actions, critical for the
+    // sniffing-node event.
     void ShowPopupMessage(int kind, const NodeRecord& node, std::string_view messageCp932) override;
     // Terminates a running popup program and waits until it has ended; without one,
     // nothing happens.
@@ -74,7 +83,7 @@ class PopupRelay : public PopupPort {
   private:
     bool StartPopupProgram();
     void PopupWatcherThread(pid_t process);
-    PopupDelivery SendMessage(std::string_view message);
+    PopupDelivery SendMessage(std::string_view message, PopupUrgency urgency);
 
     OwnAddressSource m_ownIp;
     ErrorLog& m_errorLog;

@@ -1,60 +1,47 @@
 #include "lists/summary_banner.h"
 
-#include <cstdio>
-
 #include "base/text_codec.h"
-#include "lists/list_tables.h"
-#include "lists/node_row_colour.h"
 
 namespace halvera {
+namespace {
 
-std::string BuildSummaryText(PollingState polling, const std::vector<ListRow>& nodeRows) {
+std::string SummaryOf(PollingState polling, const NodeCounts& counts) {
     std::string text = Sjis("【ポーリングステータス】");
     text += Sjis(polling.newEnable ? "新規ノード検出：稼動中" : "新規ノード検出：停止中");
     text += " / ";
     text += Sjis(polling.lookEnable ? "ステータス検出：稼動中" : "ステータス検出：停止中");
     text += "\r\n";
-
-    int total = 0;
-    int up = 0;
-    int sniffing = 0;
-    for (const auto& row : nodeRows) {
-        ++total;
-        const NodeMark mark =
-            NodeMarkOf(row.cells.size() > NODE_COL_ST ? row.cells[NODE_COL_ST] : std::string());
-        if (mark == NodeMark::Up) {
-            ++up;
-        } else if (mark == NodeMark::Sniffing) {
-            ++sniffing;
-        }
-    }
-    const int down = total - up - sniffing;
-    const int rate = total == 0 ? 0 : (up + sniffing) * 100 / total;
-
-    // The format holds only ASCII conversions, so it can be filled in UTF-8 and converted.
-    char counts[256];
-    std::snprintf(counts, sizeof counts,
-                  "ノード数：%2d [ 稼動：%2d / 停止：%2d / 盗聴：%2d ]  稼働率：%2d%%", total, up,
-                  down, sniffing, rate);
     text += Sjis("【管理ノード情報】");
-    text += Sjis(counts);
+    text += NodeCountsLine(counts);
     return text;
+}
+
+}  // namespace
+
+std::string BuildSummaryText(PollingState polling, const std::vector<ListRow>& nodeRows) {
+    return SummaryOf(polling, CountNodes(nodeRows));
 }
 
 SummaryBanner::SummaryBanner(const ListTable& nodeList, PollingSource polling)
     : m_nodeList(nodeList), m_polling(std::move(polling)) {}
 
 void SummaryBanner::SetSummaryText(std::string_view textCp932) {
-    Store(std::string(CutCp932(textCp932, TEXT_MAX - 1)));
+    Store(std::string(CutCp932(textCp932, TEXT_MAX - 1)), std::nullopt);
 }
 
 void SummaryBanner::SetSummaryText() {
-    Store(BuildSummaryText(m_polling(), m_nodeList.Snapshot()));
+    const NodeCounts counts = CountNodes(m_nodeList.Snapshot());
+    Store(SummaryOf(m_polling(), counts), counts);
 }
 
 std::string SummaryBanner::Text() const {
     std::lock_guard lock(m_mutex);
     return m_text;
+}
+
+NodeCounts SummaryBanner::Counts() const {
+    std::lock_guard lock(m_mutex);
+    return m_counts;
 }
 
 int SummaryBanner::Subscribe(Listener listener) {
@@ -69,9 +56,12 @@ void SummaryBanner::Unsubscribe(int id) {
     std::erase_if(m_listeners, [id](const auto& entry) { return entry.first == id; });
 }
 
-void SummaryBanner::Store(std::string text) {
+void SummaryBanner::Store(std::string text, std::optional<NodeCounts> counts) {
     std::lock_guard lock(m_mutex);
     m_text = std::move(text);
+    if (counts) {
+        m_counts = *counts;
+    }
     for (const auto& [id, listener] : m_listeners) {
         listener(m_text);
     }

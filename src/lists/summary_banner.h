@@ -2,12 +2,14 @@
 
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 #include "lists/list_table.h"
+#include "lists/node_counts.h"
 #include "lists/summary_text.h"
 
 namespace halvera {
@@ -43,17 +45,21 @@ class SummaryBanner : public SummaryText {
     void SetSummaryText() override;
 
     std::string Text() const;
+    // The counts of the last summary (all zero before the first): a progress line keeps
+    // them, as the node list it counted is still the one shown.
+    NodeCounts Counts() const;
 
     int Subscribe(Listener listener);
     void Unsubscribe(int id);
 
   private:
-    void Store(std::string text);
+    void Store(std::string text, std::optional<NodeCounts> counts);
 
     const ListTable& m_nodeList;
     PollingSource m_polling;
     mutable std::mutex m_mutex;
     std::string m_text;
+    NodeCounts m_counts;
     std::vector<std::pair<int, Listener>> m_listeners;
     int m_nextListener = 1;
 };

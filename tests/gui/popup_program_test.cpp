@@ -50,7 +50,10 @@ void ProcessFor(int ms) {
 // whether an answer comes back.
 class Sender {
   public:
-    Sender() : m_socket(::socket(AF_INET, SOCK_DGRAM, 0)) {}
+    // tos: the IP type of service of its datagrams, as the relay marks a critical message.
+    explicit Sender(int tos = 0) : m_socket(::socket(AF_INET, SOCK_DGRAM, 0)) {
+        ::setsockopt(m_socket, IPPROTO_IP, IP_TOS, &tos, sizeof tos);
+    }
     ~Sender() { ::close(m_socket); }
     void Send(quint16 port, const std::string& bytes) {
         sockaddr_in to{};
@@ -73,14 +76,23 @@ TEST(PopupListener, AnswersAndShowsMessagesFromThisHostOnly) {
     struct Case {
         const char* name;
         bool ownSender;
+        int tos;
         std::string datagram;
         QString shown;  // empty: nothing is shown
+        bool critical;
     } cases[] = {
-        {"Shift_JIS text", true, Sjis("盗聴ノード検出 192.168.0.5"),
-         QStringLiteral("盗聴ノード検出 192.168.0.5")},
-        {"a text beyond the message size is cut", true, std::string(3000, 'x'),
-         QString(POPUP_MESSAGE_MAX, u'x')},
-        {"another host", false, "spoofed", QString()},
+        {"Shift_JIS text", true, 0, Sjis("新規ノード検出 192.168.0.5"),
+         QStringLiteral("新規ノード検出 192.168.0.5"), false},
+        {"the relay's critical mark", true, POPUP_CRITICAL_TOS, Sjis("盗聴ノード検出 192.168.0.5"),
+         QStringLiteral("盗聴ノード検出 192.168.0.5"), true},
+        {"another type of service is no mark", true, 0x10, "node up", QStringLiteral("node up"),
+         false},
+        {"a text beyond the message size is cut", true, 0, std::string(3000, 'x'),
+         QString(POPUP_MESSAGE_MAX, u'x'), false},
+        {"a two-byte character across the limit is left out", true, 0,
+         std::string(POPUP_MESSAGE_MAX - 1, 'x') + Sjis("盗聴"),
+         QString(POPUP_MESSAGE_MAX - 1, u'x'), false},
+        {"another host", false, 0, "spoofed", QString(), false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -88,13 +100,18 @@ TEST(PopupListener, AnswersAndShowsMessagesFromThisHostOnly) {
         ASSERT_TRUE(listener.Listen(0));
         listener.SetSenderCheck([&](const QHostAddress&) { return c.ownSender; });
         QStringList arrived;
+        QList<bool> critical;
         QObject::connect(&listener, &PopupListener::MessageArrived,
-                         [&](const QString& text) { arrived.append(text); });
-        Sender sender;
+                         [&](const QString& text, bool isCritical) {
+                             arrived.append(text);
+                             critical.append(isCritical);
+                         });
+        Sender sender(c.tos);
         sender.Send(listener.Port(), c.datagram);
         if (c.ownSender) {
             ASSERT_TRUE(ProcessUntil([&] { return arrived.count() == 1; }));
             EXPECT_EQ(arrived[0], c.shown);
+            EXPECT_EQ(critical[0], c.critical);
             EXPECT_TRUE(ProcessUntil([&] { return sender.Answered(); }));
         } else {
             ProcessFor(300);

@@ -1,9 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -24,22 +20,12 @@ using namespace std::chrono_literals;
 
 const Ipv4 LOOPBACK = MakeIp(127, 0, 0, 1);
 
-bool PopupPortFree() {
-    int probe = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(POPUP_PORT);
-    bool free = ::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    ::close(probe);
-    return free;
-}
-
 // The relay with the real popup program, offscreen (the suite's platform is inherited).
 TEST(PopupRelayWithBrevlet, StartsTheProgramDeliversAndEndsIt) {
     if (!std::filesystem::exists(test::BuiltBrevlet())) {
         GTEST_SKIP() << "the popup program was not built";
     }
-    if (!PopupPortFree()) {
+    if (!test::PopupPortFree()) {
         GTEST_SKIP() << "UDP port 20100 is taken on this machine";
     }
     test::TempProgramFolder folder;

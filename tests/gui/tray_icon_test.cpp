@@ -6,11 +6,13 @@
 #include <QTest>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/command_actions.h"
 #include "app/command_ids.h"
 #include "app/main_frame.h"
+#include "base/text_codec.h"
 #include "frame_fixture.h"
 #include "self_child.h"
 #include "support/xvfb_display.h"
@@ -162,6 +164,63 @@ TEST(TrayIcon, AppearsWhenTheTrayStartsAfterTheProgram) {
     EXPECT_EQ(RunChild(display, QStringLiteral("late")),
               (QStringList{QStringLiteral("minimised while there is no tray"),
                            QStringLiteral("shown by a double click")}));
+}
+
+QImage IconImage(const QSystemTrayIcon& tray) {
+    return tray.icon().pixmap(22, 22).toImage();
+}
+
+// The tooltip and the icon follow the banner's counts as each summary sets them; offscreen,
+// where the icon keeps both although no tray shows it.
+TEST(TrayIcon, ItsTooltipShowsTheBannersCountsAndItsIconASniffingNode) {
+    test::FrameFixture f;
+    CMainFrame frame(f.services);
+    auto* tray = frame.findChild<QSystemTrayIcon*>();
+    ASSERT_NE(tray, nullptr);
+    f.banner.SetSummaryText();
+    const QImage normal = IconImage(*tray);
+    ASSERT_FALSE(normal.isNull());
+
+    struct Case {
+        const char* name;
+        std::vector<const char*> marks;
+        QString tooltip;
+        bool sniffingIcon;
+    } cases[] = {
+        {"empty list",
+         {},
+         QStringLiteral("ノード数： 0 [ 稼動： 0 / 停止： 0 / 盗聴： 0 ]  稼働率： 0%"),
+         false},
+        {"a sniffing node among others",
+         {".", "x", "", "."},
+         QStringLiteral("ノード数： 4 [ 稼動： 2 / 停止： 1 / 盗聴： 1 ]  稼働率：75%"),
+         true},
+        {"the sniffing node is up again",
+         {".", ".", "", "."},
+         QStringLiteral("ノード数： 4 [ 稼動： 3 / 停止： 1 / 盗聴： 0 ]  稼働率：75%"),
+         false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        f.tables.nodeList.Clear();
+        int n = 1;
+        for (const char* mark : c.marks) {
+            f.tables.nodeList.AppendRow(
+                test::NodeRow("192.168.0." + std::to_string(n++), mark, true));
+        }
+        // From another thread, as a search run sets it when it ends.
+        std::thread([&] { f.banner.SetSummaryText(); }).join();
+        const QString tooltip = QStringLiteral("Halvera - v1.00\n") + c.tooltip;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return tray->toolTip() == tooltip; }, 5000))
+            << tray->toolTip().toStdString();
+        EXPECT_EQ(IconImage(*tray) != normal, c.sniffingIcon);
+
+        // A run's progress line leaves the counts of the list as they were.
+        f.banner.SetSummaryText(Sjis("【ノード検索】 192.168.0.20 検索中 . . ."));
+        QCoreApplication::processEvents();
+        EXPECT_EQ(tray->toolTip(), tooltip);
+        EXPECT_EQ(IconImage(*tray) != normal, c.sniffingIcon);
+    }
 }
 
 }  // namespace

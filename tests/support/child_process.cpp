@@ -1,5 +1,6 @@
 #include "support/child_process.h"
 
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <signal.h>
 #include <sys/prctl.h>
@@ -7,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <thread>
 
@@ -15,7 +17,9 @@ extern char** environ;
 namespace halvera::test {
 namespace {
 
-pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& environment) {
+// output, when given, becomes the child's standard output.
+pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
+            int output = -1) {
     std::vector<std::string> envText;
     for (char** entry = environ; *entry != nullptr; ++entry) {
         envText.emplace_back(*entry);
@@ -38,6 +42,9 @@ pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>
         ::prctl(PR_SET_PDEATHSIG, SIGTERM);
         if (::getppid() != parent) {
             ::_exit(127);
+        }
+        if (output >= 0) {
+            ::dup2(output, STDOUT_FILENO);
         }
         ::close_range(STDERR_FILENO + 1, ~0u, 0);
         ::execvpe(args[0], args.data(), env.data());
@@ -80,6 +87,29 @@ int RunProgram(const std::vector<std::string>& argv, const std::vector<std::stri
         return -1;
     }
     return WEXITSTATUS(status);
+}
+
+std::string ProgramOutput(const std::vector<std::string>& argv) {
+    int channel[2];
+    if (::pipe2(channel, O_CLOEXEC) != 0) {
+        return {};
+    }
+    pid_t pid = Spawn(argv, {}, channel[1]);
+    ::close(channel[1]);
+    std::string output;
+    char buffer[4096];
+    for (ssize_t size; (size = ::read(channel[0], buffer, sizeof buffer)) != 0;) {
+        if (size > 0) {
+            output.append(buffer, static_cast<std::size_t>(size));
+        } else if (errno != EINTR) {
+            break;
+        }
+    }
+    ::close(channel[0]);
+    if (pid > 0) {
+        ::waitpid(pid, nullptr, 0);
+    }
+    return output;
 }
 
 bool WaitForLoopbackPort(int port, int seconds) {

@@ -33,6 +33,11 @@ class ChildProcess {
 int RunProgram(const std::vector<std::string>& argv,
                const std::vector<std::string>& environment = {});
 
+// Runs a program to its end and gives what it wrote to its standard output. Through a plain
+// fork, like every start here: QProcess starts its children in a way that ThreadSanitizer
+// takes for a fork of the test process itself while another thread runs.
+std::string ProgramOutput(const std::vector<std::string>& argv);
+
 // Waits (at most `seconds`) until a TCP connection to the loopback port succeeds.
 bool WaitForLoopbackPort(int port, int seconds);
 

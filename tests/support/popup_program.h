@@ -1,7 +1,10 @@
 #pragma once
 
+#include <netinet/in.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/types.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
@@ -17,6 +20,17 @@ namespace halvera::test {
 inline std::filesystem::path BuiltBrevlet() {
     return std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path() / "halvera" /
            "bin" / "Brevlet";
+}
+
+// True when the popup port is free on this machine, so that the real popup program can take it.
+inline bool PopupPortFree() {
+    int probe = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(POPUP_PORT);
+    bool free = ::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    ::close(probe);
+    return free;
 }
 
 // True once no process has the id (ended and reaped).

@@ -22,6 +22,7 @@
 
 #include "base/program_folder.h"
 #include "base/text_codec.h"
+#include "store/event_kind.h"
 #include "support/file_bytes.h"
 #include "support/popup_program.h"
 #include "support/recording_error_log.h"
@@ -44,6 +45,7 @@ class ScriptedPopupPeer {
         // The kernel stamps each datagram as it arrives, however late this thread runs.
         int on = 1;
         ::setsockopt(m_socket, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
+        ::setsockopt(m_socket, IPPROTO_IP, IP_RECVTOS, &on, sizeof on);
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = own;
@@ -68,6 +70,7 @@ class ScriptedPopupPeer {
     struct Datagram {
         std::string bytes;
         std::chrono::nanoseconds arrival;
+        int tos;  // the IP type of service
     };
     std::vector<Datagram> Received() const {
         std::lock_guard lock(m_mutex);
@@ -93,7 +96,7 @@ class ScriptedPopupPeer {
             char buffer[4096];
             sockaddr_in sender{};
             iovec data{buffer, sizeof buffer};
-            alignas(cmsghdr) char control[CMSG_SPACE(sizeof(timespec))];
+            alignas(cmsghdr) char control[CMSG_SPACE(sizeof(timespec)) + CMSG_SPACE(sizeof(int))];
             msghdr message{};
             message.msg_name = &sender;
             message.msg_namelen = sizeof sender;
@@ -106,16 +109,20 @@ class ScriptedPopupPeer {
                 continue;
             }
             timespec stamp{};
+            unsigned char tos = 0;
             for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c)) {
                 if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_TIMESTAMPNS) {
                     std::memcpy(&stamp, CMSG_DATA(c), sizeof stamp);
+                } else if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_TOS) {
+                    std::memcpy(&tos, CMSG_DATA(c), sizeof tos);
                 }
             }
             {
                 std::lock_guard lock(m_mutex);
                 m_received.push_back(
                     {std::string(buffer, static_cast<std::size_t>(size)),
-                     std::chrono::seconds(stamp.tv_sec) + std::chrono::nanoseconds(stamp.tv_nsec)});
+                     std::chrono::seconds(stamp.tv_sec) + std::chrono::nanoseconds(stamp.tv_nsec),
+                     tos});
             }
             if (m_answer) {
                 ::sendto(m_socket, "OK", 2, 0, reinterpret_cast<sockaddr*>(&sender),
@@ -224,6 +231,27 @@ TEST_F(PopupRelayTest, AnAnsweredMessageIsSentOnce) {
     EXPECT_EQ(relay.ShowPopupMessage("node up"), PopupDelivery::ACKNOWLEDGED);
     EXPECT_EQ(Messages(peer.Received(1)), std::vector<std::string>{"node up"});
     EXPECT_TRUE(m_errorLog.Lines().empty());
+}
+
+TEST_F(PopupRelayTest, TheSniffingNodeMessageIsMarkedCriticalInTheHeaderOnly) {
+    WritePopupProgram("exec sleep 600");
+    ScriptedPopupPeer peer(false);
+    PopupRelay relay(LOOPBACK, m_errorLog, Options(peer.Port()));
+    PopupPort& port = relay;
+    const int kinds[] = {EVENT_NEW_NODE, EVENT_SNIFFING_NODE, EVENT_NODE_DOWN, EVENT_IP_CHANGE};
+    for (int kind : kinds) {
+        port.ShowPopupMessage(kind, NodeRecord{}, EventKindText(kind));
+    }
+
+    // Unanswered, so each message and its repeat arrive.
+    auto received = peer.Received(8);
+    ASSERT_EQ(received.size(), 8u);
+    for (std::size_t i = 0; i < received.size(); ++i) {
+        int kind = kinds[i / 2];
+        SCOPED_TRACE(kind);
+        EXPECT_EQ(received[i].bytes, EventKindText(kind));
+        EXPECT_EQ(received[i].tos, kind == EVENT_SNIFFING_NODE ? POPUP_CRITICAL_TOS : 0);
+    }
 }
 
 TEST_F(PopupRelayTest, EachMessageGoesToTheOwnAddressAsItIsNow) {

@@ -1,6 +1,7 @@
 // Draws the pictures of the Qt program (event images, tool bar and tab icons, the program
-// icon, also in the icon theme's sizes, and the banner background) into the res/ folder given as
-// the only argument. The results are committed; run scripts/make-artwork after changing a drawing.
+// icon, also in the icon theme's sizes, and its sniffing variant for the tray, and the banner
+// background) into the res/ folder given as the only argument. The results are committed; run
+// scripts/make-artwork after changing a drawing.
 
 #include <QColor>
 #include <QDir>
@@ -307,8 +308,27 @@ QImage ProgramIcon(int size) {
     });
 }
 
+// The tray's icon while a sniffing node is listed: the program icon with a red badge and
+// the sniffing kind's eye in its lower right corner, still clear at tray sizes.
+QImage SniffingProgramIcon(int size) {
+    QImage image = ProgramIcon(size);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 64.0, size / 64.0);
+    p.setPen(QPen(Qt::white, 3));
+    p.setBrush(QColor(0xd3, 0x1f, 0x26));
+    p.drawEllipse(QPointF(44, 44), 18, 18);
+    p.translate(44 - 13, 44 - 13);
+    p.scale(2, 2);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::white);
+    Eye(p);
+    return image;
+}
+
 bool MakeProgramIcon(const QDir& images) {
-    return Save(ProgramIcon(64), images.filePath(QStringLiteral("halvera.png")));
+    return Save(ProgramIcon(64), images.filePath(QStringLiteral("halvera.png"))) &&
+           Save(SniffingProgramIcon(64), images.filePath(QStringLiteral("halvera_sniffing.png")));
 }
 
 // The icon in the sizes of the desktop's icon theme, installed under hicolor.

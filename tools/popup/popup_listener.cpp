@@ -1,9 +1,14 @@
 #include "popup/popup_listener.h"
 
-#include <QNetworkDatagram>
 #include <QNetworkInterface>
 
+#include <cerrno>
+#include <cstring>
 #include <string>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include "base/text_codec.h"
 #include "events/popup_relay.h"
@@ -13,6 +18,9 @@ namespace {
 
 // The answer's content is not examined by the relay.
 constexpr char ACKNOWLEDGEMENT[] = "OK";
+// Room for the longest message and one byte more, so that cutting it sees whether its
+// last character is whole; anything beyond is dropped by the cut anyway.
+constexpr std::size_t DATAGRAM_ROOM = POPUP_MESSAGE_MAX + 1;
 
 }  // namespace
 
@@ -30,16 +38,48 @@ bool IsOwnAddress(const QHostAddress& address) {
     return own.contains(sender);
 }
 
-PopupListener::PopupListener(QObject* parent) : QObject(parent) {
-    connect(&m_socket, &QUdpSocket::readyRead, this, &PopupListener::ReadDatagrams);
+PopupListener::PopupListener(QObject* parent) : QObject(parent) {}
+
+PopupListener::~PopupListener() {
+    m_notifier.reset();
+    if (m_socket >= 0) {
+        ::close(m_socket);
+    }
 }
 
 bool PopupListener::Listen(quint16 port) {
-    return m_socket.bind(QHostAddress::AnyIPv4, port, QAbstractSocket::DontShareAddress);
+    if (m_socket >= 0) {
+        return false;
+    }
+    int socket = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (socket < 0) {
+        return false;
+    }
+    int on = 1;
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_ANY);
+    address.sin_port = htons(port);
+    // No SO_REUSEADDR: a second program on the port must fail here.
+    if (::setsockopt(socket, IPPROTO_IP, IP_RECVTOS, &on, sizeof on) != 0 ||
+        ::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        ::close(socket);
+        return false;
+    }
+    m_socket = socket;
+    m_notifier = std::make_unique<QSocketNotifier>(m_socket, QSocketNotifier::Read);
+    connect(m_notifier.get(), &QSocketNotifier::activated, this, &PopupListener::ReadDatagrams);
+    return true;
 }
 
 quint16 PopupListener::Port() const {
-    return m_socket.localPort();
+    sockaddr_in address{};
+    socklen_t length = sizeof address;
+    if (m_socket < 0 ||
+        ::getsockname(m_socket, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        return 0;
+    }
+    return ntohs(address.sin_port);
 }
 
 void PopupListener::SetSenderCheck(SenderCheck check) {
@@ -47,18 +87,44 @@ void PopupListener::SetSenderCheck(SenderCheck check) {
 }
 
 void PopupListener::ReadDatagrams() {
-    while (m_socket.hasPendingDatagrams()) {
-        QNetworkDatagram datagram = m_socket.receiveDatagram();
-        if (!datagram.isValid() || !m_senderCheck(datagram.senderAddress())) {
+    for (;;) {
+        char bytes[DATAGRAM_ROOM];
+        sockaddr_in sender{};
+        iovec data{bytes, sizeof bytes};
+        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))];
+        msghdr message{};
+        message.msg_name = &sender;
+        message.msg_namelen = sizeof sender;
+        message.msg_iov = &data;
+        message.msg_iovlen = 1;
+        message.msg_control = control;
+        message.msg_controllen = sizeof control;
+        ssize_t size = ::recvmsg(m_socket, &message, 0);
+        if (size < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return;  // EAGAIN: all read
+        }
+        QHostAddress from(ntohl(sender.sin_addr.s_addr));
+        if (message.msg_namelen != sizeof sender || !m_senderCheck(from)) {
             continue;
         }
-        m_socket.writeDatagram(ACKNOWLEDGEMENT, sizeof ACKNOWLEDGEMENT - 1,
-                               datagram.senderAddress(),
-                               static_cast<quint16>(datagram.senderPort()));
-        QByteArray bytes = datagram.data();
+        ::sendto(m_socket, ACKNOWLEDGEMENT, sizeof ACKNOWLEDGEMENT - 1, 0,
+                 reinterpret_cast<sockaddr*>(&sender), sizeof sender);
+        unsigned char tos = 0;
+        for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c)) {
+            if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_TOS &&
+                c->cmsg_len >= CMSG_LEN(sizeof tos)) {
+                std::memcpy(&tos, CMSG_DATA(c), sizeof tos);
+            }
+        }
+        // A datagram longer than the room comes truncated (MSG_TRUNC): the cut drops the
+        // rest anyway.
         std::string_view text =
-            CutCp932(std::string_view(bytes.constData(), bytes.size()), POPUP_MESSAGE_MAX);
-        emit MessageArrived(QString::fromStdString(Cp932ToUtf8Lossy(text)));
+            CutCp932(std::string_view(bytes, static_cast<std::size_t>(size)), POPUP_MESSAGE_MAX);
+        emit MessageArrived(QString::fromStdString(Cp932ToUtf8Lossy(text)),
+                            tos == POPUP_CRITICAL_TOS);
     }
 }
 
