@@ -42,7 +42,8 @@ bool ParseRangeLine(std::string_view stored, Ipv4& start, Ipv4& end) {
 }
 
 // Ends a last line that lost its line end (a file cut short, or edited by hand), so that a
-// range appended next never joins it. Leaves the position at the end of the file.
+// range appended next never joins it; a line cut between its CR and its LF gets the LF
+// alone. Leaves the position at the end of the file.
 bool EndLastLine(std::FILE* file) {
     const long size = std::ftell(file);
     if (size <= 0) {
@@ -52,7 +53,10 @@ bool EndLastLine(std::FILE* file) {
         return false;
     }
     const int last = std::fgetc(file);
-    return std::fseek(file, 0, SEEK_END) == 0 && (last == '\n' || WriteTextLine(file, ""));
+    if (std::fseek(file, 0, SEEK_END) != 0) {
+        return false;
+    }
+    return last == '\n' || (last == '\r' ? std::fputc('\n', file) != EOF : WriteTextLine(file, ""));
 }
 
 // The range of a line as the callers see it: a damaged line is the empty range.
