@@ -69,20 +69,9 @@ bool WriteAll(std::FILE* file, std::string_view bytes) {
 }
 
 // Appends a record, first ending a last line that lost its line end, so the new record
-// never joins it. A line cut between its CR and its LF gets the LF alone: a second CR would
-// make a whole record one byte too long to be read.
+// never joins it.
 bool AppendRecord(std::FILE* file, const std::string& record) {
-    if (std::fseek(file, 0, SEEK_END) != 0) {
-        return false;
-    }
-    int last = '\n';
-    if (std::ftell(file) > 0) {
-        std::fseek(file, -1, SEEK_END);
-        last = std::fgetc(file);
-        std::fseek(file, 0, SEEK_END);
-    }
-    const std::string_view lineEnd = last == '\n' ? "" : last == '\r' ? "\n" : "\r\n";
-    return WriteAll(file, lineEnd) && WriteAll(file, record);
+    return EndLastLine(file) && WriteAll(file, record);
 }
 
 // Replaces a line that is not of record length (edited by hand, or cut short) by replacing the

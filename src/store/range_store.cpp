@@ -41,24 +41,6 @@ bool ParseRangeLine(std::string_view stored, Ipv4& start, Ipv4& end) {
            ParseAddress(text.substr(comma + 1), end);
 }
 
-// Ends a last line that lost its line end (a file cut short, or edited by hand), so that a
-// range appended next never joins it; a line cut between its CR and its LF gets the LF
-// alone. Leaves the position at the end of the file.
-bool EndLastLine(std::FILE* file) {
-    const long size = std::ftell(file);
-    if (size <= 0) {
-        return size == 0;
-    }
-    if (std::fseek(file, -1, SEEK_END) != 0) {
-        return false;
-    }
-    const int last = std::fgetc(file);
-    if (std::fseek(file, 0, SEEK_END) != 0) {
-        return false;
-    }
-    return last == '\n' || (last == '\r' ? std::fputc('\n', file) != EOF : WriteTextLine(file, ""));
-}
-
 // The range of a line as the callers see it: a damaged line is the empty range.
 void ReadLineRange(RecordLine kind, const std::string& line, Ipv4& start, Ipv4& end) {
     if (kind != RecordLine::Whole || !ParseRangeLine(line, start, end)) {
@@ -112,8 +94,9 @@ int RangeStore::AppendRange(Ipv4 start, Ipv4 end) {
         return 1;
     }
     std::string text = FormatIp(start) + "," + FormatIp(end);
-    bool written = std::fseek(file, 0, SEEK_END) == 0 && EndLastLine(file) &&
-                   WriteTextLine(file, EncodeLine(text, text.size())) && std::fflush(file) == 0;
+    // A last line without its end would join the range.
+    bool written = EndLastLine(file) && WriteTextLine(file, EncodeLine(text, text.size())) &&
+                   std::fflush(file) == 0;
     return written ? 0 : 1;
 }
 
