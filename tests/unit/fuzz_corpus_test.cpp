@@ -11,6 +11,10 @@
 extern "C" int Replay_arp_reply_fuzz(const std::uint8_t* data, std::size_t size);
 extern "C" int Replay_capture_request_fuzz(const std::uint8_t* data, std::size_t size);
 extern "C" int Replay_node_status_reply_fuzz(const std::uint8_t* data, std::size_t size);
+extern "C" int Replay_node_line_fuzz(const std::uint8_t* data, std::size_t size);
+extern "C" int Replay_range_list_fuzz(const std::uint8_t* data, std::size_t size);
+extern "C" int Replay_event_line_fuzz(const std::uint8_t* data, std::size_t size);
+extern "C" int Replay_log_line_fuzz(const std::uint8_t* data, std::size_t size);
 
 namespace {
 
@@ -26,6 +30,10 @@ TEST(FuzzCorpus, EveryKeptInputPassesItsTargetsChecks) {
         {"arp_reply", Replay_arp_reply_fuzz},
         {"capture_request", Replay_capture_request_fuzz},
         {"node_status_reply", Replay_node_status_reply_fuzz},
+        {"node_line", Replay_node_line_fuzz},
+        {"range_list", Replay_range_list_fuzz},
+        {"event_line", Replay_event_line_fuzz},
+        {"log_line", Replay_log_line_fuzz},
     };
     for (const auto& t : targets) {
         SCOPED_TRACE(t.folder);
