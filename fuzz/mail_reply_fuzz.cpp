@@ -111,7 +111,8 @@ void Converse(std::string_view stream, std::size_t chunk, MailDialogue& dialogue
                         PopRefusalText(state);
                     }
                     break;
-                case DialogueStep::NOTHING:
+                default:
+                    // Nothing to send; these settings never ask for a secure connection.
                     break;
             }
         }
