@@ -56,6 +56,25 @@ std::string_view TakeLine(std::string_view& content) {
     return line;
 }
 
+bool EndLastLine(std::FILE* file) {
+    if (std::fseek(file, 0, SEEK_END) != 0) {
+        return false;
+    }
+    const long size = std::ftell(file);
+    if (size <= 0) {
+        return size == 0;
+    }
+    if (std::fseek(file, -1, SEEK_END) != 0) {
+        return false;
+    }
+    const int last = std::fgetc(file);
+    if (last == EOF || std::fseek(file, 0, SEEK_END) != 0) {
+        return false;
+    }
+    const std::string_view lineEnd = last == '\n' ? "" : last == '\r' ? "\n" : "\r\n";
+    return std::fwrite(lineEnd.data(), 1, lineEnd.size(), file) == lineEnd.size();
+}
+
 bool WriteTextLine(std::FILE* file, std::string_view text) {
     if (!text.empty() && std::fwrite(text.data(), 1, text.size(), file) != text.size()) {
         return false;

@@ -24,6 +24,13 @@ std::string_view StripLineEnd(std::string_view line);
 // CR LF; the last line may lack its end.
 std::string_view TakeLine(std::string_view& content);
 
+// Ends a last line that lost its line end (a file cut short, or edited by hand), so that a
+// line appended next stands on its own: CR LF after any last byte but LF, the LF alone after
+// a CR (a line cut between the two, which a second CR would lengthen). Leaves the position at
+// the end of the file, which must be open for reading and writing. False when it could not
+// be read or written.
+bool EndLastLine(std::FILE* file);
+
 // Writes the text followed by CR LF. Returns false when the write failed.
 bool WriteTextLine(std::FILE* file, std::string_view text);
 

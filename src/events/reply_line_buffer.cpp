@@ -17,4 +17,11 @@ bool ReplyLineBuffer::Next(std::string& line) {
     return true;
 }
 
+bool ReplyLineBuffer::Overflowed() const {
+    const std::size_t lastEnd = m_pending.rfind('\n');
+    const std::size_t unended =
+        lastEnd == std::string::npos ? m_pending.size() : m_pending.size() - lastEnd - 1;
+    return unended > REPLY_LINE_MAX;
+}
+
 }  // namespace halvera

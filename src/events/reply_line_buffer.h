@@ -17,8 +17,9 @@ class ReplyLineBuffer {
     void Append(std::string_view bytes);
     // Takes the next complete line. Returns false when none is complete.
     bool Next(std::string& line);
-    // True when more than REPLY_LINE_MAX bytes came without a line end.
-    bool Overflowed() const { return m_pending.size() > REPLY_LINE_MAX; }
+    // True when more than REPLY_LINE_MAX bytes came after the last line end; complete lines
+    // still waiting to be taken do not count.
+    bool Overflowed() const;
 
   private:
     std::string m_pending;

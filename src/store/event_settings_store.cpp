@@ -71,16 +71,7 @@ bool WriteAll(std::FILE* file, std::string_view bytes) {
 // Appends a record, first ending a last line that lost its line end, so the new record
 // never joins it.
 bool AppendRecord(std::FILE* file, const std::string& record) {
-    if (std::fseek(file, 0, SEEK_END) != 0) {
-        return false;
-    }
-    bool endsLine = std::ftell(file) == 0;
-    if (!endsLine) {
-        std::fseek(file, -1, SEEK_END);
-        endsLine = std::fgetc(file) == '\n';
-        std::fseek(file, 0, SEEK_END);
-    }
-    return (endsLine || WriteAll(file, "\r\n")) && WriteAll(file, record);
+    return EndLastLine(file) && WriteAll(file, record);
 }
 
 // Replaces a line that is not of record length (edited by hand, or cut short) by replacing the

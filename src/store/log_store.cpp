@@ -168,7 +168,9 @@ bool LogStore::AppendLine(LogFile& file, const std::string& line, ListRow row) {
     std::FILE* handle = file.file.Handle();
     std::fseek(handle, 0, SEEK_END);
     const long end = std::ftell(handle);
-    bool written = WriteTextLine(handle, line);
+    // A last line without its end would join this one, and every later row would stand
+    // one line off its line.
+    bool written = EndLastLine(handle) && WriteTextLine(handle, line);
     written = file.file.Close() && written;
     if (!written) {
         // Half a line (a full disk) would read back as a line of its own.

@@ -94,8 +94,9 @@ int RangeStore::AppendRange(Ipv4 start, Ipv4 end) {
         return 1;
     }
     std::string text = FormatIp(start) + "," + FormatIp(end);
-    bool written = std::fseek(file, 0, SEEK_END) == 0 &&
-                   WriteTextLine(file, EncodeLine(text, text.size())) && std::fflush(file) == 0;
+    // A last line without its end would join the range.
+    bool written = EndLastLine(file) && WriteTextLine(file, EncodeLine(text, text.size())) &&
+                   std::fflush(file) == 0;
     return written ? 0 : 1;
 }
 

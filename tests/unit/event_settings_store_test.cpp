@@ -248,13 +248,18 @@ TEST_F(EventSettingsStoreTest, LineOfAnotherLengthIsReplacedWithoutTouchingTheNe
 }
 
 TEST_F(EventSettingsStoreTest, AppendAfterALastLineWithoutEndStartsANewLine) {
-    test::WriteBytes(EventFile(), BuildEventLine(3, Sample("good")));
-    EXPECT_EQ(m_store.PutEventSettings(EVENT_NEW_NODE, Sample("new")), 0);
-    EventSettings record;
-    EXPECT_EQ(m_store.ReadEventSettings(EVENT_NEW_NODE, record), 0);
-    EXPECT_EQ(record, Sample("new"));
-    EXPECT_EQ(m_store.ReadEventSettings(EVENT_SNIFFING_NODE, record), 0);
-    EXPECT_EQ(record, Sample("good"));
+    const std::string good = BuildEventLine(3, Sample("good"));
+    // Without its line end, and cut between its CR and its LF.
+    for (const std::string& bytes : {good, good + "\r"}) {
+        test::WriteBytes(EventFile(), bytes);
+        EventSettingsStore store(m_prompt, m_errorLog);
+        EXPECT_EQ(store.PutEventSettings(EVENT_NEW_NODE, Sample("new")), 0);
+        EventSettings record;
+        EXPECT_EQ(store.ReadEventSettings(EVENT_NEW_NODE, record), 0);
+        EXPECT_EQ(record, Sample("new"));
+        EXPECT_EQ(store.ReadEventSettings(EVENT_SNIFFING_NODE, record), 0) << bytes.size();
+        EXPECT_EQ(record, Sample("good"));
+    }
 }
 
 TEST_F(EventSettingsStoreTest, FileThatCannotBeOpenedIsReportedAndReadsAsDisabled) {

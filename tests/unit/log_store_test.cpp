@@ -240,6 +240,23 @@ TEST_F(LogStoreTest, ReadingKeepsOneRowPerLineWhateverTheLineHolds) {
     EXPECT_EQ(ReadBytes(EventPath()), file);
 }
 
+// A log cut short, also between the CR and the LF of its last line: the next line written
+// stands on its own, so the rows stay in step with the lines.
+TEST_F(LogStoreTest, ALineWrittenAfterALastLineWithoutItsEndGetsARowOfItsOwn) {
+    for (const std::string cut : {"", "\r"}) {
+        WriteBytes(EventPath(),
+                   "1," + NOW + ",10.0.0.1,H,first\r\n2," + NOW + ",10.0.0.2,H,cut" + cut);
+        WriteBytes(ErrorPath(), "filed," + NOW + ",first\r\nmaild," + NOW + ",cut" + cut);
+        m_store.ReadEventLog(FILTER_ALL, "", nullptr, 0);
+        m_store.ReadErrorLog(nullptr, 0);
+        m_store.WriteEventLog(Node("PC01"), "next", 1);
+        m_store.WriteErrorLog("netmond", "next");
+        EXPECT_EQ(m_store.CountEventLog(), 3) << cut.size();
+        EXPECT_EQ(m_store.CountErrorLog(), 3) << cut.size();
+        ExpectRestartShowsTheSameRows();
+    }
+}
+
 TEST_F(LogStoreTest, ErrorLogReadingCutsFieldsToTheirBuffers) {
     const std::string tag40(40, 't');
     const std::string m1200(1200, 'm');

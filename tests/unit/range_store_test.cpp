@@ -163,6 +163,12 @@ TEST_P(RangeStoreTest, DamagedLinesReadAsEmptyRangesAndKeepTheOthersInPlace) {
         RangeStore store(GetParam(), m_prompt, m_errorLog);
         EXPECT_EQ(ReadAll(store), c.expected) << c.name;
         EXPECT_EQ(Listed(store), c.expected) << c.name;
+        // A range added to the damaged list comes after the others, which stay as they were.
+        const Range added{MakeIp(172, 16, 0, 1), MakeIp(172, 16, 0, 9)};
+        EXPECT_EQ(store.AppendRange(added.first, added.second), 0) << c.name;
+        std::vector<Range> appended = c.expected;
+        appended.push_back(added);
+        EXPECT_EQ(ReadAll(store), appended) << c.name;
     }
 }
 

@@ -46,5 +46,21 @@ TEST(ReplyLineBuffer, AnEndlessLineOverflows) {
     EXPECT_TRUE(buffer.Overflowed());
 }
 
+// A long line that ends in the receive that also brings the next lines is within the limit.
+TEST(ReplyLineBuffer, OnlyTheBytesAfterTheLastLineEndCount) {
+    ReplyLineBuffer buffer;
+    const std::string longLine(ReplyLineBuffer::REPLY_LINE_MAX - 100, 'x');
+    buffer.Append(longLine);
+    buffer.Append("\r\n250 " + std::string(1000, 'y'));
+    EXPECT_FALSE(buffer.Overflowed());
+    std::string line;
+    EXPECT_TRUE(buffer.Next(line));
+    EXPECT_EQ(line, longLine);
+    buffer.Append(std::string(ReplyLineBuffer::REPLY_LINE_MAX - 1004, 'y'));
+    EXPECT_FALSE(buffer.Overflowed());
+    buffer.Append("y");
+    EXPECT_TRUE(buffer.Overflowed());
+}
+
 }  // namespace
 }  // namespace halvera

@@ -44,6 +44,29 @@ TEST(TextFile, WriterEndsLinesInCrLf) {
     EXPECT_EQ(test::ReadBytes(path), "one\r\n\r\n");
 }
 
+TEST(TextFile, EndLastLineLetsTheNextLineStandOnItsOwn) {
+    test::TempProgramFolder folder;
+    auto path = folder.Path() / "cut.txt";
+    const struct {
+        const char* bytes;
+        const char* ended;
+    } cases[] = {
+        {"", ""},       {"a\r\n", "a\r\n"}, {"a\n", "a\n"},
+        {"a", "a\r\n"}, {"a\r", "a\r\n"},  // cut between CR and LF
+    };
+    // The stores append through handles of both modes.
+    for (const char* mode : {"r+b", "a+b"}) {
+        for (const auto& c : cases) {
+            test::WriteBytes(path, c.bytes);
+            std::FILE* file = std::fopen(path.c_str(), mode);
+            EXPECT_TRUE(EndLastLine(file)) << mode << " " << c.bytes;
+            EXPECT_TRUE(WriteTextLine(file, "b"));
+            std::fclose(file);
+            EXPECT_EQ(test::ReadBytes(path), std::string(c.ended) + "b\r\n") << mode;
+        }
+    }
+}
+
 TEST(TextFile, StripLineEnd) {
     EXPECT_EQ(StripLineEnd("x\r\n"), "x");
     EXPECT_EQ(StripLineEnd("x\n"), "x");
