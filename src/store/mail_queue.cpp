@@ -45,8 +45,8 @@ int MailQueue::AppendMailLine(int /*kind*/, const NodeRecord& node, std::string_
     std::string expanded = m_expand(node, mailText, MAIL_LINE_SIZE);
     std::string line(CutCp932(expanded, MAIL_LINE_SIZE - 1));
     BlankLineBreaks(line);
-    bool written =
-        std::fseek(file, 0, SEEK_END) == 0 && WriteTextLine(file, line) && std::fflush(file) == 0;
+    // A last line without its end (a queue cut short) would join this one.
+    bool written = EndLastLine(file) && WriteTextLine(file, line) && std::fflush(file) == 0;
     return written ? static_cast<int>(line.size() + 2) : 0;
 }
 

@@ -125,6 +125,24 @@ TEST_F(MailQueueTest, DamagedLinesKeepTheirPlace) {
     EXPECT_EQ(ReadAll(), (std::vector<std::string>{"lf only\n", "\n", "after\n", "no end\n"}));
 }
 
+TEST_F(MailQueueTest, ALineAppendedAfterALastLineWithoutItsEndStandsOnItsOwn) {
+    struct Case {
+        const char* name;
+        std::string before;
+        std::vector<std::string> lines;
+    };
+    const Case cases[] = {
+        {"no end at all", "cut", {"cut\n", "next\n"}},
+        {"cut between CR and LF", "cut\r", {"cut\n", "next\n"}},
+        {"whole", "whole\r\n", {"whole\n", "next\n"}},
+    };
+    for (const Case& c : cases) {
+        test::WriteBytes(QueueFile(), c.before);
+        m_queue.AppendMailLine(EVENT_NODE_UP, Node(2, ""), "next");
+        EXPECT_EQ(ReadAll(), c.lines) << c.name;
+    }
+}
+
 TEST_F(MailQueueTest, QueueThatCannotBeOpenedIsReported) {
     test::BlockedFile blocked(QueueFile());
     EXPECT_EQ(m_queue.AppendMailLine(EVENT_NEW_NODE, Node(1, ""), "lost"), 0);
