@@ -99,6 +99,11 @@ void Converse(std::string_view stream, std::size_t chunk, MailDialogue& dialogue
                 case DialogueStep::SEND_MESSAGE:
                     sent.push_back("");
                     break;
+                case DialogueStep::START_TLS:
+                    // The hand-shake, then the command that follows it.
+                    Check(step.command.find_first_of("\r\n") == std::string::npos);
+                    sent.push_back(step.command);
+                    break;
                 case DialogueStep::FAIL:
                     Check(dialogue.SmtpState() == SMTP_STATE_FAILED);
                     if (smtp) {
@@ -111,8 +116,7 @@ void Converse(std::string_view stream, std::size_t chunk, MailDialogue& dialogue
                         PopRefusalText(state);
                     }
                     break;
-                default:
-                    // Nothing to send; these settings never ask for a secure connection.
+                case DialogueStep::NOTHING:
                     break;
             }
         }
@@ -135,6 +139,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     SmtpDialogue smtp(settings);
     Converse(stream, chunk, smtp,
              {"HELO home", "RSET", "MAIL FROM:monitor@example.com", "RCPT TO:admin@example.com",
+              "RCPT TO:second@example.com", "DATA", "", "QUIT"},
+             true);
+    // The same replies to a dialogue that asks for STARTTLS and AUTH LOGIN: the EHLO
+    // extension lines are read, and nothing is sent out of order.
+    MailSettings secured = settings;
+    secured.security = MAIL_SECURITY_STARTTLS;
+    secured.smtpauth = MAIL_AUTH_LOGIN;
+    secured.authuser = "monitor";
+    secured.authpass = "secret";
+    SmtpDialogue extended(secured);
+    Converse(stream, chunk, extended,
+             {"EHLO home", "STARTTLS", "EHLO home", "AUTH LOGIN", "bW9uaXRvcg==", "c2VjcmV0",
+              "RSET", "MAIL FROM:monitor@example.com", "RCPT TO:admin@example.com",
               "RCPT TO:second@example.com", "DATA", "", "QUIT"},
              true);
     PopDialogue pop(settings);
