@@ -19,7 +19,7 @@ const QString APP_NAME = QStringLiteral("Halvera");
 const QString APP_ICON = QStringLiteral("halvera");
 // A service that hangs must not hold messages back for long: they go to the own windows.
 constexpr int CALL_TIMEOUT_MS = 5000;
-// The notification specification's urgency levels.
+// The urgency hint's levels as the desktop's notification service takes them.
 constexpr uchar URGENCY_NORMAL = 1;
 constexpr uchar URGENCY_CRITICAL = 2;
 
