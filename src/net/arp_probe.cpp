@@ -6,15 +6,22 @@ namespace halvera {
 namespace {
 
 // Up to `attempts` attempts of one kind: 1 at the first reply, 2 after all stayed silent,
-// -1 at the first failed attempt.
+// -1 at the first failed attempt. The first unsure attempt is repeated without counting; a
+// later one counts as silent, so that a busy neighbour cannot hold the probe.
 int ProbeKindUntilReply(const PacketAttempt& attempt, const LocalAdapterInfo& local, int kind,
                         Ipv4 probed, int attempts) {
     ProbeFrame frame = BuildProbeFrame(kind, local);
-    for (int i = 0; i < attempts; ++i) {
+    bool repeated = false;
+    while (attempts > 0) {
         const int result = SendAndCapture(attempt, frame, probed);
-        if (result != 2) {
+        if (result == PROBE_UNSURE && !repeated) {
+            repeated = true;
+            continue;
+        }
+        if (result == 1 || result == -1) {
             return result;
         }
+        --attempts;
     }
     return 2;
 }

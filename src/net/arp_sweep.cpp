@@ -8,10 +8,12 @@ namespace halvera {
 namespace {
 
 // One round: the kind's request to every address of `round` (indexes into targets), one
-// capture window, and which of them answered. False when the driver failed (logged).
+// capture window, which of them answered and which the own kernel looked up meanwhile
+// (their replies say nothing). False when the driver failed (logged).
 bool RunRound(const PacketAttempt& attempt, const LocalAdapterInfo& local, int kind,
               std::span<const SweepTarget> targets, const std::vector<std::size_t>& round,
-              std::vector<SweepOutcome>& outcomes, std::vector<bool>& answered) {
+              std::vector<SweepOutcome>& outcomes, std::vector<bool>& answered,
+              std::vector<bool>& unsure) {
     std::unordered_map<Ipv4, std::size_t> byAddress;
     std::vector<std::uint8_t> frames;
     frames.reserve(round.size() * PROBE_FRAME_SIZE);
@@ -23,6 +25,12 @@ bool RunRound(const PacketAttempt& attempt, const LocalAdapterInfo& local, int k
     }
     const int window = CaptureWindow(
         attempt, frames, PROBE_FRAME_SIZE, [&](std::span<const std::uint8_t> captured) {
+            if (const auto asked = ParseLookUpBesideProbe(captured, frame)) {
+                if (const auto found = byAddress.find(*asked); found != byAddress.end()) {
+                    unsure[found->second] = true;
+                }
+                return;
+            }
             const auto sender = ParseArpReplyTo(captured, local.ownMac, local.ownAddress);
             const auto found = sender ? byAddress.find(sender->address) : byAddress.end();
             if (found == byAddress.end()) {
@@ -38,7 +46,8 @@ bool RunRound(const PacketAttempt& attempt, const LocalAdapterInfo& local, int k
 }
 
 // Up to each address's attempts of one kind over the addresses in `members`: those that
-// answer are returned; the others stayed silent. False in `ok` when a round failed.
+// answer are returned; the others stayed silent. An address's first unsure round does not
+// count as an attempt (as in ProbeNode). False in `ok` when a round failed.
 std::vector<std::size_t> RoundsOfKind(const PacketAttempt& attempt, const LocalAdapterInfo& local,
                                       int kind, std::span<const SweepTarget> targets,
                                       const std::vector<std::size_t>& members,
@@ -52,19 +61,24 @@ std::vector<std::size_t> RoundsOfKind(const PacketAttempt& attempt, const LocalA
         const bool ownPresence = kind == PROBE_PRESENCE && targets[i].ip == local.ownAddress;
         left[i] = ownPresence ? 1 : std::max(targets[i].attempts, 1);
     }
+    std::vector<bool> repeated(targets.size(), false);
     std::vector<std::size_t> round = members;
     silent.clear();
     ok = true;
     while (!round.empty()) {
         std::vector<bool> answered(targets.size(), false);
-        if (!RunRound(attempt, local, kind, targets, round, outcomes, answered)) {
+        std::vector<bool> unsure(targets.size(), false);
+        if (!RunRound(attempt, local, kind, targets, round, outcomes, answered, unsure)) {
             ok = false;
             silent.insert(silent.end(), round.begin(), round.end());
             break;
         }
         std::vector<std::size_t> next;
         for (std::size_t i : round) {
-            if (answered[i]) {
+            if (unsure[i] && !repeated[i]) {
+                repeated[i] = true;
+                next.push_back(i);
+            } else if (answered[i] && !unsure[i]) {
                 replied.push_back(i);
             } else if (--left[i] > 0) {
                 next.push_back(i);

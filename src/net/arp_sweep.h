@@ -30,7 +30,9 @@ struct SweepOutcome {
 // attempt's send rate, then, for the addresses that answered, one round per fake
 // destination (B47, B16, B8) and attempt, so that a reply always belongs to the test of
 // its round. A reply counts for an address of its round when the address sent it to the
-// own MAC; a reply another station asked for says nothing about this probe. Per address
+// own MAC; a reply another station asked for says nothing about this probe, nor does a
+// test round's reply from an address that the own kernel looked up in the same window
+// (that round is repeated once without counting as an attempt). Per address
 // the verdict is ProbeNode's (the own address, which never hears its own request, gets one
 // presence attempt): attempts below 1 count as 1, a failed presence round leaves
 // its silent addresses at -1 and a failed test round ends the tests with the bits found.

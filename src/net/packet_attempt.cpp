@@ -47,13 +47,18 @@ int CaptureWindow(const PacketAttempt& attempt, std::span<const std::uint8_t> fr
 int SendAndCapture(const PacketAttempt& attempt, ProbeFrame& frame, Ipv4 probed) {
     SetProbeTarget(frame, probed);
     bool replied = false;
+    bool lookedUp = false;
     const int window =
         CaptureWindow(attempt, frame, frame.size(), [&](std::span<const std::uint8_t> captured) {
             const auto sender = ParseArpReplyTo(captured, frame);
             replied = replied || (sender && sender->address == probed);
+            lookedUp = lookedUp || ParseLookUpBesideProbe(captured, frame) == probed;
         });
     if (window < 0) {
         return -1;
+    }
+    if (lookedUp) {
+        return PROBE_UNSURE;
     }
     return replied ? 1 : 2;
 }

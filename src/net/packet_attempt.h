@@ -40,10 +40,14 @@ struct PacketAttempt {
 int CaptureWindow(const PacketAttempt& attempt, std::span<const std::uint8_t> frames,
                   std::size_t frameSize, const FrameVisitor& visit);
 
+// An attempt whose window also held the own kernel's look-up of the probed address: a reply
+// cannot be told from an answer to the probe.
+inline constexpr int PROBE_UNSURE = 3;
+
 // One attempt: writes probed into frame's target address, opens the adapter, sends the
 // frame, waits TIMEOUT and looks through everything captured since the open for an ARP
-// reply from probed. Returns 1 (reply seen), 2 (no reply) or -1 (error, logged under
-// "netmond"; an adapter that does not open also shows a message box).
+// reply from probed. Returns 1 (reply seen), 2 (no reply), PROBE_UNSURE or -1 (error,
+// logged under "netmond"; an adapter that does not open also shows a message box).
 int SendAndCapture(const PacketAttempt& attempt, ProbeFrame& frame, Ipv4 probed);
 
 }  // namespace halvera

@@ -29,6 +29,14 @@ std::uint16_t GetU16(std::span<const std::uint8_t> frame, std::size_t at) {
     return static_cast<std::uint16_t>(frame[at] << 8 | frame[at + 1]);
 }
 
+// A whole Ethernet/IPv4 ARP frame of this operation.
+bool IsArpFrame(std::span<const std::uint8_t> frame, std::uint16_t operation) {
+    return frame.size() >= PROBE_FRAME_SIZE && GetU16(frame, ETHER_TYPE_AT) == ETHERTYPE_ARP &&
+           GetU16(frame, HARDWARE_TYPE_AT) == 1 &&
+           GetU16(frame, PROTOCOL_TYPE_AT) == ETHERTYPE_IPV4 && frame[ADDRESS_LENGTHS_AT] == 6 &&
+           frame[ADDRESS_LENGTHS_AT + 1] == 4 && GetU16(frame, ARP_OPERATION_AT) == operation;
+}
+
 }  // namespace
 
 MacAddress ProbeDestination(int kind) {
@@ -84,11 +92,7 @@ void SetProbeTarget(ProbeFrame& frame, Ipv4 probed) {
 
 std::optional<ArpReplySender> ParseArpReplyTo(std::span<const std::uint8_t> frame,
                                               const MacAddress& ownMac, Ipv4 ownAddress) {
-    if (frame.size() < PROBE_FRAME_SIZE || GetU16(frame, ETHER_TYPE_AT) != ETHERTYPE_ARP ||
-        GetU16(frame, HARDWARE_TYPE_AT) != 1 || GetU16(frame, PROTOCOL_TYPE_AT) != ETHERTYPE_IPV4 ||
-        frame[ADDRESS_LENGTHS_AT] != 6 || frame[ADDRESS_LENGTHS_AT + 1] != 4 ||
-        GetU16(frame, ARP_OPERATION_AT) != ARP_REPLY ||
-        !std::equal(ownMac.begin(), ownMac.end(), frame.begin()) ||
+    if (!IsArpFrame(frame, ARP_REPLY) || !std::equal(ownMac.begin(), ownMac.end(), frame.begin()) ||
         !std::equal(ownMac.begin(), ownMac.end(), frame.begin() + TARGET_MAC_AT) ||
         std::memcmp(frame.data() + TARGET_ADDRESS_AT, &ownAddress, 4) != 0) {
         return std::nullopt;
@@ -113,6 +117,22 @@ std::optional<ArpReplySender> ParseArpReplyTo(std::span<const std::uint8_t> fram
     Ipv4 ownAddress = 0;
     std::memcpy(&ownAddress, request.data() + SENDER_ADDRESS_AT, 4);
     return ParseArpReplyTo(frame, ownMac, ownAddress);
+}
+
+std::optional<Ipv4> ParseLookUpBesideProbe(std::span<const std::uint8_t> frame,
+                                           const ProbeFrame& probe) {
+    const MacAddress broadcast = ProbeDestination(PROBE_PRESENCE);
+    if (std::equal(broadcast.begin(), broadcast.end(), probe.begin()) ||
+        !IsArpFrame(frame, ARP_REQUEST) ||
+        !std::equal(probe.begin() + 6, probe.begin() + 12, frame.begin() + 6) ||
+        !std::equal(probe.begin() + SENDER_MAC_AT, probe.begin() + TARGET_MAC_AT,
+                    frame.begin() + SENDER_MAC_AT) ||
+        std::equal(probe.begin(), probe.begin() + 6, frame.begin())) {
+        return std::nullopt;
+    }
+    Ipv4 asked = 0;
+    std::memcpy(&asked, frame.data() + TARGET_ADDRESS_AT, 4);
+    return asked;
 }
 
 }  // namespace halvera

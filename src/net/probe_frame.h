@@ -57,4 +57,12 @@ std::optional<ArpReplySender> ParseArpReplyTo(std::span<const std::uint8_t> fram
 std::optional<ArpReplySender> ParseArpReplyTo(std::span<const std::uint8_t> frame,
                                               const ProbeFrame& request);
 
+// The address of an ARP request that this host sent (the probe's sender MAC and address) to
+// another Ethernet destination than the probe's: the kernel's own look-up, say for a datagram
+// to an expired neighbour. Its answer comes to the own MAC just as an answer to the probe
+// would. Nothing for any other frame, and nothing for a broadcast probe, where either answer
+// proves presence alike.
+std::optional<Ipv4> ParseLookUpBesideProbe(std::span<const std::uint8_t> frame,
+                                           const ProbeFrame& probe);
+
 }  // namespace halvera

@@ -1,10 +1,14 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <net/if_arp.h>
 #include <netinet/in.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -14,6 +18,7 @@
 
 #include "base/text_codec.h"
 #include "net/arp_probe.h"
+#include "net/arp_sweep.h"
 #include "net/packet_attempt.h"
 #include "support/own_adapter_lab_fixture.h"
 
@@ -41,6 +46,23 @@ bool SendUdpFromOwnKernel(Ipv4 to) {
         sendto(fd, "x", 1, 0, reinterpret_cast<sockaddr*>(&address), sizeof address) == 1;
     close(fd);
     return sent;
+}
+
+// Drops the own kernel's neighbour entry of an address, so that its next datagram there
+// starts with an ARP request of the kernel's own.
+bool ForgetNeighbour(const std::string& interface, Ipv4 address) {
+    const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        return false;
+    }
+    arpreq request{};
+    auto* protocol = reinterpret_cast<sockaddr_in*>(&request.arp_pa);
+    protocol->sin_family = AF_INET;
+    protocol->sin_addr.s_addr = address;
+    std::strncpy(request.arp_dev, interface.c_str(), sizeof request.arp_dev - 1);
+    const bool dropped = ioctl(fd, SIOCDARP, &request) == 0 || errno == ENXIO;
+    close(fd);
+    return dropped;
 }
 
 // The sockets of this process that a started program would inherit.
@@ -103,6 +125,32 @@ TEST_F(ArpProbeLab, KeptHandleDropsRepliesCapturedBetweenAttempts) {
     ASSERT_TRUE(SendUdpFromOwnKernel(partial.address));
     SleepFor(std::chrono::milliseconds(50));
     EXPECT_EQ(SendAndCapture(Attempt(), b8, partial.address), 2);
+}
+
+TEST_F(ArpProbeLab, ReplyToTheOwnKernelsRequestInATestWindowIsNoAnswer) {
+    // A normal host answers the kernel's own look-up of its address (a datagram sent while
+    // its entry had expired) to the own MAC, just as a sniffing host answers a fake
+    // destination. While a test window is open that reply may not mark it.
+    const LabHost own = Lab::Get().Own();
+    const LabHost normal = Lab::Get().Hosts("normal").at(0);
+    const auto kernelAsks = [&](std::chrono::milliseconds timeout) {
+        EXPECT_TRUE(ForgetNeighbour(own.interface, normal.address));
+        EXPECT_TRUE(SendUdpFromOwnKernel(normal.address));
+        SleepFor(timeout);
+    };
+    for (int kind : {PROBE_B47, PROBE_B16, PROBE_B8}) {
+        SCOPED_TRACE(kind);
+        ProbeFrame frame = BuildProbeFrame(kind, m_local);
+        EXPECT_EQ(SendAndCapture(Attempt(kernelAsks), frame, normal.address), 3);
+    }
+    TestBits bits = 0;
+    EXPECT_EQ(ProbeNode(Attempt(kernelAsks), m_local, normal.address, RETRY, bits), 1);
+    EXPECT_EQ(bits, 0u);
+    const SweepTarget target{normal.address, RETRY};
+    const auto outcomes = SweepBlock(Attempt(kernelAsks), m_local, {&target, 1});
+    EXPECT_EQ(outcomes.at(0).result, 1);
+    EXPECT_EQ(outcomes.at(0).bits, 0u);
+    EXPECT_TRUE(m_log.Lines().empty());
 }
 
 TEST_F(ArpProbeLab, InterfaceTakenDownMidProbeIsAnError) {

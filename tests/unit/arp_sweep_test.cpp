@@ -31,6 +31,14 @@ Frame ReplyToAnotherStation(Ipv4 from) {
     return test::ArpReply(from, PROBED_MAC, MakeIp(198, 18, 7, 99), {0x02, 0, 0, 0, 0, 0x63});
 }
 
+// The own kernel's look-up of the address, sent to broadcast, and the reply it gets: the
+// reply looks just like an answer to a fake destination.
+ScriptedAttempt KernelLooksUp(Ipv4 address) {
+    ProbeFrame request = BuildProbeFrame(PROBE_PRESENCE, LOCAL);
+    SetProbeTarget(request, address);
+    return ScriptedAttempt::Captures({Frame(request.begin(), request.end()), ReplyFrom(address)});
+}
+
 // A packet driver with its recorders, the attempt settings of a probe and no real waits.
 struct Probing {
     test::FakePacketDriver driver;
@@ -106,6 +114,31 @@ TEST(SweepBlock, GivesProbeNodesVerdictWhateverTheRepliesDo) {
          {answer, silence, silence, silence, silence, silence, silence, silence, silence, answer},
          1,
          TEST_B8},
+        {"the kernel looked the address up in the B47 window: repeated without counting",
+         1,
+         {answer, KernelLooksUp(PROBED), silence, silence, silence},
+         1,
+         0},
+        {"answered B47 when repeated after a look-up",
+         1,
+         {answer, KernelLooksUp(PROBED), answer, silence, silence},
+         1,
+         TEST_B47},
+        {"looked up in every window: repeated once, then silent",
+         2,
+         {answer, KernelLooksUp(PROBED), KernelLooksUp(PROBED), KernelLooksUp(PROBED),
+          KernelLooksUp(PROBED), KernelLooksUp(PROBED), KernelLooksUp(PROBED),
+          KernelLooksUp(PROBED), KernelLooksUp(PROBED), KernelLooksUp(PROBED)},
+         1,
+         0},
+        {"a look-up of another address leaves the answer standing",
+         1,
+         {answer,
+          ScriptedAttempt::Captures(
+              {KernelLooksUp(MakeIp(198, 18, 7, 22)).captured->at(0), ReplyFrom(PROBED)}),
+          silence, silence},
+         1,
+         TEST_B47},
         {"a request that does not leave, with nothing seen",
          1,
          {ScriptedAttempt{true, false, true, std::vector<Frame>{}}},

@@ -50,11 +50,15 @@ ScriptedAttempt With(ScriptedAttempt a, bool opens, bool sends, bool prepares) {
 }
 
 TEST(SendAndCapture, ResultsAndLogLinesOfOneAttempt) {
-    const Frame ownRequestSeenByOthers = [] {
-        ProbeFrame f = BuildProbeFrame(PROBE_PRESENCE, LOCAL);
+    const auto ownRequest = [](int kind) {
+        ProbeFrame f = BuildProbeFrame(kind, LOCAL);
         SetProbeTarget(f, PROBED);
         return Frame(f.begin(), f.end());
-    }();
+    };
+    const Frame ownRequestSeenByOthers = ownRequest(PROBE_B47);
+    const Frame kernelLookUp = ownRequest(PROBE_PRESENCE);
+    Frame otherLookUp = kernelLookUp;
+    otherLookUp[41] = 22;
     struct Case {
         const char* name;
         ScriptedAttempt script;
@@ -81,6 +85,17 @@ TEST(SendAndCapture, ResultsAndLogLinesOfOneAttempt) {
         {"traffic without a reply from the probed address",
          ScriptedAttempt::Captures({ownRequestSeenByOthers, ReplyFrom(MakeIp(198, 18, 7, 22))}),
          2,
+         {},
+         true},
+        // The kernel's own look-up of the address: its reply looks like an answer.
+        {"reply after the kernel looked the address up",
+         ScriptedAttempt::Captures({kernelLookUp, ReplyFrom(PROBED)}),
+         PROBE_UNSURE,
+         {},
+         true},
+        {"the kernel looked another address up",
+         ScriptedAttempt::Captures({otherLookUp, ReplyFrom(PROBED)}),
+         1,
          {},
          true},
         {"failed send, nothing else on the wire",

@@ -120,5 +120,56 @@ TEST(ParseArpReplyTo, OnlyAWholeEthernetIpv4ReplyToThisHostFromAStationCounts) {
     EXPECT_FALSE(ParseArpReplyTo(changed({{41, 99}}), request).has_value());
 }
 
+TEST(ParseLookUpBesideProbe, OnlyTheOwnRequestsToAnotherDestinationThanTheProbe) {
+    const Ipv4 asked = MakeIp(198, 18, 7, 21);
+    const MacAddress askedMac{0x02, 0x48, 0x4C, 0x56, 0x07, 0x15};
+    ProbeFrame kernel = BuildProbeFrame(PROBE_PRESENCE, LOCAL);
+    SetProbeTarget(kernel, asked);
+    const test::Frame broadcast(kernel.begin(), kernel.end());
+    auto changed = [&](std::vector<std::pair<std::size_t, std::uint8_t>> bytes) {
+        test::Frame frame = broadcast;
+        for (const auto& [at, value] : bytes) {
+            frame[at] = value;
+        }
+        return frame;
+    };
+    test::Frame unicast = broadcast;
+    std::copy(askedMac.begin(), askedMac.end(), unicast.begin());
+    ProbeFrame b47 = BuildProbeFrame(PROBE_B47, LOCAL);
+    SetProbeTarget(b47, MakeIp(198, 18, 7, 30));
+    const test::Frame probeItself(b47.begin(), b47.end());
+    struct Case {
+        const char* name;
+        test::Frame frame;
+        int kind;
+        std::optional<Ipv4> expected;
+    };
+    const Case cases[] = {
+        {"broadcast look-up in a B47 window", broadcast, PROBE_B47, asked},
+        {"unicast look-up of an expired entry in a B8 window", unicast, PROBE_B8, asked},
+        {"padded to 60 bytes",
+         [&] {
+             test::Frame padded = unicast;
+             padded.resize(60, 0);
+             return padded;
+         }(),
+         PROBE_B16, asked},
+        {"a probe of the same kind", probeItself, PROBE_B47, std::nullopt},
+        {"while presence is probed", unicast, PROBE_PRESENCE, std::nullopt},
+        {"another station's request", changed({{11, 0x99}, {27, 0x99}}), PROBE_B47, std::nullopt},
+        {"sender MAC of another station", changed({{27, 0x99}}), PROBE_B47, std::nullopt},
+        {"from another own address", changed({{31, 11}}), PROBE_B47, std::nullopt},
+        {"a reply", changed({{21, 2}}), PROBE_B47, std::nullopt},
+        {"not ARP", changed({{13, 0x00}}), PROBE_B47, std::nullopt},
+        {"cut to 41 bytes", test::Frame(broadcast.begin(), broadcast.begin() + 41), PROBE_B47,
+         std::nullopt},
+    };
+    for (const auto& c : cases) {
+        ProbeFrame probe = BuildProbeFrame(c.kind, LOCAL);
+        SetProbeTarget(probe, asked);
+        EXPECT_EQ(ParseLookUpBesideProbe(c.frame, probe), c.expected) << c.name;
+    }
+}
+
 }  // namespace
 }  // namespace halvera
