@@ -32,23 +32,7 @@ class QueryTargets {
         // The subnet's own address and its broadcast address are no nodes; a /31 or /32 has
         // neither.
         m_skipEdges = hostMask >= 3;
-        for (const auto& range : ranges) {
-            std::uint64_t start = std::max<std::uint64_t>(HostOrder(range.start), first);
-            std::uint64_t end = std::min<std::uint64_t>(HostOrder(range.end), last);
-            if (start <= end) {
-                m_spans.emplace_back(start, end);
-            }
-        }
-        std::sort(m_spans.begin(), m_spans.end());
-        std::vector<std::pair<std::uint64_t, std::uint64_t>> merged;
-        for (const auto& span : m_spans) {
-            if (!merged.empty() && span.first <= merged.back().second + 1) {
-                merged.back().second = std::max(merged.back().second, span.second);
-            } else {
-                merged.push_back(span);
-            }
-        }
-        m_spans = std::move(merged);
+        m_spans = MergedHostSpans(ranges, first, last);
         m_next = m_spans.empty() ? 0 : m_spans.front().first;
         SkipUnqueried();
     }
@@ -125,6 +109,28 @@ std::string StoredName(const std::string& name) {
 }
 
 }  // namespace
+
+std::vector<HostSpan> MergedHostSpans(std::span<const NameQueryRange> ranges, std::uint64_t first,
+                                      std::uint64_t last) {
+    std::vector<HostSpan> spans;
+    for (const auto& range : ranges) {
+        const std::uint64_t start = std::max<std::uint64_t>(HostOrder(range.start), first);
+        const std::uint64_t end = std::min<std::uint64_t>(HostOrder(range.end), last);
+        if (start <= end) {
+            spans.emplace_back(start, end);
+        }
+    }
+    std::sort(spans.begin(), spans.end());
+    std::vector<HostSpan> merged;
+    for (const auto& span : spans) {
+        if (!merged.empty() && span.first <= merged.back().second + 1) {
+            merged.back().second = std::max(merged.back().second, span.second);
+        } else {
+            merged.push_back(span);
+        }
+    }
+    return merged;
+}
 
 int EnumerateNetworkNames(std::span<const NameQueryRange> ranges, Ipv4 ownIp, Ipv4 mask,
                           NameBook& book, DatagramSocket& socket, const MonotonicClock& clock,

@@ -3,6 +3,8 @@
 #include <chrono>
 #include <cstdint>
 #include <span>
+#include <utility>
+#include <vector>
 
 #include "base/ip_address.h"
 #include "net/datagram_socket.h"
@@ -17,6 +19,14 @@ struct NameQueryRange {
     Ipv4 start = 0;
     Ipv4 end = 0;
 };
+
+// Addresses in host order, first and last included.
+using HostSpan = std::pair<std::uint64_t, std::uint64_t>;
+
+// The ranges cut to [first, last] in host order, without the empty ones, sorted and merged so
+// that no address lies in two spans.
+std::vector<HostSpan> MergedHostSpans(std::span<const NameQueryRange> ranges,
+                                      std::uint64_t first = 0, std::uint64_t last = 0xFFFFFFFF);
 
 // Pacing of the name walk. The defaults query a /24 in a quarter of a second and spread a
 // /16 over about a minute instead of sending 65,000 datagrams at once; a node on the segment

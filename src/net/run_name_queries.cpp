@@ -6,23 +6,7 @@ namespace halvera {
 
 RunNameQueries::RunNameQueries(NameWalk walk, std::span<const NameQueryRange> ranges, Ipv4 ownIp,
                                Ipv4 mask)
-    : m_walk(std::move(walk)), m_ownIp(ownIp), m_mask(mask) {
-    for (const NameQueryRange& range : ranges) {
-        if (HostOrder(range.start) <= HostOrder(range.end)) {
-            m_spans.emplace_back(HostOrder(range.start), HostOrder(range.end));
-        }
-    }
-    std::sort(m_spans.begin(), m_spans.end());
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> merged;
-    for (const auto& span : m_spans) {
-        if (!merged.empty() && span.first <= merged.back().second + 1ULL) {
-            merged.back().second = std::max(merged.back().second, span.second);
-        } else {
-            merged.push_back(span);
-        }
-    }
-    m_spans = std::move(merged);
-}
+    : m_walk(std::move(walk)), m_ownIp(ownIp), m_mask(mask), m_spans(MergedHostSpans(ranges)) {}
 
 RunNameQueries::~RunNameQueries() {
     Wait();
@@ -35,10 +19,10 @@ void RunNameQueries::Wait() {
 }
 
 bool RunNameQueries::InRanges(Ipv4 ip) const {
-    const std::uint32_t host = HostOrder(ip);
-    auto after =
-        std::upper_bound(m_spans.begin(), m_spans.end(), host,
-                         [](std::uint32_t value, const auto& span) { return value < span.first; });
+    const std::uint64_t host = HostOrder(ip);
+    auto after = std::upper_bound(
+        m_spans.begin(), m_spans.end(), host,
+        [](std::uint64_t value, const HostSpan& span) { return value < span.first; });
     return after != m_spans.begin() && host <= std::prev(after)->second;
 }
 

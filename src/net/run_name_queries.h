@@ -35,7 +35,7 @@ class RunNameQueries : public RunNames {
     NameWalk m_walk;
     Ipv4 m_ownIp;
     Ipv4 m_mask;
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> m_spans;  // host order, merged
+    std::vector<HostSpan> m_spans;  // merged
     std::unordered_set<Ipv4> m_asked;
     std::future<void> m_running;
 };
