@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "net/network_names.h"
 #include "net/run_names.h"
 #include "net/search_run_context.h"
 

@@ -1,10 +1,10 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
-
-#include <cstdio>
 
 #include "base/user_registry.h"
 #include "store/mail_settings.h"
