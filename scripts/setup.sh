@@ -12,12 +12,17 @@ RUN_PACKAGES="g++ cmake ninja-build pkg-config git qt6-base-dev qt6-multimedia-d
 libcap-dev libcap2-bin ieee-data fonts-ipafont-gothic libssl-dev ca-certificates"
 
 # The tests add: GoogleTest and Google Benchmark, the lab (namespaces, nftables, Samba's name
-# server), real mail servers (aiosmtpd, Dovecot), an X server with a tray and input for the
-# windows, a session bus with a notification daemon, desktop entry checks, screenshots, the
-# formatter, the package checks, and the openssl program for the mail tests' certificates.
+# server, tcpdump for the frames on the wire), real mail servers (the system's Python with
+# aiosmtpd, Dovecot), an X server with a tray and input for the windows, a session bus with a
+# notification daemon, desktop entry checks, screenshots, the formatter, the package checks
+# (systemd-analyze for the units, debootstrap for a throwaway Debian root), the openssl
+# program for the mail tests' certificates, and arp-scan, the benchmarks' yardstick. Every
+# program a test, benchmark or script starts must come from here; the unit test
+# SetupPrograms holds them to it.
 TEST_PACKAGES="libgtest-dev libgmock-dev libbenchmark-dev nftables iproute2 procps samba
-python3-aiosmtpd dovecot-pop3d xvfb xauth xdotool trayer dbus-daemon dbus-bin dunst
-imagemagick desktop-file-utils clang-format dpkg-dev lintian appstream man-db openssl"
+tcpdump python3 python3-aiosmtpd dovecot-pop3d xvfb xauth xdotool trayer dbus-daemon dbus-bin
+dunst imagemagick desktop-file-utils clang-format dpkg-dev lintian appstream man-db systemd
+debootstrap openssl arp-scan"
 
 PACKAGES=$RUN_PACKAGES
 [ "${1:-}" = "--tests" ] && PACKAGES="$RUN_PACKAGES $TEST_PACKAGES"

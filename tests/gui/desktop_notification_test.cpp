@@ -147,9 +147,8 @@ TEST(DesktopNotification, TheServiceShowsTheMessagesOrTheProgramItsOwnWindows) {
         GTEST_SKIP() << "the popup program was not built";
     }
     for (const char* program : {"dbus-daemon", "dbus-send", "dunst", "dunstctl", "xdotool"}) {
-        if (!OnPath(program)) {
-            GTEST_SKIP() << program << " is missing: ./scripts/setup.sh --tests installs it";
-        }
+        ASSERT_TRUE(OnPath(program))
+            << program << " is missing: ./scripts/setup.sh --tests installs it";
     }
     if (!test::PopupPortFree()) {
         GTEST_SKIP() << "UDP port 20100 is taken on this machine";

@@ -430,9 +430,7 @@ TEST(CMailSettingDlg, TestSendDeliversTheTestMailToARealSmtpServer) {
     }
     test::TempProgramFolder maildir;
     test::SmtpServer smtp(maildir.Path() / "maildir");
-    if (!smtp.Ready()) {
-        GTEST_SKIP() << "aiosmtpd did not start (package python3-aiosmtpd)";
-    }
+    ASSERT_TRUE(smtp.Ready()) << "aiosmtpd did not start (package python3-aiosmtpd)";
     MailFixture f(smtp.Port());
     CMailSettingDlg dialog(f.engine, f.prompt);
     dialog.show();

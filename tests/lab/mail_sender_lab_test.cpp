@@ -118,13 +118,9 @@ const std::vector<std::string> EVENT_LINES = {Sjis("新規ノード検出 10.0.0
 class MailSenderLab : public ::testing::Test {
   protected:
     void SetUp() override {
-        if (!test::SmtpServer::Available()) {
-            GTEST_SKIP() << "no system Python";
-        }
+        ASSERT_TRUE(test::SmtpServer::Available()) << "no system Python (package python3)";
         m_smtp = std::make_unique<test::SmtpServer>(m_folder.Path() / "maildir");
-        if (!m_smtp->Ready()) {
-            GTEST_SKIP() << "aiosmtpd did not start (package python3-aiosmtpd)";
-        }
+        ASSERT_TRUE(m_smtp->Ready()) << "aiosmtpd did not start (package python3-aiosmtpd)";
     }
     int Send(MailSettings mail, int interactive, int popPort = POP_PORT) {
         mail.smtpport = m_smtp->Port();
@@ -166,9 +162,10 @@ TEST_F(MailSenderLab, QueuedEventLinesArriveAsOneMail) {
 }
 
 TEST_F(MailSenderLab, PopBeforeSmtpWithARealPopServer) {
-    if (::geteuid() != 0 || !fs::exists(DOVECOT)) {
-        GTEST_SKIP() << "Dovecot (package dovecot-pop3d) runs as root only";
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "Dovecot runs as root only";
     }
+    ASSERT_TRUE(fs::exists(DOVECOT)) << DOVECOT << " is missing (package dovecot-pop3d)";
     PopServer pop;
     ASSERT_TRUE(pop.Ready());
     MailSettings mail = Settings();

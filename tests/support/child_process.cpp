@@ -8,18 +8,41 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <thread>
+
+#include "support/external_programs.h"
 
 extern char** environ;
 
 namespace halvera::test {
 namespace {
 
+// A start that cannot happen fails the running test with the program's name, so that a
+// missing program is never mistaken for one that ran and found nothing.
+bool MayStart(const std::vector<std::string>& argv) {
+    const std::string refusal = StartRefusal(argv);
+    if (refusal.empty()) {
+        return true;
+    }
+    if (testing::UnitTest::GetInstance()->current_test_info() != nullptr) {
+        ADD_FAILURE() << refusal;
+    } else {
+        std::fprintf(stderr, "%s\n", refusal.c_str());
+    }
+    return false;
+}
+
 // output, when given, becomes the child's standard output.
 pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
             int output = -1) {
+    if (!MayStart(argv)) {
+        return 0;
+    }
     std::vector<std::string> envText;
     for (char** entry = environ; *entry != nullptr; ++entry) {
         envText.emplace_back(*entry);
