@@ -78,6 +78,9 @@ bool IsMailNumber(std::string_view name) {
            MAIL_NUMBER_NAMES.end();
 }
 
+constexpr const char* NO_RIGHTS_TEXT =
+    "halvera-cli: no right to send and capture raw frames; nothing was searched";
+
 // As the settings information list shows the password.
 constexpr const char* PASSWORD_MASK = "********";
 
@@ -236,8 +239,14 @@ int CliSession::ClearRanges() {
 int CliSession::RefreshNode(const std::string& text) {
     // The node search dialog tests the address against the own subnet, which the main
     // window read when it was created.
-    if (m_engine.ReadLocalAdapter() != 0) {
-        m_console.Err(AdapterFailure());
+    RawSocketCheck rights = RawSocketCheck::Allowed;
+    if (m_engine.ReadLocalAdapter(&rights) != 0) {
+        if (rights != RawSocketCheck::Allowed) {
+            m_console.ErrCp932(RawRightsAdvice(rights));
+            m_console.Err(NO_RIGHTS_TEXT);
+        } else {
+            m_console.Err(AdapterFailure());
+        }
         return 1;
     }
     const LocalAdapterInfo local = m_engine.LocalAdapter();
@@ -295,6 +304,11 @@ int CliSession::PrintAdapters() {
         const CaptureAdapter& adapter = (*adapters)[i];
         m_console.Out(TsvLine({std::to_string(i), Cp932ToUtf8Lossy(AdapterDisplayName(adapter)),
                                FormatIp(adapter.address), FormatIp(adapter.mask)}));
+    }
+    // Choosing an adapter is the first step; a search through it is the next, so a user who
+    // may not search learns the fix here already.
+    if (const std::string advice = m_engine.SearchRightsAdvice(); !advice.empty()) {
+        m_console.ErrCp932(advice);
     }
     return 0;
 }
@@ -485,8 +499,7 @@ int CliSession::RunToEnd(SearchRuns::RunKind kind, Ipv4 ip) {
             return 1;
         case RunOutcome::NoRights:
             // The advice naming the fix went to standard error as the run ended.
-            m_console.Err(
-                "halvera-cli: no right to send and capture raw frames; nothing was searched");
+            m_console.Err(NO_RIGHTS_TEXT);
             return 1;
         case RunOutcome::ProbeFailed:
             m_console.Err(

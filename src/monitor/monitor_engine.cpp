@@ -113,9 +113,10 @@ bool MonitorEngine::Open() {
     return opened;
 }
 
-int MonitorEngine::ReadLocalAdapter() {
+int MonitorEngine::ReadLocalAdapter(RawSocketCheck* rights) {
     LocalAdapterInfo info = m_local.Get();
-    const int result = halvera::ReadLocalAdapter(*m_driver, m_settings.App().ADPNUM, m_logs, info);
+    const int result =
+        halvera::ReadLocalAdapter(*m_driver, m_settings.App().ADPNUM, m_logs, info, rights);
     if (result == 0) {
         m_local.Set(info);
     }
@@ -199,6 +200,10 @@ std::optional<std::vector<CaptureAdapter>> MonitorEngine::ListAdapters() {
         m_logs.WriteErrorLog(SEARCH_SETTINGS_TAG, Sjis("アダプタ情報が取得できません"));
     }
     return adapters;
+}
+
+std::string MonitorEngine::SearchRightsAdvice() {
+    return RawRightsAdvice(m_driver->TryRawSocket());
 }
 
 void MonitorEngine::ListSearchRanges(ListTable& table) {
