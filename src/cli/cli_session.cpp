@@ -108,6 +108,10 @@ CliSession::CliSession(Console& console, TerminationSignals& signals)
             m_console.Out(TsvLine(Utf8Cells(change.data, KindText(change.data))));
         }
     });
+    PrintErrorLogLines();
+}
+
+void CliSession::PrintErrorLogLines() {
     m_errorLogPrinter = m_engine.Tables().errorLog.Subscribe([this](const ListChange& change) {
         if (change.kind == ListChange::Inserted) {
             m_console.Err("halvera-cli: error log: " +
@@ -572,6 +576,8 @@ int CliSession::Export(const CliOptions& options) {
     } else if (options.exportList == ExportList::ErrorLog) {
         m_engine.Tables().errorLog.Unsubscribe(m_errorLogPrinter);
         m_engine.Logs().ReadErrorLog(nullptr, 0);
+        // What goes wrong from here on is this run's own.
+        PrintErrorLogLines();
     }
     const std::string text = m_engine.ExportBytes(options.exportFormat, options.exportList);
     if (!options.exportFile) {

@@ -27,6 +27,8 @@ class CliSession {
     int Run(const CliOptions& options);
 
   private:
+    // Every line the error log gains is printed to standard error as it is written.
+    void PrintErrorLogLines();
     int PrintNodes();
     int PrintEvents();
     int PrintRanges();

@@ -283,10 +283,17 @@ TEST(Cli, ExportWritesTheProgramsBytesToAFileOrStandardOutput) {
         EXPECT_EQ(withoutTime(test::ReadBytes(file)), withoutTime(printed.out));
     }
 
-    const auto failed = RunCli({"--home", folder.Path().string(), "export", "csv", "nodes",
-                                (folder.Path() / "missing" / "out.csv").string()});
-    EXPECT_EQ(failed.status, 1);
-    EXPECT_TRUE(Holds(failed.err, "CSV File Open Error。")) << failed.err;
+    // Standard error says where and why, also for the error log's own export.
+    for (const char* list : {"nodes", "errors"}) {
+        const auto target = folder.Path() / "missing" / "out.csv";
+        const auto failed =
+            RunCli({"--home", folder.Path().string(), "export", "csv", list, target.string()});
+        EXPECT_EQ(failed.status, 1) << list;
+        EXPECT_TRUE(Holds(failed.err, "CSV File Open Error。")) << failed.err;
+        EXPECT_TRUE(Holds(
+            failed.err, "CSV File Open Error: " + target.string() + ": No such file or directory"))
+            << failed.err;
+    }
     const auto bad = RunCli({"--home", folder.Path().string(), "export", "pdf", "nodes"});
     EXPECT_EQ(bad.status, 2);
 }
