@@ -104,6 +104,8 @@ bool MonitorEngine::Open() {
     m_closed = false;
     // Before anything writes the error log: the settings report an incomplete registry there.
     CreateWorkingFolders();
+    // Every kind off would make a new user's first search show nothing it finds.
+    m_eventSettings.WriteFirstStartFile();
     LoadSettings(m_settings, m_registry, m_logs, m_prompt);
     m_nodes.SetKeepNodeList(1);
     bool opened = m_nodes.InitNodeStore() == 0;

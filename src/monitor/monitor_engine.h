@@ -62,7 +62,8 @@ class MonitorEngine : public Engine {
     MonitorEngine(const MonitorEngine&) = delete;
     MonitorEngine& operator=(const MonitorEngine&) = delete;
 
-    // Start-up in the program's order: the working folders, the settings (Kelvane.ini and
+    // Start-up in the program's order: the working folders, on a first start the event
+    // settings file (WriteFirstStartFile), the settings (Kelvane.ini and
     // the user's registry file), the node store, the search ranges and the logs, then the
     // settings information list. False when a data file could not be opened (already
     // reported through the prompt); what could be opened stays open.
