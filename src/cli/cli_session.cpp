@@ -95,12 +95,16 @@ CliSession::CliSession(Console& console, TerminationSignals& signals)
       m_signals(signals),
       m_prompt(console),
       m_popup(console),
-      m_engine({m_prompt, m_popup, m_desktop}) {
-    // The progress of a search; the summary is printed once a run has ended.
+      m_engine({m_prompt, m_popup, m_desktop}),
+      m_reporter(console, m_engine.Runs().Progress(),
+                 console.OutIsTerminal() ? ProgressForm::Terminal : ProgressForm::Lines) {
+    // A run says that it prepares; once its walk has a total, the reporter shows how far it
+    // has come instead of a line for each address. The summary is printed once a run has
+    // ended.
     const std::string progress = Sjis("【ノード検索】");
     m_engine.Banner().Subscribe([this, progress](std::string_view text) {
-        if (text.starts_with(progress)) {
-            m_console.OutCp932(text);
+        if (text.starts_with(progress) && m_engine.Runs().Progress().total == 0) {
+            m_reporter.ShowPreparing(text);
         }
     });
     m_engine.Tables().eventList.Subscribe([this](const ListChange& change) {
@@ -131,6 +135,11 @@ int CliSession::Run(const CliOptions& options) {
     // Runs read the monitored check boxes from the node list, and nodes prints it in the
     // program's order, as in the program.
     m_engine.LoadLists(StartupLists::NodeList, nullptr);
+    if (options.quiet) {
+        m_quiet = true;
+        m_reporter.SetForm(ProgressForm::None);
+        m_prompt.SetQuiet(true);
+    }
     switch (options.command) {
         case CliOptions::NODES:
             return PrintNodes();
@@ -489,11 +498,13 @@ int CliSession::SetOptions(const std::vector<std::pair<std::string, std::string>
 
 int CliSession::RunToEnd(SearchRuns::RunKind kind, Ipv4 ip) {
     SearchRuns& runs = m_engine.Runs();
+    m_reporter.Begin();
     if (!runs.StartManualRun(kind, ip)) {
         m_console.Err("halvera-cli: the search could not be started (see the error log)");
         return 1;
     }
     WaitForRunEnd();
+    m_reporter.End();
     PrintSummary();
     switch (runs.LastOutcome()) {
         case RunOutcome::Completed:
@@ -536,7 +547,14 @@ int CliSession::Monitor() {
         }
         runs.TickTimer();
         const bool active = runs.IsRunActive();
+        if (active && !wasActive) {
+            m_reporter.Begin();
+        }
+        if (active) {
+            m_reporter.Update();
+        }
         if (wasActive && !active) {
+            m_reporter.End();
             PrintSummary();
         }
         wasActive = active;
@@ -545,6 +563,7 @@ int CliSession::Monitor() {
     if (runs.IsRunActive()) {
         runs.RequestStop();
         WaitForRunEnd();
+        m_reporter.End();
     }
     m_engine.Close();
     return 0;
@@ -554,6 +573,7 @@ void CliSession::WaitForRunEnd() {
     SearchRuns& runs = m_engine.Runs();
     while (runs.IsRunActive()) {
         if (!m_signals.WaitFor(std::chrono::milliseconds(100))) {
+            m_reporter.Update();
             continue;
         }
         if (m_signals.Count() == 1) {
@@ -614,6 +634,9 @@ int CliSession::SetExportColumns(std::int32_t printMask) {
 }
 
 void CliSession::PrintSummary() {
+    if (m_quiet) {
+        return;
+    }
     m_engine.Banner().SetSummaryText();
     std::string text = m_engine.Banner().Text();
     std::erase(text, '\r');

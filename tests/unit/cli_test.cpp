@@ -67,7 +67,9 @@ TEST(Cli, UsageAndExitStatus) {
     // None of these gets as far as a program folder.
     const Case cases[] = {
         {{}, 2, "no command given", ""},
-        {{"--help"}, 0, "", "usage: halvera-cli [--home DIR] COMMAND"},
+        {{"--help"}, 0, "", "usage: halvera-cli [--home DIR] [--quiet] COMMAND"},
+        {{"--quiet"}, 2, "no command given", ""},
+        {{"--quiet", "search", "now"}, 2, "search takes no arguments", ""},
         {{"--version"}, 0, "", "halvera-cli 1.00 (commit "},
         {{"bogus"}, 2, "unknown command bogus", ""},
         {{"--verbose", "nodes"}, 2, "unknown option --verbose", ""},
