@@ -30,11 +30,11 @@ std::string SearchProgressText(std::uint64_t done, std::uint64_t total, std::uin
                        " アドレス  ノード " + std::to_string(found) + "  ";
     const double seconds = elapsed.count();
     if (done == 0 || seconds <= 0) {
-        return text + "- アドレス/秒  残り -";
+        return text + "-/秒  残り -";
     }
     const double rate = static_cast<double>(done) / seconds;
     const std::uint64_t left = done >= total ? 0 : total - done;
-    return text + std::to_string(std::llround(rate)) + " アドレス/秒  残り " +
+    return text + std::to_string(std::llround(rate)) + "/秒  残り " +
            Duration(static_cast<std::uint64_t>(std::ceil(static_cast<double>(left) / rate)));
 }
 
