@@ -7,7 +7,9 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
+#include <string_view>
+
+extern char** environ;
 
 namespace halvera::test {
 
@@ -20,6 +22,19 @@ CliResult RunCliOnTerminal(const std::vector<std::string>& arguments) {
         argv.push_back(const_cast<char*>(argument.c_str()));
     }
     argv.push_back(nullptr);
+    // Made before the fork: the child of a process with threads may only exec.
+    std::vector<std::string> environment;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        if (!std::string_view(*entry).starts_with("XDG_CONFIG_HOME=")) {
+            environment.emplace_back(*entry);
+        }
+    }
+    environment.push_back("XDG_CONFIG_HOME=" + configHome);
+    std::vector<char*> envp;
+    for (auto& entry : environment) {
+        envp.push_back(entry.data());
+    }
+    envp.push_back(nullptr);
 
     CliResult result;
     int terminal = -1;
@@ -28,8 +43,7 @@ CliResult RunCliOnTerminal(const std::vector<std::string>& arguments) {
         return result;
     }
     if (pid == 0) {
-        setenv("XDG_CONFIG_HOME", configHome.c_str(), 1);
-        execv(argv[0], argv.data());
+        execve(argv[0], argv.data(), envp.data());
         _exit(127);
     }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(3);
