@@ -13,6 +13,7 @@
 
 #include "base/clean_spawn.h"
 #include "capture/capture_channel.h"
+#include "capture/interface_adapters.h"
 
 namespace halvera {
 namespace {
@@ -178,8 +179,18 @@ RawSocketCheck HelperPacketDriver::TryRawSocket() {
 }
 
 std::optional<std::vector<CaptureAdapter>> HelperPacketDriver::Adapters() {
-    const std::uint8_t body[] = {Type(CaptureRequest::ListAdapters)};
-    const auto reply = Exchange(body, CaptureReply::Adapters);
+    std::optional<std::vector<std::uint8_t>> reply;
+    {
+        std::lock_guard lock(m_mutex);
+        if (Reach()) {
+            // Choosing an adapter needs no right: a user outside the helper's group still
+            // sees the list that the helper would open by.
+            std::string error;
+            return ListInterfaceAdapters(error);
+        }
+        const std::uint8_t body[] = {Type(CaptureRequest::ListAdapters)};
+        reply = ExchangeLocked(body, CaptureReply::Adapters);
+    }
     if (!reply) {
         return std::nullopt;
     }

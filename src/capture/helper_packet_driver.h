@@ -26,6 +26,8 @@ struct HelperRoute {
 // in one message, so a round of probes costs a handful of exchanges, not one per frame. The
 // helper starts at the first call and ends with the driver (or with this process); a helper
 // that went away is started again by the next call. Calls from several threads take turns.
+// Without a helper to ask (not this user's to run, or missing) the adapters are read from
+// the kernel's interface list in this process.
 class HelperPacketDriver final : public PacketDriver {
   public:
     explicit HelperPacketDriver(HelperRoute route);

@@ -1,11 +1,10 @@
 #include "capture/pcap_packet_driver.h"
 
 #include "capture/frame_batch.h"
+#include "capture/interface_adapters.h"
 
 #include <fcntl.h>
-#include <linux/if_packet.h>
 #include <net/if.h>
-#include <net/if_arp.h>
 #include <netinet/in.h>
 #include <pcap/pcap.h>
 #include <sys/ioctl.h>
@@ -13,7 +12,6 @@
 #include <sys/time.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstring>
 
 namespace halvera {
@@ -23,43 +21,6 @@ namespace {
 // flood on the segment cannot keep an attempt reading for ever.
 constexpr int CAPTURE_BUFFER_SIZE = 512000;
 constexpr int SNAPLEN = 256;
-
-struct AdapterFacts {
-    bool ethernet = false;
-    bool hasIpv4 = false;
-    CaptureAdapter adapter;
-};
-
-AdapterFacts FactsOf(const pcap_if_t& device) {
-    AdapterFacts facts;
-    facts.adapter.name = device.name;
-    if (device.description != nullptr) {
-        facts.adapter.description = device.description;
-    }
-    for (const pcap_addr_t* a = device.addresses; a != nullptr; a = a->next) {
-        if (a->addr == nullptr) {
-            continue;
-        }
-        if (a->addr->sa_family == AF_PACKET && !facts.ethernet) {
-            sockaddr_ll link;
-            std::memcpy(&link, a->addr, sizeof link);
-            if (link.sll_hatype == ARPHRD_ETHER && link.sll_halen == 6) {
-                facts.ethernet = true;
-                std::copy_n(link.sll_addr, 6, facts.adapter.mac.begin());
-            }
-        } else if (a->addr->sa_family == AF_INET && !facts.hasIpv4) {
-            facts.hasIpv4 = true;
-            sockaddr_in in;
-            std::memcpy(&in, a->addr, sizeof in);
-            facts.adapter.address = in.sin_addr.s_addr;
-            if (a->netmask != nullptr && a->netmask->sa_family == AF_INET) {
-                std::memcpy(&in, a->netmask, sizeof in);
-                facts.adapter.mask = in.sin_addr.s_addr;
-            }
-        }
-    }
-    return facts;
-}
 
 // libpcap reports an interface that goes away, but one that is merely taken down or loses
 // its carrier just stays silent, which would make every probed node look absent.
@@ -109,26 +70,7 @@ RawSocketCheck PcapPacketDriver::TryRawSocket() {
 }
 
 std::optional<std::vector<CaptureAdapter>> PcapPacketDriver::Adapters() {
-    char error[PCAP_ERRBUF_SIZE] = "";
-    pcap_if_t* devices = nullptr;
-    if (pcap_findalldevs(&devices, error) != 0) {
-        m_lastError = error;
-        return std::nullopt;
-    }
-    // The loopback interface also reports Ethernet framing, so its flag decides. An
-    // interface that is down is no adapter to search through.
-    std::vector<CaptureAdapter> adapters;
-    for (const pcap_if_t* d = devices; d != nullptr; d = d->next) {
-        if ((d->flags & PCAP_IF_LOOPBACK) != 0 || (d->flags & PCAP_IF_UP) == 0) {
-            continue;
-        }
-        AdapterFacts facts = FactsOf(*d);
-        if (facts.ethernet && facts.hasIpv4) {
-            adapters.push_back(std::move(facts.adapter));
-        }
-    }
-    pcap_freealldevs(devices);
-    return adapters;
+    return ListInterfaceAdapters(m_lastError);
 }
 
 bool PcapPacketDriver::Open(int adapterIndex) {

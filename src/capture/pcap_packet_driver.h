@@ -9,10 +9,9 @@ struct pcap;
 
 namespace halvera {
 
-// The packet driver on libpcap. Adapters are the pcap devices that are up, Ethernet
-// (AF_PACKET hardware type 1), not loopback and have an IPv4 address, in pcap's order.
-// Capture is promiscuous, in immediate mode, limited to ARP, and read without blocking
-// after the caller's wait.
+// The packet driver on libpcap. Its adapters are those of ListInterfaceAdapters. Capture is
+// promiscuous, in immediate mode, limited to ARP, and read without blocking after the caller's
+// wait.
 class PcapPacketDriver final : public PacketDriver {
   public:
     // Opening and closing a capture handle costs about a third of the default TIMEOUT, so

@@ -16,10 +16,13 @@
 namespace halvera {
 
 const char* const CLI_USAGE =
-    "usage: halvera-cli [--home DIR] COMMAND\n"
+    "usage: halvera-cli [--home DIR] [--quiet] COMMAND\n"
     "\n"
     "commands:\n"
-    "  search                     search every address of the search ranges once\n"
+    "  search                     search every address of the search ranges once; on a\n"
+    "                             terminal one line shows the addresses done, the nodes\n"
+    "                             found, the rate and the time left, elsewhere a line for\n"
+    "                             each tenth; the events are printed as they happen\n"
     "  refresh                    get the latest status of every monitored node once\n"
     "  refresh-node ADDRESS|NAME  get the latest status of one node\n"
     "  nodes                      print the node list\n"
@@ -103,6 +106,7 @@ const char* const CLI_USAGE =
     "options:\n"
     "  --home DIR  the data folder (default: $STATE_DIRECTORY, else the folder of halvera-cli\n"
     "              when it is writable and not installed, else $XDG_DATA_HOME/halvera)\n"
+    "  --quiet     search, refresh, refresh-node and monitor print their events only\n"
     "  --help      print this text\n"
     "  --version   print the version and the build's commit\n"
     "\n"
@@ -436,6 +440,10 @@ CliOptions ParseCliOptions(const std::vector<std::string_view>& arguments) {
         if (option == "--version") {
             options.version = true;
             return options;
+        }
+        if (option == "--quiet") {
+            options.quiet = true;
+            continue;
         }
         if (option == "--home" || option.starts_with("--home=")) {
             std::string_view folder;

@@ -53,6 +53,7 @@ struct CliOptions {
     Command command = NONE;
     bool help = false;     // --help: print the usage and do nothing else
     bool version = false;  // --version: print the version and the build's commit
+    bool quiet = false;    // --quiet: a search prints its events only
     std::optional<std::filesystem::path> home;  // --home DIR
     std::string node;                           // refresh-node: the address or name as given
     Ipv4 rangeStart = 0;                        // ranges add
@@ -76,7 +77,7 @@ struct CliOptions {
     std::string error;  // why the command line is bad usage; empty when good
 };
 
-// Reads argv[1..argc-1]: options (--home DIR, --home=DIR, --help) first, then the command
+// Reads argv[1..argc-1]: options (--home DIR, --home=DIR, --quiet, --help) first, then the command
 // and its arguments.
 CliOptions ParseCliOptions(const std::vector<std::string_view>& arguments);
 

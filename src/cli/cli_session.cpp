@@ -78,6 +78,9 @@ bool IsMailNumber(std::string_view name) {
            MAIL_NUMBER_NAMES.end();
 }
 
+constexpr const char* NO_RIGHTS_TEXT =
+    "halvera-cli: no right to send and capture raw frames; nothing was searched";
+
 // As the settings information list shows the password.
 constexpr const char* PASSWORD_MASK = "********";
 
@@ -92,12 +95,16 @@ CliSession::CliSession(Console& console, TerminationSignals& signals)
       m_signals(signals),
       m_prompt(console),
       m_popup(console),
-      m_engine({m_prompt, m_popup, m_desktop}) {
-    // The progress of a search; the summary is printed once a run has ended.
+      m_engine({m_prompt, m_popup, m_desktop}),
+      m_reporter(console, m_engine.Runs().Progress(),
+                 console.OutIsTerminal() ? ProgressForm::Terminal : ProgressForm::Lines) {
+    // A run says that it prepares; once its walk has a total, the reporter shows how far it
+    // has come instead of a line for each address. The summary is printed once a run has
+    // ended.
     const std::string progress = Sjis("【ノード検索】");
     m_engine.Banner().Subscribe([this, progress](std::string_view text) {
-        if (text.starts_with(progress)) {
-            m_console.OutCp932(text);
+        if (text.starts_with(progress) && m_engine.Runs().Progress().total == 0) {
+            m_reporter.ShowPreparing(text);
         }
     });
     m_engine.Tables().eventList.Subscribe([this](const ListChange& change) {
@@ -105,6 +112,10 @@ CliSession::CliSession(Console& console, TerminationSignals& signals)
             m_console.Out(TsvLine(Utf8Cells(change.data, KindText(change.data))));
         }
     });
+    PrintErrorLogLines();
+}
+
+void CliSession::PrintErrorLogLines() {
     m_errorLogPrinter = m_engine.Tables().errorLog.Subscribe([this](const ListChange& change) {
         if (change.kind == ListChange::Inserted) {
             m_console.Err("halvera-cli: error log: " +
@@ -124,6 +135,11 @@ int CliSession::Run(const CliOptions& options) {
     // Runs read the monitored check boxes from the node list, and nodes prints it in the
     // program's order, as in the program.
     m_engine.LoadLists(StartupLists::NodeList, nullptr);
+    if (options.quiet) {
+        m_quiet = true;
+        m_reporter.SetForm(ProgressForm::None);
+        m_prompt.SetQuiet(true);
+    }
     switch (options.command) {
         case CliOptions::NODES:
             return PrintNodes();
@@ -236,8 +252,14 @@ int CliSession::ClearRanges() {
 int CliSession::RefreshNode(const std::string& text) {
     // The node search dialog tests the address against the own subnet, which the main
     // window read when it was created.
-    if (m_engine.ReadLocalAdapter() != 0) {
-        m_console.Err(AdapterFailure());
+    RawSocketCheck rights = RawSocketCheck::Allowed;
+    if (m_engine.ReadLocalAdapter(&rights) != 0) {
+        if (rights != RawSocketCheck::Allowed) {
+            m_console.ErrCp932(RawRightsAdvice(rights));
+            m_console.Err(NO_RIGHTS_TEXT);
+        } else {
+            m_console.Err(AdapterFailure());
+        }
         return 1;
     }
     const LocalAdapterInfo local = m_engine.LocalAdapter();
@@ -295,6 +317,11 @@ int CliSession::PrintAdapters() {
         const CaptureAdapter& adapter = (*adapters)[i];
         m_console.Out(TsvLine({std::to_string(i), Cp932ToUtf8Lossy(AdapterDisplayName(adapter)),
                                FormatIp(adapter.address), FormatIp(adapter.mask)}));
+    }
+    // Choosing an adapter is the first step; a search through it is the next, so a user who
+    // may not search learns the fix here already.
+    if (const std::string advice = m_engine.SearchRightsAdvice(); !advice.empty()) {
+        m_console.ErrCp932(advice);
     }
     return 0;
 }
@@ -471,11 +498,13 @@ int CliSession::SetOptions(const std::vector<std::pair<std::string, std::string>
 
 int CliSession::RunToEnd(SearchRuns::RunKind kind, Ipv4 ip) {
     SearchRuns& runs = m_engine.Runs();
+    m_reporter.Begin();
     if (!runs.StartManualRun(kind, ip)) {
         m_console.Err("halvera-cli: the search could not be started (see the error log)");
         return 1;
     }
     WaitForRunEnd();
+    m_reporter.End();
     PrintSummary();
     switch (runs.LastOutcome()) {
         case RunOutcome::Completed:
@@ -485,8 +514,7 @@ int CliSession::RunToEnd(SearchRuns::RunKind kind, Ipv4 ip) {
             return 1;
         case RunOutcome::NoRights:
             // The advice naming the fix went to standard error as the run ended.
-            m_console.Err(
-                "halvera-cli: no right to send and capture raw frames; nothing was searched");
+            m_console.Err(NO_RIGHTS_TEXT);
             return 1;
         case RunOutcome::ProbeFailed:
             m_console.Err(
@@ -519,7 +547,14 @@ int CliSession::Monitor() {
         }
         runs.TickTimer();
         const bool active = runs.IsRunActive();
+        if (active && !wasActive) {
+            m_reporter.Begin();
+        }
+        if (active) {
+            m_reporter.Update();
+        }
         if (wasActive && !active) {
+            m_reporter.End();
             PrintSummary();
         }
         wasActive = active;
@@ -528,6 +563,7 @@ int CliSession::Monitor() {
     if (runs.IsRunActive()) {
         runs.RequestStop();
         WaitForRunEnd();
+        m_reporter.End();
     }
     m_engine.Close();
     return 0;
@@ -537,6 +573,7 @@ void CliSession::WaitForRunEnd() {
     SearchRuns& runs = m_engine.Runs();
     while (runs.IsRunActive()) {
         if (!m_signals.WaitFor(std::chrono::milliseconds(100))) {
+            m_reporter.Update();
             continue;
         }
         if (m_signals.Count() == 1) {
@@ -559,6 +596,8 @@ int CliSession::Export(const CliOptions& options) {
     } else if (options.exportList == ExportList::ErrorLog) {
         m_engine.Tables().errorLog.Unsubscribe(m_errorLogPrinter);
         m_engine.Logs().ReadErrorLog(nullptr, 0);
+        // What goes wrong from here on is this run's own.
+        PrintErrorLogLines();
     }
     const std::string text = m_engine.ExportBytes(options.exportFormat, options.exportList);
     if (!options.exportFile) {
@@ -595,6 +634,9 @@ int CliSession::SetExportColumns(std::int32_t printMask) {
 }
 
 void CliSession::PrintSummary() {
+    if (m_quiet) {
+        return;
+    }
     m_engine.Banner().SetSummaryText();
     std::string text = m_engine.Banner().Text();
     std::erase(text, '\r');

@@ -6,6 +6,7 @@
 #include "cli/console.h"
 #include "cli/console_popup.h"
 #include "cli/console_prompt.h"
+#include "cli/search_progress_reporter.h"
 #include "cli/termination_signals.h"
 #include "events/posix_desktop_actions.h"
 #include "monitor/monitor_engine.h"
@@ -27,6 +28,8 @@ class CliSession {
     int Run(const CliOptions& options);
 
   private:
+    // Every line the error log gains is printed to standard error as it is written.
+    void PrintErrorLogLines();
     int PrintNodes();
     int PrintEvents();
     int PrintRanges();
@@ -45,11 +48,12 @@ class CliSession {
     int SendTestMail();
     int PrintOptions();
     int SetOptions(const std::vector<std::pair<std::string, std::string>>& options);
-    // Runs one search command to its end; a signal ends it after its current address.
+    // Runs one search command to its end, its progress shown as it goes; a signal ends it
+    // after its current address.
     int RunToEnd(SearchRuns::RunKind kind, Ipv4 ip = 0);
     int Monitor();
-    // Waits for the current run to end: the first SIGINT or SIGTERM asks it to stop after its
-    // current address, a second one ends halvera-cli at once.
+    // Waits for the current run to end, showing its progress: the first SIGINT or SIGTERM
+    // asks it to stop after its current address, a second one ends halvera-cli at once.
     void WaitForRunEnd();
     int Export(const CliOptions& options);
     int PrintExportColumns();
@@ -63,6 +67,9 @@ class CliSession {
     ConsolePopup m_popup;
     PosixDesktopActions m_desktop;
     MonitorEngine m_engine;
+    SearchProgressReporter m_reporter;
+    // --quiet: nothing but the events (and what goes to standard error).
+    bool m_quiet = false;
     int m_errorLogPrinter = 0;
 };
 

@@ -6,7 +6,7 @@ PromptResult ConsolePrompt::ShowMessage(std::string_view textCp932, PromptIcon i
                                         PromptButtons) {
     if (icon == PromptIcon::Stop) {
         m_console.ErrCp932(textCp932);
-    } else {
+    } else if (!m_quiet) {
         m_console.OutCp932(textCp932);
     }
     return PROMPT_OK;

@@ -14,8 +14,12 @@ class ConsolePrompt : public Prompt {
     PromptResult ShowMessage(std::string_view textCp932, PromptIcon icon,
                              PromptButtons buttons) override;
 
+    // --quiet: only the stop-icon texts are printed.
+    void SetQuiet(bool quiet) { m_quiet = quiet; }
+
   private:
     Console& m_console;
+    bool m_quiet = false;
 };
 
 }  // namespace halvera

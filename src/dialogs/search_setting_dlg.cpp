@@ -61,6 +61,9 @@ CSearchSettingDlg::~CSearchSettingDlg() = default;
 QComboBox* CSearchSettingDlg::AdapterList() const {
     return m_ui->adapter;
 }
+QLabel* CSearchSettingDlg::RightsHint() const {
+    return m_ui->rightsHint;
+}
 QCheckBox* CSearchSettingDlg::NewEnableBox() const {
     return m_ui->newEnable;
 }
@@ -102,6 +105,11 @@ QPushButton* CSearchSettingDlg::DeleteButton() const {
 }
 
 void CSearchSettingDlg::FillAdapters() {
+    // The adapter is chosen for searching; a user who may not search learns why before
+    // choosing one in vain.
+    const std::string advice = m_engine.SearchRightsAdvice();
+    m_ui->rightsHint->setText(FromCp932(advice));
+    m_ui->rightsHint->setVisible(!advice.empty());
     const auto adapters = m_engine.ListAdapters();
     if (!adapters) {
         return;

@@ -13,6 +13,7 @@ class CSearchSettingDlg;
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTreeWidget;
@@ -31,6 +32,8 @@ class CSearchSettingDlg : public QDialog {
     ~CSearchSettingDlg() override;
 
     QComboBox* AdapterList() const;
+    // Below the adapters: the fix for a user who may not search, hidden for one who may.
+    QLabel* RightsHint() const;
     QCheckBox* NewEnableBox() const;
     QLineEdit* NewTimeEdit() const;
     QComboBox* NewUnitList() const;

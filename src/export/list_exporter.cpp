@@ -5,6 +5,8 @@
 #include "export/csv_writer.h"
 #include "export/html_writer.h"
 
+#include <system_error>
+
 namespace halvera {
 
 std::filesystem::path ExportFileName(ExportFormat format) {
@@ -20,13 +22,16 @@ std::string ExportText(ExportFormat format, ExportList list, const std::vector<L
 
 int WriteExportFile(const std::filesystem::path& path, std::string_view text, ExportFormat format,
                     Prompt& prompt, ErrorLog& errorLog) {
-    if (ReplaceFileContent(path, text).Replaced()) {
+    const ReplaceResult result = ReplaceFileContent(path, text);
+    if (result.Replaced()) {
         return 0;
     }
-    const char* const failure =
+    const std::string failure =
         format == ExportFormat::Csv ? "CSV File Open Error" : "HTML File Open Error";
-    ShowStop(prompt, Sjis(failure) + Sjis("。"));
-    errorLog.WriteErrorLog("oputd", failure);
+    ShowStop(prompt, failure + Sjis("。"));
+    // The box keeps its short text; the log says where and why, so the user can mend it.
+    errorLog.WriteErrorLog("oputd", failure + ": " + Utf8ToCp932Lossy(path.string()) + ": " +
+                                        std::generic_category().message(result.error));
     return 1;
 }
 

@@ -25,7 +25,8 @@ std::string ExportText(ExportFormat format, ExportList list, const std::vector<L
                        const AppSettings& settings, std::string_view dateTime);
 
 // Replaces the file with the export's bytes: 0, or 1 when it cannot be written, which shows
-// "CSV File Open Error。" or "HTML File Open Error。" and logs the same under "oputd". A
+// "CSV File Open Error。" or "HTML File Open Error。" and logs the same under "oputd" with
+// the path and the system's reason ("HTML File Open Error: PATH: Permission denied"). A
 // failed write leaves an earlier export whole.
 int WriteExportFile(const std::filesystem::path& path, std::string_view text, ExportFormat format,
                     Prompt& prompt, ErrorLog& errorLog);

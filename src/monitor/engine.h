@@ -66,6 +66,9 @@ class Engine {
     // The capture adapters that ADPNUM indexes, in the driver's order. When the list cannot be
     // read, shows "アダプタ情報が取得できません。", logs it under "searchsetd" and gives nothing.
     virtual std::optional<std::vector<CaptureAdapter>> ListAdapters() = 0;
+    // What this user is told when searching lacks the raw-frame rights, naming the fix
+    // (CP932); empty when a search may send and capture. Asks the packet driver, logs nothing.
+    virtual std::string SearchRightsAdvice() = 0;
     // Adds one row per search range to a list of the dialogs (start, end in dotted form).
     virtual void ListSearchRanges(ListTable& table) = 0;
     // Search settings: every field is checked first; only when all pass are the settings,

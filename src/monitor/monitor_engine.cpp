@@ -104,6 +104,8 @@ bool MonitorEngine::Open() {
     m_closed = false;
     // Before anything writes the error log: the settings report an incomplete registry there.
     CreateWorkingFolders();
+    // Every kind off would make a new user's first search show nothing it finds.
+    m_eventSettings.WriteFirstStartFile();
     LoadSettings(m_settings, m_registry, m_logs, m_prompt);
     m_nodes.SetKeepNodeList(1);
     bool opened = m_nodes.InitNodeStore() == 0;
@@ -113,9 +115,10 @@ bool MonitorEngine::Open() {
     return opened;
 }
 
-int MonitorEngine::ReadLocalAdapter() {
+int MonitorEngine::ReadLocalAdapter(RawSocketCheck* rights) {
     LocalAdapterInfo info = m_local.Get();
-    const int result = halvera::ReadLocalAdapter(*m_driver, m_settings.App().ADPNUM, m_logs, info);
+    const int result =
+        halvera::ReadLocalAdapter(*m_driver, m_settings.App().ADPNUM, m_logs, info, rights);
     if (result == 0) {
         m_local.Set(info);
     }
@@ -199,6 +202,10 @@ std::optional<std::vector<CaptureAdapter>> MonitorEngine::ListAdapters() {
         m_logs.WriteErrorLog(SEARCH_SETTINGS_TAG, Sjis("アダプタ情報が取得できません"));
     }
     return adapters;
+}
+
+std::string MonitorEngine::SearchRightsAdvice() {
+    return RawRightsAdvice(m_driver->TryRawSocket());
 }
 
 void MonitorEngine::ListSearchRanges(ListTable& table) {

@@ -62,14 +62,16 @@ class MonitorEngine : public Engine {
     MonitorEngine(const MonitorEngine&) = delete;
     MonitorEngine& operator=(const MonitorEngine&) = delete;
 
-    // Start-up in the program's order: the working folders, the settings (Kelvane.ini and
+    // Start-up in the program's order: the working folders, on a first start the event
+    // settings file (WriteFirstStartFile), the settings (Kelvane.ini and
     // the user's registry file), the node store, the search ranges and the logs, then the
     // settings information list. False when a data file could not be opened (already
     // reported through the prompt); what could be opened stays open.
     bool Open();
     // Reads the own adapter (ADPNUM), as the main window does when it is created. 0, or 1
-    // when it could not be read (logged).
-    int ReadLocalAdapter();
+    // when it could not be read (logged). rights, when given, receives the outcome of the
+    // rights check that comes first.
+    int ReadLocalAdapter(RawSocketCheck* rights = nullptr);
     // As the main window is created: the own adapter (ReadLocalAdapter's result) and the
     // polling countdowns from NEWTIME and LOOKTIME.
     int PrepareRuns();
@@ -89,6 +91,7 @@ class MonitorEngine : public Engine {
     void DeleteNode(int row) override;
     NodeLabelChange SetNodeLabel(int row, std::string_view labelCp932) override;
     std::optional<std::vector<CaptureAdapter>> ListAdapters() override;
+    std::string SearchRightsAdvice() override;
     void ListSearchRanges(ListTable& table) override;
     SearchSettingsChange ApplySearchSettings(const SearchSettingsEntry& entry) override;
     OptionsChange ApplyOptions(const OptionsEntry& entry) override;

@@ -61,6 +61,8 @@ class SearchRuns : public SearchRunner {
     bool IsManualRun() const { return m_flags.manualRun.load() != 0; }
     // How the last run ended; valid once IsRunActive() is false.
     RunOutcome LastOutcome() const { return m_flags.lastOutcome.load(); }
+    // Where the current run, or the last one, stands.
+    const RunProgress& Progress() const { return m_flags.progress; }
 
     // Waits until the current run's thread has ended. The GUI thread must not wait while a
     // run may still ask the user something (its prompts need the GUI thread): it waits for

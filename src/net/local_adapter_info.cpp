@@ -18,10 +18,10 @@ bool CheckRawSocket(PacketDriver& driver, ErrorLog& errorLog, RawSocketCheck* ri
             return false;
         case RawSocketCheck::HelperNotPermitted:
             errorLog.WriteErrorLog(NETMON_TAG, "halvera-capture: permission denied");
-            break;
+            return false;
         case RawSocketCheck::HelperMissing:
             errorLog.WriteErrorLog(NETMON_TAG, "halvera-capture: not found or not answering");
-            break;
+            return false;
         case RawSocketCheck::SocketRefused:
             break;
     }
@@ -56,7 +56,6 @@ std::string RawRightsAdvice(RawSocketCheck check) {
 int ReadLocalAdapter(PacketDriver& driver, int adpnum, ErrorLog& errorLog, LocalAdapterInfo& info,
                      RawSocketCheck* rights) {
     if (!CheckRawSocket(driver, errorLog, rights)) {
-        errorLog.WriteErrorLog(NETMON_TAG, Sjis("Create Socket Error。"));
         return 1;
     }
     auto adapters = driver.Adapters();

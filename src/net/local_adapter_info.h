@@ -18,9 +18,9 @@ struct LocalAdapterInfo {
     bool operator==(const LocalAdapterInfo&) const = default;
 };
 
-// Proves that raw frames may be sent; on refusal writes "Create Socket Error" or
-// "Create Setsockopt Error" (tag "netmond") and answers false. rights, when given, receives
-// the outcome.
+// Proves that raw frames may be sent; on refusal writes one line under "netmond" that says
+// why ("Create Socket Error", "Create Setsockopt Error", or what kept the capture helper
+// away) and answers false. rights, when given, receives the outcome.
 bool CheckRawSocket(PacketDriver& driver, ErrorLog& errorLog, RawSocketCheck* rights = nullptr);
 
 // What a user without the raw-frame rights is told, naming the fix (CP932).

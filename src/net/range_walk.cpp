@@ -45,4 +45,19 @@ bool RangeWalk::Next(Ipv4& ip, int& lastByte) {
     return false;
 }
 
+std::uint64_t RangeWalk::AddressCount(const std::vector<NameQueryRange>& ranges) {
+    std::uint64_t count = 0;
+    for (const NameQueryRange& range : ranges) {
+        const auto s = Octets(range.start);
+        const auto e = Octets(range.end);
+        // Each wheel of the odometer runs from its start to its end on its own.
+        std::uint64_t product = 1;
+        for (int k = 0; k < 4; ++k) {
+            product *= e[k] >= s[k] ? static_cast<std::uint64_t>(e[k] - s[k] + 1) : 0;
+        }
+        count += product;
+    }
+    return count;
+}
+
 }  // namespace halvera

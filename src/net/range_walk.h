@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "base/ip_address.h"
@@ -19,6 +20,9 @@ class RangeWalk {
 
     // The next address and its last byte; false after the last one.
     bool Next(Ipv4& ip, int& lastByte);
+
+    // How many addresses a walk of these ranges gives in all, without walking them.
+    static std::uint64_t AddressCount(const std::vector<NameQueryRange>& ranges);
 
   private:
     std::vector<NameQueryRange> m_ranges;

@@ -2,6 +2,8 @@
 
 #include <atomic>
 
+#include "net/run_progress.h"
+
 namespace halvera {
 
 // How a run ended.
@@ -25,6 +27,8 @@ struct RunFlags {
     std::atomic<int> stopRequested{0};
     // How the last run ended; stored before runActive clears.
     std::atomic<RunOutcome> lastOutcome{RunOutcome::Completed};
+    // Where the current run (or the last one) stands.
+    RunProgress progress;
 };
 
 }  // namespace halvera

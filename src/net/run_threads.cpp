@@ -60,6 +60,19 @@ int SyncMonitorFlag(SearchRunContext& context, Ipv4 ip, NodeRecord& record) {
     return checked;
 }
 
+// ProbeAndUpdate of one address of the walk, counted in the run's progress.
+int ProbeCounted(SearchRunScope& run, RunProgress& progress, Ipv4 ip, int attempts,
+                 NodeRecord& record) {
+    const int result = run.ProbeAndUpdate(ip, attempts, record);
+    if (result == 1) {
+        ++progress.found;
+    }
+    if (result != -1) {
+        ++progress.done;
+    }
+    return result;
+}
+
 // Reads the adapter and the names, as a range search and a list refresh both begin.
 // Completed when the run may go on.
 RunOutcome CommonStart(SearchRunContext& context, SearchRunScope& run) {
@@ -139,6 +152,7 @@ RunOutcome WalkSearchRanges(SearchRunContext& context, RunFlags& flags, SearchRu
         return start;
     }
     const auto ranges = ReadSearchRanges(context.searchRanges);
+    flags.progress.Start(RangeWalk::AddressCount(ranges));
     RangeWalk walk(ranges);
     Ipv4 ip = 0;
     int lastByte = 0;
@@ -152,12 +166,13 @@ RunOutcome WalkSearchRanges(SearchRunContext& context, RunFlags& flags, SearchRu
         NodeRecord record;
         const int attempts = RangeAttempts(context, run, ip, lastByte, true, record);
         if (attempts == 0) {
+            ++flags.progress.done;
             continue;
         }
         if (!context.steps.HasOutcome(ip, attempts)) {
             ProbeRangeBlock(context, run, {ip, attempts}, walk);
         }
-        if (run.ProbeAndUpdate(ip, attempts, record) == -1) {
+        if (ProbeCounted(run, flags.progress, ip, attempts, record) == -1) {
             return RunOutcome::ProbeFailed;
         }
     }
@@ -197,6 +212,7 @@ RunOutcome WalkNodeList(SearchRunContext& context, RunFlags& flags, SearchRunSco
         return start;
     }
     const int attempts = KnownNodeAttempts(run.Settings().RETRY);
+    flags.progress.Start(context.nodes.CountNodes());
     std::size_t n = 0;
     for (;;) {
         if (StopRequested(flags)) {
@@ -208,6 +224,7 @@ RunOutcome WalkNodeList(SearchRunContext& context, RunFlags& flags, SearchRunSco
         }
         const Ipv4 ip = record.ip;
         if (SyncMonitorFlag(context, ip, record) == 0) {
+            ++flags.progress.done;
             ++n;
             continue;
         }
@@ -217,7 +234,7 @@ RunOutcome WalkNodeList(SearchRunContext& context, RunFlags& flags, SearchRunSco
         if (!context.steps.HasOutcome(ip, attempts)) {
             ProbeListBlock(context, run, n, {ip, attempts});
         }
-        if (run.ProbeAndUpdate(ip, attempts, record) == -1) {
+        if (ProbeCounted(run, flags.progress, ip, attempts, record) == -1) {
             return RunOutcome::ProbeFailed;
         }
         if (!ProbedRecordLeft(context.nodes, n, ip, countBefore)) {
@@ -226,19 +243,20 @@ RunOutcome WalkNodeList(SearchRunContext& context, RunFlags& flags, SearchRunSco
     }
 }
 
-RunOutcome ProbeOneNode(SearchRunContext& context, SearchRunScope& run, Ipv4 ip) {
+RunOutcome ProbeOneNode(SearchRunContext& context, RunFlags& flags, SearchRunScope& run, Ipv4 ip) {
     context.banner.SetSummaryText(Sjis(PREPARING_TEXT));
     if (!run.CheckRights()) {
         return RunOutcome::NoRights;
     }
+    flags.progress.Start(1);
     WalkNetworkNames(context, run);
     NodeRecord record;
     context.nodes.FindNodeByIp(ip, record);
     const int attempts = KnownNodeAttempts(run.Settings().RETRY);
     const SweepTarget only{ip, attempts};
     run.ProbeBlock({&only, 1});
-    return run.ProbeAndUpdate(ip, attempts, record) == -1 ? RunOutcome::ProbeFailed
-                                                          : RunOutcome::Completed;
+    return ProbeCounted(run, flags.progress, ip, attempts, record) == -1 ? RunOutcome::ProbeFailed
+                                                                         : RunOutcome::Completed;
 }
 
 // A run started by a command says how it ended; one without the rights to search says
@@ -264,6 +282,8 @@ void EndOfRun(SearchRunContext& context, RunFlags& flags, RunOutcome outcome,
 template <class Body>
 RunOutcome RunToEnd(SearchRunContext& context, RunFlags& flags, Body body) {
     RunOutcome outcome;
+    // Nothing of the last run's progress shows while this one prepares.
+    flags.progress.Start(0);
     {
         SearchRunScope run(context, context.settings.App());
         outcome = body(run);
@@ -293,7 +313,7 @@ RunOutcome RefreshListThread(SearchRunContext& context, RunFlags& flags) {
 
 RunOutcome RefreshNodeThread(SearchRunContext& context, RunFlags& flags, Ipv4 ip) {
     return RunToEnd(context, flags,
-                    [&](SearchRunScope& run) { return ProbeOneNode(context, run, ip); });
+                    [&](SearchRunScope& run) { return ProbeOneNode(context, flags, run, ip); });
 }
 
 }  // namespace halvera

@@ -4,10 +4,12 @@
 #include <vector>
 
 #include "base/atomic_replace.h"
+#include "base/busy_flag.h"
 #include "base/ini_file.h"
 #include "base/program_folder.h"
 #include "base/text_codec.h"
 #include "base/text_file.h"
+#include "store/event_kind.h"
 #include "store/record_line.h"
 #include "store/store_operation.h"
 
@@ -121,6 +123,23 @@ std::string BuildEventLine(int kind, const EventSettings& record) {
     return line;
 }
 
+EventSettings FirstStartEventSettings(int kind) {
+    EventSettings record;
+    if (kind < 0 || kind >= EVENT_CONFIGURABLE_COUNT) {
+        return record;
+    }
+    const std::string node = "%IP %MAC %VEN";
+    record.enabled = 1;
+    record.screen = 1;
+    record.log = 1;
+    record.message = node;
+    if (kind == EVENT_SNIFFING_NODE) {
+        // The popup has no kind column of its own to say what it reports.
+        record.popupText = EventKindText(kind) + " " + node;
+    }
+    return record;
+}
+
 bool ParseEventLine(std::string_view line, EventSettings& record) {
     record = EventSettings{};
     line = StripLineEnd(line);
@@ -212,6 +231,20 @@ int EventSettingsStore::PutEventSettings(int kind, const EventSettings& record) 
         return -1;
     }
     return found ? 1 : 0;
+}
+
+bool EventSettingsStore::WriteFirstStartFile() {
+    BusyGuard guard(m_file.Busy());
+    const std::filesystem::path path = m_file.Path();
+    std::error_code error;
+    if (std::filesystem::exists(path, error) || error) {
+        return false;
+    }
+    std::string records;
+    for (int kind = 0; kind < EVENT_CONFIGURABLE_COUNT; ++kind) {
+        records += BuildEventLine(kind, FirstStartEventSettings(kind)) + "\r\n";
+    }
+    return ReplaceFileContent(path, records).Replaced();
 }
 
 std::FILE* EventSettingsStore::OpenEventFile(const std::filesystem::path& path, int openMode) {

@@ -28,6 +28,11 @@ std::string BuildEventLine(int kind, const EventSettings& record);
 // twelve fields. Texts longer than their widths are cut.
 bool ParseEventLine(std::string_view line, EventSettings& record);
 
+// What a first start stores for the kind, so that a new user's first search shows what it
+// finds: kinds 0 to 3 enabled, in the event list and the event log with the message
+// "%IP %MAC %VEN", a sniffing node also as a popup; kinds 4 and 5 all zero (off).
+EventSettings FirstStartEventSettings(int kind);
+
 // The event settings, one fixed-length line per event kind in db/EventDB.na, replaced in
 // place. The event actions read a kind on the run threads while the event settings dialog
 // writes one; the busy flag serialises them.
@@ -42,6 +47,11 @@ class EventSettingsStore {
     // Writes the kind's line: 1 when an existing line was replaced, 0 when a line was
     // appended, -1 when the file could not be opened or written.
     int PutEventSettings(int kind, const EventSettings& record);
+
+    // A first start: when db/EventDB.na does not exist yet, writes it with the lines of
+    // FirstStartEventSettings for kinds 0 to 3. An existing file, whatever it holds, is
+    // never touched. True when the file was written.
+    bool WriteFirstStartFile();
 
     // Opens a new handle on `path` (db/EventDB.na when empty) with an open mode of the data
     // files; the caller owns it. A failure is reported to the user and the error log.

@@ -47,6 +47,10 @@ bool PressOk(CEventActionDlg& dialog) {
 
 class EventActionDlgTest : public ::testing::Test {
   protected:
+    // An event settings file that holds no kind yet (the first start writes one only where
+    // there is none).
+    EventActionDlgTest() { test::WriteBytes(EventFile(), ""); }
+
     test::FrameFixture f;
 };
 

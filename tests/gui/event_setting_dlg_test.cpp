@@ -96,6 +96,9 @@ bool Through(const std::function<void()>& open, const std::function<void(T&)>& d
 class EventSettingDlgTest : public ::testing::Test {
   protected:
     EventSettingDlgTest() {
+        // An event settings file that holds no kind yet (the first start writes one only
+        // where there is none).
+        test::WriteBytes(DbFolder() / "EventDB.na", "");
         f.engine.ActionRanges().AppendRange(MakeIp(198, 18, 7, 1), MakeIp(198, 18, 7, 9));
         f.engine.ActionRanges().AppendRange(MakeIp(198, 18, 7, 20), MakeIp(198, 18, 7, 20));
         EventSettings up;

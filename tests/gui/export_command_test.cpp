@@ -114,7 +114,9 @@ TEST_F(ExportCommandTest, AFileThatCannotBeWrittenIsReportedAndLogged) {
     EXPECT_EQ(f.prompt.Boxes().back().icon, PromptIcon::Stop);
     const auto errors = f.tables.errorLog.Snapshot();
     EXPECT_EQ(errors.back().cells[ERRORLOG_COL_ACTION], "oputd");
-    EXPECT_EQ(errors.back().cells[ERRORLOG_COL_INFO], "HTML File Open Error");
+    EXPECT_EQ(
+        errors.back().cells[ERRORLOG_COL_INFO],
+        "HTML File Open Error: " + (DataFolder() / "Lattisk.html").string() + ": Is a directory");
     EXPECT_TRUE(f.desktop.Actions().empty());
 }
 

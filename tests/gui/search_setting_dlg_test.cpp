@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -378,6 +379,31 @@ TEST_F(SearchSettingDlgTest, AnAdapterListThatCannotBeReadLeavesTheListEmpty) {
     dialog.show();
     ASSERT_TRUE(PressOk(dialog));
     EXPECT_EQ(f.settings.App().ADPNAME, "eth0");
+}
+
+TEST_F(SearchSettingDlgTest, AUserWhoMayNotSearchSeesTheAdaptersAndTheFix) {
+    const struct {
+        RawSocketCheck rights;
+        const char* fix;  // empty: no hint
+    } cases[] = {
+        {RawSocketCheck::Allowed, ""},
+        {RawSocketCheck::HelperNotPermitted,
+         "halvera グループに参加して、ログインし直してください。"},
+        {RawSocketCheck::HelperMissing, "セットアップを実行してください。"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.rights));
+        f.driver.rawSocket = c.rights;
+        f.prompt.Clear();
+        CSearchSettingDlg dialog(f.engine, f.prompt);
+        dialog.show();
+        EXPECT_EQ(dialog.AdapterList()->count(), 2);
+        EXPECT_EQ(dialog.RightsHint()->isVisible(), *c.fix != '\0');
+        EXPECT_TRUE(dialog.RightsHint()->text().contains(QString::fromUtf8(c.fix)))
+            << dialog.RightsHint()->text().toStdString();
+        // A hint, not a box to click away.
+        EXPECT_TRUE(f.prompt.Boxes().empty());
+    }
 }
 
 TEST_F(SearchSettingDlgTest, OkOfTheCommandRefreshesBannerStatusBarAndSettingsList) {

@@ -50,6 +50,15 @@ std::vector<std::vector<std::string>> FoundNodes(const std::string& tsv) {
     return rows;
 }
 
+std::size_t Count(const std::string& text, const std::string& part) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos;
+         at = text.find(part, at + part.size())) {
+        ++count;
+    }
+    return count;
+}
+
 class CaptureRightsLab : public test::LabFixture {
   protected:
     void SetUp() override {
@@ -95,16 +104,46 @@ TEST_F(CaptureRightsLab, AUserOutsideTheGroupIsToldTheFixAndNothingIsSearched) {
     ASSERT_TRUE(folder.Prepare()) << folder.Failure();
     GiveToNobody(folder.Path());
 
-    const auto result = test::RunCli(folder.Args({"search"}), AsNobody(false));
-    EXPECT_EQ(result.status, 1);
-    EXPECT_NE(result.err.find("halvera グループに参加して、ログインし直してください。"),
-              std::string::npos)
-        << result.err;
-    EXPECT_EQ(result.out.find("検索処理が終了しました。"), std::string::npos) << result.out;
+    const std::string fix = "halvera グループに参加して、ログインし直してください。";
+    for (const char* command : {"search", "refresh", "refresh-node"}) {
+        SCOPED_TRACE(command);
+        const auto result = test::RunCli(command == std::string("refresh-node")
+                                             ? folder.Args({command, "198.18.7.17"})
+                                             : folder.Args({command}),
+                                         AsNobody(false));
+        EXPECT_EQ(result.status, 1);
+        EXPECT_NE(result.err.find(fix), std::string::npos) << result.err;
+        EXPECT_EQ(result.out.find("検索処理が終了しました。"), std::string::npos) << result.out;
+        // The refusal is one line of the error log, which says why.
+        EXPECT_EQ(Count(result.err, "halvera-cli: error log: "), 1u) << result.err;
+        EXPECT_NE(result.err.find("halvera-capture: permission denied"), std::string::npos)
+            << result.err;
+    }
     // Root refuses a folder that another user can write, so nobody reads it back.
     const auto nodes = test::RunCli(folder.Args({"nodes"}), AsNobody(false));
     ASSERT_EQ(nodes.status, 0) << nodes.err;
     EXPECT_TRUE(test::TsvRows(nodes.out).empty());
+}
+
+TEST_F(CaptureRightsLab, EveryUserSeesTheAdaptersAndOneOutsideTheGroupTheFix) {
+    test::CliLabFolder rootFolder;
+    test::CliLabFolder folder;
+    ASSERT_TRUE(rootFolder.Prepare()) << rootFolder.Failure();
+    ASSERT_TRUE(folder.Prepare()) << folder.Failure();
+    GiveToNobody(folder.Path());
+
+    // Root lists them through libpcap in its own process.
+    const auto asRoot = test::RunCli(rootFolder.Args({"adapters"}));
+    ASSERT_EQ(asRoot.status, 0) << asRoot.err;
+    ASSERT_FALSE(test::TsvRows(asRoot.out).empty());
+    const std::string fix = "halvera グループに参加して、ログインし直してください。";
+    for (bool inGroup : {true, false}) {
+        SCOPED_TRACE(inGroup ? "member" : "outside the group");
+        const auto result = test::RunCli(folder.Args({"adapters"}), AsNobody(inGroup));
+        EXPECT_EQ(result.status, 0) << result.err;
+        EXPECT_EQ(result.out, asRoot.out);
+        EXPECT_EQ(result.err.find(fix) != std::string::npos, !inGroup) << result.err;
+    }
 }
 
 TEST_F(CaptureRightsLab, AGroupMemberFindsWhatRootFinds) {

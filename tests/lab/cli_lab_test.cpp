@@ -2,8 +2,10 @@
 #include <signal.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <map>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <utility>
@@ -19,6 +21,7 @@
 #include "support/child_process.h"
 #include "support/cli_lab_folder.h"
 #include "support/cli_process.h"
+#include "support/cli_terminal.h"
 #include "support/file_bytes.h"
 #include "support/lab.h"
 #include "support/lab_fixture.h"
@@ -46,6 +49,19 @@ void Ip(const std::vector<std::string>& arguments) {
     std::vector<std::string> argv{"ip"};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     ASSERT_EQ(test::RunProgram(argv), 0) << testing::PrintToString(argv);
+}
+
+// The lines of a search's output that say how far it has come.
+std::vector<std::string> ProgressLines(const std::string& out) {
+    std::vector<std::string> lines;
+    std::istringstream text(out);
+    for (std::string line; std::getline(text, line);) {
+        if (line.starts_with("【ノード検索】 ") &&
+            line.find(" アドレス  ノード ") != std::string::npos) {
+            lines.push_back(line);
+        }
+    }
+    return lines;
 }
 
 class CliLab : public test::LabFixture {
@@ -107,8 +123,16 @@ class CliLab : public test::LabFixture {
 TEST_F(CliLab, SearchFindsExactlyTheLabsHostsAndASecondSearchRaisesNothing) {
     const auto searched = Cli({"search"});
     EXPECT_NE(searched.out.find("検索処理が終了しました。"), std::string::npos) << searched.out;
-    EXPECT_NE(searched.out.find("【ノード検索】 " + Address("sniffing") + " 検索中 . . ."),
-              std::string::npos);
+    // Into a pipe: no line for each address, but one as each tenth of the walk is done,
+    // the last with every address of the range and every host of the segment.
+    EXPECT_EQ(searched.out.find(" 検索中 . . ."), std::string::npos) << searched.out;
+    const auto progress = ProgressLines(searched.out);
+    EXPECT_GE(progress.size(), 1u) << searched.out;
+    EXPECT_LE(progress.size(), 10u) << searched.out;
+    ASSERT_FALSE(progress.empty());
+    EXPECT_TRUE(progress.back().starts_with("【ノード検索】 256/256 アドレス  ノード " +
+                                            std::to_string(SegmentHosts().size()) + "  "))
+        << progress.back();
 
     std::map<std::string, std::vector<std::string>> expected;
     Events events;
@@ -138,6 +162,57 @@ class CliShortLab : public CliLab {
   protected:
     const char* LastAddress() const override { return "198.18.7.63"; }
 };
+
+TEST_F(CliShortLab, ASearchShowsItsProgressAsItsOutputAllowsAndQuietOnlyItsEvents) {
+    const std::string found = std::to_string(SegmentHosts().size());
+    const std::string last = "【ノード検索】 64/64 アドレス  ノード " + found + "  ";
+    struct Case {
+        const char* name;
+        bool quiet;
+        bool terminal;
+    };
+    const Case cases[] = {
+        {"pipe", false, false},
+        {"quiet pipe", true, false},
+        {"terminal", false, true},
+        {"quiet terminal", true, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> command = m_home.Args({});
+        if (c.quiet) {
+            command.push_back("--quiet");
+        }
+        command.push_back("search");
+        // Each search starts from an empty node list, so each raises the same events.
+        std::filesystem::remove(m_home.Path() / "db" / "NetDB.na");
+        const auto result = c.terminal ? test::RunCliOnTerminal(command) : RunCli(command);
+        ASSERT_EQ(result.status, 0) << result.out << result.err;
+        EXPECT_EQ(result.out.find(" 検索中 . . ."), std::string::npos) << result.out;
+        EXPECT_NE(result.out.find("新規ノード検出\t"), std::string::npos) << result.out;
+        EXPECT_NE(result.out.find("盗聴ノード検出\t"), std::string::npos) << result.out;
+        // The status line is rewritten in place, on a terminal only.
+        EXPECT_EQ(result.out.find("\r\033[K") != std::string::npos, c.terminal && !c.quiet);
+        if (c.quiet) {
+            // Nothing but the events, each as its event list row.
+            std::istringstream lines(result.out);
+            for (std::string line; std::getline(lines, line);) {
+                EXPECT_TRUE(line.starts_with("新規ノード検出\t") ||
+                            line.starts_with("盗聴ノード検出\t"))
+                    << line;
+            }
+            continue;
+        }
+        EXPECT_NE(result.out.find("【ノード検索】 検索準備中 . . ."), std::string::npos);
+        EXPECT_NE(result.out.find(last), std::string::npos) << result.out;
+        EXPECT_NE(result.out.find("検索処理が終了しました。"), std::string::npos);
+        if (!c.terminal) {
+            const auto progress = ProgressLines(result.out);
+            EXPECT_GE(progress.size(), 1u);
+            EXPECT_LE(progress.size(), 10u) << result.out;
+        }
+    }
+}
 
 // The program sorts its list by label at start-up; halvera-cli prints the same order.
 class CliSortedLab : public CliShortLab {

@@ -51,6 +51,7 @@ const std::vector<std::string_view>& ExternalPrograms() {
         "dpkg-query",             // which package gives a program
         "dunst",                  // the notification service
         "dunstctl",               // its history
+        "groff",                  // the manual pages as man renders them
         "ip",                     // namespaces, links and addresses of the lab
         "tcpdump",                // the frames as they leave, timed
         "trayer",                 // a system tray on the test's X server

@@ -67,7 +67,9 @@ TEST(Cli, UsageAndExitStatus) {
     // None of these gets as far as a program folder.
     const Case cases[] = {
         {{}, 2, "no command given", ""},
-        {{"--help"}, 0, "", "usage: halvera-cli [--home DIR] COMMAND"},
+        {{"--help"}, 0, "", "usage: halvera-cli [--home DIR] [--quiet] COMMAND"},
+        {{"--quiet"}, 2, "no command given", ""},
+        {{"--quiet", "search", "now"}, 2, "search takes no arguments", ""},
         {{"--version"}, 0, "", "halvera-cli 1.00 (commit "},
         {{"bogus"}, 2, "unknown command bogus", ""},
         {{"--verbose", "nodes"}, 2, "unknown option --verbose", ""},
@@ -283,10 +285,17 @@ TEST(Cli, ExportWritesTheProgramsBytesToAFileOrStandardOutput) {
         EXPECT_EQ(withoutTime(test::ReadBytes(file)), withoutTime(printed.out));
     }
 
-    const auto failed = RunCli({"--home", folder.Path().string(), "export", "csv", "nodes",
-                                (folder.Path() / "missing" / "out.csv").string()});
-    EXPECT_EQ(failed.status, 1);
-    EXPECT_TRUE(Holds(failed.err, "CSV File Open Error。")) << failed.err;
+    // Standard error says where and why, also for the error log's own export.
+    for (const char* list : {"nodes", "errors"}) {
+        const auto target = folder.Path() / "missing" / "out.csv";
+        const auto failed =
+            RunCli({"--home", folder.Path().string(), "export", "csv", list, target.string()});
+        EXPECT_EQ(failed.status, 1) << list;
+        EXPECT_TRUE(Holds(failed.err, "CSV File Open Error。")) << failed.err;
+        EXPECT_TRUE(Holds(
+            failed.err, "CSV File Open Error: " + target.string() + ": No such file or directory"))
+            << failed.err;
+    }
     const auto bad = RunCli({"--home", folder.Path().string(), "export", "pdf", "nodes"});
     EXPECT_EQ(bad.status, 2);
 }

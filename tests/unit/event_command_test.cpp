@@ -80,6 +80,9 @@ TEST_F(EventCommandTest, BadUsageIsRefusedWithTheUsage) {
 }
 
 TEST_F(EventCommandTest, EventSetStoresTheKindsLineWithTheDialogsChecks) {
+    // A folder whose event settings file holds no kind yet: the first start leaves it so.
+    std::filesystem::create_directories(DbFolder());
+    test::WriteBytes(DbFolder() / "EventDB.na", "");
     auto result = Cli({"event", "set", "0", "enabled", "1", "screen", "1", "log", "1", "message",
                        "新規 %IP %MAC", "popup", "新しいノード %IP", "sound", "alarm.WAV"});
     ASSERT_EQ(result.status, 0) << result.err;

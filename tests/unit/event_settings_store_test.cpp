@@ -279,6 +279,43 @@ TEST_F(EventSettingsStoreTest, FileThatCannotBeOpenedIsReportedAndReadsAsDisable
 
 // The event actions read a kind on a run thread while the dialog rewrites it: every read
 // sees one whole record, never part of the old and part of the new.
+TEST_F(EventSettingsStoreTest, AFirstStartTurnsTheFourKindsOnInListAndLog) {
+    std::filesystem::create_directories(DbFolder());
+    ASSERT_TRUE(m_store.WriteFirstStartFile());
+    const std::string sniffPopup = Sjis("盗聴ノード検出 %IP %MAC %VEN");
+    for (int kind = 0; kind < EVENT_KIND_COUNT; ++kind) {
+        SCOPED_TRACE(kind);
+        const bool configured = kind < EVENT_CONFIGURABLE_COUNT;
+        EventSettings record;
+        EXPECT_EQ(m_store.ReadEventSettings(kind, record), configured ? 0 : 1);
+        EXPECT_EQ(record.enabled, configured ? 1 : 0);
+        EXPECT_EQ(record.screen, configured ? 1 : 0);
+        EXPECT_EQ(record.log, configured ? 1 : 0);
+        EXPECT_EQ(record.message, configured ? "%IP %MAC %VEN" : "");
+        EXPECT_EQ(record.popupText, kind == EVENT_SNIFFING_NODE ? sniffPopup : "");
+        EXPECT_EQ(record.filePath + record.mailText + record.soundFile, "");
+        EXPECT_EQ(record.beep, 0);
+    }
+    EXPECT_EQ(test::ReadBytes(EventFile()).size(), 4 * (EVENT_LINE_LENGTH + 2));
+}
+
+TEST_F(EventSettingsStoreTest, AnExistingFileIsNeverTouchedByAFirstStart) {
+    std::filesystem::create_directories(DbFolder());
+    EventSettings allOff;
+    const std::string cases[] = {
+        "",
+        Stored(EVENT_NEW_NODE, allOff) + Stored(EVENT_NODE_UP, allOff) +
+            Stored(EVENT_NODE_DOWN, allOff) + Stored(EVENT_SNIFFING_NODE, allOff),
+        "edited by hand\n",
+    };
+    for (const std::string& bytes : cases) {
+        SCOPED_TRACE(bytes.size());
+        test::WriteBytes(EventFile(), bytes);
+        EXPECT_FALSE(m_store.WriteFirstStartFile());
+        EXPECT_EQ(test::ReadBytes(EventFile()), bytes);
+    }
+}
+
 TEST(EventSettingsStoreConcurrency, ReaderNeverSeesAHalfWrittenRecord) {
     test::TempProgramFolder folder;
     test::RecordingPrompt prompt;

@@ -141,22 +141,34 @@ TEST(Export, WritingReplacesTheFileOrReportsWhyNot) {
     }
     EXPECT_TRUE(prompt.Boxes().empty());
 
+    // Folders where nothing can be created, for any user: one that is missing, and a
+    // plain file in the place of the folder.
+    test::WriteBytes(folder.Path() / "plain", "");
     struct Case {
         ExportFormat format;
         const char* text;
+        fs::path target;
+        const char* reason;
     };
-    const Case cases[] = {{ExportFormat::Csv, "CSV File Open Error"},
-                          {ExportFormat::Html, "HTML File Open Error"}};
+    const Case cases[] = {
+        {ExportFormat::Csv, "CSV File Open Error", folder.Path() / "missing" / "Lattisk.csv",
+         "No such file or directory"},
+        {ExportFormat::Html, "HTML File Open Error", folder.Path() / "missing" / "Lattisk.html",
+         "No such file or directory"},
+        {ExportFormat::Html, "HTML File Open Error", folder.Path() / "plain" / "Lattisk.html",
+         "Not a directory"},
+    };
     for (const auto& c : cases) {
-        // The file's folder is missing: nothing can be created there.
-        const fs::path target = folder.Path() / "missing" / "Lattisk.out";
-        EXPECT_EQ(WriteExportFile(target, "x", c.format, prompt, errorLog), 1) << c.text;
+        SCOPED_TRACE(c.target.string());
+        EXPECT_EQ(WriteExportFile(c.target, "x", c.format, prompt, errorLog), 1);
         ASSERT_FALSE(prompt.Texts().empty());
+        // The box stays short; the log line says where and why.
         EXPECT_EQ(prompt.Texts().back(), std::string(c.text) + Sjis("。"));
         EXPECT_EQ(prompt.Boxes().back().icon, PromptIcon::Stop);
         ASSERT_FALSE(errorLog.Lines().empty());
         EXPECT_EQ(errorLog.Lines().back(),
-                  std::make_pair(std::string("oputd"), std::string(c.text)));
+                  std::make_pair(std::string("oputd"),
+                                 std::string(c.text) + ": " + c.target.string() + ": " + c.reason));
     }
     // An earlier export stays whole.
     EXPECT_EQ(test::ReadBytes(path), "second");

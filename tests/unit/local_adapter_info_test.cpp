@@ -53,15 +53,24 @@ TEST(ReadLocalAdapter, FailuresOfRightsAndAdapterListAreLogged) {
         bool listReadable;
         LogLines log;
     };
+    // A refusal is one line that says why, however the search meets it.
     const Case cases[] = {
         {"raw socket refused",
          RawSocketCheck::SocketRefused,
          true,
-         {{"netmond", "Create Socket Error"}, {"netmond", Sjis("Create Socket Error。")}}},
+         {{"netmond", "Create Socket Error"}}},
         {"time-outs refused",
          RawSocketCheck::OptionRefused,
          true,
-         {{"netmond", "Create Setsockopt Error"}, {"netmond", Sjis("Create Socket Error。")}}},
+         {{"netmond", "Create Setsockopt Error"}}},
+        {"helper not this user's to run",
+         RawSocketCheck::HelperNotPermitted,
+         true,
+         {{"netmond", "halvera-capture: permission denied"}}},
+        {"helper missing",
+         RawSocketCheck::HelperMissing,
+         true,
+         {{"netmond", "halvera-capture: not found or not answering"}}},
         {"adapter list unreadable",
          RawSocketCheck::Allowed,
          false,

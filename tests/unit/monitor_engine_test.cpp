@@ -16,6 +16,7 @@
 #include "base/text_codec.h"
 #include "lists/summary_banner.h"
 #include "store/event_kind.h"
+#include "store/event_settings_store.h"
 #include "store/line_codec.h"
 #include "store/node_line.h"
 #include "store/settings_files.h"
@@ -376,10 +377,11 @@ TEST_F(OpenedEngineTest, AnEventRecordIsStoredOnlyWhenItPasses) {
 
     EventSettings refused = record;
     refused.soundFile = "bell.mp3";
+    const std::string before = test::ReadBytes(eventFile);
     const EventSettingsChange no = engine->PutEventSettings(EVENT_DEVICE_CHANGE, refused);
     EXPECT_EQ(no.outcome, EventSettingsChange::EVENT_SETTINGS_REFUSED);
     EXPECT_EQ(no.message, Sjis("サウンド再生ファイルが不正です。( .wav )"));
-    EXPECT_EQ(test::ReadBytes(eventFile), "");
+    EXPECT_EQ(test::ReadBytes(eventFile), before);
     EXPECT_EQ(engine->ReadEventSettings(EVENT_DEVICE_CHANGE), EventSettings{});
 
     const EventSettingsChange yes = engine->PutEventSettings(EVENT_DEVICE_CHANGE, record);
@@ -388,6 +390,24 @@ TEST_F(OpenedEngineTest, AnEventRecordIsStoredOnlyWhenItPasses) {
     // The settings information list shows it at once.
     EXPECT_TRUE(Contains(RightValues(engine->Tables().settingsInfo), Sjis("機器 %MAC")));
     EXPECT_TRUE(prompt.Texts().empty());
+}
+
+TEST_F(OpenedEngineTest, AFirstStartShowsTheFoundNodesAndALaterOneKeepsTheUsersChoice) {
+    EXPECT_EQ(engine->ReadEventSettings(EVENT_NEW_NODE), FirstStartEventSettings(EVENT_NEW_NODE));
+    EXPECT_EQ(engine->ReadEventSettings(EVENT_SNIFFING_NODE).popupText,
+              FirstStartEventSettings(EVENT_SNIFFING_NODE).popupText);
+    ASSERT_EQ(engine->PutEventSettings(EVENT_NEW_NODE, EventSettings{}).outcome,
+              EventSettingsChange::EVENT_SETTINGS_STORED);
+    engine->Close();
+    const std::string chosen = test::ReadBytes(DbFolder() / "EventDB.na");
+
+    MonitorEngineOptions options;
+    options.registryPath = folder.Path() / "datareg.reg";
+    options.driver = std::make_unique<test::FakePacketDriver>();
+    MonitorEngine again({prompt, popup, desktop}, std::move(options));
+    ASSERT_TRUE(again.Open());
+    EXPECT_EQ(test::ReadBytes(DbFolder() / "EventDB.na"), chosen);
+    EXPECT_EQ(again.ReadEventSettings(EVENT_NEW_NODE), EventSettings{});
 }
 
 TEST_F(MonitorEngineTest, ARecordTheStoreCannotWriteIsReportedAsNotStored) {

@@ -109,6 +109,55 @@ TEST(RunThreads, RangeSearchVisitsAndSkips) {
     }
 }
 
+TEST(RunThreads, ProgressCountsEveryAddressOfTheWalkAndTheNodesThatAnswered) {
+    struct Case {
+        const char* name;
+        int kind;  // 0 range search, 1 list refresh, 2 node refresh of 192.168.1.5
+        std::vector<std::pair<const char*, int>> stored;  // address, check box
+        std::vector<std::uint64_t> doneAtProbes;
+        std::uint64_t total;
+        std::uint64_t found;
+    };
+    // Own host 192.168.1.7/24; 192.168.1.2 and 192.168.1.5 answer. The ranges hold six
+    // addresses of the subnet (the first with last byte 0) and two outside it.
+    const Case cases[] = {
+        {"range search", 0, {}, {1, 2, 3, 4, 5}, 8, 2},
+        {"list refresh",
+         1,
+         {{"192.168.1.2", 0}, {"192.168.1.3", 1}, {"192.168.1.5", 1}},
+         {1, 2},
+         3,
+         1},
+        {"node refresh", 2, {}, {0}, 1, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SearchRunHarness h;
+        h.AddRange("192.168.1.0", "192.168.1.5");
+        h.AddRange("10.0.0.1", "10.0.0.2");
+        for (const auto& [ip, checked] : c.stored) {
+            h.StoreNode(ip, NODE_UP, checked);
+            h.steps.checked[InetAddr(ip)] = checked;
+        }
+        std::vector<std::uint64_t> doneAtProbes;
+        h.steps.onProbe = [&](Ipv4 ip, NodeRecord&) {
+            doneAtProbes.push_back(h.flags.progress.done);
+            EXPECT_EQ(h.flags.progress.total, c.total);
+            return ip == InetAddr("192.168.1.2") || ip == InetAddr("192.168.1.5") ? 1 : 2;
+        };
+        StartFlags(h.flags, false);
+        auto context = h.Context();
+        const RunOutcome outcome =
+            c.kind == 0   ? SearchRangesThread(context, h.flags)
+            : c.kind == 1 ? RefreshListThread(context, h.flags)
+                          : RefreshNodeThread(context, h.flags, InetAddr("192.168.1.5"));
+        EXPECT_EQ(outcome, RunOutcome::Completed);
+        EXPECT_EQ(doneAtProbes, c.doneAtProbes);
+        EXPECT_EQ(h.flags.progress.done, c.total);
+        EXPECT_EQ(h.flags.progress.found, c.found);
+    }
+}
+
 TEST(RunThreads, ARangeSearchThatReachesNoAddressOfTheSubnetSaysSo) {
     struct Case {
         const char* name;
