@@ -18,6 +18,7 @@
 #include "net/node_search_check.h"
 #include "store/event_kind.h"
 #include "store/mail_settings_check.h"
+#include "store/node_label_check.h"
 #include "store/search_settings_check.h"
 
 namespace halvera {
@@ -251,9 +252,9 @@ int CliSession::RefreshNode(const std::string& text) {
 }
 
 int CliSession::SetLabel(Ipv4 address, const std::string& utf8) {
-    const auto label = Utf8ToCp932(utf8);
-    if (!label) {
-        m_console.Err("halvera-cli: the label holds a character that CP932 cannot express");
+    const NodeLabelText label = NodeLabelFromUtf8(utf8);
+    if (!label.message.empty()) {
+        m_console.Err("halvera-cli: " + label.message);
         return 1;
     }
     const int row = m_engine.Tables().nodeList.FindRow(NODE_COL_IP, FormatIp(address));
@@ -261,7 +262,7 @@ int CliSession::SetLabel(Ipv4 address, const std::string& utf8) {
         m_console.Err("halvera-cli: " + FormatIp(address) + " is not in the node list");
         return 1;
     }
-    const NodeLabelChange change = m_engine.SetNodeLabel(row, *label);
+    const NodeLabelChange change = m_engine.SetNodeLabel(row, label.cp932);
     switch (change.outcome) {
         case NodeLabelChange::LABEL_SET:
             return 0;
