@@ -11,6 +11,7 @@
 #include "base/text_codec.h"
 #include "cli/event_command_runner.h"
 #include "cli/tsv.h"
+#include "export/export_table.h"
 #include "lists/list_columns.h"
 #include "lists/list_tables.h"
 #include "monitor/display_colours_change.h"
@@ -587,9 +588,10 @@ int CliSession::PrintExportColumns() {
 }
 
 int CliSession::SetExportColumns(std::int32_t printMask) {
-    // As the output settings dialog's OK: the bits, then the settings file.
+    // As the output settings dialog's OK: the bits of its boxes, then the settings file. A bit
+    // no box shows (0x80, those above the columns) stays as the file has it.
     AppSettings settings = m_engine.Settings().App();
-    settings.PRINT = printMask;
+    settings.PRINT = (settings.PRINT & ~PrintMaskBits()) | (printMask & PrintMaskBits());
     m_engine.Settings().SetApp(settings);
     m_engine.SaveSettings();
     return 0;
