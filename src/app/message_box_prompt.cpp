@@ -1,5 +1,6 @@
 #include "app/message_box_prompt.h"
 
+#include <QApplication>
 #include <QMessageBox>
 #include <QThread>
 
@@ -16,7 +17,10 @@ void MessageBoxPrompt::SetOwner(QWidget* owner) {
 PromptResult MessageBoxPrompt::ShowMessage(std::string_view textCp932, PromptIcon icon,
                                            PromptButtons buttons) {
     if (QThread::currentThread() == thread()) {
-        return Show(FromCp932(textCp932), icon, buttons);
+        // While a modal dialog runs, only that dialog takes the user's input on the GUI thread:
+        // the box comes from it, and belongs to it.
+        QWidget* dialog = QApplication::activeModalWidget();
+        return Show(FromCp932(textCp932), icon, buttons, dialog != nullptr ? dialog : Owner());
     }
     Request request;
     request.text = FromCp932(textCp932);
@@ -48,7 +52,7 @@ void MessageBoxPrompt::ShowRequested() {
             question.buttons = request->buttons;
         }
         // No lock is held while the box is open: other workers may ask meanwhile.
-        const PromptResult result = Show(question.text, question.icon, question.buttons);
+        const PromptResult result = Show(question.text, question.icon, question.buttons, Owner());
         std::lock_guard lock(m_mutex);
         request->result = result;
         request->done = true;
@@ -56,8 +60,12 @@ void MessageBoxPrompt::ShowRequested() {
     }
 }
 
-PromptResult MessageBoxPrompt::Show(const QString& text, PromptIcon icon, PromptButtons buttons) {
-    QWidget* owner = m_owner && m_owner->isVisible() ? m_owner.data() : nullptr;
+QWidget* MessageBoxPrompt::Owner() const {
+    return m_owner && m_owner->isVisible() ? m_owner.data() : nullptr;
+}
+
+PromptResult MessageBoxPrompt::Show(const QString& text, PromptIcon icon, PromptButtons buttons,
+                                    QWidget* owner) {
     QMessageBox box(icon == PromptIcon::Stop ? QMessageBox::Critical : QMessageBox::Information,
                     QString::fromUtf8(PROMPT_CAPTION.data(), PROMPT_CAPTION.size()), text,
                     buttons == PromptButtons::OkCancel ? QMessageBox::Ok | QMessageBox::Cancel

@@ -14,16 +14,17 @@
 namespace halvera {
 
 // The Qt side of the Prompt port: a message box with the program's caption, the stop icon
-// (Critical) or the information icon. Called on the GUI thread it shows the box at once;
-// called from a worker it has the GUI thread show the box and blocks only that worker until
-// the user answers. Create it on the GUI thread.
+// (Critical) or the information icon. Called on the GUI thread it shows the box at once, owned
+// by the modal dialog that runs, if any; called from a worker it has the GUI thread show the
+// box and blocks only that worker until the user answers. Create it on the GUI thread.
 class MessageBoxPrompt : public QObject, public Prompt {
     Q_OBJECT
 
   public:
     explicit MessageBoxPrompt(QObject* parent = nullptr);
 
-    // The window the boxes belong to while it is visible (the main frame).
+    // The window the boxes belong to while it is visible and no dialog owns them (the main
+    // frame).
     void SetOwner(QWidget* owner);
 
     PromptResult ShowMessage(std::string_view textCp932, PromptIcon icon,
@@ -44,7 +45,9 @@ class MessageBoxPrompt : public QObject, public Prompt {
         PromptResult result = PROMPT_CANCEL;
     };
 
-    PromptResult Show(const QString& text, PromptIcon icon, PromptButtons buttons);
+    // The main window while it is visible, else none.
+    QWidget* Owner() const;
+    PromptResult Show(const QString& text, PromptIcon icon, PromptButtons buttons, QWidget* owner);
 
     QPointer<QWidget> m_owner;
     std::mutex m_mutex;

@@ -11,6 +11,7 @@
 #include "base/text_codec.h"
 #include "cli/event_command_runner.h"
 #include "cli/tsv.h"
+#include "export/export_table.h"
 #include "lists/list_columns.h"
 #include "lists/list_tables.h"
 #include "monitor/display_colours_change.h"
@@ -18,6 +19,7 @@
 #include "net/node_search_check.h"
 #include "store/event_kind.h"
 #include "store/mail_settings_check.h"
+#include "store/node_label_check.h"
 #include "store/search_settings_check.h"
 
 namespace halvera {
@@ -273,9 +275,9 @@ int CliSession::RefreshNode(const std::string& text) {
 }
 
 int CliSession::SetLabel(Ipv4 address, const std::string& utf8) {
-    const auto label = Utf8ToCp932(utf8);
-    if (!label) {
-        m_console.Err("halvera-cli: the label holds a character that CP932 cannot express");
+    const NodeLabelText label = NodeLabelFromUtf8(utf8);
+    if (!label.message.empty()) {
+        m_console.Err("halvera-cli: " + label.message);
         return 1;
     }
     const int row = m_engine.Tables().nodeList.FindRow(NODE_COL_IP, FormatIp(address));
@@ -283,7 +285,7 @@ int CliSession::SetLabel(Ipv4 address, const std::string& utf8) {
         m_console.Err("halvera-cli: " + FormatIp(address) + " is not in the node list");
         return 1;
     }
-    const NodeLabelChange change = m_engine.SetNodeLabel(row, *label);
+    const NodeLabelChange change = m_engine.SetNodeLabel(row, label.cp932);
     switch (change.outcome) {
         case NodeLabelChange::LABEL_SET:
             return 0;
@@ -625,9 +627,10 @@ int CliSession::PrintExportColumns() {
 }
 
 int CliSession::SetExportColumns(std::int32_t printMask) {
-    // As the output settings dialog's OK: the bits, then the settings file.
+    // As the output settings dialog's OK: the bits of its boxes, then the settings file. A bit
+    // no box shows (0x80, those above the columns) stays as the file has it.
     AppSettings settings = m_engine.Settings().App();
-    settings.PRINT = printMask;
+    settings.PRINT = (settings.PRINT & ~PrintMaskBits()) | (printMask & PrintMaskBits());
     m_engine.Settings().SetApp(settings);
     m_engine.SaveSettings();
     return 0;

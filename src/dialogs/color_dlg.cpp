@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <cstdint>
 #include <utility>
 
 #include "dialogs/color_button.h"
@@ -103,14 +104,12 @@ QPushButton* CColorDlg::SchemeButton(ColourScheme scheme) const {
 }
 
 void CColorDlg::Choose(int item) {
-    // Preset to the pending colour, and a cancelled chooser keeps it: closing the chooser
-    // without a choice changes nothing, not even a colour a scheme has just set.
-    const std::optional<QColor> chosen =
-        m_chooser(ColourFromColorRef(m_pending.values[item]), this);
-    if (chosen) {
-        m_pending.values[item] = ColorRefFromColour(*chosen);
-        ShowPending();
-    }
+    // The chooser starts from the colour the lists show now, and cancelling it puts that
+    // colour back on the item, over a chosen colour or a scheme's.
+    const std::int32_t stored = DisplayColours::Of(m_engine.Settings().App()).values[item];
+    const std::optional<QColor> chosen = m_chooser(ColourFromColorRef(stored), this);
+    m_pending.values[item] = chosen ? ColorRefFromColour(*chosen) : stored;
+    ShowPending();
 }
 
 void CColorDlg::LoadScheme(ColourScheme scheme) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "lists/list_tables.h"
+#include "store/node_label_check.h"
 #include "ui_label_edit_dlg.h"
 #include "views/qt_text.h"
 
@@ -40,11 +41,16 @@ QLineEdit* CLabelEditDlg::LabelEdit() const {
 }
 
 void CLabelEditDlg::accept() {
+    const NodeLabelText label = NodeLabelFromUtf8(m_ui->label->text().toStdString());
+    if (!label.message.empty()) {
+        ShowStop(m_prompt, label.message);
+        return;
+    }
     // The selection may have changed while the dialog was open: the label goes to the node
     // selected now.
     const std::vector<int> rows = m_nodeList.SelectedRows();
     const NodeLabelChange change =
-        m_engine.SetNodeLabel(rows.empty() ? -1 : rows.front(), ToCp932(m_ui->label->text()));
+        m_engine.SetNodeLabel(rows.empty() ? -1 : rows.front(), label.cp932);
     if (change.outcome == NodeLabelChange::LABEL_REFUSED) {
         ShowStop(m_prompt, change.message);
         return;

@@ -18,8 +18,9 @@ namespace halvera {
 
 // Edits the label of a node, modelessly: it opens with the label of the first selected node
 // row; OK (or Enter) has the engine store the text as the label of the node of the first
-// row selected at that moment, and closes, unless the engine refuses the text (its message
-// is shown and the dialog stays open). Escape does nothing; Cancel closes.
+// row selected at that moment, and closes, unless the text holds a character CP932 cannot
+// express or the engine refuses it (the message is shown and the dialog stays open). Escape
+// does nothing; Cancel closes.
 class CLabelEditDlg : public QDialog {
     Q_OBJECT
 

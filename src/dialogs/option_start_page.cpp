@@ -3,6 +3,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
@@ -65,6 +66,19 @@ void COptionStartPage::Fill(OptionsEntry& entry) const {
 
 QRadioButton* COptionStartPage::SortKeyButton(int sortKey) const {
     return qobject_cast<QRadioButton*>(m_sortKeys->button(sortKey));
+}
+
+void COptionStartPage::keyPressEvent(QKeyEvent* event) {
+    // Taken here, the keys never reach the dialog, which would close on them.
+    switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Escape:
+            event->accept();
+            return;
+        default:
+            QWidget::keyPressEvent(event);
+    }
 }
 
 void COptionStartPage::EnableSortKeys(bool enabled) {

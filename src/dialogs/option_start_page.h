@@ -8,12 +8,14 @@
 
 class QButtonGroup;
 class QCheckBox;
+class QKeyEvent;
 class QRadioButton;
 
 namespace halvera {
 
 // The "起動" page of the options: the sort of the node list at start-up and the first status
-// poll at start-up.
+// poll at start-up. Enter and Escape on the page do nothing; they are not the dialog's OK and
+// Cancel there.
 class COptionStartPage : public QWidget {
     Q_OBJECT
 
@@ -26,6 +28,9 @@ class COptionStartPage : public QWidget {
     // The radio button that stores this SORT value (1 … 5).
     QRadioButton* SortKeyButton(int sortKey) const;
     QCheckBox* PollBox() const { return m_poll; }
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     void EnableSortKeys(bool enabled);

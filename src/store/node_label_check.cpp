@@ -4,6 +4,9 @@
 #include "store/node_record.h"
 #include "store/setting_text_check.h"
 
+#include <optional>
+#include <utility>
+
 namespace halvera {
 
 std::string CheckNodeLabel(std::string_view labelCp932) {
@@ -11,6 +14,14 @@ std::string CheckNodeLabel(std::string_view labelCp932) {
         return Sjis("サイズが不正です。(36Byteまで)");
     }
     return CheckSettingText(labelCp932);
+}
+
+NodeLabelText NodeLabelFromUtf8(std::string_view utf8) {
+    std::optional<std::string> label = Utf8ToCp932(utf8);
+    if (!label) {
+        return {{}, "the label holds a character that CP932 cannot express"};
+    }
+    return {std::move(*label), {}};
 }
 
 }  // namespace halvera

@@ -9,4 +9,13 @@ namespace halvera {
 // stored: at most NODE_LABEL_MAX bytes, and no comma. An empty label clears the node's label.
 std::string CheckNodeLabel(std::string_view labelCp932);
 
+// A label as a front end has it (UTF-8), in the node database's CP932. A character that CP932
+// cannot express is refused rather than kept as "?": message says so (ASCII, so the same bytes
+// in UTF-8 and CP932), and is empty when the label converts.
+struct NodeLabelText {
+    std::string cp932;
+    std::string message;
+};
+NodeLabelText NodeLabelFromUtf8(std::string_view utf8);
+
 }  // namespace halvera

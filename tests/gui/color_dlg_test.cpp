@@ -144,19 +144,25 @@ TEST_F(ColorDlgTest, ASchemeIsStoredSavedAndAppliedOnlyOnOk) {
     }
 }
 
-TEST_F(ColorDlgTest, TheChooserStartsFromTheShownColourAndItsCancelKeepsIt) {
+TEST_F(ColorDlgTest, TheChooserStartsFromTheStoredColourAndItsCancelRestoresIt) {
     struct Step {
         const char* name;
         int item;                      // the button clicked
         std::optional<QColor> chosen;  // what the chooser answers
         QColor offered;                // what the chooser was preset to
+        QColor shown;                  // the item's pending colour afterwards
     };
-    // After the black scheme: a chosen colour, then Cancel in the chooser for the same item
-    // and for an item the scheme set; neither Cancel undoes what the dialog shows.
+    // The stored colours are the white scheme's; the black one is pending. The chooser always
+    // starts from the stored colour, and its Cancel puts the stored colour back, over a chosen
+    // colour as over a scheme's.
+    const QColor chosen(0x12, 0x34, 0x56);
     const Step steps[] = {
-        {"choose", COLOUR_UNMONITORED, QColor(0x12, 0x34, 0x56), QColor(64, 64, 64)},
-        {"cancel the chosen", COLOUR_UNMONITORED, std::nullopt, QColor(0x12, 0x34, 0x56)},
-        {"cancel a scheme's", COLOUR_BACKGROUND, std::nullopt, QColor(0, 0, 0)},
+        {"choose", COLOUR_UNMONITORED, chosen, QColor(192, 192, 192), chosen},
+        {"cancel the chosen", COLOUR_UNMONITORED, std::nullopt, QColor(192, 192, 192),
+         QColor(192, 192, 192)},
+        {"cancel a scheme's", COLOUR_BACKGROUND, std::nullopt, QColor(255, 255, 255),
+         QColor(255, 255, 255)},
+        {"choose over a scheme's", COLOUR_STOPPED, chosen, QColor(255, 0, 0), chosen},
     };
     std::deque<std::optional<QColor>> answers;
     std::vector<QColor> offered;
@@ -176,9 +182,7 @@ TEST_F(ColorDlgTest, TheChooserStartsFromTheShownColourAndItsCancelKeepsIt) {
         Click(dialog.ColourButton(step.item));
         ASSERT_FALSE(offered.empty()) << step.name;
         EXPECT_EQ(offered.back(), step.offered) << step.name;
-        if (step.chosen) {
-            expected.values[step.item] = ColorRefFromColour(*step.chosen);
-        }
+        expected.values[step.item] = ColorRefFromColour(step.shown);
         EXPECT_EQ(dialog.Pending(), expected) << step.name;
         ExpectFacesShow(dialog, expected, step.name);
     }
@@ -187,10 +191,10 @@ TEST_F(ColorDlgTest, TheChooserStartsFromTheShownColourAndItsCancelKeepsIt) {
     ClickBox(dialog, QDialogButtonBox::Ok);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(DisplayColours::Of(f.settings.App()), expected);
-    // NCOLOR 0x00BBGGRR of (0x12, 0x34, 0x56).
+    // SCOLOR 0x00BBGGRR of (0x12, 0x34, 0x56); BCOLOR and NCOLOR the white scheme's.
     EXPECT_EQ(IniBytes(), test::KelvaneIniWithColours(
-                              "BCOLOR=0\r\nBCOLOR2=2105376\r\nFCOLOR=12632256\r\nSCOLOR=255\r\n"
-                              "PCOLOR=16711680\r\nNCOLOR=5649426\r\n"));
+                              "BCOLOR=16777215\r\nBCOLOR2=2105376\r\nFCOLOR=12632256\r\n"
+                              "SCOLOR=5649426\r\nPCOLOR=16711680\r\nNCOLOR=12632256\r\n"));
 }
 
 TEST_F(ColorDlgTest, ButtonsShowTheirColourUnderTheirRowLabels) {

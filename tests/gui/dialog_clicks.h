@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QClipboard>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 
@@ -17,6 +20,13 @@ inline void ClickIndicator(QAbstractButton* button) {
 // Clicks a button of the dialog's button box.
 inline void ClickBox(QDialog& dialog, QDialogButtonBox::StandardButton which) {
     QTest::mouseClick(dialog.findChild<QDialogButtonBox*>()->button(which), Qt::LeftButton);
+}
+
+// Pastes over the edit's text as a user does: the edit's length limit applies.
+inline void Paste(QLineEdit* edit, const QString& text) {
+    QApplication::clipboard()->setText(text);
+    edit->selectAll();
+    edit->paste();
 }
 
 }  // namespace halvera::test

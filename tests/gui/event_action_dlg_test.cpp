@@ -144,6 +144,11 @@ TEST_F(EventActionDlgTest, ARefusedTextKeepsTheDialogOpenAndStoresNothing) {
     const auto sound = [](const char* file) {
         return [file](CEventActionDlg& d) { d.SoundEdit()->setText(QString::fromUtf8(file)); };
     };
+    // A pasted ASCII text longer than the limit reaches the size check whole.
+    const auto paste = [](QLineEdit* (CEventActionDlg::*edit)() const, QString text) {
+        return [edit, text](CEventActionDlg& d) { test::Paste((d.*edit)(), text); };
+    };
+    const QString ascii129(129, QChar('a'));
     const char* const badSound = "サウンド再生ファイルが不正です。( .wav )";
     const char* const comma = "設定値に , を使用することはできません。";
     const std::vector<Case> cases = {
@@ -156,6 +161,20 @@ TEST_F(EventActionDlgTest, ARefusedTextKeepsTheDialogOpenAndStoresNothing) {
         {"130-byte Japanese mail message",
          [](CEventActionDlg& d) { d.MailEdit()->setText(LongJapaneseText()); },
          "メールメッセージを128文字以内で入力してください。"},
+        {"129 ASCII characters of output message pasted",
+         paste(&CEventActionDlg::MessageEdit, ascii129),
+         "出力メッセージを128文字以内で入力してください。"},
+        {"129 ASCII characters of popup message pasted",
+         paste(&CEventActionDlg::PopupEdit, ascii129),
+         "ポップアップメッセージを128文字以内で入力してください。"},
+        {"a 200-character path pasted",
+         paste(&CEventActionDlg::FileEdit, "/opt/" + QString(195, QChar('p'))),
+         "ファイル起動パスを128文字以内で入力してください。"},
+        {"129 ASCII characters of mail message pasted", paste(&CEventActionDlg::MailEdit, ascii129),
+         "メールメッセージを128文字以内で入力してください。"},
+        {"a 200-character sound file pasted",
+         paste(&CEventActionDlg::SoundEdit, QString(196, QChar('s')) + ".wav"),
+         "サウンド再生のファイル指定を128文字以内で入力してください。"},
         {"external file with a comma",
          [](CEventActionDlg& d) { d.FileEdit()->setText(QStringLiteral("/bin/x %IP,%MAC")); },
          comma},
@@ -176,6 +195,8 @@ TEST_F(EventActionDlgTest, ARefusedTextKeepsTheDialogOpenAndStoresNothing) {
          badSound},
         {"alarm.WAV", sound("alarm.WAV"), ""},
         {"x.Wav", sound("x.Wav"), ""},
+        {"128 ASCII characters pasted", paste(&CEventActionDlg::FileEdit, QString(128, QChar('p'))),
+         ""},
         {"128 bytes of Japanese",
          [](CEventActionDlg& d) { d.MessageEdit()->setText(QString(64, QChar(0x691C))); }, ""},
     };

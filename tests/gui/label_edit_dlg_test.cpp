@@ -97,9 +97,14 @@ TEST_F(LabelEditDlgTest, EnterStoresTheLabelInTheRecordAndTheRow) {
          "サイズが不正です。(36Byteまで)", "受付受付受付受付受付受付受付受付受付"},
         {"a comma", "pc,02", ENTER, true, "設定値に , を使用することはできません。",
          "受付受付受付受付受付受付受付受付受付"},
+        // CP932 would keep it only as "?".
+        {"a character CP932 cannot hold", "pc\U0001F642", ENTER, true,
+         "the label holds a character that CP932 cannot express",
+         "受付受付受付受付受付受付受付受付受付"},
         {"Escape is ignored", "pc02", ESCAPE, true, "", "受付受付受付受付受付受付受付受付受付"},
         {"Cancel keeps the label", "pc02", CANCEL, false, "",
          "受付受付受付受付受付受付受付受付受付"},
+        {"a character of the Windows extensions", "①受付", ENTER, false, "", "①受付"},
         {"an empty label clears it", "", ENTER, false, "", ""},
     };
     std::string shown = test::StoredNode(NODES[1]).label;

@@ -26,6 +26,7 @@
 
 #include "base/text_codec.h"
 #include "base/user_registry.h"
+#include "dialog_clicks.h"
 #include "lists/list_tables.h"
 #include "monitor/monitor_engine.h"
 #include "store/settings_files.h"
@@ -128,8 +129,6 @@ TEST(CMailSettingDlg, OpensWithTheMailSettingsAndPopFieldsFollowTheCheckBox) {
     EXPECT_EQ(dialog.PasswordEdit()->echoMode(), QLineEdit::Password);
     EXPECT_EQ(dialog.TestButton()->text(), QStringLiteral("テスト送信"));
     EXPECT_EQ(dialog.CancelButton()->text(), QStringLiteral("ｷｬﾝｾﾙ"));
-    EXPECT_EQ(dialog.SmtpServerEdit()->maxLength(), 36);
-    EXPECT_EQ(dialog.SubjectEdit()->maxLength(), 128);
 
     const std::vector<QLineEdit*> pop = {dialog.PopServerEdit(), dialog.UserIdEdit(),
                                          dialog.PasswordEdit()};
@@ -278,7 +277,36 @@ TEST(CMailSettingDlg, RefusedInputsShowTheirMessageAndKeepTheDialogOpen) {
     const auto type = [](QLineEdit* (CMailSettingDlg::*edit)() const, QString text) {
         return [edit, text](CMailSettingDlg& d) { Type((d.*edit)(), text); };
     };
+    // A pasted ASCII text longer than the limit reaches the size check whole.
+    const auto paste = [](QLineEdit* (CMailSettingDlg::*edit)() const, int length) {
+        return [edit, length](CMailSettingDlg& d) {
+            d.PopBox()->setChecked(true);
+            d.SmtpAuthBox()->setCurrentIndex(MAIL_AUTH_LOGIN);
+            test::Paste((d.*edit)(), QString(length, QChar('x')));
+        };
+    };
     const Case cases[] = {
+        {"40 ASCII characters of SMTP server pasted, OK",
+         paste(&CMailSettingDlg::SmtpServerEdit, 40), OK,
+         "smtpサーバーのデータサイズが不正です。(36Byteまで)"},
+        {"200 ASCII characters of sender pasted, OK", paste(&CMailSettingDlg::SenderEdit, 200), OK,
+         "メールアドレス（送信元）のデータサイズが不正です。(128Byteまで)"},
+        {"129 ASCII characters of recipient 3 pasted, test",
+         [](CMailSettingDlg& d) { test::Paste(d.RecipientEdit(3), Repeat("x", 129)); }, TEST,
+         "メールアドレス（送信先３）のデータサイズが不正です。(128Byteまで)"},
+        {"37 ASCII characters of POP server pasted, OK", paste(&CMailSettingDlg::PopServerEdit, 37),
+         OK, "POPサーバーのデータサイズが不正です。(36Byteまで)"},
+        {"37 ASCII characters of user ID pasted, OK", paste(&CMailSettingDlg::UserIdEdit, 37), OK,
+         "ユーザIDのデータサイズが不正です。(36Byteまで)"},
+        {"37 ASCII characters of password pasted, OK", paste(&CMailSettingDlg::PasswordEdit, 37),
+         OK, "パスワードのデータサイズが不正です。(36Byteまで)"},
+        {"129 ASCII characters of subject pasted, OK", paste(&CMailSettingDlg::SubjectEdit, 129),
+         OK, "件名のデータサイズが不正です。(128Byteまで)"},
+        {"129 ASCII characters of SMTP user pasted, OK", paste(&CMailSettingDlg::AuthUserEdit, 129),
+         OK, "認証ユーザー名のデータサイズが不正です。(128Byteまで)"},
+        {"129 ASCII characters of SMTP password pasted, OK",
+         paste(&CMailSettingDlg::AuthPasswordEdit, 129), OK,
+         "認証パスワードのデータサイズが不正です。(128Byteまで)"},
         // 35 letters and one two-byte character: 36 characters, 37 bytes.
         {"37-byte SMTP server, OK", type(&CMailSettingDlg::SmtpServerEdit, Repeat("a", 35) + "あ"),
          OK, "smtpサーバーのデータサイズが不正です。(36Byteまで)"},
@@ -323,7 +351,7 @@ TEST(CMailSettingDlg, RefusedInputsShowTheirMessageAndKeepTheDialogOpen) {
         FillForSending(dialog);
         c.edit(dialog);
         QTest::mouseClick(c.button == OK ? dialog.OkButton() : dialog.TestButton(), Qt::LeftButton);
-        EXPECT_EQ(f.prompt.Texts(), std::vector<std::string>{Sjis(c.message)});
+        ASSERT_EQ(f.prompt.Texts(), std::vector<std::string>{Sjis(c.message)});
         EXPECT_EQ(f.prompt.Boxes().front().icon, PromptIcon::Stop);
         EXPECT_TRUE(dialog.isVisible());
         EXPECT_FALSE(dialog.IsSending());

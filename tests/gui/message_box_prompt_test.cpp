@@ -7,10 +7,21 @@
 #include <QTest>
 #include <QTimer>
 
+#include <QDialogButtonBox>
+#include <QLineEdit>
+
 #include <atomic>
+#include <functional>
+#include <memory>
 #include <thread>
 
 #include "base/text_codec.h"
+#include "dialogs/action_range_dlg.h"
+#include "dialogs/event_action_dlg.h"
+#include "dialogs/event_setting_dlg.h"
+#include "dialogs/mail_setting_dlg.h"
+#include "frame_fixture.h"
+#include "store/event_kind.h"
 
 namespace halvera {
 namespace {
@@ -22,6 +33,7 @@ struct SeenBox {
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons;
     bool onGuiThread = false;
+    QWidget* parent = nullptr;
 };
 
 // Answers the next message box that opens with the given button and records it.
@@ -39,6 +51,7 @@ class BoxAnswerer {
             seen.icon = box->icon();
             seen.buttons = box->standardButtons();
             seen.onGuiThread = box->thread() == QApplication::instance()->thread();
+            seen.parent = box->parentWidget();
             box->button(answer)->click();
         });
         m_timer.start(10);
@@ -104,6 +117,74 @@ TEST(MessageBoxPrompt, TheGuiThreadShowsTheBoxDirectly) {
             prompt.ShowMessage(Sjis("削除するノードを選択してください。"), c.icon, c.buttons);
         ExpectBox(c, answerer.seen, result);
     }
+}
+
+TEST(MessageBoxPrompt, TheStopBoxesOfTheEventAndMailDialogsBelongToTheDialog) {
+    test::FrameFixture f;
+    QWidget mainWindow;
+    mainWindow.show();
+    MessageBoxPrompt prompt;
+    prompt.SetOwner(&mainWindow);
+    // The event settings dialog opens the others, each modal over it.
+    CEventSettingDlg settingsDialog(
+        f.engine, prompt, [](QWidget*) {}, &mainWindow);
+    settingsDialog.setModal(true);
+    settingsDialog.show();
+    const auto ok = [](QDialog& dialog) {
+        dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    };
+    struct Case {
+        const char* name;
+        std::function<std::unique_ptr<QDialog>()> open;  // and fill
+        std::function<void(QDialog&)> press;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"event action, a comma",
+         [&] {
+             auto dialog = std::make_unique<CEventActionDlg>(f.engine, prompt, EVENT_NODE_UP,
+                                                             &settingsDialog);
+             dialog->MessageEdit()->setText(QStringLiteral("a,b"));
+             return dialog;
+         },
+         ok, "設定値に , を使用することはできません。"},
+        {"action node range, start above end",
+         [&] {
+             auto dialog = std::make_unique<CActionRangeDlg>(prompt, &settingsDialog);
+             dialog->StartEdit()->setText(QStringLiteral("192.168.0.9"));
+             dialog->EndEdit()->setText(QStringLiteral("192.168.0.1"));
+             return dialog;
+         },
+         ok, "アドレス範囲が不正です。"},
+        {"mail, OK with a 37-byte SMTP server",
+         [&] {
+             auto dialog = std::make_unique<CMailSettingDlg>(f.engine, prompt, &settingsDialog);
+             dialog->SmtpServerEdit()->setText(QString(35, QChar('a')) + QStringLiteral("あ"));
+             return dialog;
+         },
+         ok, "smtpサーバーのデータサイズが不正です。(36Byteまで)"},
+        {"mail, test send without an SMTP server",
+         [&] { return std::make_unique<CMailSettingDlg>(f.engine, prompt, &settingsDialog); },
+         [](QDialog& dialog) { static_cast<CMailSettingDlg&>(dialog).TestButton()->click(); },
+         "smtpサーバーを設定してください。"},
+    };
+    for (const Case& c : cases) {
+        std::unique_ptr<QDialog> dialog = c.open();
+        dialog->setModal(true);
+        dialog->show();
+        BoxAnswerer answerer(QMessageBox::Ok);
+        c.press(*dialog);
+        EXPECT_EQ(answerer.seen.text, QString::fromUtf8(c.message)) << c.name;
+        EXPECT_EQ(answerer.seen.icon, QMessageBox::Critical) << c.name;
+        EXPECT_EQ(answerer.seen.parent, dialog.get()) << c.name;
+        EXPECT_TRUE(dialog->isVisible()) << c.name;
+    }
+
+    // With no dialog open, a box belongs to the main window.
+    settingsDialog.close();
+    BoxAnswerer answerer(QMessageBox::Ok);
+    ShowStop(prompt, Sjis("削除するノードを選択してください。"));
+    EXPECT_EQ(answerer.seen.parent, &mainWindow);
 }
 
 }  // namespace

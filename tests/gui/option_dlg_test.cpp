@@ -159,6 +159,41 @@ TEST_F(OptionDlgTest, OkStoresBothPagesAndCancelNothing) {
     EXPECT_FALSE(dialog->ListPage()->NodeListBox(0x10)->isVisible());
 }
 
+TEST_F(OptionDlgTest, EnterAndEscapeOnTheStartPageAreIgnored) {
+    enum Page { LIST, START };
+    struct Case {
+        const char* name;
+        Page page;
+        Qt::Key key;
+        bool staysOpen;
+        QDialog::DialogCode result;  // when closed
+    };
+    // Elsewhere in the dialog the keys are its OK and Cancel.
+    const Case cases[] = {
+        {"Return on the start page", START, Qt::Key_Return, true, QDialog::Rejected},
+        {"Enter on the start page", START, Qt::Key_Enter, true, QDialog::Rejected},
+        {"Escape on the start page", START, Qt::Key_Escape, true, QDialog::Rejected},
+        {"Escape on the list page", LIST, Qt::Key_Escape, false, QDialog::Rejected},
+        {"Return on the list page", LIST, Qt::Key_Return, false, QDialog::Accepted},
+    };
+    for (const Case& c : cases) {
+        auto dialog = Open();
+        QWidget* focused = dialog->ListPage()->RowsEdit();
+        if (c.page == START) {
+            dialog->Tabs()->setCurrentWidget(dialog->StartPage());
+            focused = dialog->StartPage()->SortBox();
+        }
+        focused->setFocus();
+        QTest::keyClick(focused, c.key);
+        EXPECT_EQ(dialog->isVisible(), c.staysOpen) << c.name;
+        if (!c.staysOpen) {
+            EXPECT_EQ(dialog->result(), c.result) << c.name;
+        }
+    }
+    // Only the Return on the list page was an OK.
+    EXPECT_EQ(shown.size(), 1u);
+}
+
 TEST_F(OptionDlgTest, TheRegisterPageWritesTheDesktopEntriesAndSaysSo) {
     auto dialog = Open();
     const std::filesystem::path autostart = f.folder.Path() / "config/autostart/Halvera.desktop";

@@ -605,6 +605,25 @@ TEST(Cli, ExportColumnsAreShownAndSetAsTheOutputSettingsSetThem) {
     EXPECT_TRUE(
         Holds(csv.out, "\r\n\r\n\"" + Sjis("監視") + "\",\"" + Sjis("アドレス") + "\",\r\n"))
         << csv.out;
+
+    // Bits that no box shows stay as the file has them, as the dialog leaves them.
+    struct Kept {
+        const char* name;
+        const char* before;  // PRINT in the file
+        const char* mask;
+        int after;
+    };
+    const Kept kept[] = {
+        {"0x80, every column", "16382", "16254", 16382},
+        {"0x80 and bits above the columns, no column", "49407", "0", 0xC080},
+        {"only the columns' bits change", "49407", "0x2001", 0xE081},
+    };
+    for (const Kept& c : kept) {
+        ASSERT_TRUE(WriteIniString(SettingsFilePath(), "INIT", "PRINT", c.before)) << c.name;
+        const auto result = RunCli({"--home", home, "export", "columns", c.mask});
+        EXPECT_EQ(result.status, 0) << c.name << ": " << result.err;
+        EXPECT_EQ(ReadIniInt(SettingsFilePath(), "INIT", "PRINT", -1), c.after) << c.name;
+    }
 }
 
 TEST(Cli, MailSettingsWithTheChecksOfTheMailSettingsDialog) {
