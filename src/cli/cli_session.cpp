@@ -277,7 +277,7 @@ int CliSession::RefreshNode(const std::string& text) {
 int CliSession::SetLabel(Ipv4 address, const std::string& utf8) {
     const NodeLabelText label = NodeLabelFromUtf8(utf8);
     if (!label.message.empty()) {
-        m_console.Err("halvera-cli: " + label.message);
+        m_console.ErrCp932(label.message);
         return 1;
     }
     const int row = m_engine.Tables().nodeList.FindRow(NODE_COL_IP, FormatIp(address));

@@ -19,7 +19,7 @@ std::string CheckNodeLabel(std::string_view labelCp932) {
 NodeLabelText NodeLabelFromUtf8(std::string_view utf8) {
     std::optional<std::string> label = Utf8ToCp932(utf8);
     if (!label) {
-        return {{}, "the label holds a character that CP932 cannot express"};
+        return {{}, Sjis("設定値に Shift_JIS で表せない文字を使用することはできません。")};
     }
     return {std::move(*label), {}};
 }

@@ -10,8 +10,8 @@ namespace halvera {
 std::string CheckNodeLabel(std::string_view labelCp932);
 
 // A label as a front end has it (UTF-8), in the node database's CP932. A character that CP932
-// cannot express is refused rather than kept as "?": message says so (ASCII, so the same bytes
-// in UTF-8 and CP932), and is empty when the label converts.
+// cannot express is refused rather than kept as "?": message (CP932) says so in the words of
+// the other label checks, and is empty when the label converts.
 struct NodeLabelText {
     std::string cp932;
     std::string message;

@@ -99,7 +99,7 @@ TEST_F(LabelEditDlgTest, EnterStoresTheLabelInTheRecordAndTheRow) {
          "受付受付受付受付受付受付受付受付受付"},
         // CP932 would keep it only as "?".
         {"a character CP932 cannot hold", "pc\U0001F642", ENTER, true,
-         "the label holds a character that CP932 cannot express",
+         "設定値に Shift_JIS で表せない文字を使用することはできません。",
          "受付受付受付受付受付受付受付受付受付"},
         {"Escape is ignored", "pc02", ESCAPE, true, "", "受付受付受付受付受付受付受付受付受付"},
         {"Cancel keeps the label", "pc02", CANCEL, false, "",

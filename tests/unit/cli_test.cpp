@@ -342,7 +342,7 @@ TEST(Cli, LabelSetsANodesLabelWithTheChecksOfTheLabelEditor) {
         {"not CP932",
          {"198.18.7.21", "pc🙂"},
          1,
-         "halvera-cli: the label holds a character that CP932 cannot express\n",
+         "設定値に Shift_JIS で表せない文字を使用することはできません。\n",
          "受付受付受付受付受付受付受付受付受付"},
         {"a node that is not listed",
          {"198.18.7.99", "pc99"},
