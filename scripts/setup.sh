@@ -14,10 +14,13 @@ libcap-dev libcap2-bin ieee-data fonts-ipafont-gothic libssl-dev ca-certificates
 # The tests add: GoogleTest and Google Benchmark, the lab (namespaces, nftables, Samba's name
 # server), real mail servers (aiosmtpd, Dovecot), an X server with a tray and input for the
 # windows, a session bus with a notification daemon, desktop entry checks, screenshots, the
-# formatter, the package checks, and the openssl program for the mail tests' certificates.
+# formatter, the package checks (lintian; hardening-check from devscripts; debootstrap for the
+# throwaway Debian root of scripts/package-root-test), and the openssl program for the mail
+# tests' certificates.
 TEST_PACKAGES="libgtest-dev libgmock-dev libbenchmark-dev nftables iproute2 procps samba
 python3-aiosmtpd dovecot-pop3d xvfb xauth xdotool trayer dbus-daemon dbus-bin dunst
-imagemagick desktop-file-utils clang-format dpkg-dev lintian appstream man-db openssl"
+imagemagick desktop-file-utils clang-format dpkg-dev lintian devscripts debootstrap appstream
+man-db openssl"
 
 PACKAGES=$RUN_PACKAGES
 [ "${1:-}" = "--tests" ] && PACKAGES="$RUN_PACKAGES $TEST_PACKAGES"
