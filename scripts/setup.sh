@@ -15,14 +15,15 @@ libcap-dev libcap2-bin ieee-data fonts-ipafont-gothic libssl-dev ca-certificates
 # server, tcpdump for the frames on the wire), real mail servers (the system's Python with
 # aiosmtpd, Dovecot), an X server with a tray and input for the windows, a session bus with a
 # notification daemon, desktop entry checks, screenshots, the formatter, the package checks
-# (systemd-analyze for the units, debootstrap for a throwaway Debian root), groff for the
-# manual pages, the openssl program for the mail tests' certificates, and arp-scan, the
-# benchmarks' yardstick. Every program a test, benchmark or script starts must come from
-# here; the unit test SetupPrograms holds them to it.
+# (lintian, systemd-analyze for the units, hardening-check from devscripts, debootstrap for
+# the throwaway Debian root of scripts/package-root-test), groff for the manual pages, the
+# openssl program for the mail tests' certificates, and arp-scan, the benchmarks' yardstick.
+# Every program a test, benchmark or script starts must come from here; the unit test
+# SetupPrograms holds them to it.
 TEST_PACKAGES="libgtest-dev libgmock-dev libbenchmark-dev nftables iproute2 procps samba
 tcpdump python3 python3-aiosmtpd dovecot-pop3d xvfb xauth xdotool trayer dbus-daemon dbus-bin
-dunst imagemagick desktop-file-utils clang-format dpkg-dev lintian appstream man-db groff-base
-systemd debootstrap openssl arp-scan"
+dunst imagemagick desktop-file-utils clang-format dpkg-dev lintian devscripts appstream man-db
+groff-base systemd debootstrap openssl arp-scan"
 
 PACKAGES=$RUN_PACKAGES
 [ "${1:-}" = "--tests" ] && PACKAGES="$RUN_PACKAGES $TEST_PACKAGES"

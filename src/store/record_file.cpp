@@ -327,8 +327,9 @@ bool RecordFile::Write(std::size_t n, std::string_view record, PendingReport& re
                          static_cast<ssize_t>(record.size());
     if (!written) {
         if (n == Count()) {
-            // Never leave half an appended record behind.
-            ::ftruncate(Descriptor(), offset);
+            // Never leave half an appended record behind; should that fail as well, the next
+            // open drops the partial record.
+            [[maybe_unused]] const int truncated = ::ftruncate(Descriptor(), offset);
         }
         Log(report, "record cannot be written");
     }

@@ -14,6 +14,8 @@
 #include <unistd.h>
 #include <algorithm>
 
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <sstream>
 
@@ -234,7 +236,11 @@ void Lab::LeaveOwnHost() {
     if (m_startDirectory >= 0) {
         // Entering a mount namespace moves the thread to its root folder.
         setns(m_startMounts, CLONE_NEWNS);
-        fchdir(m_startDirectory);
+        if (fchdir(m_startDirectory) != 0) {
+            // Relative paths of the tests that follow would point elsewhere.
+            std::fprintf(stderr, "lab: cannot return to the start folder: %s\n",
+                         std::strerror(errno));
+        }
         close(m_startDirectory);
         m_startDirectory = -1;
     }
