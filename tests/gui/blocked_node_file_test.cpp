@@ -8,7 +8,6 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -16,7 +15,6 @@
 
 #include "app/message_box_prompt.h"
 #include "base/file_opener.h"
-#include "base/program_folder.h"
 #include "base/text_codec.h"
 #include "lists/list_tables.h"
 #include "lists/summary_banner.h"
@@ -27,15 +25,13 @@
 #include "store/range_store.h"
 #include "store/settings_store.h"
 #include "support/fake_packet_driver.h"
-#include "support/file_bytes.h"
+#include "support/no_free_descriptor.h"
 #include "support/recording_error_log.h"
 #include "support/scripted_run_steps.h"
 #include "support/temp_program_folder.h"
 
 namespace halvera {
 namespace {
-
-namespace fs = std::filesystem;
 
 // Answers every message box that opens with OK and keeps its text.
 class BoxAnswerer {
@@ -92,7 +88,7 @@ struct OpenerRetries {
     int waits = 0;
 };
 
-// The node file turns into a folder while the program runs (as a user may do by hand). A
+// The node file cannot be opened for a while (the process has run out of descriptors). A
 // range search meets it on its run thread and the user saves the node list on the GUI
 // thread while the run still holds the file: the run's stop box needs the GUI thread, the
 // save needs the file. Both finish; the box shows once; the save's monitoring flag lands.
@@ -141,18 +137,14 @@ TEST(BlockedNodeFile, SaveWhileARunCannotOpenTheNodeFileFinishesWithOneStopMessa
         nodeList);
     NodeStoreListFile listFile(nodes);
 
-    const fs::path nodeFile = DbFolder() / "NetDB.na";
-    const std::string stored = test::ReadBytes(nodeFile);
-    fs::remove(nodeFile);
-    fs::create_directory(nodeFile);
     // The run's first look at the node file fails through all the opener's attempts; the
-    // file is back by the end of its last wait, so the save that follows finds it.
+    // descriptors are back by the end of its last wait, so the save that follows finds it.
+    test::NoFreeDescriptor limit;
     OpenerRetries retries;
     SetRetryWait([&](std::chrono::milliseconds) {
         std::lock_guard lock(retries.mutex);
         if (++retries.waits == 5) {
-            fs::remove(nodeFile);
-            test::WriteBytes(nodeFile, stored);
+            limit.Restore();
         }
         retries.changed.notify_all();
     });
