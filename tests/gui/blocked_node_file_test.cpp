@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <iconv.h>
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -8,6 +9,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -15,6 +17,7 @@
 
 #include "app/message_box_prompt.h"
 #include "base/file_opener.h"
+#include "base/program_folder.h"
 #include "base/text_codec.h"
 #include "lists/list_tables.h"
 #include "lists/summary_banner.h"
@@ -88,7 +91,7 @@ struct OpenerRetries {
     int waits = 0;
 };
 
-// The node file cannot be opened for a while (the process has run out of descriptors). A
+// The node file is replaced while the process has no descriptor free for a while. A
 // range search meets it on its run thread and the user saves the node list on the GUI
 // thread while the run still holds the file: the run's stop box needs the GUI thread, the
 // save needs the file. Both finish; the box shows once; the save's monitoring flag lands.
@@ -137,8 +140,15 @@ TEST(BlockedNodeFile, SaveWhileARunCannotOpenTheNodeFileFinishesWithOneStopMessa
         nodeList);
     NodeStoreListFile listFile(nodes);
 
-    // The run's first look at the node file fails through all the opener's attempts; the
-    // descriptors are back by the end of its last wait, so the save that follows finds it.
+    // A copy takes the node file's place, so the run opens the file anew; that first look
+    // fails through all the opener's attempts, and the descriptors are back by the end of
+    // its last wait, so the save that follows finds it. An open converter keeps iconv's CP932
+    // module loaded, which the run's texts need meanwhile.
+    const std::filesystem::path nodeFile = DbFolder() / "NetDB.na";
+    const std::filesystem::path copy = DbFolder() / "NetDB.na.copy";
+    std::filesystem::copy_file(nodeFile, copy);
+    std::filesystem::rename(copy, nodeFile);
+    const iconv_t keptLoaded = iconv_open("UTF-8", "CP932");
     test::NoFreeDescriptor limit;
     OpenerRetries retries;
     SetRetryWait([&](std::chrono::milliseconds) {
@@ -161,6 +171,7 @@ TEST(BlockedNodeFile, SaveWhileARunCannotOpenTheNodeFileFinishesWithOneStopMessa
     }
     runs.WaitForRun();
     SetRetryWait(nullptr);
+    iconv_close(keptLoaded);
 
     EXPECT_EQ(answerer.texts, (std::vector<QString>{QStringLiteral("NetDB Open Error。"),
                                                     QStringLiteral("検索処理が終了しました。")}));

@@ -1,22 +1,18 @@
 #pragma once
 
-#include <fcntl.h>
 #include <sys/resource.h>
-#include <unistd.h>
 
 namespace halvera::test {
 
-// Lowers this process's limit of open files to its lowest free descriptor, so that every
-// open fails with EMFILE (as while another program holds the descriptors for a moment), until
-// Restore or the end of the object.
+// Lowers this process's limit of open files to none, so that every open fails with EMFILE
+// (as while the process's descriptors run out for a moment) even where a descriptor has just
+// been closed, until Restore or the end of the object. Descriptors already open stay usable.
 class NoFreeDescriptor {
   public:
     NoFreeDescriptor() {
         ::getrlimit(RLIMIT_NOFILE, &m_saved);
-        const int lowest = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-        ::close(lowest);
         rlimit lowered = m_saved;
-        lowered.rlim_cur = static_cast<rlim_t>(lowest);
+        lowered.rlim_cur = 0;
         ::setrlimit(RLIMIT_NOFILE, &lowered);
     }
     ~NoFreeDescriptor() { Restore(); }
