@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -25,6 +26,23 @@ void Wait(std::chrono::milliseconds delay) {
         wait(delay);
     } else {
         std::this_thread::sleep_for(delay);
+    }
+}
+
+// What another program or the system's load clears in a while: a file held for a moment,
+// descriptors or memory short. Every other error stays until someone mends it.
+bool CanPass(int error) {
+    switch (error) {
+        case EINTR:
+        case EAGAIN:
+        case EBUSY:
+        case EMFILE:
+        case ENFILE:
+        case ENOMEM:
+        case ETXTBSY:
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -88,7 +106,9 @@ std::FILE* OpenFileNoFollow(const std::filesystem::path& path, const char* fopen
     }
     std::FILE* file = ::fdopen(fd, fopenMode);
     if (file == nullptr) {
+        const int error = errno;
         ::close(fd);
+        errno = error;
     }
     return file;
 }
@@ -111,7 +131,12 @@ std::FILE* OpenDataFile(const std::filesystem::path& path, FileFamily family, in
         if (std::FILE* file = OpenFileNoFollow(path, fopenMode.c_str())) {
             return file;
         }
+        const int error = errno;
+        if (!CanPass(error)) {
+            return nullptr;
+        }
         Wait(delay);
+        errno = error;
         delay *= 2;
     }
     return nullptr;

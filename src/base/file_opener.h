@@ -30,8 +30,10 @@ void SetRetryWait(RetryWait wait);
 
 // Opens a data file the way every store does: up to five attempts, waiting 5000 ms after the
 // first failure and doubling after each further one (the last wait also follows the fifth
-// failure, as the stores have always done). Returns nullptr when all five fail or the mode
-// opens nothing; the caller reports.
+// failure, as the stores have always done). Only an error that can pass is waited for (EINTR,
+// EAGAIN, EBUSY, EMFILE, ENFILE, ENOMEM, ETXTBSY); any other (a link, no right, a folder in
+// the way or missing) fails at once. Returns nullptr when the mode opens nothing or the open
+// failed (errno says why); the caller reports.
 std::FILE* OpenDataFile(const std::filesystem::path& path, FileFamily family, int openMode);
 
 }  // namespace halvera

@@ -127,8 +127,8 @@ void CliSession::PrintErrorLogLines() {
 }
 
 int CliSession::Run(const CliOptions& options) {
-    // A data file that cannot be opened has had its five tries; reading the node list would
-    // wait through them again.
+    // A data file that cannot be opened has had its tries (five, when its error could pass);
+    // reading the node list would wait through them again.
     if (!m_engine.Open()) {
         m_console.Err("halvera-cli: the data files in " + DataFolder().string() +
                       " could not be opened");

@@ -26,6 +26,12 @@ constexpr std::uint16_t JIS_VU = 0x2574;
 // 〓, the mark Japanese mail uses for a character it cannot carry.
 constexpr std::uint16_t JIS_SUBSTITUTE = 0x222E;
 
+// ESC starts an escape sequence, SO and SI shift to and from another set: in a text they
+// would switch the reader's character set behind the encoder's back.
+bool ChangesCharacterSet(unsigned char c) {
+    return c == 0x1B || c == 0x0E || c == 0x0F;
+}
+
 bool IsHalfWidthKana(unsigned char c) {
     return c >= 0xA1 && c <= 0xDF;
 }
@@ -86,6 +92,10 @@ std::string SjisToJis(std::string_view sjis) {
     };
     for (std::size_t i = 0; i < sjis.size(); ++i) {
         auto c = static_cast<unsigned char>(sjis[i]);
+        if (ChangesCharacterSet(c)) {
+            emitJis(JIS_SUBSTITUTE);
+            continue;
+        }
         if (c < 0x80) {
             if (kanji) {
                 out += TO_ASCII;

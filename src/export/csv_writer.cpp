@@ -5,8 +5,19 @@
 namespace halvera {
 namespace {
 
+// A spreadsheet evaluates a cell that begins with one of these as a formula, quotation marks
+// or not. No column the program fills holds a number, so a leading "-" is never a value of
+// its own: every such cell is text.
+bool ReadAsFormula(std::string_view cell) {
+    return !cell.empty() &&
+           std::string_view("=+-@\t\r").find(cell.front()) != std::string_view::npos;
+}
+
 void AppendCell(std::string& out, std::string_view cell) {
     out += '"';
+    if (ReadAsFormula(cell)) {
+        out += '\'';
+    }
     for (char c : cell) {
         if (c == '"') {
             out += '"';

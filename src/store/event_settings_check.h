@@ -11,8 +11,8 @@ namespace halvera {
 enum class EventText { Message, Popup, File, Mail, Sound };
 
 // The message of one text the event settings store cannot keep (CP932), empty when it may be
-// stored: at most EVENT_TEXT_MAX bytes, each text kind with its own message, and no comma,
-// since the record line separates its fields with commas.
+// stored: at most EVENT_TEXT_MAX bytes, each text kind with its own message, no comma, since
+// the record line separates its fields with commas, and no control character.
 std::string CheckEventText(EventText which, std::string_view textCp932);
 
 // The message of a sound file name that names no wave file, empty for a good one or none:

@@ -6,7 +6,8 @@
 namespace halvera {
 
 // The message of a node label the node database cannot keep (CP932), empty when it may be
-// stored: at most NODE_LABEL_MAX bytes, and no comma. An empty label clears the node's label.
+// stored: at most NODE_LABEL_MAX bytes, no comma and no control character. An empty label
+// clears the node's label.
 std::string CheckNodeLabel(std::string_view labelCp932);
 
 // A label as a front end has it (UTF-8), in the node database's CP932. A character that CP932

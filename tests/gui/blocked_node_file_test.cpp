@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <iconv.h>
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -27,15 +28,13 @@
 #include "store/range_store.h"
 #include "store/settings_store.h"
 #include "support/fake_packet_driver.h"
-#include "support/file_bytes.h"
+#include "support/no_free_descriptor.h"
 #include "support/recording_error_log.h"
 #include "support/scripted_run_steps.h"
 #include "support/temp_program_folder.h"
 
 namespace halvera {
 namespace {
-
-namespace fs = std::filesystem;
 
 // Answers every message box that opens with OK and keeps its text.
 class BoxAnswerer {
@@ -92,7 +91,7 @@ struct OpenerRetries {
     int waits = 0;
 };
 
-// The node file turns into a folder while the program runs (as a user may do by hand). A
+// The node file is replaced while the process has no descriptor free for a while. A
 // range search meets it on its run thread and the user saves the node list on the GUI
 // thread while the run still holds the file: the run's stop box needs the GUI thread, the
 // save needs the file. Both finish; the box shows once; the save's monitoring flag lands.
@@ -141,18 +140,21 @@ TEST(BlockedNodeFile, SaveWhileARunCannotOpenTheNodeFileFinishesWithOneStopMessa
         nodeList);
     NodeStoreListFile listFile(nodes);
 
-    const fs::path nodeFile = DbFolder() / "NetDB.na";
-    const std::string stored = test::ReadBytes(nodeFile);
-    fs::remove(nodeFile);
-    fs::create_directory(nodeFile);
-    // The run's first look at the node file fails through all the opener's attempts; the
-    // file is back by the end of its last wait, so the save that follows finds it.
+    // A copy takes the node file's place, so the run opens the file anew; that first look
+    // fails through all the opener's attempts, and the descriptors are back by the end of
+    // its last wait, so the save that follows finds it. An open converter keeps iconv's CP932
+    // module loaded, which the run's texts need meanwhile.
+    const std::filesystem::path nodeFile = DbFolder() / "NetDB.na";
+    const std::filesystem::path copy = DbFolder() / "NetDB.na.copy";
+    std::filesystem::copy_file(nodeFile, copy);
+    std::filesystem::rename(copy, nodeFile);
+    const iconv_t keptLoaded = iconv_open("UTF-8", "CP932");
+    test::NoFreeDescriptor limit;
     OpenerRetries retries;
     SetRetryWait([&](std::chrono::milliseconds) {
         std::lock_guard lock(retries.mutex);
         if (++retries.waits == 5) {
-            fs::remove(nodeFile);
-            test::WriteBytes(nodeFile, stored);
+            limit.Restore();
         }
         retries.changed.notify_all();
     });
@@ -169,6 +171,7 @@ TEST(BlockedNodeFile, SaveWhileARunCannotOpenTheNodeFileFinishesWithOneStopMessa
     }
     runs.WaitForRun();
     SetRetryWait(nullptr);
+    iconv_close(keptLoaded);
 
     EXPECT_EQ(answerer.texts, (std::vector<QString>{QStringLiteral("NetDB Open Error。"),
                                                     QStringLiteral("検索処理が終了しました。")}));

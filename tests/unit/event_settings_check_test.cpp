@@ -12,6 +12,7 @@ namespace halvera {
 namespace {
 
 const std::string COMMA = Sjis("設定値に , を使用することはできません。");
+const std::string CONTROL = Sjis("設定値に制御文字を使用することはできません。");
 const std::string BAD_SOUND = Sjis("サウンド再生ファイルが不正です。( .wav )");
 
 std::string SizeMessage(const char* what) {
@@ -27,7 +28,7 @@ std::string DoubleByteText(int characters) {
     return text;
 }
 
-TEST(EventSettingsCheck, EachTextHasItsOwnSizeMessageThenTheCommaRule) {
+TEST(EventSettingsCheck, EachTextHasItsOwnSizeMessageThenTheCommaAndControlRules) {
     struct Case {
         const char* name;
         EventText which;
@@ -52,6 +53,15 @@ TEST(EventSettingsCheck, EachTextHasItsOwnSizeMessageThenTheCommaRule) {
         {"sound", EventText::Sound, std::string(125, 's') + ".wav",
          SizeMessage("サウンド再生のファイル指定")},
         {"file with a comma", EventText::File, "/usr/bin/notify %IP,%HOST", COMMA},
+        // A line break would end the record line; ESC would switch a mail to kanji.
+        {"message with CR LF", EventText::Message, "%IP\r\n%MAC", CONTROL},
+        {"popup with a tab", EventText::Popup, "%IP\t%MAC", CONTROL},
+        {"file with LF", EventText::File, "/bin/x\n/bin/y", CONTROL},
+        {"mail with ESC", EventText::Mail, "x\x1b(Jy\x1b$B", CONTROL},
+        {"mail with SI", EventText::Mail, "x\x0fy", CONTROL},
+        {"sound with DEL", EventText::Sound, "a\x7f.wav", CONTROL},
+        {"NUL", EventText::Message, std::string("a\0b", 3), CONTROL},
+        {"a comma before a control character: the comma first", EventText::Message, ",\n", COMMA},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(CheckEventText(c.which, c.text), c.message) << c.name;

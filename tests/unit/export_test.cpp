@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/text_codec.h"
+#include "export/csv_writer.h"
 #include "lists/list_tables.h"
 #include "store/event_kind.h"
 #include "support/file_bytes.h"
@@ -128,6 +129,61 @@ TEST(Export, AnEmptyListKeepsTheDateBlockAndTheHeader) {
         html.find("<tr><td bgcolor=#c0c0c0 nowrap>" + Sjis("ラベル") + "</td>\r\n</table>\r\n"),
         std::string::npos)
         << html;
+}
+
+// A spreadsheet evaluates a cell that begins with = + - @, a tab or a CR as a formula even
+// inside quotation marks; a leading ' inside the quotes makes it text. Host names come from
+// the network and labels from any user, so every list's CSV does it; HTML shows the text.
+TEST(Export, CsvCellsThatASpreadsheetWouldEvaluateBeginWithAQuote) {
+    struct Case {
+        const char* text;
+        const char* csvCell;
+    };
+    const Case cases[] = {
+        {"=HYPERLINK(\"http://evil.example/x\")",
+         "\"'=HYPERLINK(\"\"http://evil.example/x\"\")\","},
+        {"+cmd|'/C calc'!A0", "\"'+cmd|'/C calc'!A0\","},
+        {"-2+3", "\"'-2+3\","},
+        {"@SUM(1+1)", "\"'@SUM(1+1)\","},
+        {"\tx", "\"'\tx\","},
+        {"\rx", "\"'\rx\","},
+        {"=", "\"'=\","},
+        {"a=1+1", "\"a=1+1\","},
+        {" =1+1", "\" =1+1\","},
+        {"'text", "\"'text\","},
+        {"", "\"\","},
+    };
+    const std::string head = "\"" + Sjis("出力日時") + "\"\r\n\"2026/12/10 08:05:03\"\r\n\r\n";
+    for (const Case& c : cases) {
+        const ExportTable table{{c.text}, {{{c.text}, NodeRowColour::Up}}};
+        EXPECT_EQ(CsvText(table, DATE_TIME), head + c.csvCell + "\r\n" + c.csvCell + "\r\n")
+            << c.text;
+    }
+
+    // A label, a host name and an error log text, each in its list's export.
+    struct ListCase {
+        ExportList list;
+        std::vector<ListRow> rows;
+    };
+    const ListCase lists[] = {
+        {ExportList::NodeList, {NodeRow("198.18.7.21", "@SUM(1+1)", "-2+3", ".", true)}},
+        {ExportList::EventLog,
+         {{{"", "2026/12/10 08:00:00", "198.18.7.31", "@SUM(1+1)", "-2+3"},
+           false,
+           EVENT_NEW_NODE}}},
+        {ExportList::ErrorLog, {{{"@SUM(1+1)", "2026/12/10 08:00:00", "-2+3"}, false, -1}}},
+    };
+    for (const ListCase& c : lists) {
+        const std::string csv =
+            ExportText(ExportFormat::Csv, c.list, c.rows, Colours(0x3F7E), DATE_TIME);
+        EXPECT_NE(csv.find("\"'@SUM(1+1)\","), std::string::npos) << csv;
+        EXPECT_NE(csv.find("\"'-2+3\","), std::string::npos) << csv;
+        const std::string html =
+            ExportText(ExportFormat::Html, c.list, c.rows, Colours(0x3F7E), DATE_TIME);
+        EXPECT_NE(html.find(">@SUM(1+1)<"), std::string::npos) << html;
+        EXPECT_NE(html.find(">-2+3<"), std::string::npos) << html;
+        EXPECT_EQ(html.find('\''), std::string::npos) << html;
+    }
 }
 
 TEST(Export, WritingReplacesTheFileOrReportsWhyNot) {

@@ -3,10 +3,12 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <vector>
 
 #include "base/program_folder.h"
 #include "support/file_bytes.h"
+#include "support/no_free_descriptor.h"
 #include "support/temp_program_folder.h"
 
 namespace halvera {
@@ -24,10 +26,60 @@ class FileOpenerTest : public testing::Test {
 };
 
 TEST_F(FileOpenerTest, FailedOpenRetriesFiveTimesWithDoublingWaits) {
-    // A file below a missing folder can never be created.
-    auto path = m_folder.Path() / "missing" / "log.log";
-    EXPECT_EQ(OpenDataFile(path, FileFamily::Appending, OPEN_APPEND), nullptr);
+    const auto path = m_folder.Path() / "log.log";
+    {
+        test::NoFreeDescriptor limit;
+        EXPECT_EQ(OpenDataFile(path, FileFamily::Appending, OPEN_APPEND), nullptr);
+        EXPECT_EQ(errno, EMFILE);
+    }
     EXPECT_EQ(m_waits, (std::vector<long>{5000, 10000, 20000, 40000, 80000}));
+}
+
+TEST_F(FileOpenerTest, AnErrorThatPassesDuringAWaitOpensTheFile) {
+    test::NoFreeDescriptor limit;
+    SetRetryWait([&](std::chrono::milliseconds wait) {
+        m_waits.push_back(wait.count());
+        if (m_waits.size() == 2) {
+            limit.Restore();
+        }
+    });
+    std::FILE* file = OpenDataFile(m_folder.Path() / "log.log", FileFamily::Appending, OPEN_APPEND);
+    ASSERT_NE(file, nullptr);
+    std::fclose(file);
+    EXPECT_EQ(m_waits, (std::vector<long>{5000, 10000}));
+}
+
+// Waiting cannot mend these: the caller reports at once instead of minutes later.
+TEST_F(FileOpenerTest, AnErrorThatCannotPassFailsWithoutWaiting) {
+    const auto folder = m_folder.Path();
+    test::WriteBytes(folder / "plain", "");
+    std::filesystem::create_directory(folder / "folder");
+    std::filesystem::create_symlink("loop", folder / "loop");
+    struct Case {
+        const char* name;
+        std::filesystem::path path;
+        FileFamily family;
+        int openMode;
+        int error;
+    };
+    const Case cases[] = {
+        {"a link to itself, read", folder / "loop", FileFamily::Appending, OPEN_READ, ELOOP},
+        {"a link, appended to", folder / "loop", FileFamily::Appending, OPEN_APPEND, ELOOP},
+        {"a link, updated", folder / "loop", FileFamily::Binary, OPEN_UPDATE, ELOOP},
+        {"a folder in the file's place", folder / "folder", FileFamily::Appending, OPEN_WRITE,
+         EISDIR},
+        {"a plain file in the folder's place", folder / "plain" / "log.log", FileFamily::Appending,
+         OPEN_APPEND, ENOTDIR},
+        {"a missing folder", folder / "missing" / "log.log", FileFamily::Record, OPEN_CREATE,
+         ENOENT},
+        {"a missing file read", folder / "none.log", FileFamily::Appending, OPEN_READ, ENOENT},
+    };
+    for (const Case& c : cases) {
+        m_waits.clear();
+        EXPECT_EQ(OpenDataFile(c.path, c.family, c.openMode), nullptr) << c.name;
+        EXPECT_EQ(errno, c.error) << c.name;
+        EXPECT_TRUE(m_waits.empty()) << c.name;
+    }
 }
 
 TEST_F(FileOpenerTest, SuccessfulOpenDoesNotWaitAndIsNotInheritedByChildren) {

@@ -57,6 +57,13 @@ TEST(SjisToJis, GivesTheIso2022JpBytes) {
         // Row 13 (NEC), which the mail decoders of Windows and of the browsers know.
         {"circled digits keep their row 13 code", Sjis("①"), "\x1B$B\x2D\x21\x1B(B"},
         {"an IBM extension row has no JIS code", "\xFA\x40", "\x1B$B\x22\x2E\x1B(B"},
+        // Only the encoder's own escapes change the character set: a text's ESC, SO and SI
+        // become the substitute mark, the other control characters stay.
+        {"ESC in a text would switch to kanji", "x\x1B$By", "x\x1B$B\x22\x2E\x1B(B$By"},
+        {"ESC after Japanese", Sjis("検") + "\x1B(Jy", "\x1B$B\x38\x21\x22\x2E\x1B(B(Jy"},
+        {"SO and SI", "a\x0E.\x0F.", "a\x1B$B\x22\x2E\x1B(B.\x1B$B\x22\x2E\x1B(B."},
+        {"a lead byte before ESC", "\x83\x1B", "\x1B$B\x22\x2E\x22\x2E\x1B(B"},
+        {"line ends and tabs stay", "a\r\n\tb", "a\r\n\tb"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(SjisToJis(c.sjis), c.jis) << c.name;

@@ -35,5 +35,35 @@ TEST(NodeLabelCheck, SizeInCp932BytesAndNoComma) {
     }
 }
 
+// The node file's line ends at a line break, and a mail that carries the label reads ESC as a
+// change of character set: no C0 control character and no DEL, after the size and the comma.
+TEST(NodeLabelCheck, NoControlCharacter) {
+    const std::string size = Sjis("サイズが不正です。(36Byteまで)");
+    const std::string comma = Sjis("設定値に , を使用することはできません。");
+    const std::string control = Sjis("設定値に制御文字を使用することはできません。");
+    struct Case {
+        const char* name;
+        std::string label;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"CR LF would end the record line", "line1\r\nline2", control},
+        {"LF alone", "a\nb", control},
+        {"a tab", "a\tb", control},
+        {"ESC would switch a mail to kanji", "x\x1b(Jy\x1b$B", control},
+        {"SO", "a\x0e", control},
+        {"NUL", std::string("a\0b", 3), control},
+        {"the last C0 byte", "\x1f", control},
+        {"DEL", "a\x7f", control},
+        {"space and tilde are printable", " ~", ""},
+        {"Japanese text", Sjis("受付 ｳｹﾂｹ"), ""},
+        {"a comma and a control character: the comma first", ",\t", comma},
+        {"too long with a control character: the size first", std::string(36, 'a') + "\t", size},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(CheckNodeLabel(c.label), c.message) << c.name;
+    }
+}
+
 }  // namespace
 }  // namespace halvera

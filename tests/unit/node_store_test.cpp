@@ -407,12 +407,13 @@ TEST_F(NodeStoreTest, FileThatCannotBeOpenedIsReported) {
         test::RecordingErrorLog log;
         NodeStore store(prompt, log);
         m_waits.clear();
-        // A folder where the file should be can never be opened as one.
+        // A folder where the file should be can never be opened as one, and no wait mends it:
+        // the boxes and lines come at once.
         fs::create_directories(Db(c.file) / "x");
         EXPECT_EQ(store.InitNodeStore(), 1) << c.file;
         EXPECT_EQ(prompt.Texts(), c.boxes) << c.file;
         EXPECT_EQ(log.Lines(), c.lines) << c.file;
-        EXPECT_EQ(m_waits, (std::vector<long>{5000, 10000, 20000, 40000, 80000})) << c.file;
+        EXPECT_TRUE(m_waits.empty()) << c.file;
         std::size_t created = 0;
         for (const char* name : {"NetDB.na", "bNetDB.na", "NameDB.na"}) {
             created += fs::is_regular_file(Db(name)) ? 1 : 0;
