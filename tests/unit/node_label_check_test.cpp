@@ -9,9 +9,10 @@
 namespace halvera {
 namespace {
 
-TEST(NodeLabelCheck, SizeInCp932BytesAndNoComma) {
+TEST(NodeLabelCheck, SizeInCp932BytesNoCommaAndNoControlCharacter) {
     const std::string size = Sjis("サイズが不正です。(36Byteまで)");
     const std::string comma = Sjis("設定値に , を使用することはできません。");
+    const std::string control = Sjis("設定値に制御文字を使用することはできません。");
     struct Case {
         const char* name;
         std::string label;
@@ -29,24 +30,9 @@ TEST(NodeLabelCheck, SizeInCp932BytesAndNoComma) {
         {"a comma alone", ",", comma},
         {"too long and a comma: the size first", std::string(36, 'a') + ",", size},
         {"a full-width comma is no separator", Sjis("受付，1階"), ""},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(CheckNodeLabel(c.label), c.message) << c.name;
-    }
-}
-
-// The node file's line ends at a line break, and a mail that carries the label reads ESC as a
-// change of character set: no C0 control character and no DEL, after the size and the comma.
-TEST(NodeLabelCheck, NoControlCharacter) {
-    const std::string size = Sjis("サイズが不正です。(36Byteまで)");
-    const std::string comma = Sjis("設定値に , を使用することはできません。");
-    const std::string control = Sjis("設定値に制御文字を使用することはできません。");
-    struct Case {
-        const char* name;
-        std::string label;
-        std::string message;
-    };
-    const Case cases[] = {
+        // The node file's line ends at a line break, and a mail that carries the label reads
+        // ESC as a change of character set: no C0 control character and no DEL, after the size
+        // and the comma.
         {"CR LF would end the record line", "line1\r\nline2", control},
         {"LF alone", "a\nb", control},
         {"a tab", "a\tb", control},
