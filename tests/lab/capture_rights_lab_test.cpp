@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -35,9 +37,10 @@ std::string FileCapabilities(const std::filesystem::path& file) {
 }
 
 void GiveToNobody(const std::filesystem::path& folder) {
-    chown(folder.c_str(), NOBODY, NOBODY);
+    EXPECT_EQ(chown(folder.c_str(), NOBODY, NOBODY), 0) << folder << ": " << std::strerror(errno);
     for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
-        lchown(entry.path().c_str(), NOBODY, NOBODY);
+        EXPECT_EQ(lchown(entry.path().c_str(), NOBODY, NOBODY), 0)
+            << entry.path() << ": " << std::strerror(errno);
     }
 }
 

@@ -4,7 +4,9 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -44,7 +46,7 @@ class PopServer {
         fs::create_directories(folder / "run");
         fs::create_directories(folder / "mail");
         // Dovecot refuses to serve mail as root; nobody owns the mail folder.
-        ::chown((folder / "mail").c_str(), 65534, 65534);
+        EXPECT_EQ(::chown((folder / "mail").c_str(), 65534, 65534), 0) << std::strerror(errno);
         std::ofstream(folder / "passwd") << "alice:{PLAIN}secret\n";
         std::ofstream(folder / "dovecot.conf")
             << "base_dir = " << (folder / "run").string() << "\n"
