@@ -67,7 +67,7 @@ int ProbeCounted(SearchRunScope& run, RunProgress& progress, Ipv4 ip, int attemp
     if (result == 1) {
         ++progress.found;
     }
-    if (result != -1) {
+    if (result == 1 || result == 2) {
         ++progress.done;
     }
     return result;
@@ -255,8 +255,14 @@ RunOutcome ProbeOneNode(SearchRunContext& context, RunFlags& flags, SearchRunSco
     const int attempts = KnownNodeAttempts(run.Settings().RETRY);
     const SweepTarget only{ip, attempts};
     run.ProbeBlock({&only, 1});
-    return ProbeCounted(run, flags.progress, ip, attempts, record) == -1 ? RunOutcome::ProbeFailed
-                                                                         : RunOutcome::Completed;
+    switch (ProbeCounted(run, flags.progress, ip, attempts, record)) {
+        case -1:
+            return RunOutcome::ProbeFailed;
+        case SWEEP_CUT:
+            return RunOutcome::Stopped;
+        default:
+            return RunOutcome::Completed;
+    }
 }
 
 // A run started by a command says how it ended; one without the rights to search says
@@ -285,7 +291,7 @@ RunOutcome RunToEnd(SearchRunContext& context, RunFlags& flags, Body body) {
     // Nothing of the last run's progress shows while this one prepares.
     flags.progress.Start(0);
     {
-        SearchRunScope run(context, context.settings.App());
+        SearchRunScope run(context, context.settings.App(), &flags.stopRequested);
         outcome = body(run);
         run.WaitForNames();
         EndOfRun(context, flags, outcome, run.Rights());
