@@ -15,7 +15,7 @@ namespace halvera {
 // in a window of its own (SweepBlock with this one address). Returns 1 (present), 2
 // (absent), -1 (the presence window failed) or SWEEP_CUT (the attempt's stop request cut
 // a window). bits is written only for 1; a failure during the tests ends them and keeps the
-// bits found so far. attempts below 1 count as 1.
+// bits found so far. attempts count as SweepBlock counts them.
 int ProbeNode(const PacketAttempt& attempt, const LocalAdapterInfo& local, Ipv4 probed,
               int attempts, TestBits& bits);
 

@@ -7,6 +7,11 @@
 namespace halvera {
 namespace {
 
+// The attempts of an address a window carries at most: RETRY + 1 for the most the settings
+// allow. A hand-edited RETRY beyond it would only lengthen the window, with its waves all
+// held in memory.
+constexpr int MOST_WINDOW_ATTEMPTS = 101;
+
 // One window of a kind: the kind's request to every address of `round` (indexes into
 // targets), as many times as the address has attempts, in waves spread over the window
 // (an address with fewer attempts drops out of the later waves); which of them answered
@@ -71,7 +76,7 @@ std::vector<std::size_t> WindowsOfKind(const PacketAttempt& attempt, const Local
         // The own host never hears its own broadcast request and counts as present anyway;
         // more presence attempts for it would only lengthen the window.
         const bool ownPresence = kind == PROBE_PRESENCE && targets[i].ip == local.ownAddress;
-        attempts[i] = ownPresence ? 1 : std::max(targets[i].attempts, 1);
+        attempts[i] = ownPresence ? 1 : std::clamp(targets[i].attempts, 1, MOST_WINDOW_ATTEMPTS);
     }
     std::vector<bool> repeated(targets.size(), false);
     std::vector<std::size_t> round = members;

@@ -39,11 +39,12 @@ struct SweepOutcome {
 // reply another station asked for says nothing about this probe, nor does a test reply
 // from an address that the own kernel looked up in the same window (its window is repeated
 // once). The own address, which never hears its own request, gets one presence attempt;
-// attempts below 1 count as 1. A failed presence window leaves its addresses at -1 and a
-// failed test window ends the tests with the bits found; after a failure no further window
-// is sent, so the driver's failure is reported once. A window that the attempt's stop
-// request cut leaves SWEEP_CUT for every address it would have settled (an absent address
-// stays absent once the presence window is over). Outcomes come in the order of targets.
+// attempts below 1 count as 1, above 101 (RETRY 100, the most the settings allow) as 101. A failed
+// presence window leaves its addresses at -1 and a failed test window ends the tests with the bits
+// found; after a failure no further window is sent, so the driver's failure is reported once. A
+// window that the attempt's stop request cut leaves SWEEP_CUT for every address it would have
+// settled (an absent address stays absent once the presence window is over). Outcomes come in the
+// order of targets.
 std::vector<SweepOutcome> SweepBlock(const PacketAttempt& attempt, const LocalAdapterInfo& local,
                                      std::span<const SweepTarget> targets);
 

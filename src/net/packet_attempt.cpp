@@ -47,8 +47,8 @@ bool WaitUnlessStopped(const PacketAttempt& attempt, std::chrono::milliseconds d
 }
 
 // Writes one wave at the send rate in pieces of about a tenth of a second each, so that a
-// stop request need not wait for a long wave at a gentle rate. How many frames left; false
-// in `stopped` when the stop came first.
+// stop request need not wait for a long wave at a gentle rate. Returns how many frames went
+// out; sets `stopped` when the stop came first.
 int SendWave(const PacketAttempt& attempt, std::span<const std::uint8_t> wave,
              std::size_t frameSize, bool& stopped) {
     const std::size_t piece =
@@ -60,9 +60,9 @@ int SendWave(const PacketAttempt& attempt, std::span<const std::uint8_t> wave,
             return sent;
         }
         const auto part = wave.subspan(at, std::min(piece, wave.size() - at));
-        const int left = attempt.driver.SendBatch(part, frameSize, attempt.sendRate);
-        sent += left;
-        if (static_cast<std::size_t>(left) * frameSize < part.size()) {
+        const int went = attempt.driver.SendBatch(part, frameSize, attempt.sendRate);
+        sent += went;
+        if (static_cast<std::size_t>(went) * frameSize < part.size()) {
             return sent;
         }
     }

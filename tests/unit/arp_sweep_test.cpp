@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -228,6 +229,17 @@ TEST(SweepBlock, AttemptsOfAKindGoOutInWavesOfOneWindow) {
     EXPECT_EQ(outcomes[2].bits, TEST_B16);
     // The first reply names the MAC, as the first reply to a look-up would.
     EXPECT_EQ(outcomes[2].mac, snifferMac);
+}
+
+// A hand-edited RETRY beyond the settings' 100 would only lengthen the window and fill the
+// memory with its waves.
+TEST(SweepBlock, AttemptsBeyondTheMostTheSettingsAllowCountAsThatMost) {
+    Probing block;
+    const SweepTarget target{PROBED, INT_MAX};
+    const auto outcomes = SweepBlock(block.attempt, LOCAL, {&target, 1});
+    EXPECT_EQ(outcomes[0].result, 2);
+    EXPECT_EQ(block.driver.Sent().size(), 101u);
+    EXPECT_EQ(block.driver.Opened().size(), 1u);
 }
 
 TEST(SweepBlock, OwnAddressGetsOnePresenceAttempt) {

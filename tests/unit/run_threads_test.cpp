@@ -236,6 +236,31 @@ TEST(RunThreads, RangeSearchProbesBlocksAheadOfItsSteps) {
     EXPECT_EQ(probed[4].first, InetAddr("192.168.0.6"));
 }
 
+// All attempts of a kind go out in one window, and every reply waits in the capture buffer
+// until the window is read: with many attempts per address a block holds fewer addresses.
+TEST(RunThreads, ABlockSendsNoMoreRequestsOfAKindThanTheCaptureBufferHolds) {
+    using Thread = std::function<RunOutcome(SearchRunContext&, RunFlags&)>;
+    for (const Thread& thread : {Thread(SearchRangesThread), Thread(RefreshListThread)}) {
+        SearchRunHarness h;
+        h.ChangeApp([](AppSettings& app) { app.RETRY = 100; });
+        h.AddRange("192.168.1.1", "192.168.1.100");
+        for (int n = 1; n <= 100; ++n) {
+            const std::string ip = "192.168.1." + std::to_string(n);
+            h.StoreNode(ip.c_str(), NODE_UP, 1);
+            h.steps.checked[InetAddr(ip)] = 1;
+        }
+        StartFlags(h.flags, false);
+        auto context = h.Context();
+        EXPECT_EQ(thread(context, h.flags), RunOutcome::Completed);
+        std::vector<std::size_t> sizes;
+        for (const auto& block : h.steps.Blocks()) {
+            sizes.push_back(block.size());
+        }
+        // 101 attempts each: 40 addresses make 4,040 requests of a kind.
+        EXPECT_EQ(sizes, (std::vector<std::size_t>{40, 40, 20}));
+    }
+}
+
 TEST(RunThreads, ProbeHandsOverTheStoredRecordAndTheOwnAdapter) {
     SearchRunHarness h;
     h.ChangeApp([](AppSettings& app) { app.RETRY = 1; });
