@@ -37,6 +37,8 @@ namespace {
 
 // The status bar shows the polling line when STBAR has this bit.
 constexpr int STBAR_POLLING_LINE = 0x2;
+// How often the waiting dialog at close looks whether the stopped run has ended.
+constexpr int EXIT_WAIT_LOOK_MS = 100;
 
 QString ProductText() {
     return QString::fromUtf8(PROMPT_CAPTION.data(), PROMPT_CAPTION.size());
@@ -286,6 +288,8 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
         return;
     }
     if (!m_services.engine.IsIdleForShutdown()) {
+        // A run in a long window would hold the close for minutes; cut it short instead.
+        m_services.engine.Runner().StopForClose();
         ShowExitWait();
         // What was busy may have ended while the box came up: then there is nothing to wait
         // for.
@@ -307,8 +311,10 @@ void CMainFrame::ShowExitWait() {
         m_exitWait->raise();
         return;
     }
-    m_exitWait =
-        new CExitWaitDlg([this] { return m_services.engine.IsIdleForShutdown(); }, m_tickMs, this);
+    // A stopped run ends within a fraction of a second; a look once a second would add up
+    // to a second to the close.
+    m_exitWait = new CExitWaitDlg([this] { return m_services.engine.IsIdleForShutdown(); },
+                                  std::min(m_tickMs, EXIT_WAIT_LOOK_MS), this);
     connect(m_exitWait, &CExitWaitDlg::AllIdle, this, &QWidget::close);
     m_exitWait->show();
 }
@@ -321,7 +327,7 @@ void CMainFrame::RunShutdownSteps() {
     m_services.engine.Settings().SetApp(settings);
     m_services.engine.SaveSettings();
     m_timer.stop();
-    // The frame closes only once no run is active, so no run is cut short here.
+    // The frame closes only once no run is active: the close stopped it and waited.
     m_services.engine.Close();
     if (m_services.afterClose) {
         m_services.afterClose();

@@ -524,8 +524,9 @@ int CliSession::RunToEnd(SearchRuns::RunKind kind, Ipv4 ip) {
                 "error log)");
             return 1;
         case RunOutcome::Stopped:
-            m_console.Err("halvera-cli: interrupted; the search ended after its current address");
-            return 1;
+            // Asked for: what was searched is stored, the addresses cut short keep theirs.
+            m_console.Err("halvera-cli: stopped; the addresses not searched keep their state");
+            return 0;
     }
     return 1;
 }
@@ -561,7 +562,7 @@ int CliSession::Monitor() {
         }
         wasActive = active;
     }
-    // The current run ends after its current address, its mail is sent, the files close.
+    // The current run stops, its mail is sent, the files close.
     if (runs.IsRunActive()) {
         runs.RequestStop();
         WaitForRunEnd();
@@ -573,9 +574,15 @@ int CliSession::Monitor() {
 
 void CliSession::WaitForRunEnd() {
     SearchRuns& runs = m_engine.Runs();
+    // The run's end is seen within a short look, the progress shown at a calmer pace.
+    constexpr auto LOOK = std::chrono::milliseconds(10);
+    constexpr int LOOKS_A_PROGRESS = 10;
+    int looks = 0;
     while (runs.IsRunActive()) {
-        if (!m_signals.WaitFor(std::chrono::milliseconds(100))) {
-            m_reporter.Update();
+        if (!m_signals.WaitFor(LOOK)) {
+            if (++looks % LOOKS_A_PROGRESS == 0) {
+                m_reporter.Update();
+            }
             continue;
         }
         if (m_signals.Count() == 1) {

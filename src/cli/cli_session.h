@@ -48,12 +48,11 @@ class CliSession {
     int SendTestMail();
     int PrintOptions();
     int SetOptions(const std::vector<std::pair<std::string, std::string>>& options);
-    // Runs one search command to its end, its progress shown as it goes; a signal ends it
-    // after its current address.
+    // Runs one search command to its end, its progress shown as it goes; a signal stops it.
     int RunToEnd(SearchRuns::RunKind kind, Ipv4 ip = 0);
     int Monitor();
     // Waits for the current run to end, showing its progress: the first SIGINT or SIGTERM
-    // asks it to stop after its current address, a second one ends halvera-cli at once.
+    // asks it to stop, a second one ends halvera-cli at once.
     void WaitForRunEnd();
     int Export(const CliOptions& options);
     int PrintExportColumns();

@@ -114,8 +114,8 @@ class MonitorEngine : public Engine {
     void RefreshSettingsSummary() override;
     bool IsFileBusy() const override;
     void SaveSettings() override;
-    // Shutdown: no run starts any more, the current one ends after its current address and
-    // is waited for (the GUI waits for IsRunActive() to turn false first), then the node
+    // Shutdown: no run starts any more, the current one is stopped (its windows in flight
+    // cut) and waited for (the GUI waits for IsRunActive() to turn false first), then the node
     // store, the search ranges and the logs are closed.
     void Close() override;
 

@@ -16,6 +16,10 @@ class SearchRunner {
     // True from the start of a run (by a command or by a countdown) until the run thread has
     // finished its last step, including the completion message of a manual run.
     virtual bool IsRunActive() const = 0;
+    // The program is closing: the current run stops at once, through its normal end but
+    // without the completion message of a command, which nobody would read (the close waits
+    // for IsRunActive() to turn false).
+    virtual void StopForClose() = 0;
 
     // Every address of every search range.
     virtual void StartRangeSearch() = 0;

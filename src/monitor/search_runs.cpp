@@ -66,6 +66,11 @@ void SearchRuns::RequestStop() {
     m_flags.stopRequested = 1;
 }
 
+void SearchRuns::StopForClose() {
+    m_flags.manualRun = 0;
+    RequestStop();
+}
+
 void SearchRuns::Shutdown(bool stopCurrentRun) {
     std::lock_guard lock(m_mutex);
     m_closing = true;

@@ -24,7 +24,7 @@ class SearchRuns : public SearchRunner {
 
     // nodeList: the node list, whose "アドレス" cell the selected-node command reads.
     SearchRuns(SearchRunContext context, const ListTable& nodeList);
-    // Ends the current run after its current address and waits for it.
+    // Stops the current run and waits for it.
     ~SearchRuns() override;
     SearchRuns(const SearchRuns&) = delete;
     SearchRuns& operator=(const SearchRuns&) = delete;
@@ -68,11 +68,12 @@ class SearchRuns : public SearchRunner {
     // run may still ask the user something (its prompts need the GUI thread): it waits for
     // IsRunActive() to turn false first, as the waiting dialog at close does.
     void WaitForRun();
-    // Asks the current run to end after its current address, through its normal end.
+    // Asks the current run to stop: its probe windows in flight end at once, the addresses
+    // they left undecided keep their stored state, and it goes through its normal end.
     void RequestStop();
-    // No run starts any more. With stopCurrentRun the current run ends after its current
-    // address (through its normal end, mail included); then waits for its thread as
-    // WaitForRun does.
+    void StopForClose() override;
+    // No run starts any more. With stopCurrentRun the current run is stopped (through its
+    // normal end, mail included); then waits for its thread as WaitForRun does.
     void Shutdown(bool stopCurrentRun);
 
   private:

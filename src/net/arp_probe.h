@@ -10,11 +10,12 @@
 
 namespace halvera {
 
-// Probes one address: the broadcast request up to `attempts` times, and when the host
-// answers, the fake destinations B47, B16 and B8 in this order, each up to `attempts`
-// times. Returns 1 (present), 2 (absent) or -1 (an attempt failed during the presence
-// probe). bits is written only for 1; an attempt that fails during the tests ends them and
-// keeps the bits found so far. attempts below 1 count as 1.
+// Probes one address: the broadcast request `attempts` times in one window, and when the
+// host answers, the fake destinations B47, B16 and B8 in this order, each `attempts` times
+// in a window of its own (SweepBlock with this one address). Returns 1 (present), 2
+// (absent), -1 (the presence window failed) or SWEEP_CUT (the attempt's stop request cut
+// a window). bits is written only for 1; a failure during the tests ends them and keeps the
+// bits found so far. attempts count as SweepBlock counts them.
 int ProbeNode(const PacketAttempt& attempt, const LocalAdapterInfo& local, Ipv4 probed,
               int attempts, TestBits& bits);
 

@@ -7,24 +7,40 @@
 namespace halvera {
 namespace {
 
-// One round: the kind's request to every address of `round` (indexes into targets), one
-// capture window, which of them answered and which the own kernel looked up meanwhile
-// (their replies say nothing). False when the driver failed (logged).
-bool RunRound(const PacketAttempt& attempt, const LocalAdapterInfo& local, int kind,
+// The attempts of an address a window carries at most: RETRY + 1 for the most the settings
+// allow. A hand-edited RETRY beyond it would only lengthen the window, with its waves all
+// held in memory.
+constexpr int MOST_WINDOW_ATTEMPTS = 101;
+
+// One window of a kind: the kind's request to every address of `round` (indexes into
+// targets), as many times as the address has attempts, in waves spread over the window
+// (an address with fewer attempts drops out of the later waves); which of them answered
+// any of their requests and which the own kernel looked up meanwhile (their replies say
+// nothing). The window's CaptureWindow result.
+int RunWindow(const PacketAttempt& attempt, const LocalAdapterInfo& local, int kind,
               std::span<const SweepTarget> targets, const std::vector<std::size_t>& round,
-              std::vector<SweepOutcome>& outcomes, std::vector<bool>& answered,
-              std::vector<bool>& unsure) {
+              const std::vector<int>& attempts, std::vector<SweepOutcome>& outcomes,
+              std::vector<bool>& answered, std::vector<bool>& unsure) {
     std::unordered_map<Ipv4, std::size_t> byAddress;
-    std::vector<std::uint8_t> frames;
-    frames.reserve(round.size() * PROBE_FRAME_SIZE);
-    ProbeFrame frame = BuildProbeFrame(kind, local);
+    int waveCount = 0;
     for (std::size_t i : round) {
         byAddress.emplace(targets[i].ip, i);
-        SetProbeTarget(frame, targets[i].ip);
-        frames.insert(frames.end(), frame.begin(), frame.end());
+        waveCount = std::max(waveCount, attempts[i]);
     }
-    const int window = CaptureWindow(
-        attempt, frames, PROBE_FRAME_SIZE, [&](std::span<const std::uint8_t> captured) {
+    ProbeFrame frame = BuildProbeFrame(kind, local);
+    std::vector<std::vector<std::uint8_t>> waves(static_cast<std::size_t>(waveCount));
+    for (int k = 0; k < waveCount; ++k) {
+        std::vector<std::uint8_t>& wave = waves[static_cast<std::size_t>(k)];
+        wave.reserve(round.size() * PROBE_FRAME_SIZE);
+        for (std::size_t i : round) {
+            if (attempts[i] > k) {
+                SetProbeTarget(frame, targets[i].ip);
+                wave.insert(wave.end(), frame.begin(), frame.end());
+            }
+        }
+    }
+    return CaptureWindow(
+        attempt, waves, PROBE_FRAME_SIZE, [&](std::span<const std::uint8_t> captured) {
             if (const auto asked = ParseLookUpBesideProbe(captured, frame)) {
                 if (const auto found = byAddress.find(*asked); found != byAddress.end()) {
                     unsure[found->second] = true;
@@ -42,35 +58,37 @@ bool RunRound(const PacketAttempt& attempt, const LocalAdapterInfo& local, int k
                 outcome.mac = sender->mac;
             }
         });
-    return window == 0;
 }
 
-// Up to each address's attempts of one kind over the addresses in `members`: those that
-// answer are returned; the others stayed silent. An address's first unsure round does not
-// count as an attempt (as in ProbeNode). False in `ok` when a round failed.
-std::vector<std::size_t> RoundsOfKind(const PacketAttempt& attempt, const LocalAdapterInfo& local,
-                                      int kind, std::span<const SweepTarget> targets,
-                                      const std::vector<std::size_t>& members,
-                                      std::vector<SweepOutcome>& outcomes,
-                                      std::vector<std::size_t>& silent, bool& ok) {
+// One kind over the addresses in `members`, all their attempts in one window: those that
+// answer any attempt are returned; the others stayed silent. A window in which the own
+// kernel looked an address up is repeated once for it; a second such window leaves it
+// silent, so that a busy neighbour cannot hold the probe. `window` is 0, or the result of
+// the window that failed or was cut; `open` then holds the addresses it left undecided.
+std::vector<std::size_t> WindowsOfKind(const PacketAttempt& attempt, const LocalAdapterInfo& local,
+                                       int kind, std::span<const SweepTarget> targets,
+                                       const std::vector<std::size_t>& members,
+                                       std::vector<SweepOutcome>& outcomes,
+                                       std::vector<std::size_t>& open, int& window) {
     std::vector<std::size_t> replied;
-    std::vector<int> left(targets.size(), 0);
+    std::vector<int> attempts(targets.size(), 0);
     for (std::size_t i : members) {
         // The own host never hears its own broadcast request and counts as present anyway;
-        // more presence attempts for it would only add windows to wait out.
+        // more presence attempts for it would only lengthen the window.
         const bool ownPresence = kind == PROBE_PRESENCE && targets[i].ip == local.ownAddress;
-        left[i] = ownPresence ? 1 : std::max(targets[i].attempts, 1);
+        attempts[i] = ownPresence ? 1 : std::clamp(targets[i].attempts, 1, MOST_WINDOW_ATTEMPTS);
     }
     std::vector<bool> repeated(targets.size(), false);
     std::vector<std::size_t> round = members;
-    silent.clear();
-    ok = true;
+    open.clear();
+    window = 0;
     while (!round.empty()) {
         std::vector<bool> answered(targets.size(), false);
         std::vector<bool> unsure(targets.size(), false);
-        if (!RunRound(attempt, local, kind, targets, round, outcomes, answered, unsure)) {
-            ok = false;
-            silent.insert(silent.end(), round.begin(), round.end());
+        window =
+            RunWindow(attempt, local, kind, targets, round, attempts, outcomes, answered, unsure);
+        if (window != 0) {
+            open.insert(open.end(), round.begin(), round.end());
             break;
         }
         std::vector<std::size_t> next;
@@ -80,8 +98,6 @@ std::vector<std::size_t> RoundsOfKind(const PacketAttempt& attempt, const LocalA
                 next.push_back(i);
             } else if (answered[i] && !unsure[i]) {
                 replied.push_back(i);
-            } else if (--left[i] > 0) {
-                next.push_back(i);
             }
         }
         round = std::move(next);
@@ -99,25 +115,40 @@ std::vector<SweepOutcome> SweepBlock(const PacketAttempt& attempt, const LocalAd
     for (std::size_t i = 0; i < all.size(); ++i) {
         all[i] = i;
     }
-    bool ok = true;
-    std::vector<std::size_t> unsettled;
+    int window = 0;
+    std::vector<std::size_t> open;
     const std::vector<std::size_t> present =
-        RoundsOfKind(attempt, local, PROBE_PRESENCE, targets, all, outcomes, unsettled, ok);
+        WindowsOfKind(attempt, local, PROBE_PRESENCE, targets, all, outcomes, open, window);
     for (std::size_t i : present) {
         outcomes[i].result = 1;
     }
-    if (!ok) {
-        for (std::size_t i : unsettled) {
+    if (window == WINDOW_CUT) {
+        // A cut presence window settles no address of the block.
+        for (SweepOutcome& outcome : outcomes) {
+            outcome = {SWEEP_CUT, 0, std::nullopt};
+        }
+        return outcomes;
+    }
+    if (window != 0) {
+        for (std::size_t i : open) {
             outcomes[i].result = -1;
         }
         return outcomes;
     }
     for (int kind : {PROBE_B47, PROBE_B16, PROBE_B8}) {
         for (std::size_t i :
-             RoundsOfKind(attempt, local, kind, targets, present, outcomes, unsettled, ok)) {
+             WindowsOfKind(attempt, local, kind, targets, present, outcomes, open, window)) {
             outcomes[i].bits |= ProbeTestBit(kind);
         }
-        if (!ok) {
+        if (window == WINDOW_CUT) {
+            // The absent addresses were settled by the presence window; the tests of the
+            // present ones are not complete.
+            for (std::size_t i : present) {
+                outcomes[i] = {SWEEP_CUT, 0, std::nullopt};
+            }
+            break;
+        }
+        if (window != 0) {
             break;
         }
     }

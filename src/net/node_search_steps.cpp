@@ -4,9 +4,11 @@
 
 namespace halvera {
 
-void NodeSearchSteps::BeginRun() {
+void NodeSearchSteps::BeginRun(const std::atomic<int>* stop) {
+    m_stop = stop;
     m_searcher.emplace(m_context, LocalAdapterInfo{});
     m_searcher->SetNames(m_runNames);
+    m_searcher->SetStop(m_stop);
 }
 
 void NodeSearchSteps::SetNames(RunNames* names) {
@@ -23,7 +25,7 @@ void NodeSearchSteps::EndRun() {
 int NodeSearchSteps::ProbeAndUpdate(const LocalAdapterInfo& local, Ipv4 ip, int attempts,
                                     NodeRecord& record) {
     if (!m_searcher) {
-        BeginRun();
+        BeginRun(m_stop);
     }
     m_searcher->SetLocalAdapter(local);
     return m_searcher->ProbeAndUpdate(ip, attempts, record);
@@ -32,7 +34,7 @@ int NodeSearchSteps::ProbeAndUpdate(const LocalAdapterInfo& local, Ipv4 ip, int 
 void NodeSearchSteps::ProbeBlock(const LocalAdapterInfo& local,
                                  std::span<const SweepTarget> targets) {
     if (!m_searcher) {
-        BeginRun();
+        BeginRun(m_stop);
     }
     m_searcher->SetLocalAdapter(local);
     m_searcher->ProbeBlock(targets);

@@ -14,7 +14,7 @@ class NodeSearchSteps : public SearchRunSteps {
   public:
     explicit NodeSearchSteps(NodeSearchContext context) : m_context(context) {}
 
-    void BeginRun() override;
+    void BeginRun(const std::atomic<int>* stop) override;
     void EndRun() override;
     int ProbeAndUpdate(const LocalAdapterInfo& local, Ipv4 ip, int attempts,
                        NodeRecord& record) override;
@@ -28,6 +28,7 @@ class NodeSearchSteps : public SearchRunSteps {
     NodeSearchContext m_context;
     std::optional<NodeSearcher> m_searcher;
     RunNames* m_runNames = nullptr;
+    const std::atomic<int>* m_stop = nullptr;
 };
 
 }  // namespace halvera

@@ -31,7 +31,7 @@ PacketAttempt NodeSearcher::Attempt() const {
     }
     const AppSettings app = m_context.settings.App();
     return {m_context.driver, m_context.errorLog, m_context.prompt, app.ADPNUM,
-            app.TIMEOUT,      m_context.wait,     app.SENDRATE};
+            app.TIMEOUT,      m_context.wait,     app.SENDRATE,     m_stop};
 }
 
 void NodeSearcher::ProbeBlock(std::span<const SweepTarget> targets) {
@@ -42,7 +42,7 @@ void NodeSearcher::ProbeBlock(std::span<const SweepTarget> targets) {
             m_answeredUnnamed.push_back(targets[i].ip);
         }
     }
-    if (m_runNames == nullptr) {
+    if (m_runNames == nullptr || (m_stop != nullptr && m_stop->load() != 0)) {
         return;
     }
     // Asked once the test rounds are over (see Attempt). The own address never hears its
@@ -153,8 +153,8 @@ int NodeSearcher::Update(Ipv4 address, int attempts, NodeRecord& record, const A
     TestBits bits = 0;
     std::optional<MacAddress> replyMac;
     int result = Probe(address, attempts, bits, replyMac);
-    if (result == -1) {
-        return -1;
+    if (result == -1 || result == SWEEP_CUT) {
+        return result;
     }
     if (address == m_local.ownAddress) {
         // The own host never hears its own request; it is there all the same.
@@ -229,7 +229,11 @@ int NodeSearcher::SettleDisplacedNode(Ipv4 address, int attempts, const MacAddre
     int found = 2;
     TestBits bits = displaced.testBits;
     if (previous != 0) {
-        found = ProbeNode(Attempt(), m_local, previous, attempts, bits);
+        // The move is half applied by now: it is finished on a whole verdict, even once a
+        // stop has been asked for.
+        PacketAttempt whole = Attempt();
+        whole.stop = nullptr;
+        found = ProbeNode(whole, m_local, previous, attempts, bits);
         if (found == -1) {
             return -1;
         }

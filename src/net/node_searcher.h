@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -67,7 +68,8 @@ class NodeSearcher {
     // Probes the address with up to `attempts` requests per test and brings the record (as
     // read from the store; empty when not stored), its row and the store up to date. Returns
     // 1 present, 2 absent, -1 for a driver error (the run ends; when the address itself
-    // could not be probed, nothing but the searching mark was touched).
+    // could not be probed, nothing but the searching mark was touched), SWEEP_CUT when a
+    // stop request cut its windows (nothing but the searching mark was touched).
     int ProbeAndUpdate(Ipv4 address, int attempts, NodeRecord& record);
 
     // Probes the targets together (SweepBlock) and keeps each address's outcome for its
@@ -95,6 +97,9 @@ class NodeSearcher {
     // The run's name walks: asked for each block's answering nodes, awaited before the name
     // book is read. Null when no walk runs.
     void SetNames(RunNames* names) { m_runNames = names; }
+    // The run's stop request, which cuts the probe windows in flight: an address whose
+    // windows were cut keeps its record and row, and ProbeAndUpdate returns SWEEP_CUT.
+    void SetStop(const std::atomic<int>* stop) { m_stop = stop; }
 
     // IpChangeSourceKind of the last DetectIpChange that answered yes; 0 at every probe.
     int IpChangeSource() const { return m_ipChangeSource; }
@@ -127,6 +132,7 @@ class NodeSearcher {
     std::unique_ptr<HostNamePrefetch> m_names;
     std::vector<Ipv4> m_answeredUnnamed;
     RunNames* m_runNames = nullptr;
+    const std::atomic<int>* m_stop = nullptr;
 };
 
 }  // namespace halvera

@@ -12,7 +12,72 @@ void SleepFor(std::chrono::milliseconds duration) {
     std::this_thread::sleep_for(duration);
 }
 
+namespace {
+
+// How often a wait looks at the stop request: a stop ends the window within this.
+constexpr std::chrono::milliseconds STOP_CHECK(20);
+// The most a wave of retries waits for the one before it: enough that a burst lost at a
+// full queue is not lost again at once, little enough that a kind's window stays near one
+// TIMEOUT (every wave waits for the replies of all).
+constexpr std::chrono::milliseconds WAVE_GAP(5);
+
+bool StopRequested(const PacketAttempt& attempt) {
+    return attempt.stop != nullptr && attempt.stop->load(std::memory_order_relaxed) != 0;
+}
+
+// Waits the duration out, in short steps while a stop request may end it. False when the
+// stop came first.
+bool WaitUnlessStopped(const PacketAttempt& attempt, std::chrono::milliseconds duration) {
+    duration = std::max(duration, std::chrono::milliseconds(0));
+    if (attempt.stop == nullptr) {
+        attempt.wait(duration);
+        return true;
+    }
+    for (;;) {
+        if (StopRequested(attempt)) {
+            return false;
+        }
+        if (duration.count() == 0) {
+            return true;
+        }
+        const auto step = std::min(duration, STOP_CHECK);
+        attempt.wait(step);
+        duration -= step;
+    }
+}
+
+// Writes one wave at the send rate in pieces of about a tenth of a second each, so that a
+// stop request need not wait for a long wave at a gentle rate. Returns how many frames went
+// out; sets `stopped` when the stop came first.
+int SendWave(const PacketAttempt& attempt, std::span<const std::uint8_t> wave,
+             std::size_t frameSize, bool& stopped) {
+    const std::size_t piece =
+        frameSize * static_cast<std::size_t>(std::max(attempt.sendRate / 10, 1));
+    int sent = 0;
+    for (std::size_t at = 0; at < wave.size(); at += piece) {
+        if (StopRequested(attempt)) {
+            stopped = true;
+            return sent;
+        }
+        const auto part = wave.subspan(at, std::min(piece, wave.size() - at));
+        const int went = attempt.driver.SendBatch(part, frameSize, attempt.sendRate);
+        sent += went;
+        if (static_cast<std::size_t>(went) * frameSize < part.size()) {
+            return sent;
+        }
+    }
+    return sent;
+}
+
+}  // namespace
+
 int CaptureWindow(const PacketAttempt& attempt, std::span<const std::uint8_t> frames,
+                  std::size_t frameSize, const FrameVisitor& visit) {
+    const std::vector<std::uint8_t> wave(frames.begin(), frames.end());
+    return CaptureWindow(attempt, {&wave, 1}, frameSize, visit);
+}
+
+int CaptureWindow(const PacketAttempt& attempt, std::span<const std::vector<std::uint8_t>> waves,
                   std::size_t frameSize, const FrameVisitor& visit) {
     PacketDriver& driver = attempt.driver;
     if (!driver.Open(attempt.adapterIndex)) {
@@ -21,16 +86,34 @@ int CaptureWindow(const PacketAttempt& attempt, std::span<const std::uint8_t> fr
                                    PromptButtons::Ok);
         return -1;
     }
-    const int count = frameSize == 0 ? 0 : static_cast<int>(frames.size() / frameSize);
-    const int sent = driver.SendBatch(frames, frameSize, attempt.sendRate);
+    const std::chrono::milliseconds timeout(std::max(attempt.timeoutMs, 0));
+    const auto spacing =
+        waves.empty() ? timeout : std::min(timeout / static_cast<int>(waves.size()), WAVE_GAP);
+    int count = 0;
+    int sent = 0;
+    bool stopped = false;
+    for (std::size_t k = 0; k < waves.size() && !stopped && sent == count; ++k) {
+        if (k > 0 && !WaitUnlessStopped(attempt, spacing)) {
+            stopped = true;
+            break;
+        }
+        const int frames = frameSize == 0 ? 0 : static_cast<int>(waves[k].size() / frameSize);
+        count += frames;
+        sent += frameSize == 0 ? 0 : SendWave(attempt, waves[k], frameSize, stopped);
+    }
+    if (stopped) {
+        driver.Close();
+        return WINDOW_CUT;
+    }
     if (sent < count) {
         attempt.errorLog.WriteErrorLog(NETMON_TAG, "PacketSendPacket failed");
     }
     int result = -1;
     if (!driver.PrepareRead()) {
         attempt.errorLog.WriteErrorLog(NETMON_TAG, "PacketSetReadTimeout error");
+    } else if (!WaitUnlessStopped(attempt, timeout)) {
+        result = WINDOW_CUT;
     } else {
-        attempt.wait(std::chrono::milliseconds(std::max(attempt.timeoutMs, 0)));
         const int captured = driver.ReadCaptured(visit);
         if (captured < 0) {
             attempt.errorLog.WriteErrorLog(NETMON_TAG, "PacketReceivePacket error");
@@ -55,7 +138,7 @@ int SendAndCapture(const PacketAttempt& attempt, ProbeFrame& frame, Ipv4 probed)
             lookedUp = lookedUp || ParseLookUpBesideProbe(captured, frame) == probed;
         });
     if (window < 0) {
-        return -1;
+        return window == WINDOW_CUT ? WINDOW_CUT : -1;
     }
     if (lookedUp) {
         return PROBE_UNSURE;

@@ -12,7 +12,7 @@ enum class RunOutcome {
     StartFailed,  // the own adapter could not be read; nothing was probed
     NoRights,     // raw frames may not be sent and captured; nothing was probed
     ProbeFailed,  // a probe met a driver error; the run ended after that address
-    Stopped,      // shutdown asked the run to end; it ended after its current address
+    Stopped,      // a stop request ended the run; windows in flight were cut
 };
 
 // The flags that keep search runs exclusive. No run is active while both manualRun and
@@ -23,7 +23,9 @@ struct RunFlags {
     std::atomic<int> manualRun{0};
     // Set by whoever starts a run, cleared by the run thread as its very last step.
     std::atomic<int> runActive{0};
-    // Set at shutdown: the run ends after its current address, through its normal end.
+    // Set by a stop request (shutdown, a signal): the probe windows in flight end at once,
+    // the addresses they left undecided keep their stored state, and the run goes through
+    // its normal end.
     std::atomic<int> stopRequested{0};
     // How the last run ended; stored before runActive clears.
     std::atomic<RunOutcome> lastOutcome{RunOutcome::Completed};

@@ -18,9 +18,17 @@ namespace {
 constexpr const char* PREPARING_TEXT = "【ノード検索】 検索準備中 . . .";
 constexpr const char* FINISHED_TEXT = "検索処理が終了しました。";
 
-// Addresses probed together at most: bounds the frames of one round and what a /16 sweep
-// keeps in memory, and leaves room in the capture buffer for every reply of a round.
+// Addresses probed together at most: bounds what a /16 sweep keeps in memory.
 constexpr std::size_t SWEEP_BLOCK = 1024;
+// Requests of one kind a block sends at most, counting every attempt: all go out in one
+// capture window, and every reply waits in the capture buffer (512,000 bytes, some 80 a
+// reply with its headers) until the window is read.
+constexpr std::size_t SWEEP_BLOCK_REQUESTS = 4096;
+
+// Whether a block of `requests` requests a kind has room for an address with `attempts`.
+bool RoomInBlock(std::size_t requests, int attempts) {
+    return requests + static_cast<std::size_t>(attempts) <= SWEEP_BLOCK_REQUESTS;
+}
 // Addresses a range search looks ahead through for one block, so that a wide range mostly
 // outside the subnet does not hold up the probes it has found.
 constexpr std::size_t LOOK_AHEAD_LIMIT = 65536;
@@ -67,7 +75,7 @@ int ProbeCounted(SearchRunScope& run, RunProgress& progress, Ipv4 ip, int attemp
     if (result == 1) {
         ++progress.found;
     }
-    if (result != -1) {
+    if (result == 1 || result == 2) {
         ++progress.done;
     }
     return result;
@@ -114,6 +122,7 @@ int RangeAttempts(SearchRunContext& context, const SearchRunScope& run, Ipv4 ip,
 void ProbeRangeBlock(SearchRunContext& context, SearchRunScope& run, SweepTarget first,
                      RangeWalk ahead) {
     std::vector<SweepTarget> targets{first};
+    std::size_t requests = static_cast<std::size_t>(first.attempts);
     Ipv4 ip = 0;
     int lastByte = 0;
     for (std::size_t looked = 0;
@@ -122,7 +131,11 @@ void ProbeRangeBlock(SearchRunContext& context, SearchRunScope& run, SweepTarget
         NodeRecord record;
         const int attempts = RangeAttempts(context, run, ip, lastByte, false, record);
         if (attempts > 0 && !context.steps.HasOutcome(ip, attempts)) {
+            if (!RoomInBlock(requests, attempts)) {
+                break;
+            }
             targets.push_back({ip, attempts});
+            requests += static_cast<std::size_t>(attempts);
         }
     }
     run.ProbeBlock(targets);
@@ -198,7 +211,10 @@ void ProbeListBlock(SearchRunContext& context, SearchRunScope& run, std::size_t 
     std::vector<SweepTarget> targets{first};
     NodeRecord record;
     for (std::size_t m = n + 1;
-         targets.size() < SWEEP_BLOCK && context.nodes.ReadNodeAt(m, record) == 0; ++m) {
+         targets.size() < SWEEP_BLOCK &&
+         RoomInBlock(targets.size() * static_cast<std::size_t>(first.attempts), first.attempts) &&
+         context.nodes.ReadNodeAt(m, record) == 0;
+         ++m) {
         if (context.steps.IsNodeChecked(record.ip) != 0 &&
             !context.steps.HasOutcome(record.ip, first.attempts)) {
             targets.push_back({record.ip, first.attempts});
@@ -255,8 +271,14 @@ RunOutcome ProbeOneNode(SearchRunContext& context, RunFlags& flags, SearchRunSco
     const int attempts = KnownNodeAttempts(run.Settings().RETRY);
     const SweepTarget only{ip, attempts};
     run.ProbeBlock({&only, 1});
-    return ProbeCounted(run, flags.progress, ip, attempts, record) == -1 ? RunOutcome::ProbeFailed
-                                                                         : RunOutcome::Completed;
+    switch (ProbeCounted(run, flags.progress, ip, attempts, record)) {
+        case -1:
+            return RunOutcome::ProbeFailed;
+        case SWEEP_CUT:
+            return RunOutcome::Stopped;
+        default:
+            return RunOutcome::Completed;
+    }
 }
 
 // A run started by a command says how it ended; one without the rights to search says
@@ -285,7 +307,7 @@ RunOutcome RunToEnd(SearchRunContext& context, RunFlags& flags, Body body) {
     // Nothing of the last run's progress shows while this one prepares.
     flags.progress.Start(0);
     {
-        SearchRunScope run(context, context.settings.App());
+        SearchRunScope run(context, context.settings.App(), &flags.stopRequested);
         outcome = body(run);
         run.WaitForNames();
         EndOfRun(context, flags, outcome, run.Rights());

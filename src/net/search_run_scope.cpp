@@ -1,18 +1,40 @@
 #include "net/search_run_scope.h"
 
+#include <system_error>
 #include <utility>
 
 #include "base/text_codec.h"
 #include "net/netmon_log.h"
+#include "store/vendor_table.h"
 
 namespace halvera {
+namespace {
 
-SearchRunScope::SearchRunScope(SearchRunContext& context, AppSettings settings)
+// A locally administered MAC: no vendor lists it, but its look-up reads the table.
+const MacAddress UNLISTED_PREFIX{0x02, 0x00, 0x00, 0x00, 0x00, 0x01};
+
+}  // namespace
+
+SearchRunScope::SearchRunScope(SearchRunContext& context, AppSettings settings,
+                               const std::atomic<int>* stop)
     : m_context(context), m_settings(std::move(settings)), m_local(context.local.Get()) {
-    m_context.steps.BeginRun();
+    m_context.steps.BeginRun(stop);
+    // The vendor table (tens of thousands of prefixes) is read while the first windows
+    // wait, not after them, when the first node that answered needs it.
+    try {
+        m_vendorTable = std::async(std::launch::async, [] {
+            std::string vendor;
+            LookupVendor(UNLISTED_PREFIX, vendor);
+        });
+    } catch (const std::system_error&) {
+        // Without a thread the first node that answered reads the table, as it would.
+    }
 }
 
 SearchRunScope::~SearchRunScope() {
+    if (m_vendorTable.valid()) {
+        m_vendorTable.wait();
+    }
     WaitForNames();
     m_context.steps.SetNames(nullptr);
     m_context.steps.EndRun();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <future>
 #include <memory>
 #include <span>
 
@@ -16,7 +17,8 @@ namespace halvera {
 // open between attempts.
 class SearchRunScope {
   public:
-    SearchRunScope(SearchRunContext& context, AppSettings settings);
+    // stop: the run's stop request, which cuts the probe windows in flight.
+    SearchRunScope(SearchRunContext& context, AppSettings settings, const std::atomic<int>* stop);
     ~SearchRunScope();
     SearchRunScope(const SearchRunScope&) = delete;
     SearchRunScope& operator=(const SearchRunScope&) = delete;
@@ -48,6 +50,7 @@ class SearchRunScope {
     LocalAdapterInfo m_local;
     RawSocketCheck m_rights = RawSocketCheck::Allowed;
     std::unique_ptr<RunNameQueries> m_names;
+    std::future<void> m_vendorTable;
 };
 
 }  // namespace halvera

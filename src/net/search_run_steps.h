@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <span>
 
@@ -18,14 +19,15 @@ class SearchRunSteps {
   public:
     virtual ~SearchRunSteps() = default;
 
-    // A run starts and ends: the per-address step keeps its state for one run only.
-    virtual void BeginRun() = 0;
+    // A run starts and ends: the per-address step keeps its state for one run only. stop is
+    // the run's stop request: it cuts the probe windows in flight (null: never).
+    virtual void BeginRun(const std::atomic<int>* stop) = 0;
     virtual void EndRun() = 0;
 
     // Probes ip with `attempts` attempts from the own adapter `local` and brings the node
     // list, the node store and the events up to date. record is the node's stored record (an
     // empty one when the address is not stored). 1 present, 2 absent, -1 driver error (the
-    // run ends).
+    // run ends), SWEEP_CUT when a stop request cut its windows (nothing was changed).
     virtual int ProbeAndUpdate(const LocalAdapterInfo& local, Ipv4 ip, int attempts,
                                NodeRecord& record) = 0;
 

@@ -27,6 +27,7 @@ namespace halvera::test {
 class FakeSearchRunner : public SearchRunner {
   public:
     bool IsRunActive() const override { return active.load(); }
+    void StopForClose() override { ++stopRequests; }
     void StartRangeSearch() override { ++rangeSearches; }
     void StartListRefresh() override { ++listRefreshes; }
     void StartNodeRefresh(Ipv4 ip) override {
@@ -47,6 +48,7 @@ class FakeSearchRunner : public SearchRunner {
     std::atomic<int> rangeSearches{0};
     std::atomic<int> listRefreshes{0};
     std::atomic<int> ticks{0};
+    std::atomic<int> stopRequests{0};
     std::vector<Ipv4> nodeRefreshes;
     std::vector<int> selectedRefreshes;
     std::string tickLine;
@@ -63,7 +65,7 @@ class FrameEngine : public MonitorEngine {
         : MonitorEngine(ports, std::move(options)) {}
     ~FrameEngine() override { MonitorEngine::Close(); }
 
-    SearchRunner& Runner() override { return runs; }
+    SearchRunner& Runner() override { return realRuns ? MonitorEngine::Runner() : runs; }
     HostResolver& Resolver() override {
         return resolver != nullptr ? *resolver : MonitorEngine::Resolver();
     }
@@ -93,6 +95,8 @@ class FrameEngine : public MonitorEngine {
     }
 
     FakeSearchRunner runs;
+    // The frame drives the engine's own search runs instead of the recorder.
+    bool realRuns = false;
     HostResolver* resolver = nullptr;
     std::optional<LocalAdapterInfo> localAdapter;
     std::function<void()> beforeLoad;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QMenu>
@@ -428,6 +429,16 @@ TEST_F(MainFrameTest, ClosingDuringARunWaitsForItThenRunsTheShutdownSteps) {
     EXPECT_EQ(steps, (std::vector<std::string>{"save 1", "close"}));
 }
 
+TEST_F(MainFrameTest, ClosingDuringARunStopsIt) {
+    Show();
+    f.runs.active = true;
+    EXPECT_FALSE(frame.close());
+    EXPECT_EQ(f.runs.stopRequests.load(), 1);
+    f.runs.active = false;
+    QSignalSpy closed(&frame, &CMainFrame::FrameClosed);
+    ASSERT_TRUE(closed.wait(5000));
+}
+
 TEST_F(MainFrameTest, AFileIdleOnceTheWaitBoxIsUpClosesAtOnce) {
     // Busy at the close, idle again by the time the box is up.
     const std::vector<bool> answers{true};
@@ -532,6 +543,43 @@ TEST_F(MainFrameTest, TheToolBarCarriesTheCaptionsInOrder) {
     for (QAction* action : frame.ToolBar()->actions()) {
         EXPECT_TRUE(action->isSeparator() || !action->icon().isNull())
             << action->iconText().toStdString();
+    }
+}
+
+// The close of the program as it runs (the frame's one-second timer) during a run held in
+// a window of the longest TIMEOUT: the run is stopped, not waited out for a minute.
+TEST(MainFrameClose, ClosingDuringALongWindowEndsWithinASecond) {
+    // The bound is one second; a second more allows for a loaded machine, far below the
+    // window's minute.
+    constexpr qint64 STOP_BOUND_MS = 1000;
+    constexpr qint64 LOAD_MARGIN_MS = 1000;
+    test::FrameFixture f;
+    f.engine.realRuns = true;
+    f.driver.adapters = std::vector<CaptureAdapter>{
+        {"eth0", "", InetAddr("192.168.1.7"), InetAddr("255.255.255.0"), {0x02, 0, 0, 0, 0, 7}}};
+    AppSettings app = f.settings.App();
+    app.TIMEOUT = 60000;
+    app.WINS = 0;
+    f.settings.SetApp(app);
+    CMainFrame frame{f.services, 1000};
+    frame.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+    ASSERT_TRUE(
+        f.engine.Runs().StartManualRun(SearchRuns::RunKind::NodeRefresh, InetAddr("192.168.1.20")));
+    // Well inside the presence window by now.
+    QTest::qWait(300);
+    ASSERT_TRUE(f.engine.Runs().IsRunActive());
+
+    QSignalSpy closed(&frame, &CMainFrame::FrameClosed);
+    QElapsedTimer clock;
+    clock.start();
+    frame.close();
+    ASSERT_TRUE(closed.count() == 1 || closed.wait(10000));
+    EXPECT_LT(clock.elapsed(), STOP_BOUND_MS + LOAD_MARGIN_MS);
+    EXPECT_EQ(f.engine.Runs().LastOutcome(), RunOutcome::Stopped);
+    // No completion box holds the close.
+    for (const auto& box : f.prompt.Boxes()) {
+        EXPECT_NE(box.text, Sjis("検索処理が終了しました。"));
     }
 }
 

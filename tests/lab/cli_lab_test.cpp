@@ -2,6 +2,7 @@
 #include <signal.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -28,6 +29,7 @@
 #include "support/lab_mac.h"
 #include "support/recording_error_log.h"
 #include "support/recording_prompt.h"
+#include "support/scripted_mail_server.h"
 #include "support/smtp_server.h"
 
 namespace halvera {
@@ -85,8 +87,12 @@ class CliLab : public test::LabFixture {
     // Address -> (MAC cell, ST cell) of every node row; the labels by address.
     std::map<std::string, std::vector<std::string>> Nodes(
         std::map<std::string, std::string>* labels = nullptr) {
+        return NodesOf(m_home, labels);
+    }
+    static std::map<std::string, std::vector<std::string>> NodesOf(
+        const test::CliLabFolder& home, std::map<std::string, std::string>* labels = nullptr) {
         std::map<std::string, std::vector<std::string>> nodes;
-        for (const auto& row : TsvRows(Cli({"nodes"}).out)) {
+        for (const auto& row : TsvRows(home.Cli({"nodes"}).out)) {
             if (row.size() == 13) {
                 nodes[row[NODE_ADDRESS]] = {row[NODE_MAC], row[NODE_ST]};
                 if (labels != nullptr) {
@@ -105,9 +111,10 @@ class CliLab : public test::LabFixture {
         return hosts;
     }
 
-    Events EventLog() {
+    Events EventLog() { return EventLogOf(m_home); }
+    static Events EventLogOf(const test::CliLabFolder& home) {
         Events events;
-        for (const auto& row : TsvRows(Cli({"events"}).out)) {
+        for (const auto& row : TsvRows(home.Cli({"events"}).out)) {
             events.emplace_back(row.at(EVENT_KIND), row.at(EVENT_ADDRESS));
         }
         return events;
@@ -498,23 +505,137 @@ TEST_F(CliShortLab, RefreshNodeTakesANameOrAnAddressOfTheSubnet) {
     EXPECT_EQ(nodes.count(Address("normal", 1)), 1u);
 }
 
-// Hand-edited extremes: each address may hold a run for minutes.
-class CliSlowLab : public CliLab {
-  protected:
-    void Configure(AppSettings& app) override {
-        app.TIMEOUT = 60000;
-        app.RETRY = 100;
+// The verdicts of a search and of the refresh after it under each sniffing criterion: every
+// host found with the mark its answers to the tests give under the criterion, each event once.
+TEST_F(CliShortLab, VerdictsOfASearchAndARefreshUnderEachSniffCriterion) {
+    const struct Case {
+        std::vector<std::string> criterion;  // sniff set ..., from the default B47 B16 B8
+        bool partialSniffs;                  // the partial host answers B47 and B16, not B8
+        bool snifferSniffs;
+    } cases[] = {
+        {{"B47", "B16", "B8"}, false, true},
+        {{"any"}, true, true},
+        {{"B47", "B16"}, true, true},
+        {{"B8"}, false, true},
+        {{"none"}, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.criterion));
+        test::CliLabFolder home;
+        ASSERT_TRUE(home.Prepare({}, LastAddress())) << home.Failure();
+        std::vector<std::string> sniff{"--home", home.Path().string(), "sniff", "set"};
+        sniff.insert(sniff.end(), c.criterion.begin(), c.criterion.end());
+        ASSERT_EQ(test::RunCli(sniff).status, 0);
+
+        std::map<std::string, std::vector<std::string>> expected;
+        Events events;
+        for (const auto& host : SegmentHosts()) {
+            const std::string address = FormatIp(host.address);
+            const bool sniffs = (host.kind == "sniffing" && c.snifferSniffs) ||
+                                (host.kind == "partial" && c.partialSniffs);
+            expected[address] = {test::LabMacText(host.mac), sniffs ? "x" : "."};
+            if (host.kind != "own") {
+                events.emplace_back("新規ノード検出", address);
+            }
+            if (sniffs) {
+                events.emplace_back("盗聴ノード検出", address);
+            }
+        }
+        home.Cli({"search"});
+        EXPECT_EQ(NodesOf(home), expected);
+        EXPECT_EQ(EventLogOf(home), events);
+        home.Cli({"refresh"});
+        EXPECT_EQ(NodesOf(home), expected);
+        EXPECT_EQ(EventLogOf(home), events);
     }
+}
+
+// The sniffing host drops every second ARP frame it is sent, whatever the frame, while the
+// rule is in place.
+class LossyHost {
+  public:
+    explicit LossyHost(std::string nameSpace) : m_nameSpace(std::move(nameSpace)) {
+        m_ok = Nft({"add", "table", "netdev", TABLE}) &&
+               Nft({"add", "chain", "netdev", TABLE, "ingress",
+                    "{ type filter hook ingress device eth0 priority 0; policy accept; }"}) &&
+               Nft({"add", "rule", "netdev", TABLE, "ingress", "ether", "type", "arp", "numgen",
+                    "inc", "mod", "2", "==", "1", "drop"});
+    }
+    ~LossyHost() { Nft({"delete", "table", "netdev", TABLE}); }
+    LossyHost(const LossyHost&) = delete;
+    LossyHost& operator=(const LossyHost&) = delete;
+    bool Ok() const { return m_ok; }
+
+  private:
+    static constexpr const char* TABLE = "hlv_lossy";
+    bool Nft(std::vector<std::string> arguments) const {
+        std::vector<std::string> argv{"ip", "netns", "exec", m_nameSpace, "nft"};
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        return test::RunProgram(argv) == 0;
+    }
+    std::string m_nameSpace;
+    bool m_ok = false;
 };
 
-TEST_F(CliSlowLab, ASecondSignalEndsASearchAtOnce) {
+// The attempts of each kind share one window: a host that drops every second frame still
+// answers one of them, so the refresh finds it with all its tests and raises nothing.
+TEST_F(CliShortLab, ARefreshFindsAHostThatDropsEverySecondFrameWithAllItsAnswers) {
+    Cli({"search"});
+    const auto found = Nodes();
+    const Events events = EventLog();
+    ASSERT_EQ(found.at(Address("sniffing")).at(1), "x");
+    {
+        LossyHost lossy(Lab::Get().Hosts("sniffing").at(0).nameSpace);
+        ASSERT_TRUE(lossy.Ok());
+        Cli({"refresh"});
+    }
+    EXPECT_EQ(Nodes(), found);
+    EXPECT_EQ(EventLog(), events);
+}
+
+// A stop cuts the window in flight: with the longest TIMEOUT a refresh still ends at once,
+// through its usual end, and the nodes it could not finish keep what the node file holds.
+TEST_F(CliShortLab, ARefreshInAMinuteLongWindowEndsWithinASecondOfSigint) {
+    // The bound is one second; a second more allows for a loaded machine (two cores shared
+    // by several builds), far below the window's minute.
+    constexpr auto STOP_BOUND = std::chrono::seconds(1);
+    constexpr auto LOAD_MARGIN = std::chrono::seconds(1);
+    Cli({"search"});
+    Cli({"settings", "set", "TIMEOUT", "60000"});
+    const auto nodeFile = m_home.Path() / "db" / "NetDB.na";
+    const std::string stored = test::ReadBytes(nodeFile);
+    ASSERT_FALSE(stored.empty());
+
+    CliProcess refresh(m_home.Args({"refresh"}));
+    ASSERT_TRUE(refresh.Started());
+    ASSERT_TRUE(refresh.WaitForOutput("【ノード検索】 検索準備中", std::chrono::seconds(30)))
+        << refresh.Out() << refresh.Err();
+    // Well inside the first window, which lasts over a minute.
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    const auto signalled = std::chrono::steady_clock::now();
+    refresh.Signal(SIGINT);
+    const int status = refresh.Wait(std::chrono::seconds(30));
+    const auto took = std::chrono::steady_clock::now() - signalled;
+    EXPECT_EQ(status, 0) << refresh.Err();
+    EXPECT_LT(took, STOP_BOUND + LOAD_MARGIN);
+    EXPECT_NE(refresh.Out().find("検索処理が終了しました。"), std::string::npos) << refresh.Out();
+    EXPECT_EQ(test::ReadBytes(nodeFile), stored);
+}
+
+// A run held up where a stop cannot cut it (its mail, at its end, to a server that never
+// answers) is not waited for once the user asks a second time.
+TEST_F(CliShortLab, ASecondSignalEndsARunHeldInItsMailAtOnce) {
+    test::ScriptedMailServer silent({test::ScriptedMailServer::SILENT});
+    std::filesystem::remove(test::CliRegistryPath());
+    Cli({"mail", "set", "smtpserver", "127.0.0.1", "smtpport", std::to_string(silent.Port()),
+         "adrfrom", "halvera@example.com", "adrto2", "admin@example.com"});
+    Cli({"event", "set", "0", "mail", "%IP"});
     CliProcess search(m_home.Args({"search"}));
     ASSERT_TRUE(search.Started());
-    ASSERT_TRUE(search.WaitForOutput("【ノード検索】 検索準備中", std::chrono::seconds(30)))
+    ASSERT_TRUE(search.WaitForOutput("検索処理が終了しました。", std::chrono::seconds(30)))
         << search.Out() << search.Err();
-    // Once probing has begun, the first asks the run to stop after its current address,
-    // which takes a minute; the second comes once the first has been taken.
-    std::this_thread::sleep_for(std::chrono::seconds(2));
+    // The run now waits for the server's greeting; the first signal asks it to stop, the
+    // second comes once the first has been taken.
     search.Signal(SIGINT);
     std::this_thread::sleep_for(std::chrono::seconds(1));
     search.Signal(SIGINT);

@@ -32,7 +32,8 @@ constexpr int GENTLE_RATE = 20;
 
 class SendRateLab : public test::LabFixture {
   protected:
-    // The node rows and the event kinds and addresses after one search in a fresh folder.
+    // The node rows and the event kinds and addresses after a search in a fresh folder and a
+    // refresh after it (the stored nodes' attempts of a kind in one window).
     struct Found {
         std::vector<std::vector<std::string>> nodes;
         std::vector<std::pair<std::string, std::string>> events;
@@ -49,8 +50,10 @@ class SendRateLab : public test::LabFixture {
             },
             LAST_ADDRESS))
             << home.Failure();
-        const auto searched = test::RunCli(home.Args({"search"}));
-        EXPECT_EQ(searched.status, 0) << searched.err;
+        for (const char* run : {"search", "refresh"}) {
+            const auto searched = test::RunCli(home.Args({run}));
+            EXPECT_EQ(searched.status, 0) << run << ": " << searched.err;
+        }
         Found found;
         for (auto row : TsvRows(test::RunCli(home.Args({"nodes"})).out)) {
             row.erase(row.begin() + NODE_DETECTED, row.begin() + NODE_UPDATED + 1);

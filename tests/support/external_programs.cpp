@@ -53,6 +53,7 @@ const std::vector<std::string_view>& ExternalPrograms() {
         "dunstctl",               // its history
         "groff",                  // the manual pages as man renders them
         "ip",                     // namespaces, links and addresses of the lab
+        "nft",                    // a lab host's ingress rules (run through ip netns exec)
         "tcpdump",                // the frames as they leave, timed
         "trayer",                 // a system tray on the test's X server
         "xdotool",                // clicks and window searches on it

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <map>
@@ -29,7 +30,12 @@ class ScriptedRunSteps : public SearchRunSteps {
     std::map<Ipv4, int> checked;  // IsNodeChecked per address; 0 when not listed
     ProbeHook onProbe;
 
-    void BeginRun() override { Mark("begin"); }
+    void BeginRun(const std::atomic<int>* stop) override {
+        m_stop = stop;
+        Mark("begin");
+    }
+    // The stop request of the current run, as the steps' probe windows read it.
+    bool StopRequested() const { return m_stop != nullptr && m_stop->load() != 0; }
     void EndRun() override { Mark("end"); }
     int ProbeAndUpdate(const LocalAdapterInfo& local, Ipv4 ip, int attempts,
                        NodeRecord& record) override {
@@ -132,6 +138,7 @@ class ScriptedRunSteps : public SearchRunSteps {
     }
 
   private:
+    const std::atomic<int>* m_stop = nullptr;
     int ScriptedResult(Ipv4 ip) const {
         auto found = results.find(ip);
         return found == results.end() ? 2 : found->second;

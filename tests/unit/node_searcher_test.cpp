@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <map>
 #include <string>
 #include <vector>
@@ -525,28 +526,52 @@ TEST(NodeSearcher, RowShowsTheSearchWhileItsAddressIsProbed) {
     EXPECT_EQ(world.nodeList.Cell(0, NODE_COL_MONITOR), "");
 }
 
-TEST(NodeSearcher, DriverErrorLeavesRecordStoreAndRowAsTheyWere) {
-    World world;
-    world.StartRun(1, {{At(20), Mac(1)}, {At(30), Mac(2)}});
-    ASSERT_EQ(world.Probe(At(20)), 1);
-    ASSERT_EQ(world.Probe(At(30)), 1);
-    const Texts rows = world.Rows();
-    const Texts records = world.Records();
+// Neither a driver error nor a stop that cut the windows says anything about the node: it
+// keeps its record, row and store state, and raises nothing (it went down meanwhile, which a
+// verdict taken from a cut window would report).
+TEST(NodeSearcher, UnprobedAddressLeavesRecordStoreAndRowAsTheyWere) {
+    using LogLines = std::vector<std::pair<std::string, std::string>>;
+    const struct Case {
+        const char* name;
+        bool stop;       // a stop request is pending, else every read fails
+        bool asOfBlock;  // probed in a block before its step, else on its own
+        int result;
+        LogLines log;
+    } cases[] = {
+        {"driver error", false, false, -1, {{"netmond", "PacketReceivePacket error"}}},
+        {"stop, probed on its own", true, false, SWEEP_CUT, {}},
+        {"stop, probed in a block", true, true, SWEEP_CUT, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        World world;
+        world.StartRun(1, {{At(20), Mac(1)}, {At(30), Mac(2)}});
+        ASSERT_EQ(world.Probe(At(20)), 1);
+        ASSERT_EQ(world.Probe(At(30)), 1);
+        const Texts rows = world.Rows();
+        const Texts records = world.Records();
 
-    world.StartRun(2, {});
-    world.segment.FailReads();
-    NodeRecord record;
-    world.nodes.FindNodeByIp(At(20), record);
-    const NodeRecord before = record;
-    EXPECT_EQ(world.searcher.ProbeAndUpdate(At(20), 1, record), -1);
-    EXPECT_EQ(record, before);
-    EXPECT_EQ(world.Rows(), rows);
-    EXPECT_EQ(world.Records(), records);
-    EXPECT_EQ(world.Events(), Texts{});
-    EXPECT_EQ(world.nodeList.FindRow(NODE_COL_MONITOR, SearchingText()), -1);
-    EXPECT_EQ(world.banner.Texts().back(), Sjis("【ノード検索】 192.168.0.20 検索中 . . ."));
-    EXPECT_EQ(world.h.errorLog.Lines(), (std::vector<std::pair<std::string, std::string>>{
-                                            {"netmond", "PacketReceivePacket error"}}));
+        world.StartRun(2, {{At(30), Mac(2)}});
+        std::atomic<int> stop{c.stop ? 1 : 0};
+        world.searcher.SetStop(&stop);
+        if (!c.stop) {
+            world.segment.FailReads();
+        }
+        NodeRecord record;
+        const int attempts = world.AttemptsFor(At(20), record);
+        if (c.asOfBlock) {
+            world.ProbeBlock({20, 30});
+        }
+        const NodeRecord before = record;
+        EXPECT_EQ(world.searcher.ProbeAndUpdate(At(20), attempts, record), c.result);
+        EXPECT_EQ(record, before);
+        EXPECT_EQ(world.Rows(), rows);
+        EXPECT_EQ(world.Records(), records);
+        EXPECT_EQ(world.Events(), Texts{});
+        EXPECT_EQ(world.nodeList.FindRow(NODE_COL_MONITOR, SearchingText()), -1);
+        EXPECT_EQ(world.banner.Texts().back(), Sjis("【ノード検索】 192.168.0.20 検索中 . . ."));
+        EXPECT_EQ(world.h.errorLog.Lines(), c.log);
+    }
 }
 
 }  // namespace

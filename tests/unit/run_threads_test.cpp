@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -235,6 +236,31 @@ TEST(RunThreads, RangeSearchProbesBlocksAheadOfItsSteps) {
     EXPECT_EQ(probed[4].first, InetAddr("192.168.0.6"));
 }
 
+// All attempts of a kind go out in one window, and every reply waits in the capture buffer
+// until the window is read: with many attempts per address a block holds fewer addresses.
+TEST(RunThreads, ABlockSendsNoMoreRequestsOfAKindThanTheCaptureBufferHolds) {
+    using Thread = std::function<RunOutcome(SearchRunContext&, RunFlags&)>;
+    for (const Thread& thread : {Thread(SearchRangesThread), Thread(RefreshListThread)}) {
+        SearchRunHarness h;
+        h.ChangeApp([](AppSettings& app) { app.RETRY = 100; });
+        h.AddRange("192.168.1.1", "192.168.1.100");
+        for (int n = 1; n <= 100; ++n) {
+            const std::string ip = "192.168.1." + std::to_string(n);
+            h.StoreNode(ip.c_str(), NODE_UP, 1);
+            h.steps.checked[InetAddr(ip)] = 1;
+        }
+        StartFlags(h.flags, false);
+        auto context = h.Context();
+        EXPECT_EQ(thread(context, h.flags), RunOutcome::Completed);
+        std::vector<std::size_t> sizes;
+        for (const auto& block : h.steps.Blocks()) {
+            sizes.push_back(block.size());
+        }
+        // 101 attempts each: 40 addresses make 4,040 requests of a kind.
+        EXPECT_EQ(sizes, (std::vector<std::size_t>{40, 40, 20}));
+    }
+}
+
 TEST(RunThreads, ProbeHandsOverTheStoredRecordAndTheOwnAdapter) {
     SearchRunHarness h;
     h.ChangeApp([](AppSettings& app) { app.RETRY = 1; });
@@ -267,6 +293,57 @@ TEST(RunThreads, ProbeErrorEndsTheRunAfterTheCurrentAddress) {
                      "probe 192.168.1.3", FINISHED, "flush", "summary", "end", "release"}));
     EXPECT_EQ(h.flags.runActive, 0);
     EXPECT_EQ(h.flags.manualRun, 0);
+}
+
+// A stop request reaches the windows of the steps; the address they cut is not counted as
+// searched, and every kind of run ends as stopped through its normal end.
+TEST(RunThreads, AStopCutsTheCurrentAddressAndEndsTheRun) {
+    using Thread = std::function<RunOutcome(SearchRunContext&, RunFlags&)>;
+    const struct Case {
+        const char* name;
+        Thread thread;
+        Calls probes;
+        std::uint64_t done;
+    } cases[] = {
+        {"range search", SearchRangesThread,
+         Calls{"probe 192.168.1.1", "probe 192.168.1.2", "probe 192.168.1.3"}, 2},
+        {"list refresh", RefreshListThread,
+         Calls{"probe 192.168.1.1", "probe 192.168.1.2", "probe 192.168.1.3"}, 2},
+        {"node refresh",
+         [](SearchRunContext& context, RunFlags& flags) {
+             return RefreshNodeThread(context, flags, InetAddr("192.168.1.3"));
+         },
+         Calls{"probe 192.168.1.3"}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SearchRunHarness h;
+        h.AddRange("192.168.1.1", "192.168.1.5");
+        for (const char* ip : {"192.168.1.1", "192.168.1.2", "192.168.1.3", "192.168.1.4"}) {
+            h.StoreNode(ip, NODE_UP, 1);
+            h.steps.checked[InetAddr(ip)] = 1;
+        }
+        h.steps.onProbe = [&](Ipv4 ip, NodeRecord&) {
+            if (ip != InetAddr("192.168.1.3")) {
+                return 1;
+            }
+            h.flags.stopRequested = 1;
+            return h.steps.StopRequested() ? SWEEP_CUT : 1;
+        };
+        StartFlags(h.flags, true);
+        auto context = h.Context();
+        EXPECT_EQ(c.thread(context, h.flags), RunOutcome::Stopped);
+        Calls probes = h.steps.Calls();
+        std::erase_if(probes, [](const std::string& call) { return !call.starts_with("probe"); });
+        EXPECT_EQ(probes, c.probes);
+        EXPECT_EQ(h.flags.progress.done.load(), c.done);
+        EXPECT_EQ(h.flags.progress.found.load(), c.done);
+        // The usual end: the completion message of a command, the mail, the banner.
+        const Calls calls = h.steps.Calls();
+        EXPECT_EQ(Calls(calls.end() - 5, calls.end()),
+                  (Calls{FINISHED, "flush", "summary", "end", "release"}));
+        EXPECT_EQ(h.flags.runActive, 0);
+    }
 }
 
 TEST(RunThreads, ListRefreshWalksTheStoreInOrderAndMissesNoNodeAfterARemovedOne) {
