@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+#include "base/text_helpers.h"
+
 namespace halvera {
 namespace {
 
@@ -104,32 +106,6 @@ bool ReadsMarkup(DBusConnection* connection) {
     return false;
 }
 
-std::string EscapeMarkup(std::string_view text) {
-    std::string escaped;
-    for (char c : text) {
-        switch (c) {
-            case '&':
-                escaped += "&amp;";
-                break;
-            case '<':
-                escaped += "&lt;";
-                break;
-            case '>':
-                escaped += "&gt;";
-                break;
-            case '"':
-                escaped += "&quot;";
-                break;
-            case '\'':
-                escaped += "&#39;";
-                break;
-            default:
-                escaped += c;
-        }
-    }
-    return escaped;
-}
-
 // Notify(app_name, replaces_id, app_icon, summary, body, actions, hints, expire_timeout).
 Message NotifyCall(const std::string& body, bool critical) {
     Message call = ServiceCall("Notify");
@@ -180,7 +156,7 @@ bool DbusDesktopNotice::ShowNotice(std::string_view utf8Text, bool critical) {
         return false;
     }
     const std::string body =
-        ReadsMarkup(connection.get()) ? EscapeMarkup(utf8Text) : std::string(utf8Text);
+        ReadsMarkup(connection.get()) ? MarkupEscaped(utf8Text) : std::string(utf8Text);
     Message call = NotifyCall(body, critical);
     return call != nullptr && Call(connection.get(), call.get()) != nullptr;
 }
