@@ -279,7 +279,7 @@ TEST(PopupQueue, AFloodKeepsTheNewestAndTheCriticalAndTellsHowManyWereDropped) {
     ProcessFor(200);
     QStringList expected{
         QStringLiteral("first"),
-        QStringLiteral("m3\n（表示しきれなかった古いメッセージ 12 件を破棄しました）")};
+        QStringLiteral("（表示しきれなかった古いメッセージ 12 件を破棄しました）\nm3")};
     for (int i = 13; i < 20; ++i) {
         expected.append(QStringLiteral("m%1").arg(i));
     }

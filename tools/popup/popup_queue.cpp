@@ -45,7 +45,8 @@ void PopupQueue::Pass(const Waiting& message) {
     const QString note =
         QStringLiteral("（表示しきれなかった古いメッセージ %1 件を破棄しました）").arg(m_untold);
     m_untold = 0;
-    emit Ready(message.text + u'\n' + note, message.critical);
+    // First, where a long message that its window cuts cannot hide it.
+    emit Ready(note + u'\n' + message.text, message.critical);
 }
 
 }  // namespace halvera

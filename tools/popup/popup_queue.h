@@ -10,7 +10,8 @@ namespace halvera {
 // Paces the messages on their way to the screen. One in a quiet moment goes on at once;
 // those that come while the last ones are still fresh wait for the next turn, every
 // PACE_MS, and at most QUEUE_MAX wait: beyond that the oldest is dropped (a critical one
-// only when all waiting are critical), and the next message that goes on says how many were.
+// only when all waiting are critical), and the next message that goes on says first how many
+// were.
 // So a flood costs at most QUEUE_MAX windows or notifications a turn and bounded memory.
 class PopupQueue : public QObject {
     Q_OBJECT
