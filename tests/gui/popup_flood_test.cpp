@@ -9,7 +9,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -82,11 +81,8 @@ class FloodSender {
 // The longest messages at 300 a second for 20 seconds, to the real popup program on an X
 // server of the test's own, without a notification service: its own windows show them.
 TEST(PopupFlood, LeavesAtMostTheCapOfWindowsAnswersEveryDatagramAndGivesItsMemoryBack) {
-    if (!std::filesystem::exists(test::BuiltBrevlet())) {
-        GTEST_SKIP() << "the popup program was not built";
-    }
-    if (!test::PopupPortFree()) {
-        GTEST_SKIP() << "UDP port 20100 is taken on this machine";
+    if (const std::string missing = test::RealPopupProgramMissing(); !missing.empty()) {
+        GTEST_SKIP() << missing;
     }
     test::XvfbDisplay display(false);
     if (!display.Ready()) {

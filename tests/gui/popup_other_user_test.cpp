@@ -174,11 +174,8 @@ TEST(PopupOtherUser, TheProgramServesOnlyItsOwnUser) {
     if (::geteuid() != 0) {
         GTEST_SKIP() << "adding users needs root";
     }
-    if (!fs::exists(test::BuiltBrevlet())) {
-        GTEST_SKIP() << "the popup program was not built";
-    }
-    if (!test::PopupPortFree()) {
-        GTEST_SKIP() << "UDP port 20100 is taken on this machine";
+    if (const std::string missing = test::RealPopupProgramMissing(); !missing.empty()) {
+        GTEST_SKIP() << missing;
     }
     test::XvfbDisplay display(false);
     if (!display.Ready()) {

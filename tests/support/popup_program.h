@@ -35,6 +35,14 @@ inline bool PopupPortFree() {
     return free;
 }
 
+// Why the real popup program cannot run here (not built, the port taken), empty when it can.
+inline std::string RealPopupProgramMissing() {
+    if (!std::filesystem::exists(BuiltBrevlet())) {
+        return "the popup program was not built";
+    }
+    return PopupPortFree() ? std::string() : "UDP port 20100 is taken on this machine";
+}
+
 // Waits (at most twenty seconds) until something holds the popup port of the loopback address,
 // as a started popup program does once it is ready.
 inline bool WaitForPopupPortHeld() {
