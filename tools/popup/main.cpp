@@ -5,6 +5,7 @@
 #include <string>
 
 #include "events/popup_relay.h"
+#include "events/udp_socket_owner.h"
 #include "popup/desktop_notifier.h"
 #include "popup/popup_listener.h"
 #include "popup/popup_queue.h"
@@ -51,6 +52,15 @@ int main(int argc, char* argv[]) {
                          halvera::POPUP_PORT, address.c_str(), std::strerror(failure.error));
         }
         return 1;
+    }
+    const halvera::Ipv4 loopback = halvera::MakeIp(127, 0, 0, 1);
+    if (halvera::FindUdpSocketOwner({loopback, 0}, {loopback, halvera::POPUP_PORT}).lookup !=
+        halvera::UdpOwnerLookup::FOUND) {
+        // Without the kernel's socket diagnostics for UDP no sender can be told, and every
+        // datagram is dropped: the relay shows its messages as desktop notifications.
+        std::fprintf(stderr,
+                     "Brevlet: the kernel's UDP socket diagnostics are not available; no "
+                     "message can be told to come from this user, so none is shown.\n");
     }
     QObject::connect(&listener, &halvera::PopupListener::MessageArrived, &queue,
                      &halvera::PopupQueue::Add);
