@@ -7,9 +7,11 @@ set -eu
 # Building and running: compiler and build tools (git gives the build's commit), Qt, libpcap
 # and libcap, setcap for the capture helper, the IEEE vendor list the build turns into
 # maclist.ini, a font for the Japanese texts, OpenSSL with the trusted certificates for
-# mail over TLS, and ccache, which the build uses to skip recompiling unchanged files.
+# mail over TLS, ccache, which the build uses to skip recompiling unchanged files, and libdbus
+# for the popup messages that go to the desktop's notification service.
 RUN_PACKAGES="g++ cmake ninja-build pkg-config git qt6-base-dev qt6-multimedia-dev libpcap-dev
-libcap-dev libcap2-bin ieee-data fonts-ipafont-gothic libssl-dev ca-certificates ccache"
+libcap-dev libcap2-bin ieee-data fonts-ipafont-gothic libssl-dev ca-certificates ccache
+libdbus-1-dev"
 
 # The tests add: GoogleTest and Google Benchmark, the lab (namespaces, nftables, Samba's name
 # server, tcpdump for the frames on the wire), real mail servers (the system's Python with
@@ -17,13 +19,14 @@ libcap-dev libcap2-bin ieee-data fonts-ipafont-gothic libssl-dev ca-certificates
 # notification daemon, desktop entry checks, screenshots, the formatter, the package checks
 # (lintian, systemd-analyze for the units, hardening-check from devscripts, debootstrap for
 # the throwaway Debian root of scripts/package-root-test), groff for the manual pages, the
-# openssl program for the mail tests' certificates, and arp-scan, the benchmarks' yardstick.
+# openssl program for the mail tests' certificates, arp-scan, the benchmarks' yardstick, and
+# useradd and userdel (passwd) for the users that the popup program's tests add.
 # Every program a test, benchmark or script starts must come from here; the unit test
 # SetupPrograms holds them to it.
 TEST_PACKAGES="libgtest-dev libgmock-dev libbenchmark-dev nftables iproute2 procps samba
 tcpdump python3 python3-aiosmtpd dovecot-pop3d xvfb xauth xdotool trayer dbus-daemon dbus-bin
 dunst imagemagick desktop-file-utils clang-format dpkg-dev lintian devscripts appstream man-db
-groff-base systemd debootstrap openssl arp-scan"
+groff-base systemd debootstrap openssl arp-scan passwd"
 
 PACKAGES=$RUN_PACKAGES
 [ "${1:-}" = "--tests" ] && PACKAGES="$RUN_PACKAGES $TEST_PACKAGES"

@@ -27,8 +27,8 @@ void AppContext::OpenStores() {
 void AppContext::PrepareNetwork() {
     m_engine.PrepareRuns();
     // The own address as the last range search or list refresh read it. Without an adapter
-    // (or the rights to read it) popups still reach the popup program, which listens on every
-    // address of this host.
+    // (or the rights to read it) popups still reach the popup program, which listens on the
+    // loopback address as on every own one.
     const auto popupAddress = [this] {
         const Ipv4 ownAddress = m_engine.LocalAdapter().ownAddress;
         return ownAddress != 0 ? ownAddress : MakeIp(127, 0, 0, 1);

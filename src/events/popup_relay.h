@@ -7,12 +7,15 @@
 #include <cstddef>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string_view>
 #include <thread>
 
 #include "base/ip_address.h"
+#include "events/desktop_notice.h"
 #include "events/popup_port.h"
+#include "events/udp_socket_owner.h"
 #include "lists/error_log.h"
 
 namespace halvera {
@@ -37,13 +40,19 @@ struct PopupRelayOptions {
     std::chrono::milliseconds startWait{60000};
     // How long a datagram waits for its acknowledgement before it is sent once more.
     std::chrono::milliseconds ackWait{1000};
+    // Where a message goes while another user's program holds the port; nullptr: the desktop
+    // notification service on the session bus.
+    DesktopNotice* notice = nullptr;
 };
 
 // How one message went; the event actions go on in every case.
 enum class PopupDelivery {
     ACKNOWLEDGED,  // the popup program answered
     REPEATED,      // no answer within the wait: the datagram was sent a second time
-    FAILED,        // the program could not be started or the datagram not sent (logged)
+    NOTIFIED,      // another user's program holds the port: the desktop's notification
+                   // service showed it instead
+    FAILED,        // the program could not be started, the datagram not sent or the message
+                   // not shown (logged)
 };
 
 // The own IPv4 address the popup program listens on, asked for at each message: the address
@@ -52,7 +61,10 @@ using OwnAddressSource = std::function<Ipv4()>;
 
 // Hands popup messages to the popup program bin/Brevlet: starts it when it does not run,
 // sends each message as one UDP datagram to the own IPv4 address and waits briefly for the
-// answer. The program keeps running across events until EndPopupProgram.
+// answer. The program keeps running across events until EndPopupProgram. The port is the
+// machine's: the text goes only to a socket of this user, which the kernel's socket
+// diagnostics tell; while another user's program holds the port, the message goes to the
+// desktop's notification service instead.
 class PopupRelay : public PopupPort {
   public:
     PopupRelay(OwnAddressSource ownIp, ErrorLog& errorLog, PopupRelayOptions options = {});
@@ -81,13 +93,20 @@ class PopupRelay : public PopupPort {
     pid_t PopupProcess() const;
 
   private:
-    bool StartPopupProgram();
+    bool StartPopupProgram(Ipv4 ownIp);
     void PopupWatcherThread(pid_t process);
-    PopupDelivery SendMessage(std::string_view message, PopupUrgency urgency);
+    PopupDelivery SendMessage(Ipv4 ownIp, std::string_view message, PopupUrgency urgency);
+    PopupDelivery ShowNotice(const UdpSocketOwner& holder, std::string_view message,
+                             PopupUrgency urgency);
+    void ReadAnswer(std::string_view answer);
 
     OwnAddressSource m_ownIp;
     ErrorLog& m_errorLog;
     PopupRelayOptions m_options;
+    std::unique_ptr<DesktopNotice> m_ownNotice;  // when the options name none
+    DesktopNotice& m_notice;
+    // The missing notification service is logged once, until a notice gets through again.
+    bool m_noticeFailureLogged = false;
 
     mutable std::mutex m_mutex;
     std::condition_variable m_ended;

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "base/text_codec.h"
+#include "base/text_helpers.h"
 #include "lists/list_tables.h"
 #include "lists/prompt.h"
 
@@ -10,30 +11,6 @@ namespace halvera {
 namespace {
 
 const char* const HEADER_CELL = "<td bgcolor=#c0c0c0 nowrap>";
-
-std::string Escaped(std::string_view text) {
-    std::string out;
-    // A CP932 trail byte is 0x40 or above, beyond these four, so a byte-wise pass is safe.
-    for (char c : text) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
-}
 
 std::string FontTag(std::int32_t colorRef) {
     return "<font color=\"" + HtmlColour(colorRef) + "\">";
@@ -78,7 +55,7 @@ std::string HtmlText(ExportList list, const ExportTable& table, std::string_view
     out += "<table cellpadding=3 border=1>\r\n";
     out += "<tr>";
     for (const std::string& header : table.header) {
-        out += HEADER_CELL + Escaped(header) + "</td>";
+        out += HEADER_CELL + MarkupEscaped(header) + "</td>";
     }
     out += "\r\n";
     for (const ExportTable::Row& row : table.rows) {
@@ -87,8 +64,8 @@ std::string HtmlText(ExportList list, const ExportTable& table, std::string_view
         for (std::size_t i = 0; i < row.cells.size(); ++i) {
             const bool emptyHost =
                 list == ExportList::EventLog && i == EVENTLOG_COL_HOST && row.cells[i].empty();
-            out +=
-                "<td>" + font + (emptyHost ? Sjis("　") : Escaped(row.cells[i])) + "</font></td>";
+            out += "<td>" + font + (emptyHost ? Sjis("　") : MarkupEscaped(row.cells[i])) +
+                   "</font></td>";
         }
         out += "\r\n";
     }

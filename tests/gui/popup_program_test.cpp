@@ -12,12 +12,15 @@
 #include <unistd.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "base/text_codec.h"
 #include "events/popup_relay.h"
 #include "popup/popup_listener.h"
+#include "popup/popup_queue.h"
 #include "popup/popup_stack.h"
+#include "support/socket_as_user.h"
 
 namespace halvera {
 namespace {
@@ -51,7 +54,9 @@ void ProcessFor(int ms) {
 class Sender {
   public:
     // tos: the IP type of service of its datagrams, as the relay marks a critical message.
-    explicit Sender(int tos = 0) : m_socket(::socket(AF_INET, SOCK_DGRAM, 0)) {
+    // uid: the user whose socket it is, where not the test's own.
+    explicit Sender(int tos = 0, std::optional<uid_t> uid = {})
+        : m_socket(uid ? test::SocketAsUser(*uid, SOCK_DGRAM) : ::socket(AF_INET, SOCK_DGRAM, 0)) {
         ::setsockopt(m_socket, IPPROTO_IP, IP_TOS, &tos, sizeof tos);
     }
     ~Sender() { ::close(m_socket); }
@@ -63,9 +68,14 @@ class Sender {
         ::sendto(m_socket, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&to),
                  sizeof to);
     }
-    bool Answered() {
+    bool Answered() { return Answer().has_value(); }
+    std::optional<std::string> Answer() {
         char answer[128];
-        return ::recv(m_socket, answer, sizeof answer, MSG_DONTWAIT) >= 0;
+        ssize_t size = ::recv(m_socket, answer, sizeof answer, MSG_DONTWAIT);
+        if (size < 0) {
+            return std::nullopt;
+        }
+        return std::string(answer, static_cast<std::size_t>(size));
     }
 
   private:
@@ -119,6 +129,35 @@ TEST(PopupListener, AnswersAndShowsMessagesFromThisHostOnly) {
             EXPECT_FALSE(sender.Answered());
         }
     }
+}
+
+TEST(PopupListener, DatagramsFromAnotherUsersSocketAreDroppedAndCountedInTheNextAnswer) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "a socket of another user needs root";
+    }
+    PopupListener listener;
+    ASSERT_TRUE(listener.Listen(0));
+    QStringList arrived;
+    QObject::connect(&listener, &PopupListener::MessageArrived,
+                     [&](const QString& text, bool) { arrived.append(text); });
+    // Another user's text, marked critical as the relay marks the sniffing-node alert.
+    Sender stranger(POPUP_CRITICAL_TOS, test::STRANGER_UID);
+    Sender own;
+    auto answerTo = [&](const std::string& text) {
+        own.Send(listener.Port(), text);
+        std::optional<std::string> answer;
+        EXPECT_TRUE(ProcessUntil([&] { return (answer = own.Answer()).has_value(); }));
+        return answer;
+    };
+    stranger.Send(listener.Port(), Sjis("盗聴ノード検出 10.0.0.66"));
+    stranger.Send(listener.Port(), "node up");
+
+    EXPECT_EQ(answerTo("node down"), "OK foreign=2");
+    EXPECT_EQ(answerTo("node up"), "OK") << "the count is told once";
+    ProcessFor(300);
+    EXPECT_EQ(arrived, (QStringList{QStringLiteral("node down"), QStringLiteral("node up")}));
+    EXPECT_FALSE(stranger.Answered());
+    EXPECT_EQ(listener.Dropped(), 2);
 }
 
 TEST(PopupListener, TheSenderCheckKnowsTheAddressesOfThisHost) {
@@ -217,6 +256,43 @@ TEST(PopupStack, ABurstClosesTheOldestWindows) {
     ASSERT_EQ(stack.Windows().size(), PopupStack::WINDOW_MAX);
     EXPECT_EQ(stack.Windows().front()->Text(), QStringLiteral("2"));
     EXPECT_EQ(stack.Windows().back()->Text(), QString::number(PopupStack::WINDOW_MAX + 1));
+}
+
+TEST(PopupQueue, AFloodKeepsTheNewestAndTheCriticalAndTellsHowManyWereDropped) {
+    PopupQueue queue(50);
+    QStringList ready;
+    QList<bool> critical;
+    QObject::connect(&queue, &PopupQueue::Ready, [&](const QString& text, bool isCritical) {
+        ready.append(text);
+        critical.append(isCritical);
+    });
+    // A message in a quiet moment goes on at once.
+    queue.Add(QStringLiteral("first"), false);
+    EXPECT_EQ(ready, QStringList{QStringLiteral("first")});
+
+    // Twenty more before the next turn: the queue keeps its last eight, the critical one
+    // among them however old.
+    for (int i = 0; i < 20; ++i) {
+        queue.Add(QStringLiteral("m%1").arg(i), i == 3);
+    }
+    ASSERT_TRUE(ProcessUntil([&] { return ready.size() == 1 + PopupQueue::QUEUE_MAX; }));
+    ProcessFor(200);
+    QStringList expected{
+        QStringLiteral("first"),
+        QStringLiteral("（表示しきれなかった古いメッセージ 12 件を破棄しました）\nm3")};
+    for (int i = 13; i < 20; ++i) {
+        expected.append(QStringLiteral("m%1").arg(i));
+    }
+    EXPECT_EQ(ready, expected);
+    EXPECT_EQ(critical.count(true), 1);
+    EXPECT_TRUE(critical[1]);
+    EXPECT_EQ(queue.Dropped(), 12);
+
+    // The count is told once; quiet again, the next message goes on at once.
+    ProcessFor(100);
+    queue.Add(QStringLiteral("later"), false);
+    ASSERT_TRUE(ProcessUntil([&] { return ready.size() == 2 + PopupQueue::QUEUE_MAX; }));
+    EXPECT_EQ(ready.back(), QStringLiteral("later"));
 }
 
 }  // namespace

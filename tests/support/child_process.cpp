@@ -10,9 +10,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <string_view>
 #include <thread>
 
 #include "support/external_programs.h"
@@ -37,15 +39,24 @@ bool MayStart(const std::vector<std::string>& argv) {
     return false;
 }
 
-// output, when given, becomes the child's standard output.
+// output, when given, becomes the child's standard output, and its standard error too with
+// `errorsToo`.
 pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
-            int output = -1) {
+            int output = -1, bool errorsToo = false) {
     if (!MayStart(argv)) {
         return 0;
     }
+    // A variable the caller gives replaces the inherited one: the first of two would win.
+    auto given = [&](std::string_view entry) {
+        const std::string_view name = entry.substr(0, entry.find('=') + 1);
+        return std::any_of(environment.begin(), environment.end(),
+                           [&](const std::string& mine) { return mine.starts_with(name); });
+    };
     std::vector<std::string> envText;
     for (char** entry = environ; *entry != nullptr; ++entry) {
-        envText.emplace_back(*entry);
+        if (!given(*entry)) {
+            envText.emplace_back(*entry);
+        }
     }
     envText.insert(envText.end(), environment.begin(), environment.end());
     std::vector<char*> args;
@@ -68,6 +79,9 @@ pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>
         }
         if (output >= 0) {
             ::dup2(output, STDOUT_FILENO);
+            if (errorsToo) {
+                ::dup2(output, STDERR_FILENO);
+            }
         }
         ::close_range(STDERR_FILENO + 1, ~0u, 0);
         ::execvpe(args[0], args.data(), env.data());
@@ -112,12 +126,13 @@ int RunProgram(const std::vector<std::string>& argv, const std::vector<std::stri
     return WEXITSTATUS(status);
 }
 
-std::string ProgramOutput(const std::vector<std::string>& argv) {
+std::string ProgramOutput(const std::vector<std::string>& argv,
+                          const std::vector<std::string>& environment, bool errorsToo) {
     int channel[2];
     if (::pipe2(channel, O_CLOEXEC) != 0) {
         return {};
     }
-    pid_t pid = Spawn(argv, {}, channel[1]);
+    pid_t pid = Spawn(argv, environment, channel[1], errorsToo);
     ::close(channel[1]);
     std::string output;
     char buffer[4096];

@@ -13,7 +13,7 @@ namespace halvera::test {
 class ChildProcess {
   public:
     // argv[0] is looked up on the PATH; `environment` entries ("NAME=value") are added to
-    // the test's own environment.
+    // the test's own environment, in place of a variable of the same name.
     explicit ChildProcess(const std::vector<std::string>& argv,
                           const std::vector<std::string>& environment = {});
     ~ChildProcess();
@@ -33,10 +33,12 @@ class ChildProcess {
 int RunProgram(const std::vector<std::string>& argv,
                const std::vector<std::string>& environment = {});
 
-// Runs a program to its end and gives what it wrote to its standard output. Through a plain
+// Runs a program to its end and gives what it wrote to its standard output (and to its
+// standard error, with `errorsToo`). Through a plain
 // fork, like every start here: QProcess starts its children in a way that ThreadSanitizer
 // takes for a fork of the test process itself while another thread runs.
-std::string ProgramOutput(const std::vector<std::string>& argv);
+std::string ProgramOutput(const std::vector<std::string>& argv,
+                          const std::vector<std::string>& environment = {}, bool errorsToo = false);
 
 // Waits (at most `seconds`) until a TCP connection to the loopback port succeeds.
 bool WaitForLoopbackPort(int port, int seconds);

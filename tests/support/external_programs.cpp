@@ -63,6 +63,8 @@ const std::vector<std::string_view>& ExternalPrograms() {
         "/usr/bin/python3",   // the SMTP servers (aiosmtpd, the TLS server)
         "/usr/bin/setpriv",   // the program started as another user
         "/usr/sbin/dovecot",  // the POP server of the POP-before-SMTP tests
+        "/usr/sbin/useradd",  // the users of the tests with two users
+        "/usr/sbin/userdel",
     };
     return programs;
 }

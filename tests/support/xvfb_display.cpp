@@ -109,4 +109,8 @@ int XvfbDisplay::Run(const std::vector<std::string>& argv) const {
     return RunProgram(argv, Environment());
 }
 
+std::string XvfbDisplay::Output(const std::vector<std::string>& argv) const {
+    return ProgramOutput(argv, Environment());
+}
+
 }  // namespace halvera::test

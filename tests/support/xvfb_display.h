@@ -29,6 +29,8 @@ class XvfbDisplay {
     void StartTray();
     // Runs an X client (xdotool, xwininfo) on this display to its end; its exit code.
     int Run(const std::vector<std::string>& argv) const;
+    // Runs an X client to its end; what it wrote to its standard output.
+    std::string Output(const std::vector<std::string>& argv) const;
 
   private:
     bool StartServer(int display);

@@ -16,6 +16,7 @@
 #include <cstring>
 #include <fstream>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -26,6 +27,7 @@
 #include "support/file_bytes.h"
 #include "support/popup_program.h"
 #include "support/recording_error_log.h"
+#include "support/socket_as_user.h"
 #include "support/temp_program_folder.h"
 
 namespace halvera {
@@ -37,11 +39,15 @@ using Clock = std::chrono::steady_clock;
 const Ipv4 LOOPBACK = MakeIp(127, 0, 0, 1);
 
 // Stands in for the popup program's socket: holds a UDP port on a loopback address (a free
-// one unless given), records every datagram with its arrival time and answers when told to.
+// one unless given), records every datagram with its arrival time and answers when told to,
+// with `answerText`. `owner`: the user whose socket it is, where not the test's own.
 class ScriptedPopupPeer {
   public:
-    explicit ScriptedPopupPeer(bool answer, Ipv4 own = LOOPBACK, int port = 0) : m_answer(answer) {
-        m_socket = ::socket(AF_INET, SOCK_DGRAM, 0);
+    explicit ScriptedPopupPeer(bool answer, Ipv4 own = LOOPBACK, int port = 0,
+                               std::string answerText = "OK", std::optional<uid_t> owner = {})
+        : m_answer(answer), m_answerText(std::move(answerText)) {
+        m_socket =
+            owner ? test::SocketAsUser(*owner, SOCK_DGRAM) : ::socket(AF_INET, SOCK_DGRAM, 0);
         // The kernel stamps each datagram as it arrives, however late this thread runs.
         int on = 1;
         ::setsockopt(m_socket, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
@@ -125,13 +131,14 @@ class ScriptedPopupPeer {
                      tos});
             }
             if (m_answer) {
-                ::sendto(m_socket, "OK", 2, 0, reinterpret_cast<sockaddr*>(&sender),
-                         message.msg_namelen);
+                ::sendto(m_socket, m_answerText.data(), m_answerText.size(), 0,
+                         reinterpret_cast<sockaddr*>(&sender), message.msg_namelen);
             }
         }
     }
 
     bool m_answer;
+    std::string m_answerText;
     int m_socket = -1;
     int m_port = 0;
     std::atomic<bool> m_stop{false};
@@ -192,6 +199,22 @@ std::vector<std::string> Messages(const std::vector<ScriptedPopupPeer::Datagram>
 }
 
 using LogLines = std::vector<std::pair<std::string, std::string>>;
+
+// The desktop's notification service as the relay sees it: records what it is asked to show,
+// or refuses as a session without one does.
+class RecordingNotice : public DesktopNotice {
+  public:
+    explicit RecordingNotice(bool available) : m_available(available) {}
+    bool ShowNotice(std::string_view utf8Text, bool critical) override {
+        m_shown.emplace_back(std::string(utf8Text), critical);
+        return m_available;
+    }
+    const std::vector<std::pair<std::string, bool>>& Shown() const { return m_shown; }
+
+  private:
+    bool m_available;
+    std::vector<std::pair<std::string, bool>> m_shown;
+};
 
 class PopupRelayTest : public ::testing::Test {
   protected:
@@ -378,6 +401,75 @@ TEST_F(PopupRelayTest, TheRelayEndsItsProgramWhenItGoes) {
         ASSERT_GT(process, 0);
     }
     EXPECT_TRUE(test::ProcessGone(process));
+}
+
+TEST_F(PopupRelayTest, AnotherUsersProgramOnThePortNeverGetsTheText) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "a socket of another user needs root";
+    }
+    struct Case {
+        const char* name;
+        bool service;
+        PopupDelivery delivery;
+        LogLines log;  // for both messages together
+    } cases[] = {
+        {"the own desktop's notification service shows it", true, PopupDelivery::NOTIFIED, {}},
+        {"without one, the log says so once",
+         false,
+         PopupDelivery::FAILED,
+         {{"popupd",
+           "popup port held by another user's program (uid 4242) and no desktop "
+           "notification service: popup messages not shown"}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove(BinFolder() / "starts");
+        WritePopupProgram("exec sleep 600");
+        ScriptedPopupPeer stranger(true, LOOPBACK, 0, "OK", test::STRANGER_UID);
+        RecordingNotice notice(c.service);
+        test::RecordingErrorLog errorLog;
+        PopupRelayOptions options = Options(stranger.Port());
+        options.notice = &notice;
+        PopupRelay relay(LOOPBACK, errorLog, options);
+        PopupPort& port = relay;
+
+        port.ShowPopupMessage(EVENT_SNIFFING_NODE, NodeRecord{}, Sjis("盗聴ノード検出 10.0.0.9"));
+        EXPECT_EQ(relay.ShowPopupMessage("node up"), c.delivery);
+
+        EXPECT_EQ(notice.Shown(), (std::vector<std::pair<std::string, bool>>{
+                                      {"盗聴ノード検出 10.0.0.9", true}, {"node up", false}}));
+        EXPECT_EQ(errorLog.Lines(), c.log);
+        std::this_thread::sleep_for(300ms);
+        EXPECT_TRUE(stranger.Received().empty());
+        // Its own program could not take the port either.
+        EXPECT_TRUE(ReadStarts().empty());
+        EXPECT_EQ(relay.PopupProcess(), 0);
+    }
+}
+
+TEST_F(PopupRelayTest, TheProgramsCountOfDroppedDatagramsGoesToTheErrorLog) {
+    struct Case {
+        const char* answer;
+        LogLines log;
+    } cases[] = {
+        {"OK", {}},
+        {"OK foreign=3",
+         {{"popupd", "the popup program dropped 3 datagrams not sent by this user"}}},
+        // Any other answer is still an answer, and tells nothing more.
+        {"OK foreign=", {}},
+        {"OK foreign=3x", {}},
+        {"OK foreign=99999999999999999999", {}},
+        {"ACK", {}},
+    };
+    WritePopupProgram("exec sleep 600");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.answer);
+        ScriptedPopupPeer peer(true, LOOPBACK, 0, c.answer);
+        test::RecordingErrorLog errorLog;
+        PopupRelay relay(LOOPBACK, errorLog, Options(peer.Port()));
+        EXPECT_EQ(relay.ShowPopupMessage("node up"), PopupDelivery::ACKNOWLEDGED);
+        EXPECT_EQ(errorLog.Lines(), c.log);
+    }
 }
 
 }  // namespace

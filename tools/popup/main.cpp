@@ -2,10 +2,13 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "events/popup_relay.h"
+#include "events/udp_socket_owner.h"
 #include "popup/desktop_notifier.h"
 #include "popup/popup_listener.h"
+#include "popup/popup_queue.h"
 #include "popup/popup_stack.h"
 
 #if defined(__SANITIZE_THREAD__)
@@ -32,13 +35,36 @@ int main(int argc, char* argv[]) {
     }
     halvera::PopupStack stack;
     halvera::DesktopNotifier notifier;
+    halvera::PopupQueue queue;
     halvera::PopupListener listener;
     if (!listener.Listen(halvera::POPUP_PORT)) {
-        std::fprintf(stderr, "Brevlet: UDP port %d is in use or cannot be bound.\n",
-                     halvera::POPUP_PORT);
+        const halvera::ListenFailure& failure = listener.Failure();
+        const std::string address = failure.address.toString().toStdString();
+        if (failure.otherUser) {
+            // The port is the machine's: that user's program serves that user, and this
+            // user's relay shows its messages through the desktop's notification service.
+            std::fprintf(stderr,
+                         "Brevlet: UDP port %d on %s is held by another user's program (uid "
+                         "%u); Halvera shows this user's messages as desktop notifications.\n",
+                         halvera::POPUP_PORT, address.c_str(), failure.holder);
+        } else {
+            std::fprintf(stderr, "Brevlet: UDP port %d on %s cannot be bound: %s\n",
+                         halvera::POPUP_PORT, address.c_str(), std::strerror(failure.error));
+        }
         return 1;
     }
-    QObject::connect(&listener, &halvera::PopupListener::MessageArrived, &notifier,
+    const halvera::Ipv4 loopback = halvera::MakeIp(127, 0, 0, 1);
+    if (halvera::FindUdpSocketOwner({loopback, 0}, {loopback, halvera::POPUP_PORT}).lookup !=
+        halvera::UdpOwnerLookup::FOUND) {
+        // Without the kernel's socket diagnostics for UDP no sender can be told, and every
+        // datagram is dropped: the relay shows its messages as desktop notifications.
+        std::fprintf(stderr,
+                     "Brevlet: the kernel's UDP socket diagnostics are not available; no "
+                     "message can be told to come from this user, so none is shown.\n");
+    }
+    QObject::connect(&listener, &halvera::PopupListener::MessageArrived, &queue,
+                     &halvera::PopupQueue::Add);
+    QObject::connect(&queue, &halvera::PopupQueue::Ready, &notifier,
                      &halvera::DesktopNotifier::Show);
     QObject::connect(&notifier, &halvera::DesktopNotifier::NotShown, &stack,
                      &halvera::PopupStack::Show);

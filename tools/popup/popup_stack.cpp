@@ -21,17 +21,20 @@ PopupStack::~PopupStack() {
 }
 
 void PopupStack::Show(const QString& text) {
-    while (m_windows.size() >= WINDOW_MAX) {
-        PopupWindow* oldest = m_windows.takeFirst();
-        disconnect(oldest, nullptr, this, nullptr);
-        oldest->hide();
-        oldest->deleteLater();
+    PopupWindow* window = nullptr;
+    if (m_windows.size() >= WINDOW_MAX) {
+        // The oldest window takes the new message: a burst makes no window beyond the limit,
+        // nor one to be freed later.
+        window = m_windows.takeFirst();
+        window->Reuse(text);
+    } else {
+        window = new PopupWindow(text, m_lifetimeMs);
+        connect(window, &PopupWindow::Closed, this, &PopupStack::Forget);
     }
-    auto* window = new PopupWindow(text, m_lifetimeMs);
-    connect(window, &PopupWindow::Closed, this, &PopupStack::Forget);
     m_windows.append(window);
     Arrange();
     window->show();
+    window->raise();
 }
 
 void PopupStack::Forget(PopupWindow* window) {

@@ -9,7 +9,7 @@
 namespace halvera {
 
 // The open popup windows, stacked upwards from the lower right corner of the screen, the
-// newest on top. A new message beyond the limit closes the oldest window, so a burst of
+// newest on top. A new message beyond the limit takes the oldest window, so a burst of
 // events cannot bury the desktop.
 class PopupStack : public QObject {
     Q_OBJECT

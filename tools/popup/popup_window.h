@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFrame>
+#include <QLabel>
 #include <QString>
 #include <QTimer>
 
@@ -15,6 +16,8 @@ class PopupWindow : public QFrame {
   public:
     PopupWindow(const QString& text, int lifetimeMs);
     QString Text() const { return m_text; }
+    // Shows another message in this window, for a full lifetime from now.
+    void Reuse(const QString& text);
 
   signals:
     void Closed(PopupWindow* window);
@@ -25,6 +28,8 @@ class PopupWindow : public QFrame {
 
   private:
     QString m_text;
+    QLabel* m_body;
+    int m_lifetimeMs;
     QTimer m_lifetime;
 };
 
