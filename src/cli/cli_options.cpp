@@ -38,6 +38,38 @@ constexpr std::string_view USAGE_TAIL =
     "process using the same data folder makes every command fail.\n";
 ;
 
+// The help of the schema's keys that a command sets ("TIMEOUT (1-60000 msec), ..."), in
+// lines under the commands' descriptions.
+std::string SchemaKeysUsage(SettingCli cli) {
+    constexpr std::size_t INDENT = 29;
+    constexpr std::size_t WIDTH = 89;
+    std::vector<std::string> words;
+    for (const SettingKey& key : AppSettingKeys()) {
+        if (key.rules.cli == cli && key.rules.cliHelp != nullptr) {
+            words.push_back(std::string(key.key));
+            std::string help = "(" + std::string(key.rules.cliHelp) + "),";
+            for (std::size_t at = 0, end = 0; at < help.size(); at = end + 1) {
+                end = std::min(help.find(' ', at), help.size());
+                words.push_back(help.substr(at, end - at));
+            }
+        }
+    }
+    if (words.empty()) {
+        return {};
+    }
+    words.back().pop_back();  // the last comma
+    std::string text;
+    std::string line;
+    for (const std::string& word : words) {
+        if (!line.empty() && INDENT + line.size() + 1 + word.size() > WIDTH) {
+            text += std::string(INDENT, ' ') + line + "\n";
+            line.clear();
+        }
+        line += (line.empty() ? "" : " ") + word;
+    }
+    return text + std::string(INDENT, ' ') + line + "\n";
+}
+
 CliOptions Bad(std::string error) {
     CliOptions options;
     options.error = std::move(error);
@@ -51,6 +83,7 @@ const std::string& CliUsage() {
         std::string text(USAGE_HEAD);
         for (const CliVerb& verb : CliVerbs()) {
             text += verb.usage;
+            text += SchemaKeysUsage(verb.schemaKeys);
         }
         return text + std::string(USAGE_TAIL);
     }();

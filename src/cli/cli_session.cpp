@@ -11,6 +11,7 @@
 #include "base/text_codec.h"
 #include "cli/cli_listings.h"
 #include "cli/event_command_runner.h"
+#include "cli/setting_fields.h"
 #include "cli/tsv.h"
 #include "export/export_table.h"
 #include "lists/list_columns.h"
@@ -288,54 +289,14 @@ ListWriter CliSession::Lists(const CliOptions& options) {
 }
 
 int CliSession::PrintSettings(const CliOptions& options) {
-    const AppSettings app = m_engine.Settings().App();
-    const SearchSettingsEntry entry = SearchSettingsEntryOf(app);
-    const auto number = [](const std::string& text) { return NumberCell(std::stoll(text)); };
-    Lists(options).Values({
-        {"ADPNUM", NumberCell(app.ADPNUM)},
-        {"ADPNAME", TextCell(Cp932ToUtf8Lossy(app.ADPNAME))},
-        {"NEWENABLE", SwitchCell(app.NEWENABLE)},
-        {"NEWTIME", number(entry.newTime)},
-        {"NEWTIMEUNIT", NumberCell(app.NEWTIMEUNIT)},
-        {"LOOKENABLE", SwitchCell(app.LOOKENABLE)},
-        {"LOOKTIME", number(entry.lookTime)},
-        {"LOOKTIMEUNIT", NumberCell(app.LOOKTIMEUNIT)},
-        {"NODEDISP", SwitchCell(app.NODEDISP)},
-        {"TIMEOUT", number(entry.timeout)},
-        {"RETRY", number(entry.retry)},
-        {"SENDRATE", number(entry.sendRate)},
-    });
+    Lists(options).Values(SearchSettingCells(m_engine.Settings().App()));
     return 0;
 }
 
 int CliSession::SetSettings(const CliOptions& options) {
     // The entry the search settings dialog would open with, changed as asked.
-    SearchSettingsEntry entry = SearchSettingsEntryOf(m_engine.Settings().App());
-    for (const auto& [key, value] : options.settings) {
-        if (key == "ADPNUM") {
-            entry.adapter = std::stoi(value);
-        } else if (key == "NEWENABLE") {
-            entry.newEnable = value == "1";
-        } else if (key == "NEWTIME") {
-            entry.newTime = value;
-        } else if (key == "NEWTIMEUNIT") {
-            entry.newUnit = PollUnitIndex(std::stoi(value));
-        } else if (key == "LOOKENABLE") {
-            entry.lookEnable = value == "1";
-        } else if (key == "LOOKTIME") {
-            entry.lookTime = value;
-        } else if (key == "LOOKTIMEUNIT") {
-            entry.lookUnit = PollUnitIndex(std::stoi(value));
-        } else if (key == "NODEDISP") {
-            entry.nodeDisp = value == "1";
-        } else if (key == "TIMEOUT") {
-            entry.timeout = value;
-        } else if (key == "RETRY") {
-            entry.retry = value;
-        } else if (key == "SENDRATE") {
-            entry.sendRate = value;
-        }
-    }
+    const SearchSettingsEntry entry =
+        SearchSettingsEntryWith(m_engine.Settings().App(), options.settings);
     const SearchSettingsChange change = m_engine.ApplySearchSettings(entry);
     switch (change.outcome) {
         case SearchSettingsChange::SETTINGS_APPLIED:
@@ -414,40 +375,13 @@ int CliSession::SendTestMail(const CliOptions&) {
 }
 
 int CliSession::PrintOptions(const CliOptions& options) {
-    const AppSettings app = m_engine.Settings().App();
-    Lists(options).Values({
-        {"MAP", NumberCell(app.MAP)},
-        {"ELIST", NumberCell(app.ELIST)},
-        {"ELISTMAX", NumberCell(app.ELISTMAX)},
-        // The list scrolls at 1 only, as the options dialog reads it.
-        {"SCROLL", {std::to_string(app.SCROLL), app.SCROLL == 1}},
-        {"BSORT", SwitchCell(app.BSORT)},
-        {"SORT", NumberCell(app.SORT)},
-        {"BPOLING", SwitchCell(app.BPOLING)},
-    });
+    Lists(options).Values(OptionCells(m_engine.Settings().App()));
     return 0;
 }
 
 int CliSession::SetOptions(const CliOptions& options) {
     // The entry the options dialog would open with, changed as asked.
-    OptionsEntry entry = OptionsEntryOf(m_engine.Settings().App());
-    for (const auto& [key, value] : options.settings) {
-        if (key == "MAP") {
-            entry.map = std::stoi(value);
-        } else if (key == "ELIST") {
-            entry.elist = std::stoi(value);
-        } else if (key == "ELISTMAX") {
-            entry.eventRows = value;
-        } else if (key == "SCROLL") {
-            entry.scroll = value == "1";
-        } else if (key == "BSORT") {
-            entry.sortAtStart = value == "1";
-        } else if (key == "SORT") {
-            entry.sort = std::stoi(value);
-        } else if (key == "BPOLING") {
-            entry.pollAtStart = value == "1";
-        }
-    }
+    const OptionsEntry entry = OptionsEntryWith(m_engine.Settings().App(), options.settings);
     const OptionsChange change = m_engine.ApplyOptions(entry);
     if (!change.applied) {
         m_console.ErrCp932(change.message);

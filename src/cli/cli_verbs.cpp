@@ -10,35 +10,11 @@
 
 #include "cli/cli_options.h"
 #include "cli/cli_session.h"
+#include "cli/setting_fields.h"
 #include "net/local_network_range.h"
-#include "store/options_check.h"
 
 namespace halvera {
 namespace {
-
-// The keys settings set and options set take and the values their shape allows; the
-// numbers of the intervals, TIMEOUT, RETRY, SENDRATE and ELISTMAX are the dialogs' checks,
-// made when they are stored.
-struct SettingShape {
-    std::string_view key;
-    std::vector<std::string_view> values;  // empty: any decimal number
-    bool checkedOnStore = false;
-    std::int32_t maskBits = 0;  // a mask of these bits, decimal or 0x and hexadecimal digits
-};
-
-const SettingShape SETTING_KEYS[] = {
-    {"ADPNUM", {}},
-    {"NEWENABLE", {"0", "1"}},
-    {"NEWTIME", {}, true},
-    {"NEWTIMEUNIT", {"60", "3600", "86400"}},
-    {"LOOKENABLE", {"0", "1"}},
-    {"LOOKTIME", {}, true},
-    {"LOOKTIMEUNIT", {"60", "3600", "86400"}},
-    {"NODEDISP", {"0", "1"}},
-    {"TIMEOUT", {}, true},
-    {"RETRY", {}, true},
-    {"SENDRATE", {}, true},
-};
 
 // A text of a mail setting goes into SMTP and POP commands and into one line of the
 // registry file: a control character would end the command or the line early.
@@ -101,16 +77,6 @@ void ParseMail(std::string_view, const CliArguments& rest, CliOptions& options) 
     }
     options.run = &CliSession::SetMail;
 }
-
-const SettingShape OPTION_KEYS[] = {
-    {"MAP", {}, false, NODE_LIST_MAP_BITS},
-    {"ELIST", {}, false, EVENT_LIST_BITS},
-    {"ELISTMAX", {}, true},
-    {"SCROLL", {"0", "1"}},
-    {"BSORT", {"0", "1"}},
-    {"SORT", {"1", "2", "3", "4", "5"}},
-    {"BPOLING", {"0", "1"}},
-};
 
 constexpr const char* RANGES_SHAPE = "ranges needs list, add START END, add NETWORK/BITS or clear";
 
@@ -255,8 +221,8 @@ bool IsDecimal(std::string_view text) {
 }
 
 // NAME, or NAME set KEY VALUE... with the keys of its table; a mask is kept in decimal.
-void ParseKeyValues(const CliArguments& rest, std::span<const SettingShape> keys,
-                    const std::string& name, CliRun show, CliRun set, CliOptions& options) {
+void ParseKeyValues(const CliArguments& rest, SettingCli keys, const std::string& name, CliRun show,
+                    CliRun set, CliOptions& options) {
     if (rest.empty()) {
         options.run = show;
         return;
@@ -268,10 +234,8 @@ void ParseKeyValues(const CliArguments& rest, std::span<const SettingShape> keys
     for (std::size_t i = 1; i < rest.size(); i += 2) {
         const std::string_view key = rest[i];
         std::string value(rest[i + 1]);
-        const auto shape = std::find_if(keys.begin(), keys.end(), [key](const SettingShape& known) {
-            return known.key == key;
-        });
-        if (shape == keys.end()) {
+        const auto shape = SettingShapeOf(keys, key);
+        if (!shape) {
             options.error = name + " set has no key " + std::string(key);
             return;
         }
@@ -296,12 +260,12 @@ void ParseKeyValues(const CliArguments& rest, std::span<const SettingShape> keys
 }
 
 void ParseSettings(std::string_view name, const CliArguments& rest, CliOptions& options) {
-    ParseKeyValues(rest, SETTING_KEYS, std::string(name), &CliSession::PrintSettings,
+    ParseKeyValues(rest, SettingCli::Settings, std::string(name), &CliSession::PrintSettings,
                    &CliSession::SetSettings, options);
 }
 
 void ParseOptions(std::string_view name, const CliArguments& rest, CliOptions& options) {
-    ParseKeyValues(rest, OPTION_KEYS, std::string(name), &CliSession::PrintOptions,
+    ParseKeyValues(rest, SettingCli::Options, std::string(name), &CliSession::PrintOptions,
                    &CliSession::SetOptions, options);
 }
 
@@ -376,10 +340,8 @@ const CliVerb VERBS[] = {
      "                             settings dialog; nothing is stored when one is refused:\n"
      "                             ADPNUM (see adapters), NEWENABLE, LOOKENABLE and NODEDISP\n"
      "                             (0 or 1), NEWTIME and LOOKTIME (in their unit),\n"
-     "                             NEWTIMEUNIT and LOOKTIMEUNIT (60, 3600 or 86400 seconds),\n"
-     "                             TIMEOUT (1-60000 msec), RETRY (0-100), SENDRATE\n"
-     "                             (1-100000 probe frames a second)\n",
-     ParseSettings, nullptr},
+     "                             NEWTIMEUNIT and LOOKTIMEUNIT (60, 3600 or 86400 seconds),\n",
+     ParseSettings, nullptr, SettingCli::Settings},
     {"mail",
      "  mail                       print the mail settings (the password as ********)\n"
      "  mail set FIELD VALUE...    change mail settings with the checks of the mail settings\n"

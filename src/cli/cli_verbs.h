@@ -4,6 +4,8 @@
 #include <string_view>
 #include <vector>
 
+#include "store/settings_schema.h"
+
 namespace halvera {
 
 class CliSession;
@@ -24,6 +26,8 @@ struct CliVerb {
     void (*parse)(std::string_view name, const CliArguments& rest, CliOptions& options);
     // The run of a command of one form; nothing when parse chooses it.
     CliRun run;
+    // The keys of the settings schema that it shows and sets, whose help follows its usage.
+    SettingCli schemaKeys = SettingCli::None;
 };
 
 // Every command, in the order of --help.
