@@ -16,8 +16,6 @@
 namespace halvera {
 namespace {
 
-// A text of a mail setting goes into SMTP and POP commands and into one line of the
-// registry file: a control character would end the command or the line early.
 // The numbers of mail set: pop 0 or 1, security and smtpauth 0 to 2, smtpport a number
 // whose range the mail settings' own check holds.
 bool MailNumberAllowed(std::string_view field, std::string_view value) {
@@ -35,6 +33,8 @@ bool MailNumberAllowed(std::string_view field, std::string_view value) {
     return true;
 }
 
+// A text of a mail setting goes into SMTP and POP commands and into one line of the
+// registry file: a control character would end the command or the line early.
 bool HoldsControlCharacter(std::string_view text) {
     return std::any_of(text.begin(), text.end(), [](char c) {
         const auto byte = static_cast<unsigned char>(c);
