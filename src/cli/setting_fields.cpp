@@ -85,7 +85,8 @@ const OptionField OPTION_FIELDS[] = {
      false,
      [](OptionsEntry& entry, const std::string& value) { entry.elist = std::stoi(value); },
      [](const AppSettings& app, const OptionsEntry&) { return NumberCell(app.ELIST); }},
-    {"ELISTMAX"},
+    // The number of event list rows, as the settings schema enters it.
+    {"ELISTMAX", {}, 0, false, nullptr, nullptr},
     // The list scrolls at 1 only, as the options dialog reads it.
     {"SCROLL", SWITCH, 0, false,
      [](OptionsEntry& entry, const std::string& value) { entry.scroll = value == "1"; },
