@@ -7,11 +7,12 @@ set -eu
 # Building and running: compiler and build tools (git gives the build's commit), Qt, libpcap
 # and libcap, setcap for the capture helper, the IEEE vendor list the build turns into
 # maclist.ini, a font for the Japanese texts, OpenSSL with the trusted certificates for
-# mail over TLS, ccache, which the build uses to skip recompiling unchanged files, and libdbus
-# for the popup messages that go to the desktop's notification service.
+# mail over TLS, ccache, which the build uses to skip recompiling unchanged files, libdbus
+# for the popup messages that go to the desktop's notification service, and nlohmann's JSON
+# library (headers only) for halvera-cli --json.
 RUN_PACKAGES="g++ cmake ninja-build pkg-config git qt6-base-dev qt6-multimedia-dev libpcap-dev
 libcap-dev libcap2-bin ieee-data fonts-ipafont-gothic libssl-dev ca-certificates ccache
-libdbus-1-dev"
+libdbus-1-dev nlohmann-json3-dev"
 
 # The tests add: GoogleTest and Google Benchmark, the lab (namespaces, nftables, Samba's name
 # server, tcpdump for the frames on the wire), real mail servers (the system's Python with

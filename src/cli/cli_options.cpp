@@ -1,119 +1,12 @@
 #include "cli/cli_options.h"
 
-#include "net/local_network_range.h"
-#include "store/options_check.h"
-
 #include <arpa/inet.h>
 
 #include <algorithm>
-#include <cctype>
-#include <charconv>
 #include <cstddef>
-#include <cstdint>
-#include <span>
 #include <string>
 
 namespace halvera {
-
-const char* const CLI_USAGE =
-    "usage: halvera-cli [--home DIR] [--quiet] COMMAND\n"
-    "\n"
-    "commands:\n"
-    "  search                     search every address of the search ranges once; on a\n"
-    "                             terminal one line shows the addresses done, the nodes\n"
-    "                             found, the rate and the time left, elsewhere a line for\n"
-    "                             each tenth; the events are printed as they happen\n"
-    "  refresh                    get the latest status of every monitored node once\n"
-    "  refresh-node ADDRESS|NAME  get the latest status of one node\n"
-    "  nodes                      print the node list\n"
-    "  events                     print the event log\n"
-    "  ranges list                print the search ranges\n"
-    "  ranges add START END       add a search range (dotted addresses)\n"
-    "  ranges add NETWORK/BITS    add the host addresses of a network (198.18.7.0/24 adds\n"
-    "                             198.18.7.1 to 198.18.7.254)\n"
-    "  ranges clear               remove every search range\n"
-    "  monitor                    poll as the program does until SIGINT or SIGTERM\n"
-    "  export csv|html nodes|events|errors [FILE]\n"
-    "                             write a list as the program exports it (CP932), to FILE\n"
-    "                             or standard output\n"
-    "  export columns [MASK]      print the node list columns the exports write, or set\n"
-    "                             them as a PRINT mask (e.g. 0x3F7E, the default)\n"
-    "  label ADDRESS TEXT         set the label of a node of the node list (at most 36 bytes\n"
-    "                             in CP932, no comma; an empty TEXT clears it)\n"
-    "  colours                    print the six list colours\n"
-    "  colours set KEY #RRGGBB    set one list colour: BCOLOR background, BCOLOR2 background\n"
-    "                             of odd node list rows, FCOLOR text and running nodes,\n"
-    "                             NCOLOR unmonitored nodes, SCOLOR stopped nodes, PCOLOR\n"
-    "                             sniffing nodes\n"
-    "  colours scheme light|dark  set all six to a standard scheme (white or black)\n"
-    "  adapters                   print the network adapters with their ADPNUM\n"
-    "  settings                   print the search settings\n"
-    "  settings set KEY VALUE...  change search settings with the checks of the search\n"
-    "                             settings dialog; nothing is stored when one is refused:\n"
-    "                             ADPNUM (see adapters), NEWENABLE, LOOKENABLE and NODEDISP\n"
-    "                             (0 or 1), NEWTIME and LOOKTIME (in their unit),\n"
-    "                             NEWTIMEUNIT and LOOKTIMEUNIT (60, 3600 or 86400 seconds),\n"
-    "                             TIMEOUT (1-60000 msec), RETRY (0-100), SENDRATE\n"
-    "                             (1-100000 probe frames a second)\n"
-    "  mail                       print the mail settings (the password as ********)\n"
-    "  mail set FIELD VALUE...    change mail settings with the checks of the mail settings\n"
-    "                             dialog's OK; nothing is stored when one is refused:\n"
-    "                             smtpserver, popserver, userid, passward (at most 36 bytes\n"
-    "                             in CP932), adrfrom, adrto1, adrto2, adrto3, subject (at most\n"
-    "                             128 bytes), pop (1: POP before SMTP, or 0), smtpport\n"
-    "                             (1-65535), security (0 none, 1 STARTTLS, 2 TLS from the\n"
-    "                             start), smtpauth (0 none, 1 AUTH PLAIN, 2 AUTH LOGIN),\n"
-    "                             authuser, authpass (at most 128 bytes); an empty VALUE\n"
-    "                             clears a text field\n"
-    "  mail test                  send the test mail with the mail settings, as the dialog's\n"
-    "                             test send does; its errors go to standard error\n"
-    "  options                    print the list and start-up options\n"
-    "  options set KEY VALUE...   change them with the checks of the options dialog:\n"
-    "                             MAP node list columns (mask of 0xFFF: 0x1 label, 0x2 B47,\n"
-    "                             0x4 B16, 0x8 B8, 0x20 address, 0x40 MAC, 0x80 host name,\n"
-    "                             0x100 domain, 0x200 vendor, 0x400 detected, 0x800 updated),\n"
-    "                             ELIST event list columns (mask of 0x7F: 0x1 label,\n"
-    "                             0x2 address, 0x4 MAC, 0x8 host name, 0x10 domain,\n"
-    "                             0x20 vendor, 0x40 information), ELISTMAX (1-65535 rows),\n"
-    "                             SCROLL, BSORT and BPOLING (0 or 1), SORT (1 address,\n"
-    "                             2 MAC, 3 label, 4 host name, 5 workgroup or domain)\n"
-    "  event                      print the actions of the six event kinds (0 new node,\n"
-    "                             1 node up, 2 node down, 3 sniffing node, 4 address\n"
-    "                             changed, 5 device changed); a kind never set is disabled\n"
-    "  event set KIND FIELD VALUE...\n"
-    "                             change a kind's actions with the checks of the event\n"
-    "                             action dialog; nothing is stored when one is refused:\n"
-    "                             enabled, screen, log, beep (0 or 1); message, popup,\n"
-    "                             file, mail (texts of at most 128 bytes in CP932, no\n"
-    "                             comma, with %LABEL %IP %MAC %HOST %VEN %DATE %TIME);\n"
-    "                             sound (a .wav file)\n"
-    "  action-ranges list         print the action node ranges\n"
-    "  action-ranges add START END | add NETWORK/BITS\n"
-    "                             add an action node range (a start above the end is\n"
-    "                             refused)\n"
-    "  action-ranges delete START END | delete NETWORK/BITS\n"
-    "                             remove an action node range\n"
-    "  action-ranges clear        remove every action node range\n"
-    "  action-ranges allevent [0|1]\n"
-    "                             print or set ALLEVENT: 1 the event actions apply to all\n"
-    "                             nodes, 0 only to nodes inside the action node ranges\n"
-    "  sniff                      print the sniffing criterion PROMISS\n"
-    "  sniff set any | none | TEST...\n"
-    "                             a node that answers any fake packet is a sniffing node\n"
-    "                             (the tests chosen before are kept), or one that answers\n"
-    "                             each of the tests B47, B16, B8 given (none: no node)\n"
-    "\n"
-    "options:\n"
-    "  --home DIR  the data folder (default: $STATE_DIRECTORY, else the folder of halvera-cli\n"
-    "              when it is writable and not installed, else $XDG_DATA_HOME/halvera)\n"
-    "  --quiet     search, refresh, refresh-node and monitor print their events only\n"
-    "  --help      print this text\n"
-    "  --version   print the version and the build's commit\n"
-    "\n"
-    "Lists are printed as UTF-8 tab-separated text with a header line; a tab, line end or\n"
-    "backslash inside a cell is written as \\t, \\n, \\r or \\\\.\n"
-    "Exit status: 0 success, 1 failure, 2 bad usage or a refused value. Another Halvera\n"
-    "process using the same data folder makes every command fail.\n";
 
 const std::vector<std::string_view> MAIL_FIELD_NAMES = {
     "smtpserver", "adrfrom", "adrto1",   "adrto2",   "adrto3",   "pop",      "popserver", "userid",
@@ -123,117 +16,59 @@ const std::vector<std::string_view> MAIL_NUMBER_NAMES = {"pop", "smtpport", "sec
 
 namespace {
 
-struct CommandShape {
-    std::string_view name;
-    CliOptions::Command command;
-    std::size_t arguments;
-};
+constexpr std::string_view USAGE_HEAD =
+    "usage: halvera-cli [--home DIR] [--quiet] COMMAND\n"
+    "\n"
+    "commands:\n";
 
-constexpr CommandShape COMMANDS[] = {
-    {"search", CliOptions::SEARCH, 0},
-    {"refresh", CliOptions::REFRESH, 0},
-    {"refresh-node", CliOptions::REFRESH_NODE, 1},
-    {"nodes", CliOptions::NODES, 0},
-    {"events", CliOptions::EVENTS, 0},
-    {"monitor", CliOptions::MONITOR, 0},
-    {"adapters", CliOptions::ADAPTERS, 0},
-};
+constexpr std::string_view USAGE_TAIL =
+    "\n"
+    "options:\n"
+    "  --home DIR  the data folder (default: $STATE_DIRECTORY, else the folder of halvera-cli\n"
+    "              when it is writable and not installed, else $XDG_DATA_HOME/halvera)\n"
+    "  --quiet     search, refresh, refresh-node and monitor print their events only\n"
+    "  --json      print a list as one JSON document: typed fields, times in ISO 8601 with\n"
+    "              the zone, MAC addresses as aa:bb:cc:dd:ee:ff, switches as booleans\n"
+    "  --help      print this text\n"
+    "  --version   print the version and the build's commit\n"
+    "\n"
+    "Lists are printed as UTF-8 tab-separated text with a header line; a tab, line end or\n"
+    "backslash inside a cell is written as \\t, \\n, \\r or \\\\.\n"
+    "Exit status: 0 success, 1 failure, 2 bad usage or a refused value. Another Halvera\n"
+    "process using the same data folder makes every command fail.\n";
+;
 
-// The keys settings set and options set take and the values their shape allows; the
-// numbers of the intervals, TIMEOUT, RETRY, SENDRATE and ELISTMAX are the dialogs' checks,
-// made when they are stored.
-struct SettingShape {
-    std::string_view key;
-    std::vector<std::string_view> values;  // empty: any decimal number
-    bool checkedOnStore = false;
-    std::int32_t maskBits = 0;  // a mask of these bits, decimal or 0x and hexadecimal digits
-};
-
-const SettingShape SETTING_KEYS[] = {
-    {"ADPNUM", {}},
-    {"NEWENABLE", {"0", "1"}},
-    {"NEWTIME", {}, true},
-    {"NEWTIMEUNIT", {"60", "3600", "86400"}},
-    {"LOOKENABLE", {"0", "1"}},
-    {"LOOKTIME", {}, true},
-    {"LOOKTIMEUNIT", {"60", "3600", "86400"}},
-    {"NODEDISP", {"0", "1"}},
-    {"TIMEOUT", {}, true},
-    {"RETRY", {}, true},
-    {"SENDRATE", {}, true},
-};
-
-// A text of a mail setting goes into SMTP and POP commands and into one line of the
-// registry file: a control character would end the command or the line early.
-// The numbers of mail set: pop 0 or 1, security and smtpauth 0 to 2, smtpport a number
-// whose range the mail settings' own check holds.
-bool MailNumberAllowed(std::string_view field, std::string_view value) {
-    if (field == "pop") {
-        return value == "0" || value == "1";
-    }
-    if (field == "security" || field == "smtpauth") {
-        return value == "0" || value == "1" || value == "2";
-    }
-    if (field == "smtpport") {
-        return !value.empty() && value.size() <= 9 &&
-               std::all_of(value.begin(), value.end(),
-                           [](unsigned char c) { return std::isdigit(c) != 0; });
-    }
-    return true;
-}
-
-bool HoldsControlCharacter(std::string_view text) {
-    return std::any_of(text.begin(), text.end(), [](char c) {
-        const auto byte = static_cast<unsigned char>(c);
-        return byte < 0x20 || byte == 0x7F;
-    });
-}
-
-void ParseMail(const std::vector<std::string_view>& rest, CliOptions& options) {
-    if (rest.empty()) {
-        options.command = CliOptions::MAIL_SHOW;
-        return;
-    }
-    if (rest[0] == "test" && rest.size() == 1) {
-        options.command = CliOptions::MAIL_TEST;
-        return;
-    }
-    if (rest[0] != "set" || rest.size() < 3 || rest.size() % 2 == 0) {
-        options.error = "mail needs nothing, set FIELD VALUE... or test";
-        return;
-    }
-    for (std::size_t i = 1; i < rest.size(); i += 2) {
-        std::string field(rest[i]);
-        std::transform(field.begin(), field.end(), field.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        const std::string_view value = rest[i + 1];
-        if (std::find(MAIL_FIELD_NAMES.begin(), MAIL_FIELD_NAMES.end(), field) ==
-            MAIL_FIELD_NAMES.end()) {
-            options.error = "mail set has no field " + std::string(rest[i]);
-            return;
+// The help of the schema's keys that a command sets ("TIMEOUT (1-60000 msec), ..."), in
+// lines under the commands' descriptions.
+std::string SchemaKeysUsage(SettingCli cli) {
+    constexpr std::size_t INDENT = 29;
+    constexpr std::size_t WIDTH = 89;
+    std::vector<std::string> words;
+    for (const SettingKey& key : AppSettingKeys()) {
+        if (key.rules.cli == cli && key.rules.cliHelp != nullptr) {
+            words.push_back(std::string(key.key));
+            std::string help = "(" + std::string(key.rules.cliHelp) + "),";
+            for (std::size_t at = 0, end = 0; at < help.size(); at = end + 1) {
+                end = std::min(help.find(' ', at), help.size());
+                words.push_back(help.substr(at, end - at));
+            }
         }
-        if (HoldsControlCharacter(value)) {
-            options.error = field + " cannot hold a control character";
-            return;
-        }
-        if (!MailNumberAllowed(field, value)) {
-            options.error = field + " cannot be " + std::string(value);
-            return;
-        }
-        options.mail.emplace_back(std::move(field), value);
     }
-    options.command = CliOptions::MAIL_SET;
+    if (words.empty()) {
+        return {};
+    }
+    words.back().pop_back();  // the last comma
+    std::string text;
+    std::string line;
+    for (const std::string& word : words) {
+        if (!line.empty() && INDENT + line.size() + 1 + word.size() > WIDTH) {
+            text += std::string(INDENT, ' ') + line + "\n";
+            line.clear();
+        }
+        line += (line.empty() ? "" : " ") + word;
+    }
+    return text + std::string(INDENT, ' ') + line + "\n";
 }
-
-const SettingShape OPTION_KEYS[] = {
-    {"MAP", {}, false, NODE_LIST_MAP_BITS},
-    {"ELIST", {}, false, EVENT_LIST_BITS},
-    {"ELISTMAX", {}, true},
-    {"SCROLL", {"0", "1"}},
-    {"BSORT", {"0", "1"}},
-    {"SORT", {"1", "2", "3", "4", "5"}},
-    {"BPOLING", {"0", "1"}},
-};
 
 CliOptions Bad(std::string error) {
     CliOptions options;
@@ -241,192 +76,19 @@ CliOptions Bad(std::string error) {
     return options;
 }
 
-constexpr const char* RANGES_SHAPE = "ranges needs list, add START END, add NETWORK/BITS or clear";
-
-void ParseRanges(const std::vector<std::string_view>& rest, CliOptions& options) {
-    if (rest.empty()) {
-        options.error = RANGES_SHAPE;
-    } else if (rest[0] == "list" && rest.size() == 1) {
-        options.command = CliOptions::RANGES_LIST;
-    } else if (rest[0] == "clear" && rest.size() == 1) {
-        options.command = CliOptions::RANGES_CLEAR;
-    } else if (rest[0] == "add" && rest.size() == 3) {
-        const auto start = ParseDottedAddress(rest[1]);
-        const auto end = ParseDottedAddress(rest[2]);
-        if (!start || !end) {
-            options.error = "ranges add needs two dotted IPv4 addresses";
-            return;
-        }
-        options.command = CliOptions::RANGES_ADD;
-        options.rangeStart = *start;
-        options.rangeEnd = *end;
-    } else if (const auto network =
-                   rest.size() == 2 && rest[0] == "add" ? ParseCidrRange(rest[1]) : std::nullopt) {
-        options.command = CliOptions::RANGES_ADD;
-        options.rangeStart = network->start;
-        options.rangeEnd = network->end;
-    } else {
-        options.error = RANGES_SHAPE;
-    }
-}
-
-// A mask of the allowed bits in decimal or as 0x and hexadecimal digits.
-std::optional<std::int32_t> ParseMask(std::string_view text, std::int32_t allowedBits) {
-    int base = 10;
-    if (text.starts_with("0x") || text.starts_with("0X")) {
-        text.remove_prefix(2);
-        base = 16;
-    }
-    std::int64_t mask = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), mask, base);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size() || mask < 0 ||
-        (mask & ~static_cast<std::int64_t>(allowedBits)) != 0) {
-        return std::nullopt;
-    }
-    return static_cast<std::int32_t>(mask);
-}
-
-// export columns [MASK]: the PRINT bits.
-void ParseExportColumns(const std::vector<std::string_view>& rest, CliOptions& options) {
-    if (rest.size() == 1) {
-        options.command = CliOptions::EXPORT_COLUMNS_SHOW;
-        return;
-    }
-    const auto mask = rest.size() == 2 ? ParseMask(rest[1], PrintMaskBits()) : std::nullopt;
-    if (!mask) {
-        options.error =
-            "export columns needs a PRINT mask of the node list's export columns (0 to 0x3F7F)";
-        return;
-    }
-    options.command = CliOptions::EXPORT_COLUMNS_SET;
-    options.printMask = *mask;
-}
-
-void ParseExport(const std::vector<std::string_view>& rest, CliOptions& options) {
-    struct ListName {
-        std::string_view name;
-        ExportList list;
-    };
-    constexpr ListName LISTS[] = {{"nodes", ExportList::NodeList},
-                                  {"events", ExportList::EventLog},
-                                  {"errors", ExportList::ErrorLog}};
-    if (!rest.empty() && rest[0] == "columns") {
-        ParseExportColumns(rest, options);
-        return;
-    }
-    const char* const shape = "export needs csv or html, then nodes, events or errors, and a file";
-    if (rest.size() < 2 || rest.size() > 3 || (rest[0] != "csv" && rest[0] != "html")) {
-        options.error = shape;
-        return;
-    }
-    for (const ListName& list : LISTS) {
-        if (list.name == rest[1]) {
-            options.command = CliOptions::EXPORT;
-            options.exportFormat = rest[0] == "csv" ? ExportFormat::Csv : ExportFormat::Html;
-            options.exportList = list.list;
-            if (rest.size() == 3) {
-                options.exportFile = std::filesystem::path(rest[2]);
-            }
-            return;
-        }
-    }
-    options.error = shape;
-}
-
-void ParseLabel(const std::vector<std::string_view>& rest, CliOptions& options) {
-    const auto address = rest.size() == 2 ? ParseDottedAddress(rest[0]) : std::nullopt;
-    if (!address) {
-        options.error = "label needs a dotted IPv4 address and a text";
-        return;
-    }
-    options.command = CliOptions::LABEL;
-    options.labelAddress = *address;
-    options.label = std::string(rest[1]);
-}
-
-void ParseColours(const std::vector<std::string_view>& rest, CliOptions& options) {
-    const char* const shape = "colours needs nothing, set KEY #RRGGBB or scheme light|dark";
-    if (rest.empty()) {
-        options.command = CliOptions::COLOURS_LIST;
-    } else if (rest[0] == "set" && rest.size() == 3) {
-        const auto item = DisplayColourItemOfKey(rest[1]);
-        if (!item) {
-            options.error =
-                "colours set needs one of BCOLOR, BCOLOR2, FCOLOR, NCOLOR, SCOLOR or "
-                "PCOLOR, not " +
-                std::string(rest[1]);
-            return;
-        }
-        const auto colour = ParseColourText(rest[2]);
-        if (!colour) {
-            options.error = "colours set needs a colour as #RRGGBB (six hexadecimal digits), not " +
-                            std::string(rest[2]);
-            return;
-        }
-        options.command = CliOptions::COLOURS_SET;
-        options.colourItem = *item;
-        options.colour = *colour;
-    } else if (rest[0] == "scheme" && rest.size() == 2) {
-        const auto scheme = ColourSchemeOfName(rest[1]);
-        if (!scheme) {
-            options.error = "colours scheme needs light or dark, not " + std::string(rest[1]);
-            return;
-        }
-        options.command = CliOptions::COLOURS_SCHEME;
-        options.colourScheme = *scheme;
-    } else {
-        options.error = shape;
-    }
-}
-
-bool IsDecimal(std::string_view text) {
-    return !text.empty() && text.size() <= 9 &&
-           text.find_first_not_of("0123456789") == std::string_view::npos;
-}
-
-// NAME, or NAME set KEY VALUE... with the keys of its table; a mask is kept in decimal.
-void ParseKeyValues(const std::vector<std::string_view>& rest, std::span<const SettingShape> keys,
-                    const std::string& name, CliOptions::Command show, CliOptions::Command set,
-                    CliOptions& options) {
-    if (rest.empty()) {
-        options.command = show;
-        return;
-    }
-    if (rest[0] != "set" || rest.size() < 3 || rest.size() % 2 == 0) {
-        options.error = name + " needs nothing, or set KEY VALUE...";
-        return;
-    }
-    for (std::size_t i = 1; i < rest.size(); i += 2) {
-        const std::string_view key = rest[i];
-        std::string value(rest[i + 1]);
-        const auto shape = std::find_if(keys.begin(), keys.end(), [key](const SettingShape& known) {
-            return known.key == key;
-        });
-        if (shape == keys.end()) {
-            options.error = name + " set has no key " + std::string(key);
-            return;
-        }
-        bool fits = false;
-        if (shape->maskBits != 0) {
-            const auto mask = ParseMask(value, shape->maskBits);
-            fits = mask.has_value();
-            value = fits ? std::to_string(*mask) : value;
-        } else if (!shape->values.empty()) {
-            fits =
-                std::find(shape->values.begin(), shape->values.end(), value) != shape->values.end();
-        } else {
-            fits = shape->checkedOnStore || IsDecimal(value);
-        }
-        if (!fits) {
-            options.error = std::string(key) + " cannot be " + value;
-            return;
-        }
-        options.settings.emplace_back(key, value);
-    }
-    options.command = set;
-}
-
 }  // namespace
+
+const std::string& CliUsage() {
+    static const std::string usage = [] {
+        std::string text(USAGE_HEAD);
+        for (const CliVerb& verb : CliVerbs()) {
+            text += verb.usage;
+            text += SchemaKeysUsage(verb.schemaKeys);
+        }
+        return text + std::string(USAGE_TAIL);
+    }();
+    return usage;
+}
 
 CliOptions ParseCliOptions(const std::vector<std::string_view>& arguments) {
     CliOptions options;
@@ -443,6 +105,10 @@ CliOptions ParseCliOptions(const std::vector<std::string_view>& arguments) {
         }
         if (option == "--quiet") {
             options.quiet = true;
+            continue;
+        }
+        if (option == "--json") {
+            options.json = true;
             continue;
         }
         if (option == "--home" || option.starts_with("--home=")) {
@@ -467,62 +133,26 @@ CliOptions ParseCliOptions(const std::vector<std::string_view>& arguments) {
         return Bad("no command given");
     }
     const std::string_view name = arguments[i];
-    const std::vector<std::string_view> rest(arguments.begin() + static_cast<std::ptrdiff_t>(i) + 1,
-                                             arguments.end());
-    if (name == "ranges") {
-        ParseRanges(rest, options);
+    const CliArguments rest(arguments.begin() + static_cast<std::ptrdiff_t>(i) + 1,
+                            arguments.end());
+    const auto verb = std::find_if(CliVerbs().begin(), CliVerbs().end(),
+                                   [name](const CliVerb& known) { return known.name == name; });
+    if (verb == CliVerbs().end()) {
+        return Bad("unknown command " + std::string(name));
+    }
+    verb->parse(name, rest, options);
+    if (!options.error.empty()) {
+        options.run = nullptr;
         return options;
     }
-    if (name == "export") {
-        ParseExport(rest, options);
-        return options;
+    if (options.run == nullptr) {
+        options.run = verb->run;
     }
-    if (name == "label") {
-        ParseLabel(rest, options);
-        return options;
+    if (options.json && !PrintsListing(options)) {
+        return Bad("--json goes with a command that prints a list, not with " + std::string(name));
     }
-    if (name == "colours") {
-        ParseColours(rest, options);
-        return options;
-    }
-    if (name == "settings") {
-        ParseKeyValues(rest, SETTING_KEYS, "settings", CliOptions::SETTINGS_SHOW,
-                       CliOptions::SETTINGS_SET, options);
-        return options;
-    }
-    if (name == "options") {
-        ParseKeyValues(rest, OPTION_KEYS, "options", CliOptions::OPTIONS_SHOW,
-                       CliOptions::OPTIONS_SET, options);
-        return options;
-    }
-    if (IsEventCommandName(name)) {
-        options.error = ParseEventCommand(name, rest, options.eventCommand);
-        if (options.error.empty()) {
-            options.command = CliOptions::EVENT_SETTINGS;
-        }
-        return options;
-    }
-    if (name == "mail") {
-        ParseMail(rest, options);
-        return options;
-    }
-    for (const auto& shape : COMMANDS) {
-        if (shape.name != name) {
-            continue;
-        }
-        if (rest.size() != shape.arguments) {
-            return Bad(std::string(name) + (shape.arguments == 0 ? " takes no arguments"
-                                                                 : " needs one address or name"));
-        }
-        options.command = shape.command;
-        if (shape.command == CliOptions::REFRESH_NODE) {
-            options.node = std::string(rest[0]);
-        }
-        return options;
-    }
-    return Bad("unknown command " + std::string(name));
+    return options;
 }
-
 std::optional<Ipv4> ParseDottedAddress(std::string_view text) {
     const std::string copy(text);
     in_addr address{};

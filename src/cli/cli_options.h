@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/ip_address.h"
+#include "cli/cli_verbs.h"
 #include "cli/event_command.h"
 #include "export/export_table.h"
 #include "export/list_exporter.h"
@@ -15,45 +16,17 @@
 
 namespace halvera {
 
-// The usage text of halvera-cli (UTF-8).
-extern const char* const CLI_USAGE;
+// The usage text of halvera-cli (UTF-8), the commands' entries from the verb table.
+const std::string& CliUsage();
 
 // A command line of halvera-cli, checked for its shape: a known command with the arguments
 // it takes. Whether the arguments make sense for the data is the command's business.
 struct CliOptions {
-    enum Command {
-        NONE,
-        SEARCH,
-        REFRESH,
-        REFRESH_NODE,
-        NODES,
-        EVENTS,
-        RANGES_LIST,
-        RANGES_ADD,
-        RANGES_CLEAR,
-        MONITOR,
-        EXPORT,
-        EXPORT_COLUMNS_SHOW,
-        EXPORT_COLUMNS_SET,
-        LABEL,
-        COLOURS_LIST,
-        COLOURS_SET,
-        COLOURS_SCHEME,
-        ADAPTERS,
-        SETTINGS_SHOW,
-        SETTINGS_SET,
-        MAIL_SHOW,
-        MAIL_SET,
-        MAIL_TEST,
-        OPTIONS_SHOW,
-        OPTIONS_SET,
-        EVENT_SETTINGS
-    };
-
-    Command command = NONE;
+    CliRun run = nullptr;  // the command read; nothing with help, version or an error
     bool help = false;     // --help: print the usage and do nothing else
     bool version = false;  // --version: print the version and the build's commit
     bool quiet = false;    // --quiet: a search prints its events only
+    bool json = false;     // --json: a listing as one JSON document
     std::optional<std::filesystem::path> home;  // --home DIR
     std::string node;                           // refresh-node: the address or name as given
     Ipv4 rangeStart = 0;                        // ranges add

@@ -9,7 +9,9 @@
 #include "base/ip_address.h"
 #include "base/program_folder.h"
 #include "base/text_codec.h"
+#include "cli/cli_listings.h"
 #include "cli/event_command_runner.h"
+#include "cli/setting_fields.h"
 #include "cli/tsv.h"
 #include "export/export_table.h"
 #include "lists/list_columns.h"
@@ -24,17 +26,6 @@
 
 namespace halvera {
 namespace {
-
-std::vector<std::string> Header(std::span<const ListColumn> columns) {
-    std::vector<std::string> header;
-    for (const ListColumn& column : columns) {
-        header.emplace_back(column.header);
-    }
-    return header;
-}
-
-const std::vector<std::string> RANGE_HEADER = {"開始アドレス", "終了アドレス"};
-const std::vector<std::string> COLOUR_HEADER = {"キー", "色"};
 
 // The cells of a row in UTF-8, the first one replaced (it holds no text of its own in the
 // node list and the event lists).
@@ -142,96 +133,62 @@ int CliSession::Run(const CliOptions& options) {
         m_reporter.SetForm(ProgressForm::None);
         m_prompt.SetQuiet(true);
     }
-    switch (options.command) {
-        case CliOptions::NODES:
-            return PrintNodes();
-        case CliOptions::EVENTS:
-            return PrintEvents();
-        case CliOptions::RANGES_LIST:
-            return PrintRanges();
-        case CliOptions::RANGES_ADD:
-            return AddRange(options.rangeStart, options.rangeEnd);
-        case CliOptions::RANGES_CLEAR:
-            return ClearRanges();
-        case CliOptions::SEARCH:
-            return RunToEnd(SearchRuns::RunKind::RangeSearch);
-        case CliOptions::REFRESH:
-            return RunToEnd(SearchRuns::RunKind::ListRefresh);
-        case CliOptions::REFRESH_NODE:
-            return RefreshNode(options.node);
-        case CliOptions::MONITOR:
-            return Monitor();
-        case CliOptions::EXPORT:
-            return Export(options);
-        case CliOptions::EXPORT_COLUMNS_SHOW:
-            return PrintExportColumns();
-        case CliOptions::EXPORT_COLUMNS_SET:
-            return SetExportColumns(options.printMask);
-        case CliOptions::LABEL:
-            return SetLabel(options.labelAddress, options.label);
-        case CliOptions::COLOURS_LIST:
-            return PrintColours();
-        case CliOptions::COLOURS_SET: {
-            DisplayColours colours = DisplayColours::Of(m_engine.Settings().App());
-            colours.values[options.colourItem] = options.colour;
-            ChangeDisplayColours(m_engine, colours);
-            return 0;
-        }
-        case CliOptions::COLOURS_SCHEME:
-            ChangeDisplayColours(m_engine, DisplayColours::Scheme(options.colourScheme));
-            return 0;
-        case CliOptions::ADAPTERS:
-            return PrintAdapters();
-        case CliOptions::SETTINGS_SHOW:
-            return PrintSettings();
-        case CliOptions::SETTINGS_SET:
-            return SetSettings(options.settings);
-        case CliOptions::MAIL_SHOW:
-            return PrintMail();
-        case CliOptions::MAIL_SET:
-            return SetMail(options.mail);
-        case CliOptions::MAIL_TEST:
-            return SendTestMail();
-        case CliOptions::OPTIONS_SHOW:
-            return PrintOptions();
-        case CliOptions::OPTIONS_SET:
-            return SetOptions(options.settings);
-        case CliOptions::EVENT_SETTINGS:
-            return EventCommandRunner(m_engine, m_console).Run(options.eventCommand);
-        case CliOptions::NONE:
-            break;
-    }
-    return 1;
+    return (this->*options.run)(options);
 }
 
-int CliSession::PrintNodes() {
-    m_console.Out(TsvLine(Header(NodeListColumns())));
-    for (const ListRow& row : m_engine.Tables().nodeList.Snapshot()) {
-        m_console.Out(TsvLine(Utf8Cells(row, row.checked ? "1" : "0")));
-    }
+int CliSession::Search(const CliOptions&) {
+    return RunToEnd(SearchRuns::RunKind::RangeSearch);
+}
+
+int CliSession::Refresh(const CliOptions&) {
+    return RunToEnd(SearchRuns::RunKind::ListRefresh);
+}
+
+int CliSession::SetColour(const CliOptions& options) {
+    DisplayColours colours = DisplayColours::Of(m_engine.Settings().App());
+    colours.values[options.colourItem] = options.colour;
+    ChangeDisplayColours(m_engine, colours);
     return 0;
 }
 
-int CliSession::PrintEvents() {
+int CliSession::SetColourScheme(const CliOptions& options) {
+    ChangeDisplayColours(m_engine, DisplayColours::Scheme(options.colourScheme));
+    return 0;
+}
+
+int CliSession::RunEventCommand(const CliOptions& options) {
+    return EventCommandRunner(m_engine, m_console, Lists(options)).Run(options.eventCommand);
+}
+
+int CliSession::PrintNodes(const CliOptions& options) {
+    Lists(options).Table(NodeListing(m_engine.Tables().nodeList.Snapshot()));
+    return 0;
+}
+
+int CliSession::PrintEvents(const CliOptions& options) {
     m_engine.Logs().ReadEventLog(FILTER_ALL, "", nullptr, 0);
-    m_console.Out(TsvLine(Header(EventLogColumns())));
-    for (const ListRow& row : m_engine.Tables().eventLog.Snapshot()) {
-        m_console.Out(TsvLine(Utf8Cells(row, KindText(row))));
-    }
+    Lists(options).Table(EventLogListing(m_engine.Tables().eventLog.Snapshot()));
     return 0;
 }
 
-int CliSession::PrintRanges() {
-    ListTable ranges(static_cast<int>(RANGE_HEADER.size()));
+int CliSession::PrintErrors(const CliOptions& options) {
+    // The lines read are the listing, not errors of this run.
+    m_engine.Tables().errorLog.Unsubscribe(m_errorLogPrinter);
+    m_engine.Logs().ReadErrorLog(nullptr, 0);
+    Lists(options).Table(ErrorLogListing(m_engine.Tables().errorLog.Snapshot()));
+    return 0;
+}
+
+int CliSession::PrintRanges(const CliOptions& options) {
+    ListTable ranges(2);
     m_engine.SearchRanges().ListRanges(ranges);
-    m_console.Out(TsvLine(RANGE_HEADER));
-    for (const ListRow& row : ranges.Snapshot()) {
-        m_console.Out(TsvLine(Utf8Cells(row, Cp932ToUtf8Lossy(row.cells[0]))));
-    }
+    Lists(options).Table(RangeListing(ranges.Snapshot()));
     return 0;
 }
 
-int CliSession::AddRange(Ipv4 start, Ipv4 end) {
+int CliSession::AddRange(const CliOptions& options) {
+    const Ipv4 start = options.rangeStart;
+    const Ipv4 end = options.rangeEnd;
     if (const std::string refusal = CheckSearchRange(start, end); !refusal.empty()) {
         m_console.ErrCp932(refusal);
         return 2;
@@ -243,7 +200,7 @@ int CliSession::AddRange(Ipv4 start, Ipv4 end) {
     return 0;
 }
 
-int CliSession::ClearRanges() {
+int CliSession::ClearRanges(const CliOptions&) {
     if (m_engine.SearchRanges().ClearRanges() != 0) {
         m_console.Err("halvera-cli: the search ranges could not be cleared");
         return 1;
@@ -251,7 +208,8 @@ int CliSession::ClearRanges() {
     return 0;
 }
 
-int CliSession::RefreshNode(const std::string& text) {
+int CliSession::RefreshNode(const CliOptions& options) {
+    const std::string& text = options.node;
     // The node search dialog tests the address against the own subnet, which the main
     // window read when it was created.
     RawSocketCheck rights = RawSocketCheck::Allowed;
@@ -274,7 +232,9 @@ int CliSession::RefreshNode(const std::string& text) {
     return RunToEnd(SearchRuns::RunKind::NodeRefresh, check.address);
 }
 
-int CliSession::SetLabel(Ipv4 address, const std::string& utf8) {
+int CliSession::SetLabel(const CliOptions& options) {
+    const Ipv4 address = options.labelAddress;
+    const std::string& utf8 = options.label;
     const NodeLabelText label = NodeLabelFromUtf8(utf8);
     if (!label.message.empty()) {
         m_console.ErrCp932(label.message);
@@ -299,27 +259,23 @@ int CliSession::SetLabel(Ipv4 address, const std::string& utf8) {
     return 1;
 }
 
-int CliSession::PrintColours() {
+int CliSession::PrintColours(const CliOptions& options) {
     const DisplayColours colours = DisplayColours::Of(m_engine.Settings().App());
-    m_console.Out(TsvLine(COLOUR_HEADER));
+    Listing listing{{{"key", "キー"}, {"colour", "色"}}, {}};
     for (int item = 0; item < DISPLAY_COLOUR_COUNT; ++item) {
-        m_console.Out(
-            TsvLine({std::string(DisplayColourKey(item)), FormatColourText(colours.values[item])}));
+        listing.rows.push_back({TextCell(std::string(DisplayColourKey(item))),
+                                TextCell(FormatColourText(colours.values[item]))});
     }
+    Lists(options).Table(listing);
     return 0;
 }
 
-int CliSession::PrintAdapters() {
+int CliSession::PrintAdapters(const CliOptions& options) {
     const auto adapters = m_engine.ListAdapters();
     if (!adapters) {
         return 1;
     }
-    m_console.Out(TsvLine({"ADPNUM", "ネットワークアダプタ", "アドレス", "サブネットマスク"}));
-    for (std::size_t i = 0; i < adapters->size(); ++i) {
-        const CaptureAdapter& adapter = (*adapters)[i];
-        m_console.Out(TsvLine({std::to_string(i), Cp932ToUtf8Lossy(AdapterDisplayName(adapter)),
-                               FormatIp(adapter.address), FormatIp(adapter.mask)}));
-    }
+    Lists(options).Table(AdapterListing(*adapters));
     // Choosing an adapter is the first step; a search through it is the next, so a user who
     // may not search learns the fix here already.
     if (const std::string advice = m_engine.SearchRightsAdvice(); !advice.empty()) {
@@ -328,62 +284,19 @@ int CliSession::PrintAdapters() {
     return 0;
 }
 
-int CliSession::PrintKeyValues(const std::vector<std::pair<std::string, std::string>>& rows) {
-    m_console.Out(TsvLine({"KEY", "VALUE"}));
-    for (const auto& [key, value] : rows) {
-        m_console.Out(TsvLine({key, value}));
-    }
+ListWriter CliSession::Lists(const CliOptions& options) {
+    return ListWriter(m_console, options.json ? ListForm::Json : ListForm::Tsv);
+}
+
+int CliSession::PrintSettings(const CliOptions& options) {
+    Lists(options).Values(SearchSettingCells(m_engine.Settings().App()));
     return 0;
 }
 
-int CliSession::PrintSettings() {
-    const AppSettings app = m_engine.Settings().App();
-    const SearchSettingsEntry entry = SearchSettingsEntryOf(app);
-    const std::vector<std::pair<std::string, std::string>> rows = {
-        {"ADPNUM", std::to_string(app.ADPNUM)},
-        {"ADPNAME", Cp932ToUtf8Lossy(app.ADPNAME)},
-        {"NEWENABLE", std::to_string(app.NEWENABLE)},
-        {"NEWTIME", entry.newTime},
-        {"NEWTIMEUNIT", std::to_string(app.NEWTIMEUNIT)},
-        {"LOOKENABLE", std::to_string(app.LOOKENABLE)},
-        {"LOOKTIME", entry.lookTime},
-        {"LOOKTIMEUNIT", std::to_string(app.LOOKTIMEUNIT)},
-        {"NODEDISP", std::to_string(app.NODEDISP)},
-        {"TIMEOUT", entry.timeout},
-        {"RETRY", entry.retry},
-        {"SENDRATE", entry.sendRate},
-    };
-    return PrintKeyValues(rows);
-}
-
-int CliSession::SetSettings(const std::vector<std::pair<std::string, std::string>>& settings) {
+int CliSession::SetSettings(const CliOptions& options) {
     // The entry the search settings dialog would open with, changed as asked.
-    SearchSettingsEntry entry = SearchSettingsEntryOf(m_engine.Settings().App());
-    for (const auto& [key, value] : settings) {
-        if (key == "ADPNUM") {
-            entry.adapter = std::stoi(value);
-        } else if (key == "NEWENABLE") {
-            entry.newEnable = value == "1";
-        } else if (key == "NEWTIME") {
-            entry.newTime = value;
-        } else if (key == "NEWTIMEUNIT") {
-            entry.newUnit = PollUnitIndex(std::stoi(value));
-        } else if (key == "LOOKENABLE") {
-            entry.lookEnable = value == "1";
-        } else if (key == "LOOKTIME") {
-            entry.lookTime = value;
-        } else if (key == "LOOKTIMEUNIT") {
-            entry.lookUnit = PollUnitIndex(std::stoi(value));
-        } else if (key == "NODEDISP") {
-            entry.nodeDisp = value == "1";
-        } else if (key == "TIMEOUT") {
-            entry.timeout = value;
-        } else if (key == "RETRY") {
-            entry.retry = value;
-        } else if (key == "SENDRATE") {
-            entry.sendRate = value;
-        }
-    }
+    const SearchSettingsEntry entry =
+        SearchSettingsEntryWith(m_engine.Settings().App(), options.settings);
     const SearchSettingsChange change = m_engine.ApplySearchSettings(entry);
     switch (change.outcome) {
         case SearchSettingsChange::SETTINGS_APPLIED:
@@ -398,27 +311,29 @@ int CliSession::SetSettings(const std::vector<std::pair<std::string, std::string
     return 1;
 }
 
-int CliSession::PrintMail() {
+int CliSession::PrintMail(const CliOptions& options) {
     const MailSettings mail = m_engine.Settings().Mail();
-    std::vector<std::pair<std::string, std::string>> rows;
+    NamedCells values;
     for (const std::string_view name : MAIL_FIELD_NAMES) {
-        std::string value;
-        if (IsMailNumber(name)) {
-            value = std::to_string(mail.*MailNumberField(name));
+        if (name == "pop") {
+            values.emplace_back(name, SwitchCell(mail.pop));
+        } else if (IsMailNumber(name)) {
+            values.emplace_back(name, NumberCell(mail.*MailNumberField(name)));
         } else if (name == "passward" || name == "authpass") {
-            value = (mail.*MailTextField(name)).empty() ? "" : PASSWORD_MASK;
+            values.emplace_back(name,
+                                TextCell((mail.*MailTextField(name)).empty() ? "" : PASSWORD_MASK));
         } else {
-            value = Cp932ToUtf8Lossy(mail.*MailTextField(name));
+            values.emplace_back(name, TextCell(Cp932ToUtf8Lossy(mail.*MailTextField(name))));
         }
-        rows.emplace_back(name, value);
     }
-    return PrintKeyValues(rows);
+    Lists(options).Values(values);
+    return 0;
 }
 
-int CliSession::SetMail(const std::vector<std::pair<std::string, std::string>>& fields) {
+int CliSession::SetMail(const CliOptions& options) {
     // What the mail settings dialog would open with, changed as asked, then its OK.
     MailSettings entry = m_engine.Settings().Mail();
-    for (const auto& [name, value] : fields) {
+    for (const auto& [name, value] : options.mail) {
         if (IsMailNumber(name)) {
             // The options allowed digits only; the settings' check holds the range.
             entry.*MailNumberField(name) = std::stoi(value);
@@ -443,7 +358,7 @@ int CliSession::SetMail(const std::vector<std::pair<std::string, std::string>>& 
     return 0;
 }
 
-int CliSession::SendTestMail() {
+int CliSession::SendTestMail(const CliOptions&) {
     // The dialog's test send: the stored settings checked as a mail needs them, then the
     // test mail, whose failures the prompt prints.
     if (const std::string refusal =
@@ -459,37 +374,14 @@ int CliSession::SendTestMail() {
     return 0;
 }
 
-int CliSession::PrintOptions() {
-    const AppSettings app = m_engine.Settings().App();
-    const std::vector<std::pair<std::string, std::string>> rows = {
-        {"MAP", std::to_string(app.MAP)},           {"ELIST", std::to_string(app.ELIST)},
-        {"ELISTMAX", std::to_string(app.ELISTMAX)}, {"SCROLL", std::to_string(app.SCROLL)},
-        {"BSORT", std::to_string(app.BSORT)},       {"SORT", std::to_string(app.SORT)},
-        {"BPOLING", std::to_string(app.BPOLING)},
-    };
-    return PrintKeyValues(rows);
+int CliSession::PrintOptions(const CliOptions& options) {
+    Lists(options).Values(OptionCells(m_engine.Settings().App()));
+    return 0;
 }
 
-int CliSession::SetOptions(const std::vector<std::pair<std::string, std::string>>& options) {
+int CliSession::SetOptions(const CliOptions& options) {
     // The entry the options dialog would open with, changed as asked.
-    OptionsEntry entry = OptionsEntryOf(m_engine.Settings().App());
-    for (const auto& [key, value] : options) {
-        if (key == "MAP") {
-            entry.map = std::stoi(value);
-        } else if (key == "ELIST") {
-            entry.elist = std::stoi(value);
-        } else if (key == "ELISTMAX") {
-            entry.eventRows = value;
-        } else if (key == "SCROLL") {
-            entry.scroll = value == "1";
-        } else if (key == "BSORT") {
-            entry.sortAtStart = value == "1";
-        } else if (key == "SORT") {
-            entry.sort = std::stoi(value);
-        } else if (key == "BPOLING") {
-            entry.pollAtStart = value == "1";
-        }
-    }
+    const OptionsEntry entry = OptionsEntryWith(m_engine.Settings().App(), options.settings);
     const OptionsChange change = m_engine.ApplyOptions(entry);
     if (!change.applied) {
         m_console.ErrCp932(change.message);
@@ -531,7 +423,7 @@ int CliSession::RunToEnd(SearchRuns::RunKind kind, Ipv4 ip) {
     return 1;
 }
 
-int CliSession::Monitor() {
+int CliSession::Monitor(const CliOptions&) {
     SearchRuns& runs = m_engine.Runs();
     // As the main window does when it is created and at the end of start-up.
     m_engine.PrepareRuns();
@@ -619,21 +511,24 @@ int CliSession::Export(const CliOptions& options) {
                : 1;
 }
 
-int CliSession::PrintExportColumns() {
+int CliSession::PrintExportColumns(const CliOptions& options) {
     const std::int32_t print = m_engine.Settings().App().PRINT;
-    m_console.Out(TsvLine({"列", "PRINT", "出力"}));
+    Listing listing{{{"column", "列"}, {"print", "PRINT"}, {"exported", "出力"}}, {}};
     for (const ListColumn& column : NodeListColumns()) {
         if (column.printBit != 0) {
             char bit[16];
             std::snprintf(bit, sizeof bit, "0x%X", static_cast<unsigned>(column.printBit));
-            m_console.Out(TsvLine(
-                {std::string(column.header), bit, (print & column.printBit) != 0 ? "1" : "0"}));
+            listing.rows.push_back({TextCell(std::string(column.header)),
+                                    {bit, column.printBit},
+                                    FlagCell((print & column.printBit) != 0)});
         }
     }
+    Lists(options).Table(listing);
     return 0;
 }
 
-int CliSession::SetExportColumns(std::int32_t printMask) {
+int CliSession::SetExportColumns(const CliOptions& options) {
+    const std::int32_t printMask = options.printMask;
     // As the output settings dialog's OK: the bits of its boxes, then the settings file. A bit
     // no box shows (0x80, those above the columns) stays as the file has it.
     AppSettings settings = m_engine.Settings().App();

@@ -6,6 +6,7 @@
 #include "cli/console.h"
 #include "cli/console_popup.h"
 #include "cli/console_prompt.h"
+#include "cli/list_writer.h"
 #include "cli/search_progress_reporter.h"
 #include "cli/termination_signals.h"
 #include "events/posix_desktop_actions.h"
@@ -27,36 +28,44 @@ class CliSession {
     // the program's dialogs (each with a message).
     int Run(const CliOptions& options);
 
+    // The commands as the verb table runs them.
+    int PrintNodes(const CliOptions& options);
+    int PrintEvents(const CliOptions& options);
+    int PrintErrors(const CliOptions& options);
+    int PrintRanges(const CliOptions& options);
+    int AddRange(const CliOptions& options);
+    int ClearRanges(const CliOptions& options);
+    int Search(const CliOptions& options);
+    int Refresh(const CliOptions& options);
+    int RefreshNode(const CliOptions& options);
+    int Monitor(const CliOptions& options);
+    int Export(const CliOptions& options);
+    int PrintExportColumns(const CliOptions& options);
+    int SetExportColumns(const CliOptions& options);
+    int SetLabel(const CliOptions& options);
+    int PrintColours(const CliOptions& options);
+    int SetColour(const CliOptions& options);
+    int SetColourScheme(const CliOptions& options);
+    int PrintAdapters(const CliOptions& options);
+    int PrintSettings(const CliOptions& options);
+    int SetSettings(const CliOptions& options);
+    int PrintMail(const CliOptions& options);
+    int SetMail(const CliOptions& options);
+    int SendTestMail(const CliOptions& options);
+    int PrintOptions(const CliOptions& options);
+    int SetOptions(const CliOptions& options);
+    int RunEventCommand(const CliOptions& options);
+
   private:
     // Every line the error log gains is printed to standard error as it is written.
     void PrintErrorLogLines();
-    int PrintNodes();
-    int PrintEvents();
-    int PrintRanges();
-    int AddRange(Ipv4 start, Ipv4 end);
-    int ClearRanges();
-    int RefreshNode(const std::string& text);
-    int SetLabel(Ipv4 address, const std::string& utf8);
-    int PrintColours();
-    int PrintAdapters();
-    // Settings as KEY and VALUE rows under their header.
-    int PrintKeyValues(const std::vector<std::pair<std::string, std::string>>& rows);
-    int PrintSettings();
-    int SetSettings(const std::vector<std::pair<std::string, std::string>>& settings);
-    int PrintMail();
-    int SetMail(const std::vector<std::pair<std::string, std::string>>& fields);
-    int SendTestMail();
-    int PrintOptions();
-    int SetOptions(const std::vector<std::pair<std::string, std::string>>& options);
+    // The writer of the listing in the form the options ask for.
+    ListWriter Lists(const CliOptions& options);
     // Runs one search command to its end, its progress shown as it goes; a signal stops it.
     int RunToEnd(SearchRuns::RunKind kind, Ipv4 ip = 0);
-    int Monitor();
     // Waits for the current run to end, showing its progress: the first SIGINT or SIGTERM
     // asks it to stop, a second one ends halvera-cli at once.
     void WaitForRunEnd();
-    int Export(const CliOptions& options);
-    int PrintExportColumns();
-    int SetExportColumns(std::int32_t printMask);
     void PrintSummary();
     std::string AdapterFailure();
 

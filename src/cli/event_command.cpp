@@ -148,10 +148,6 @@ std::string ParseSniff(const std::vector<std::string_view>& rest, EventCommand& 
 
 }  // namespace
 
-bool IsEventCommandName(std::string_view name) {
-    return name == EVENT_NAME || name == ACTION_RANGES_NAME || name == SNIFF_NAME;
-}
-
 std::string ParseEventCommand(std::string_view name, const std::vector<std::string_view>& rest,
                               EventCommand& command) {
     if (name == EVENT_NAME) {

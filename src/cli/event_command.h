@@ -37,9 +37,6 @@ struct EventCommand {
     std::int32_t tests = 0;  // sniff set: the PROMISS bits of the tests named
 };
 
-// Whether the command name is one of these commands.
-bool IsEventCommandName(std::string_view name);
-
 // Reads the arguments after the command name into the command. The reason the command line
 // is bad usage, or empty when it is good.
 std::string ParseEventCommand(std::string_view name, const std::vector<std::string_view>& rest,

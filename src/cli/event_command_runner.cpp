@@ -3,17 +3,13 @@
 #include <algorithm>
 
 #include "base/text_codec.h"
-#include "cli/tsv.h"
+#include "cli/cli_listings.h"
 #include "store/event_kind.h"
 #include "store/search_settings_check.h"
 #include "store/sniff_criterion.h"
 
 namespace halvera {
 namespace {
-
-std::string Flag(std::int32_t value) {
-    return value != 0 ? "1" : "0";
-}
 
 // The field of a record that event set names; the parser let only these names through.
 std::int32_t* SwitchField(EventSettings& record, std::string_view name) {
@@ -65,16 +61,11 @@ int EventCommandRunner::Run(const EventCommand& command) {
 }
 
 int EventCommandRunner::PrintEvents() {
-    m_console.Out(TsvLine({"KIND", "NAME", "enabled", "screen", "log", "message", "popup", "file",
-                           "mail", "beep", "sound"}));
+    std::vector<EventSettings> records;
     for (int kind = 0; kind < EVENT_KIND_COUNT; ++kind) {
-        const EventSettings record = m_engine.ReadEventSettings(kind);
-        m_console.Out(TsvLine({std::to_string(kind), Cp932ToUtf8Lossy(EventKindText(kind)),
-                               Flag(record.enabled), Flag(record.screen), Flag(record.log),
-                               Cp932ToUtf8Lossy(record.message), Cp932ToUtf8Lossy(record.popupText),
-                               Cp932ToUtf8Lossy(record.filePath), Cp932ToUtf8Lossy(record.mailText),
-                               Flag(record.beep), Cp932ToUtf8Lossy(record.soundFile)}));
+        records.push_back(m_engine.ReadEventSettings(kind));
     }
+    m_lists.Table(EventSettingsListing(records));
     return 0;
 }
 
@@ -99,10 +90,11 @@ int EventCommandRunner::SetEvent(int kind,
 }
 
 int EventCommandRunner::PrintActionRanges() {
-    m_console.Out(TsvLine({"開始アドレス", "終了アドレス"}));
+    std::vector<ListRow> rows;
     for (const IpRange& range : m_engine.ListActionRanges()) {
-        m_console.Out(TsvLine({FormatIp(range.start), FormatIp(range.end)}));
+        rows.push_back({{FormatIp(range.start), FormatIp(range.end)}});
     }
+    m_lists.Table(RangeListing(rows));
     return 0;
 }
 
@@ -129,8 +121,7 @@ int EventCommandRunner::DeleteActionRange(const IpRange& range) {
 }
 
 int EventCommandRunner::PrintAllEvent() {
-    m_console.Out(TsvLine({"KEY", "VALUE"}));
-    m_console.Out(TsvLine({"ALLEVENT", std::to_string(m_engine.Settings().App().ALLEVENT)}));
+    m_lists.Values({{"ALLEVENT", SwitchCell(m_engine.Settings().App().ALLEVENT)}});
     return 0;
 }
 
@@ -155,12 +146,11 @@ int EventCommandRunner::Outcome(const EventSettingsChange& change, const std::st
 
 int EventCommandRunner::PrintSniffCriterion() {
     const std::int32_t promiss = m_engine.Settings().App().PROMISS;
-    m_console.Out(TsvLine({"KEY", "VALUE"}));
-    m_console.Out(TsvLine({"PROMISS", std::to_string(promiss)}));
-    m_console.Out(TsvLine({"any", Flag(promiss & PROMISS_ANY)}));
-    m_console.Out(TsvLine({"B47", Flag(promiss & PROMISS_B47)}));
-    m_console.Out(TsvLine({"B16", Flag(promiss & PROMISS_B16)}));
-    m_console.Out(TsvLine({"B8", Flag(promiss & PROMISS_B8)}));
+    m_lists.Values({{"PROMISS", NumberCell(promiss)},
+                    {"any", FlagCell((promiss & PROMISS_ANY) != 0)},
+                    {"B47", FlagCell((promiss & PROMISS_B47) != 0)},
+                    {"B16", FlagCell((promiss & PROMISS_B16) != 0)},
+                    {"B8", FlagCell((promiss & PROMISS_B8) != 0)}});
     return 0;
 }
 

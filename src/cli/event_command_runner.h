@@ -2,16 +2,18 @@
 
 #include "cli/console.h"
 #include "cli/event_command.h"
+#include "cli/list_writer.h"
 #include "monitor/engine.h"
 
 namespace halvera {
 
 // Runs an event settings command on the engine as the event settings dialogs would: the same
-// checks and messages, and each change stored as the dialogs' OK stores it. Lists are
-// printed as UTF-8 tab-separated text with a header line.
+// checks and messages, and each change stored as the dialogs' OK stores it. Lists go through
+// the writer.
 class EventCommandRunner {
   public:
-    EventCommandRunner(Engine& engine, Console& console) : m_engine(engine), m_console(console) {}
+    EventCommandRunner(Engine& engine, Console& console, ListWriter lists)
+        : m_engine(engine), m_console(console), m_lists(lists) {}
 
     // The exit status: 0 done, 1 failed (a file could not be written), 2 a value refused by
     // the dialogs' checks, with nothing stored.
@@ -34,6 +36,7 @@ class EventCommandRunner {
 
     Engine& m_engine;
     Console& m_console;
+    ListWriter m_lists;
 };
 
 }  // namespace halvera

@@ -21,7 +21,7 @@ int Main(const std::vector<std::string_view>& arguments) {
     Console console;
     const CliOptions options = ParseCliOptions(arguments);
     if (options.help) {
-        console.Out(CLI_USAGE);
+        console.Out(CliUsage());
         return 0;
     }
     if (options.version) {
@@ -30,7 +30,7 @@ int Main(const std::vector<std::string_view>& arguments) {
     }
     if (!options.error.empty()) {
         console.Err("halvera-cli: " + options.error);
-        console.Err(CLI_USAGE);
+        console.Err(CliUsage());
         return 2;
     }
     if (options.home) {

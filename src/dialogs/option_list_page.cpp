@@ -33,6 +33,8 @@ constexpr BoxText EVENT_BOXES[] = {
     {0x40, "情報"},
 };
 constexpr int GRID_COLUMNS = 3;
+// The settings key of the event list's row count, typed into its field.
+constexpr const char* EVENT_ROWS_KEY = "ELISTMAX";
 // No column carries the group bit, so its box stays out of sight as it always was.
 constexpr int HIDDEN_BIT = 0x10;
 
@@ -79,7 +81,7 @@ COptionListPage::COptionListPage(const OptionsEntry& entry, QWidget* parent) : Q
     }
     auto* rowsLine = new QHBoxLayout;
     rowsLine->addWidget(new QLabel(QStringLiteral("最大表示行数"), eventGroup));
-    m_rows = new QLineEdit(QString::fromStdString(entry.eventRows), eventGroup);
+    m_rows = new QLineEdit(QString::fromStdString(entry.numbers.at(EVENT_ROWS_KEY)), eventGroup);
     m_rows->setMaxLength(10);
     m_rows->setFixedWidth(m_rows->fontMetrics().horizontalAdvance(QStringLiteral("0000000")));
     rowsLine->addWidget(m_rows);
@@ -103,7 +105,7 @@ void COptionListPage::Fill(OptionsEntry& entry) const {
     for (const BitBox& event : m_eventBoxes) {
         entry.elist = event.box->isChecked() ? entry.elist | event.bit : entry.elist & ~event.bit;
     }
-    entry.eventRows = m_rows->text().toStdString();
+    entry.numbers[EVENT_ROWS_KEY] = m_rows->text().toStdString();
     entry.scroll = m_scroll->isChecked();
 }
 

@@ -94,6 +94,9 @@ QLineEdit* CSearchSettingDlg::RetryEdit() const {
 QLineEdit* CSearchSettingDlg::SendRateEdit() const {
     return m_ui->sendRate;
 }
+std::vector<std::pair<std::string_view, QLineEdit*>> CSearchSettingDlg::NumberEdits() const {
+    return {{"TIMEOUT", m_ui->timeout}, {"RETRY", m_ui->retry}, {"SENDRATE", m_ui->sendRate}};
+}
 QTreeWidget* CSearchSettingDlg::RangeList() const {
     return m_ui->ranges;
 }
@@ -130,9 +133,9 @@ void CSearchSettingDlg::FillPolling() {
     m_ui->lookTime->setText(QString::fromStdString(entry.lookTime));
     FillUnits(m_ui->lookUnit, entry.lookUnit);
     m_ui->nodeDisp->setChecked(entry.nodeDisp);
-    m_ui->timeout->setText(QString::fromStdString(entry.timeout));
-    m_ui->retry->setText(QString::fromStdString(entry.retry));
-    m_ui->sendRate->setText(QString::fromStdString(entry.sendRate));
+    for (const auto& [key, edit] : NumberEdits()) {
+        edit->setText(QString::fromStdString(entry.numbers.find(key)->second));
+    }
 }
 
 void CSearchSettingDlg::FillRanges() {
@@ -174,9 +177,9 @@ SearchSettingsEntry CSearchSettingDlg::Entry() const {
     entry.lookTime = m_ui->lookTime->text().toStdString();
     entry.lookUnit = m_ui->lookUnit->currentIndex();
     entry.nodeDisp = m_ui->nodeDisp->isChecked();
-    entry.timeout = m_ui->timeout->text().toStdString();
-    entry.retry = m_ui->retry->text().toStdString();
-    entry.sendRate = m_ui->sendRate->text().toStdString();
+    for (const auto& [key, edit] : NumberEdits()) {
+        entry.numbers[std::string(key)] = edit->text().toStdString();
+    }
     if (m_rangesChanged) {
         std::vector<IpRange> ranges;
         for (int i = 0; i < m_ui->ranges->topLevelItemCount(); ++i) {

@@ -3,6 +3,9 @@
 #include <QDialog>
 
 #include <memory>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include "lists/prompt.h"
 #include "monitor/engine.h"
@@ -59,6 +62,8 @@ class CSearchSettingDlg : public QDialog {
     void AddRange();
     void DeleteRanges();
     SearchSettingsEntry Entry() const;
+    // The fields of the numbers whose range the settings schema holds, by their key.
+    std::vector<std::pair<std::string_view, QLineEdit*>> NumberEdits() const;
 
     std::unique_ptr<Ui::CSearchSettingDlg> m_ui;
     Engine& m_engine;

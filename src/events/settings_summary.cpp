@@ -4,6 +4,7 @@
 #include <string>
 
 #include "base/text_codec.h"
+#include "store/settings_schema.h"
 
 namespace halvera {
 namespace {
@@ -100,8 +101,11 @@ PairColumn LeftColumn(const SettingsSummaryData& data) {
     left.Add("　ステータス ポーリング", EnabledText(app.LOOKENABLE));
     left.Add("　ステータス ポーリング間隔", IntervalText(app.LOOKTIME, app.LOOKTIMEUNIT));
     left.Add("　ノード停止時にノードリストよりノードを削除する", app.NODEDISP != 0 ? "ON" : "OFF");
-    left.Add("　タイムアウト", std::to_string(app.TIMEOUT) + " msec");
-    left.Add("　再送回数", std::to_string(app.RETRY) + Sjis(" 回"));
+    for (const SettingKey& key : AppSettingKeys()) {
+        if (key.rules.summary != nullptr) {
+            left.Add(key.rules.summary, std::to_string(app.*key.number) + Sjis(key.rules.unit));
+        }
+    }
     left.AddList("　検索範囲", RangeTexts(data.searchRanges));
     left.AddEmpty();
     left.Add("盗聴設定");

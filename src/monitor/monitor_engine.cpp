@@ -20,6 +20,7 @@
 #include "store/options_check.h"
 #include "store/search_settings_check.h"
 #include "store/settings_files.h"
+#include "store/settings_schema.h"
 
 namespace halvera {
 namespace {
@@ -241,13 +242,8 @@ std::string MonitorEngine::CheckSearchSettings(const SearchSettingsEntry& entry,
             }
         }
     }
-    if (std::string refusal = CheckTimeout(entry.timeout); !refusal.empty()) {
-        return refusal;
-    }
-    if (std::string refusal = CheckRetry(entry.retry); !refusal.empty()) {
-        return refusal;
-    }
-    if (std::string refusal = CheckSendRate(entry.sendRate); !refusal.empty()) {
+    if (std::string refusal = ApplySettingTexts(entry.numbers, SettingCli::Settings, settings);
+        !refusal.empty()) {
         return refusal;
     }
     settings.NEWENABLE = entry.newEnable ? 1 : 0;
@@ -255,9 +251,6 @@ std::string MonitorEngine::CheckSearchSettings(const SearchSettingsEntry& entry,
     settings.LOOKENABLE = entry.lookEnable ? 1 : 0;
     SetInterval(entry.lookTime, lookUnit, settings.LOOKTIME, settings.LOOKTIMEUNIT);
     settings.NODEDISP = entry.nodeDisp ? 1 : 0;
-    settings.TIMEOUT = static_cast<std::int32_t>(*ReadSettingNumber(entry.timeout));
-    settings.RETRY = static_cast<std::int32_t>(*ReadSettingNumber(entry.retry));
-    settings.SENDRATE = static_cast<std::int32_t>(*ReadSettingNumber(entry.sendRate));
     return {};
 }
 
@@ -287,11 +280,10 @@ OptionsChange MonitorEngine::ApplyOptions(const OptionsEntry& entry) {
     settings.MAP = (settings.MAP & ~NODE_LIST_MAP_BITS) | (entry.map & NODE_LIST_MAP_BITS);
     settings.ELIST = (settings.ELIST & ~EVENT_LIST_BITS) | (entry.elist & EVENT_LIST_BITS);
     m_settings.SetApp(settings);
-    std::string refusal = CheckEventListRows(entry.eventRows);
+    std::string refusal = ApplySettingTexts(entry.numbers, SettingCli::Options, settings);
     if (!refusal.empty()) {
         return {false, std::move(refusal)};
     }
-    settings.ELISTMAX = static_cast<std::int32_t>(*ReadSettingNumber(entry.eventRows));
     settings.SCROLL = entry.scroll ? 1 : 0;
     settings.BSORT = entry.sortAtStart ? 1 : 0;
     settings.SORT = entry.sort;

@@ -6,7 +6,7 @@ OptionsEntry OptionsEntryOf(const AppSettings& settings) {
     OptionsEntry entry;
     entry.map = settings.MAP;
     entry.elist = settings.ELIST;
-    entry.eventRows = std::to_string(settings.ELISTMAX);
+    entry.numbers = SettingTextsOf(settings, SettingCli::Options);
     entry.scroll = settings.SCROLL == 1;
     entry.sortAtStart = settings.BSORT != 0;
     entry.sort = settings.SORT;

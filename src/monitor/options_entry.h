@@ -4,6 +4,7 @@
 #include <string>
 
 #include "store/app_settings.h"
+#include "store/settings_schema.h"
 
 namespace halvera {
 
@@ -11,7 +12,7 @@ namespace halvera {
 struct OptionsEntry {
     std::int32_t map = 0;      // MAP: node list columns
     std::int32_t elist = 0;    // ELIST: event list columns
-    std::string eventRows;     // ELISTMAX as typed
+    SettingTexts numbers;      // as typed, the keys with a range in the settings schema
     bool scroll = false;       // SCROLL
     bool sortAtStart = false;  // BSORT
     std::int32_t sort = 1;     // SORT

@@ -14,9 +14,7 @@ SearchSettingsEntry SearchSettingsEntryOf(const AppSettings& settings) {
     entry.lookTime = std::to_string(entry.lookUnit < 0 ? settings.LOOKTIME
                                                        : settings.LOOKTIME / settings.LOOKTIMEUNIT);
     entry.nodeDisp = settings.NODEDISP != 0;
-    entry.timeout = std::to_string(settings.TIMEOUT);
-    entry.retry = std::to_string(settings.RETRY);
-    entry.sendRate = std::to_string(settings.SENDRATE);
+    entry.numbers = SettingTextsOf(settings, SettingCli::Settings);
     return entry;
 }
 

@@ -6,6 +6,7 @@
 
 #include "net/local_network_range.h"
 #include "store/app_settings.h"
+#include "store/settings_schema.h"
 
 namespace halvera {
 
@@ -20,9 +21,9 @@ struct SearchSettingsEntry {
     std::string lookTime;
     int lookUnit = -1;
     bool nodeDisp = false;
-    std::string timeout;  // msec
-    std::string retry;
-    std::string sendRate;  // SENDRATE, frames a second
+    // The numbers typed into the fields whose keys have a range in the settings schema, by
+    // their key.
+    SettingTexts numbers;
     // The whole search range list from top to bottom when it changed; nothing keeps the file.
     std::optional<std::vector<IpRange>> ranges;
 };

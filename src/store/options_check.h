@@ -1,8 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
-#include <string_view>
 
 namespace halvera {
 
@@ -10,8 +8,5 @@ namespace halvera {
 // the ELIST bits of its event-list check boxes.
 inline constexpr std::int32_t NODE_LIST_MAP_BITS = 0xFFF;
 inline constexpr std::int32_t EVENT_LIST_BITS = 0x7F;
-
-// ELISTMAX as typed: 1 … 65535. The message (CP932) when refused, else empty.
-std::string CheckEventListRows(std::string_view text);
 
 }  // namespace halvera

@@ -66,27 +66,6 @@ std::string CheckPollInterval(std::string_view text, std::int32_t unitSeconds) {
     return {};
 }
 
-std::string CheckTimeout(std::string_view text) {
-    if (!IsWithin(text, 1, 60000)) {
-        return Sjis("タイムアウト値が不正です。(1～60000msec)");
-    }
-    return {};
-}
-
-std::string CheckRetry(std::string_view text) {
-    if (!IsWithin(text, 0, 100)) {
-        return Sjis("再送回数が不正です。(0～100回)");
-    }
-    return {};
-}
-
-std::string CheckSendRate(std::string_view text) {
-    if (!IsWithin(text, 1, 100000)) {
-        return Sjis("送信レートが不正です。(1～100000フレーム/秒)");
-    }
-    return {};
-}
-
 std::string CheckSearchRange(Ipv4 start, Ipv4 end) {
     if (HostOrder(start) > HostOrder(end)) {
         return Sjis("アドレス範囲が不正です。");

@@ -24,12 +24,6 @@ std::optional<std::uint32_t> ReadSettingNumber(std::string_view text);
 // The messages of the search settings' checks (CP932), empty when the text is accepted.
 // A polling interval in its unit must be a number whose seconds fit the settings file.
 std::string CheckPollInterval(std::string_view text, std::int32_t unitSeconds);
-// TIMEOUT: 1 … 60000 msec.
-std::string CheckTimeout(std::string_view text);
-// RETRY: 0 … 100.
-std::string CheckRetry(std::string_view text);
-// SENDRATE: 1 … 100000 frames a second.
-std::string CheckSendRate(std::string_view text);
 // A search range: the start not above the end (host order).
 std::string CheckSearchRange(Ipv4 start, Ipv4 end);
 // A search range as typed: two dotted addresses of four decimal parts, the start not above

@@ -10,6 +10,7 @@
 #include "base/ini_file.h"
 #include "base/program_folder.h"
 #include "base/text_codec.h"
+#include "store/settings_schema.h"
 
 namespace halvera {
 namespace {
@@ -17,69 +18,6 @@ namespace {
 constexpr std::string_view SECTION = "INIT";
 constexpr std::string_view TAG_SETTINGS = "confd";
 constexpr std::string_view TAG_REGISTRY = "regd";
-constexpr std::size_t ADPNAME_MAX = 255;
-
-// The keys of section "INIT" in the order they are read and written. ADPNAME, the one text,
-// has no number field.
-struct AppKey {
-    std::string_view key;
-    std::int32_t AppSettings::*field;
-    // Keys added after the first release: a file written before them lacks them, and a 0
-    // there would not be what its user chose. They read as their defaults when missing or
-    // below 1 (a send rate of 0 would stall every search).
-    bool addedLater = false;
-};
-constexpr AppKey APP_KEYS[] = {
-    {"BCOLOR", &AppSettings::BCOLOR},
-    {"BCOLOR2", &AppSettings::BCOLOR2},
-    {"FCOLOR", &AppSettings::FCOLOR},
-    {"SCOLOR", &AppSettings::SCOLOR},
-    {"PCOLOR", &AppSettings::PCOLOR},
-    {"NCOLOR", &AppSettings::NCOLOR},
-    {"LOOKENABLE", &AppSettings::LOOKENABLE},
-    {"NEWENABLE", &AppSettings::NEWENABLE},
-    {"LOOKTIME", &AppSettings::LOOKTIME},
-    {"NEWTIME", &AppSettings::NEWTIME},
-    {"LOOKTIMEUNIT", &AppSettings::LOOKTIMEUNIT},
-    {"NEWTIMEUNIT", &AppSettings::NEWTIMEUNIT},
-    {"MAP", &AppSettings::MAP},
-    {"ELIST", &AppSettings::ELIST},
-    {"ELISTMAX", &AppSettings::ELISTMAX},
-    {"BSORT", &AppSettings::BSORT},
-    {"SORT", &AppSettings::SORT},
-    {"BPOLING", &AppSettings::BPOLING},
-    {"WINS", &AppSettings::WINS},
-    {"TIMEOUT", &AppSettings::TIMEOUT},
-    {"RETRY", &AppSettings::RETRY},
-    {"PRINT", &AppSettings::PRINT},
-    {"NODEDISP", &AppSettings::NODEDISP},
-    {"STBAR", &AppSettings::STBAR},
-    {"ALLEVENT", &AppSettings::ALLEVENT},
-    {"ADPNUM", &AppSettings::ADPNUM},
-    {"ADPNAME", nullptr},
-    {"CAPDRIV", &AppSettings::CAPDRIV},
-    {"PROMISS", &AppSettings::PROMISS},
-    {"MAPX", &AppSettings::MAPX},
-    {"MAPY", &AppSettings::MAPY},
-    {"SCROLL", &AppSettings::SCROLL},
-    {"SENDRATE", &AppSettings::SENDRATE, true},
-};
-
-// Values that the settings dialogs hold to a range, since one beyond it can keep a search on
-// one address for ever or let the event list grow without end. A hand-edited file may hold
-// anything.
-struct KeyRange {
-    std::string_view key;
-    std::int32_t AppSettings::*field;
-    std::int32_t low;
-    std::int32_t high;
-};
-constexpr KeyRange KEY_RANGES[] = {
-    {"TIMEOUT", &AppSettings::TIMEOUT, 1, 60000},
-    {"RETRY", &AppSettings::RETRY, 0, 100},
-    {"ELISTMAX", &AppSettings::ELISTMAX, 1, 65535},
-    {"SENDRATE", &AppSettings::SENDRATE, 1, 100000},
-};
 
 // One registry value of the mail settings; "pop", the one number, has no text field.
 struct MailValue {
@@ -127,10 +65,10 @@ std::string WriteFailedMessage() {
     return Sjis("設定データの書き込みに失敗しました");
 }
 
-// The adapter name as one line of the settings file: a line end would start a new key.
-std::string OneLine(std::string_view text) {
+// A text as one line of the settings file: a line end would start a new key.
+std::string OneLine(std::string_view text, std::size_t mostBytes) {
     return std::string(
-        CutCp932(text.substr(0, text.find_first_of(std::string_view("\r\n\0", 3))), ADPNAME_MAX));
+        CutCp932(text.substr(0, text.find_first_of(std::string_view("\r\n\0", 3))), mostBytes));
 }
 
 // Reads every key; a missing key reads as 0, as it always has (one added later as its
@@ -139,26 +77,31 @@ std::string OneLine(std::string_view text) {
 AppSettings ReadAppSettings(const IniFile& ini, ErrorLog& errorLog) {
     AppSettings app;
     std::string missing;
-    for (const AppKey& entry : APP_KEYS) {
+    for (const SettingKey& entry : AppSettingKeys()) {
         std::optional<std::string> value = ini.Find(SECTION, entry.key);
-        if (!value && !entry.addedLater) {
+        if (!value && !entry.rules.addedLater) {
             missing += (missing.empty() ? "" : ", ") + std::string(entry.key);
         }
-        if (entry.field == nullptr) {
-            app.ADPNAME = std::string(CutCp932(value.value_or("0"), ADPNAME_MAX));
-        } else {
-            const std::int32_t number = value ? ParseIntLikeAtoi(*value) : 0;
-            app.*entry.field = entry.addedLater && number < 1 ? AppSettings{}.*entry.field : number;
+        if (entry.number == nullptr) {
+            app.*entry.text = std::string(CutCp932(value.value_or("0"), entry.mostBytes));
+            continue;
         }
+        const std::int32_t number = value ? ParseIntLikeAtoi(*value) : 0;
+        app.*entry.number =
+            entry.rules.addedLater && number < 1 ? AppSettings{}.*entry.number : number;
     }
     if (!missing.empty()) {
         errorLog.WriteErrorLog(TAG_SETTINGS, "Kelvane.ini lacks " + missing + "; read as 0");
     }
-    for (const KeyRange& range : KEY_RANGES) {
-        std::int32_t& value = app.*range.field;
-        if (ini.Find(SECTION, range.key) && (value < range.low || value > range.high)) {
+    for (const SettingKey& entry : AppSettingKeys()) {
+        if (!entry.rules.range || !ini.Find(SECTION, entry.key)) {
+            continue;
+        }
+        const SettingRange range = *entry.rules.range;
+        std::int32_t& value = app.*entry.number;
+        if (value < range.low || value > range.high) {
             const std::int32_t held = value < range.low ? range.low : range.high;
-            errorLog.WriteErrorLog(TAG_SETTINGS, "Kelvane.ini " + std::string(range.key) + "=" +
+            errorLog.WriteErrorLog(TAG_SETTINGS, "Kelvane.ini " + std::string(entry.key) + "=" +
                                                      std::to_string(value) + " is outside " +
                                                      std::to_string(range.low) + "-" +
                                                      std::to_string(range.high) + "; " +
@@ -216,9 +159,10 @@ bool ReadMailSettings(const UserRegistry& registry, ErrorLog& errorLog, MailSett
 int SaveAppSettings(const AppSettings& app, ErrorLog& errorLog) {
     std::filesystem::path path = SettingsFilePath();
     IniFile ini = IniFile::Load(path);
-    for (const AppKey& entry : APP_KEYS) {
+    for (const SettingKey& entry : AppSettingKeys()) {
         ini.Set(SECTION, entry.key,
-                entry.field == nullptr ? OneLine(app.ADPNAME) : std::to_string(app.*entry.field));
+                entry.number == nullptr ? OneLine(app.*entry.text, entry.mostBytes)
+                                        : std::to_string(app.*entry.number));
     }
     if (ini.Save(path)) {
         return 0;

@@ -297,9 +297,9 @@ TEST_F(OpenedEngineTest, SearchSettingsAreStoredOnlyWhenEveryFieldPasses) {
     good.adapter = 1;
     good.newTime = "2";
     good.newUnit = 1;
-    good.timeout = "250";
-    good.retry = "0";
-    good.sendRate = "20";
+    good.numbers["TIMEOUT"] = "250";
+    good.numbers["RETRY"] = "0";
+    good.numbers["SENDRATE"] = "20";
     good.ranges = std::vector<IpRange>{{InetAddr("198.18.7.1"), InetAddr("198.18.7.254")}};
     struct Case {
         const char* name;
@@ -307,11 +307,11 @@ TEST_F(OpenedEngineTest, SearchSettingsAreStoredOnlyWhenEveryFieldPasses) {
         std::string message;
     };
     const Case refused[] = {
-        {"time-out 0", [](SearchSettingsEntry& e) { e.timeout = "0"; },
+        {"time-out 0", [](SearchSettingsEntry& e) { e.numbers["TIMEOUT"] = "0"; },
          Sjis("タイムアウト値が不正です。(1～60000msec)")},
-        {"retry 101", [](SearchSettingsEntry& e) { e.retry = "101"; },
+        {"retry 101", [](SearchSettingsEntry& e) { e.numbers["RETRY"] = "101"; },
          Sjis("再送回数が不正です。(0～100回)")},
-        {"send rate 0", [](SearchSettingsEntry& e) { e.sendRate = "0"; },
+        {"send rate 0", [](SearchSettingsEntry& e) { e.numbers["SENDRATE"] = "0"; },
          Sjis("送信レートが不正です。(1～100000フレーム/秒)")},
         {"no such adapter", [](SearchSettingsEntry& e) { e.adapter = 2; },
          Sjis("ネットワークアダプタが不正です。")},

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/text_codec.h"
+#include "store/settings_schema.h"
 
 namespace halvera {
 namespace {
@@ -31,25 +32,36 @@ TEST(SearchSettingsCheck, TimeoutRetrySendRateAndIntervalBounds) {
     const std::string retry = Sjis("再送回数が不正です。(0～100回)");
     const std::string interval = Sjis("ポーリング間隔が不正です。");
     const std::string sendRate = Sjis("送信レートが不正です。(1～100000フレーム/秒)");
+    const std::string eventRows = Sjis("イベントリスト表示数を1～65535以内で指定してください。");
+    // A key's check as the dialogs and halvera-cli make it, from its row of the schema.
+    const auto check = [](std::string_view key, std::string_view text) {
+        return CheckSettingText(*FindSettingKey(key), text);
+    };
     struct Case {
         const char* name;
         std::string message;  // empty: accepted
         std::string actual;
     };
     const Case cases[] = {
-        {"time-out 0", timeout, CheckTimeout("0")},
-        {"time-out 1", "", CheckTimeout("1")},
-        {"time-out 60000", "", CheckTimeout("60000")},
-        {"time-out 60001", timeout, CheckTimeout("60001")},
-        {"time-out empty", timeout, CheckTimeout("")},
-        {"retry 0", "", CheckRetry("0")},
-        {"retry 100", "", CheckRetry("100")},
-        {"retry 101", retry, CheckRetry("101")},
-        {"retry -1", retry, CheckRetry("-1")},
-        {"send rate 0", sendRate, CheckSendRate("0")},
-        {"send rate 1", "", CheckSendRate("1")},
-        {"send rate 100000", "", CheckSendRate("100000")},
-        {"send rate 100001", sendRate, CheckSendRate("100001")},
+        {"time-out 0", timeout, check("TIMEOUT", "0")},
+        {"time-out 1", "", check("TIMEOUT", "1")},
+        {"time-out 60000", "", check("TIMEOUT", "60000")},
+        {"time-out 60001", timeout, check("TIMEOUT", "60001")},
+        {"time-out empty", timeout, check("TIMEOUT", "")},
+        {"retry 0", "", check("RETRY", "0")},
+        {"retry 100", "", check("RETRY", "100")},
+        {"retry 101", retry, check("RETRY", "101")},
+        {"retry -1", retry, check("RETRY", "-1")},
+        {"send rate 0", sendRate, check("SENDRATE", "0")},
+        {"send rate 1", "", check("SENDRATE", "1")},
+        {"send rate 100000", "", check("SENDRATE", "100000")},
+        {"send rate 100001", sendRate, check("SENDRATE", "100001")},
+        {"event rows 0", eventRows, check("ELISTMAX", "0")},
+        {"event rows 1", "", check("ELISTMAX", "1")},
+        {"event rows 65535", "", check("ELISTMAX", "65535")},
+        {"event rows 65536", eventRows, check("ELISTMAX", "65536")},
+        // A key without a range takes any text; its field's own form checks it.
+        {"no range", "", check("MAP", "x")},
         {"interval 0 minutes", "", CheckPollInterval("0", 60)},
         // The seconds must fit the settings file's signed 32-bit number.
         {"interval 24855 days", "", CheckPollInterval("24855", 86400)},

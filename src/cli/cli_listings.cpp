@@ -1,0 +1,126 @@
+#include "cli/cli_listings.h"
+
+#include <span>
+#include <string>
+
+#include "base/text_codec.h"
+#include "lists/list_columns.h"
+#include "lists/list_tables.h"
+#include "store/event_kind.h"
+
+namespace halvera {
+namespace {
+
+// The fields of a list of the program under its column headers, named in JSON by the keys.
+std::vector<ListField> Fields(std::span<const ListColumn> columns,
+                              std::initializer_list<const char*> keys) {
+    std::vector<ListField> fields;
+    std::size_t i = 0;
+    for (const char* key : keys) {
+        fields.push_back({key, std::string(columns[i++].header)});
+    }
+    return fields;
+}
+
+std::string Utf8(const std::string& cp932) {
+    return Cp932ToUtf8Lossy(cp932);
+}
+
+ListCell MarkOf(const std::string& cp932) {
+    return MarkCell(!cp932.empty(), Utf8(cp932));
+}
+
+ListCell StatusCell(const std::string& mark) {
+    return {mark, mark == "." ? "up" : mark == "x" ? "sniffing" : "down"};
+}
+
+}  // namespace
+
+Listing NodeListing(const std::vector<ListRow>& rows) {
+    Listing listing{
+        Fields(NodeListColumns(), {"monitored", "label", "b47", "b16", "b8", "address", "mac",
+                                   "host", "domain", "vendor", "detected", "updated", "status"}),
+        {}};
+    for (const ListRow& row : rows) {
+        const auto& cells = row.cells;
+        listing.rows.push_back(
+            {FlagCell(row.checked), TextCell(Utf8(cells[NODE_COL_LABEL])),
+             MarkOf(cells[NODE_COL_B47]), MarkOf(cells[NODE_COL_B16]), MarkOf(cells[NODE_COL_B8]),
+             TextCell(Utf8(cells[NODE_COL_IP])), MacCell(Utf8(cells[NODE_COL_MAC])),
+             TextCell(Utf8(cells[NODE_COL_HOST])), TextCell(Utf8(cells[NODE_COL_DOMAIN])),
+             TextCell(Utf8(cells[NODE_COL_VENDOR])), TimeCell(Utf8(cells[NODE_COL_DETECTED])),
+             TimeCell(Utf8(cells[NODE_COL_UPDATED])), StatusCell(cells[NODE_COL_ST])});
+    }
+    return listing;
+}
+
+Listing EventLogListing(const std::vector<ListRow>& rows) {
+    Listing listing{Fields(EventLogColumns(), {"kind", "time", "address", "host", "information"}),
+                    {}};
+    for (const ListRow& row : rows) {
+        listing.rows.push_back({EventKindCell(row.image), TimeCell(Utf8(row.cells[1])),
+                                TextCell(Utf8(row.cells[2])), TextCell(Utf8(row.cells[3])),
+                                TextCell(Utf8(row.cells[4]))});
+    }
+    return listing;
+}
+
+Listing ErrorLogListing(const std::vector<ListRow>& rows) {
+    Listing listing{Fields(ErrorLogColumns(), {"action", "time", "information"}), {}};
+    for (const ListRow& row : rows) {
+        listing.rows.push_back({TextCell(Utf8(row.cells[0])), TimeCell(Utf8(row.cells[1])),
+                                TextCell(Utf8(row.cells[2]))});
+    }
+    return listing;
+}
+
+Listing RangeListing(const std::vector<ListRow>& rows) {
+    Listing listing{{{"start", "開始アドレス"}, {"end", "終了アドレス"}}, {}};
+    for (const ListRow& row : rows) {
+        listing.rows.push_back({TextCell(Utf8(row.cells[0])), TextCell(Utf8(row.cells[1]))});
+    }
+    return listing;
+}
+
+Listing AdapterListing(const std::vector<CaptureAdapter>& adapters) {
+    Listing listing{{{"adpnum", "ADPNUM"},
+                     {"name", "ネットワークアダプタ"},
+                     {"address", "アドレス"},
+                     {"mask", "サブネットマスク"}},
+                    {}};
+    for (std::size_t i = 0; i < adapters.size(); ++i) {
+        listing.rows.push_back({NumberCell(static_cast<std::int64_t>(i)),
+                                TextCell(Utf8(AdapterDisplayName(adapters[i]))),
+                                TextCell(FormatIp(adapters[i].address)),
+                                TextCell(FormatIp(adapters[i].mask))});
+    }
+    return listing;
+}
+
+Listing EventSettingsListing(const std::vector<EventSettings>& records) {
+    Listing listing{{{"kind", "KIND"},
+                     {"name", "NAME"},
+                     {"enabled", "enabled"},
+                     {"screen", "screen"},
+                     {"log", "log"},
+                     {"message", "message"},
+                     {"popup", "popup"},
+                     {"file", "file"},
+                     {"mail", "mail"},
+                     {"beep", "beep"},
+                     {"sound", "sound"}},
+                    {}};
+    for (std::size_t kind = 0; kind < records.size(); ++kind) {
+        const EventSettings& record = records[kind];
+        listing.rows.push_back({NumberCell(static_cast<std::int64_t>(kind)),
+                                TextCell(Utf8(EventKindText(static_cast<int>(kind)))),
+                                FlagCell(record.enabled != 0), FlagCell(record.screen != 0),
+                                FlagCell(record.log != 0), TextCell(Utf8(record.message)),
+                                TextCell(Utf8(record.popupText)), TextCell(Utf8(record.filePath)),
+                                TextCell(Utf8(record.mailText)), FlagCell(record.beep != 0),
+                                TextCell(Utf8(record.soundFile))});
+    }
+    return listing;
+}
+
+}  // namespace halvera
