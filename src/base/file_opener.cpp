@@ -1,6 +1,7 @@
 #include "base/file_opener.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -46,6 +47,33 @@ bool CanPass(int error) {
     }
 }
 
+// open(2)'s flags for an fopen mode ("r", "w" or "a", then "+", "b", "e", "x" in any
+// order), never following a link at the file; -1 for another first letter.
+int OpenFlags(std::string_view mode) {
+    if (mode.empty()) {
+        return -1;
+    }
+    const bool both = mode.find('+') != std::string_view::npos;
+    int flags = O_NOFOLLOW | O_CLOEXEC;
+    switch (mode[0]) {
+        case 'r':
+            flags |= both ? O_RDWR : O_RDONLY;
+            break;
+        case 'w':
+            flags |= (both ? O_RDWR : O_WRONLY) | O_CREAT | O_TRUNC;
+            break;
+        case 'a':
+            flags |= (both ? O_RDWR : O_WRONLY) | O_CREAT | O_APPEND;
+            break;
+        default:
+            return -1;
+    }
+    if (mode.find('x') != std::string_view::npos) {
+        flags |= O_EXCL;
+    }
+    return flags;
+}
+
 }  // namespace
 
 const char* FopenMode(FileFamily family, int openMode, bool exists) {
@@ -89,26 +117,36 @@ const char* FopenMode(FileFamily family, int openMode, bool exists) {
     return nullptr;
 }
 
-std::FILE* OpenFileNoFollow(const std::filesystem::path& path, const char* fopenMode) {
-    const std::string_view mode(fopenMode);
-    if (mode.empty() || mode[0] == 'r') {
-        return std::fopen(path.c_str(), fopenMode);
+std::FILE* OpenFileNoFollow(const std::filesystem::path& path, const char* fopenMode,
+                            mode_t createMode) {
+    const int flags = OpenFlags(fopenMode);
+    if (flags < 0) {
+        errno = EINVAL;
+        return nullptr;
     }
-    const bool both = mode.find('+') != std::string_view::npos;
-    int flags = (both ? O_RDWR : O_WRONLY) | O_CREAT | O_NOFOLLOW | O_CLOEXEC;
-    flags |= mode[0] == 'a' ? O_APPEND : O_TRUNC;
-    if (mode.find('x') != std::string_view::npos) {
-        flags |= O_EXCL;
+    // The folder is opened without following a link as well: a working folder replaced by a
+    // link would lead the file's name anywhere.
+    const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
+    const int folderFd = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (folderFd < 0) {
+        struct stat info {};
+        if (errno == ENOTDIR && ::lstat(folder.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
+            errno = ELOOP;
+        }
+        return nullptr;
     }
-    const int fd = ::open(path.c_str(), flags, 0666);
+    const int fd = ::openat(folderFd, path.filename().c_str(), flags, createMode);
+    const int error = errno;
+    ::close(folderFd);
     if (fd < 0) {
+        errno = error;
         return nullptr;
     }
     std::FILE* file = ::fdopen(fd, fopenMode);
     if (file == nullptr) {
-        const int error = errno;
+        const int fdopenError = errno;
         ::close(fd);
-        errno = error;
+        errno = fdopenError;
     }
     return file;
 }

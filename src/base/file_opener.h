@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -20,9 +22,12 @@ enum class FileFamily {
 // The fopen mode for an open mode, or nullptr when that mode opens nothing.
 const char* FopenMode(FileFamily family, int openMode, bool exists);
 
-// fopen, except that a mode that creates or truncates ("w", "a", with "+", "b", "e", "x")
-// never follows a symbolic link at the path: what a link points at is not overwritten.
-std::FILE* OpenFileNoFollow(const std::filesystem::path& path, const char* fopenMode);
+// fopen ("r", "w", "a", with "+", "b", "e", "x"), except that no mode follows a symbolic
+// link, neither at the file nor at its folder (ELOOP): whoever may write a working folder
+// cannot make root read, cut or overwrite what a link of theirs points at. A file it creates
+// gets createMode less the umask.
+std::FILE* OpenFileNoFollow(const std::filesystem::path& path, const char* fopenMode,
+                            mode_t createMode = 0666);
 
 // The wait between attempts. Production sleeps; tests replace it to record the schedule.
 using RetryWait = std::function<void(std::chrono::milliseconds)>;

@@ -24,6 +24,15 @@ long ReadPid(int fd) {
     return end != text && pid > 0 ? pid : 0;
 }
 
+constexpr const char* WORKING_FOLDERS[] = {"db", "log", "tmp"};
+constexpr const char* OTHERS_CAN_WRITE =
+    "other users can write this folder; run as root only on a folder that only root can write";
+
+bool OthersCanWrite(const struct stat& info) {
+    return info.st_uid != 0 || (info.st_mode & S_IWOTH) != 0 ||
+           ((info.st_mode & S_IWGRP) != 0 && info.st_gid != 0);
+}
+
 }  // namespace
 
 InstanceLock::~InstanceLock() {
@@ -45,14 +54,26 @@ bool InstanceLock::Acquire(const std::filesystem::path& folder) {
     if (m_folderFd < 0) {
         return fail(folder, std::strerror(errno));
     }
-    struct stat info {};
-    if (geteuid() == 0 && fstat(m_folderFd, &info) == 0 &&
-        (info.st_uid != 0 || (info.st_mode & S_IWOTH) != 0 ||
-         ((info.st_mode & S_IWGRP) != 0 && info.st_gid != 0))) {
-        // Other users could plant files and links where root writes.
-        return fail(folder,
-                    "other users can write this folder; run as root only on a folder "
-                    "that only root can write");
+    if (geteuid() == 0) {
+        // Other users could plant files and links where root writes: in the folder, or in
+        // the working folders whose files root opens, cuts and replaces.
+        struct stat info {};
+        if (fstat(m_folderFd, &info) == 0 && OthersCanWrite(info)) {
+            return fail(folder, OTHERS_CAN_WRITE);
+        }
+        for (const char* working : WORKING_FOLDERS) {
+            if (fstatat(m_folderFd, working, &info, AT_SYMLINK_NOFOLLOW) != 0) {
+                continue;  // made later, by root
+            }
+            if (S_ISLNK(info.st_mode)) {
+                return fail(folder / working,
+                            "a link in place of a working folder; run as root only on a "
+                            "folder that only root can write");
+            }
+            if (S_ISDIR(info.st_mode) && OthersCanWrite(info)) {
+                return fail(folder / working, OTHERS_CAN_WRITE);
+            }
+        }
     }
     if (flock(m_folderFd, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;

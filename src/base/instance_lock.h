@@ -22,7 +22,8 @@ class InstanceLock {
     // Takes the lock of the folder. False when another process holds it (HolderPid() names
     // it, 0 when it cannot be read), or (Error() says why) the folder or the lock file cannot
     // be opened, the lock file is a symbolic link, or the process runs as root and other
-    // users can write the folder.
+    // users can write the folder or one of its working folders db/, log/ and tmp/, or a link
+    // stands in a working folder's place.
     bool Acquire(const std::filesystem::path& folder);
     void Release();
 

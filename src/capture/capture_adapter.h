@@ -16,6 +16,10 @@ struct CaptureAdapter {
     Ipv4 address = 0;         // first IPv4 address of the interface
     Ipv4 mask = 0;            // its subnet mask
     MacAddress mac{};
+    // The kernel's index of the interface when the list was read, which names it for good:
+    // an interface removed and made again under the same name gets another. Not sent to the
+    // front end, whose lists keep 0.
+    int interfaceIndex = 0;
 
     bool operator==(const CaptureAdapter&) const = default;
 };

@@ -136,7 +136,7 @@ std::vector<std::uint8_t> RefusedReply(CaptureRefusal refusal, std::string_view 
         .Take();
 }
 
-bool IsOwnProbeFrame(std::span<const std::uint8_t> frame, const CaptureAdapter& adapter) {
+bool IsOwnProbeFrame(std::span<const std::uint8_t> frame, const InterfaceState& adapter) {
     if (frame.size() != CAPTURE_FRAME_SIZE) {
         return false;
     }
@@ -146,12 +146,14 @@ bool IsOwnProbeFrame(std::span<const std::uint8_t> frame, const CaptureAdapter& 
     const auto same = [](std::span<const std::uint8_t> a, std::span<const std::uint8_t> b) {
         return std::equal(a.begin(), a.end(), b.begin(), b.end());
     };
-    std::uint8_t ownAddress[4];
-    std::memcpy(ownAddress, &adapter.address, sizeof ownAddress);
+    Ipv4 sender = 0;
+    std::memcpy(&sender, at(ARP_SENDER_IP, 4).data(), sizeof sender);
     const std::uint8_t arpType[] = {0x08, 0x06};
     return same(at(ETHER_TYPE, 2), arpType) && same(at(ETHER_SOURCE, 6), adapter.mac) &&
            same(at(ARP_HEADER, sizeof ARP_REQUEST_HEADER), ARP_REQUEST_HEADER) &&
-           same(at(ARP_SENDER_MAC, 6), adapter.mac) && same(at(ARP_SENDER_IP, 4), ownAddress);
+           same(at(ARP_SENDER_MAC, 6), adapter.mac) &&
+           std::find(adapter.addresses.begin(), adapter.addresses.end(), sender) !=
+               adapter.addresses.end();
 }
 
 }  // namespace halvera

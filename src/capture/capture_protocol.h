@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "capture/capture_adapter.h"
+#include "capture/interface_state.h"
 
 namespace halvera {
 
@@ -60,6 +61,7 @@ enum class CaptureRefusal : std::uint8_t {
     NotOpen = 8,         // a frame request without an open adapter
     ForeignFrame = 9,    // a frame the helper does not send; none of the batch was sent
     DriverFailed = 10,   // the capture library failed
+    AdapterGone = 11,    // the open adapter's interface is gone or renamed; it was closed
 };
 
 // Builds a body field by field.
@@ -107,9 +109,9 @@ std::optional<std::vector<CaptureAdapter>> ReadAdapters(MessageReader& reader);
 
 std::vector<std::uint8_t> RefusedReply(CaptureRefusal refusal, std::string_view detail);
 
-// Whether the frame is one the helper sends for this adapter: an Ethernet ARP request for
-// IPv4 of the probes' size, whose Ethernet source and ARP sender are the adapter's own MAC
-// and address.
-bool IsOwnProbeFrame(std::span<const std::uint8_t> frame, const CaptureAdapter& adapter);
+// Whether the frame is one the helper sends by this adapter as it is now: an Ethernet ARP
+// request for IPv4 of the probes' size, whose Ethernet source and ARP sender MAC are the
+// adapter's MAC and whose ARP sender address is one of the addresses it holds.
+bool IsOwnProbeFrame(std::span<const std::uint8_t> frame, const InterfaceState& adapter);
 
 }  // namespace halvera

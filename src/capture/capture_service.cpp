@@ -26,7 +26,7 @@ bool IsArp(std::span<const std::uint8_t> frame) {
 
 }  // namespace
 
-CaptureService::CaptureService(PacketDriver& driver, WithRights withRights)
+CaptureService::CaptureService(ServedPacketDriver& driver, WithRights withRights)
     : m_driver(driver), m_withRights(std::move(withRights)) {}
 
 std::vector<std::uint8_t> CaptureService::Answer(std::span<const std::uint8_t> request) {
@@ -131,10 +131,13 @@ std::vector<std::uint8_t> CaptureService::Open(std::span<const std::uint8_t> fie
     if (index >= adapters->size()) {
         return RefusedReply(CaptureRefusal::NoSuchAdapter, "no adapter " + std::to_string(index));
     }
+    // The one look-up: the driver opens this adapter, not whatever stands at the index of a
+    // list it would read again.
+    const CaptureAdapter& chosen = (*adapters)[index];
     bool opened = false;
-    m_withRights([&] { opened = m_driver.Open(static_cast<int>(index)); });
+    m_withRights([&] { opened = m_driver.OpenAdapter(chosen); });
     if (opened) {
-        m_open = (*adapters)[index];
+        m_open = chosen;
     }
     return Done(opened);
 }
@@ -152,11 +155,19 @@ std::vector<std::uint8_t> CaptureService::SendBatch(std::span<const std::uint8_t
     if (!m_open) {
         return RefusedReply(CaptureRefusal::NotOpen, "no adapter open");
     }
+    const auto now = m_driver.OpenInterfaceNow();
+    if (!now || now->name != m_open->name) {
+        m_driver.Release();
+        m_open.reset();
+        return RefusedReply(CaptureRefusal::AdapterGone,
+                            "the open adapter is gone or renamed; it was closed");
+    }
     for (std::size_t at = 0; at < frames.size(); at += CAPTURE_FRAME_SIZE) {
-        if (!IsOwnProbeFrame(frames.subspan(at, CAPTURE_FRAME_SIZE), *m_open)) {
+        if (!IsOwnProbeFrame(frames.subspan(at, CAPTURE_FRAME_SIZE), *now)) {
             return RefusedReply(CaptureRefusal::ForeignFrame,
                                 "frame " + std::to_string(at / CAPTURE_FRAME_SIZE) +
-                                    " is not an ARP request of this adapter");
+                                    " is not an ARP request from a MAC and an address that "
+                                    "this adapter holds");
         }
     }
     const int capped = static_cast<int>(std::clamp<std::uint32_t>(rate, 1, MAX_CAPTURE_RATE));

@@ -7,21 +7,23 @@
 #include <vector>
 
 #include "capture/capture_adapter.h"
-#include "capture/packet_driver.h"
+#include "capture/served_packet_driver.h"
 
 namespace halvera {
 
 // The helper's side of the conversation: answers one request at a time on the driver it
-// holds, and trusts nothing it is sent. It sends only the probes' ARP requests from the open
-// adapter's own MAC and address, opens only adapters of its own list, one at a time, and
-// holds every send to its own rate cap.
+// holds, and trusts nothing it is sent. It opens only adapters of its own list, one at a
+// time, exactly the one it looked up; it sends only the probes' ARP requests from a MAC and
+// an address that the open adapter holds at the time of the send (an adapter's addresses
+// change under an open handle: a lease, an administrator), and holds every send to its own
+// rate cap.
 class CaptureService {
   public:
     // Runs the driver call given to it with the raw-frame rights in force; the helper keeps
     // them out of effect at all other times.
     using WithRights = std::function<void(const std::function<void()>&)>;
 
-    CaptureService(PacketDriver& driver, WithRights withRights);
+    CaptureService(ServedPacketDriver& driver, WithRights withRights);
 
     // The reply body to one request body.
     std::vector<std::uint8_t> Answer(std::span<const std::uint8_t> request);
@@ -37,7 +39,7 @@ class CaptureService {
     std::vector<std::uint8_t> Done(bool ok);
     std::vector<std::uint8_t> Failed(const char* what);
 
-    PacketDriver& m_driver;
+    ServedPacketDriver& m_driver;
     WithRights m_withRights;
     bool m_greeted = false;
     bool m_ended = false;

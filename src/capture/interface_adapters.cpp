@@ -34,6 +34,7 @@ AdapterFacts FactsOf(const pcap_if_t& device) {
             if (link.sll_hatype == ARPHRD_ETHER && link.sll_halen == 6) {
                 facts.ethernet = true;
                 std::copy_n(link.sll_addr, 6, facts.adapter.mac.begin());
+                facts.adapter.interfaceIndex = link.sll_ifindex;
             }
         } else if (a->addr->sa_family == AF_INET && !facts.hasIpv4) {
             facts.hasIpv4 = true;

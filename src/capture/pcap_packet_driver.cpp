@@ -4,6 +4,7 @@
 #include "capture/interface_adapters.h"
 
 #include <fcntl.h>
+#include <linux/if_packet.h>
 #include <net/if.h>
 #include <netinet/in.h>
 #include <pcap/pcap.h>
@@ -31,6 +32,17 @@ bool IsRunning(int socketFd, const std::string& name) {
         return false;
     }
     return (request.ifr_flags & IFF_UP) != 0 && (request.ifr_flags & IFF_RUNNING) != 0;
+}
+
+// The index of the interface a capture socket is bound to; 0 when it cannot be told.
+int BoundInterface(int socketFd) {
+    sockaddr_ll bound{};
+    socklen_t size = sizeof bound;
+    if (getsockname(socketFd, reinterpret_cast<sockaddr*>(&bound), &size) != 0 ||
+        bound.sll_family != AF_PACKET) {
+        return 0;
+    }
+    return bound.sll_ifindex;
 }
 
 void Discard(u_char*, const pcap_pkthdr*, const u_char*) {}
@@ -79,15 +91,27 @@ bool PcapPacketDriver::Open(int adapterIndex) {
         Release();
         return false;
     }
-    const std::string& name = (*adapters)[adapterIndex].name;
-    if (m_handle != nullptr && m_openName == name && DropCaptured()) {
+    return OpenAdapter((*adapters)[adapterIndex]);
+}
+
+bool PcapPacketDriver::OpenAdapter(const CaptureAdapter& adapter) {
+    if (m_handle != nullptr && m_openName == adapter.name &&
+        m_openIndex == adapter.interfaceIndex && DropCaptured()) {
         return true;
     }
     Release();
-    return OpenHandle(name);
+    return OpenHandle(adapter);
 }
 
-bool PcapPacketDriver::OpenHandle(const std::string& name) {
+std::optional<InterfaceState> PcapPacketDriver::OpenInterfaceNow() {
+    if (m_handle == nullptr) {
+        return std::nullopt;
+    }
+    return ReadInterfaceState(m_openIndex);
+}
+
+bool PcapPacketDriver::OpenHandle(const CaptureAdapter& adapter) {
+    const std::string& name = adapter.name;
     char error[PCAP_ERRBUF_SIZE] = "";
     pcap_t* handle = pcap_create(name.c_str(), error);
     if (handle == nullptr) {
@@ -104,6 +128,13 @@ bool PcapPacketDriver::OpenHandle(const std::string& name) {
         pcap_close(handle);
         return false;
     }
+    // libpcap looked the name up again: the handle stands for the adapter listed only when
+    // it is bound to the same interface.
+    if (BoundInterface(pcap_fileno(handle)) != adapter.interfaceIndex) {
+        m_lastError = name + " is no longer the interface listed";
+        pcap_close(handle);
+        return false;
+    }
     // Programs that events start must not hold the capture socket open after a run.
     fcntl(pcap_fileno(handle), F_SETFD, FD_CLOEXEC);
     // The walk looks at ARP replies only; without the filter it just sees more frames.
@@ -114,6 +145,7 @@ bool PcapPacketDriver::OpenHandle(const std::string& name) {
     }
     m_handle = handle;
     m_openName = name;
+    m_openIndex = adapter.interfaceIndex;
     return true;
 }
 
@@ -193,6 +225,7 @@ void PcapPacketDriver::Release() {
         pcap_close(m_handle);
         m_handle = nullptr;
         m_openName.clear();
+        m_openIndex = 0;
     }
 }
 

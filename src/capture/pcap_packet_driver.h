@@ -3,7 +3,7 @@
 #include <string>
 
 #include "capture/frame_pacer.h"
-#include "capture/packet_driver.h"
+#include "capture/served_packet_driver.h"
 
 struct pcap;
 
@@ -12,7 +12,7 @@ namespace halvera {
 // The packet driver on libpcap. Its adapters are those of ListInterfaceAdapters. Capture is
 // promiscuous, in immediate mode, limited to ARP, and read without blocking after the caller's
 // wait.
-class PcapPacketDriver final : public PacketDriver {
+class PcapPacketDriver final : public ServedPacketDriver {
   public:
     // Opening and closing a capture handle costs about a third of the default TIMEOUT, so
     // by default Close keeps the handle for the next attempt on the same adapter; the next
@@ -28,6 +28,8 @@ class PcapPacketDriver final : public PacketDriver {
     RawSocketCheck TryRawSocket() override;
     std::optional<std::vector<CaptureAdapter>> Adapters() override;
     bool Open(int adapterIndex) override;
+    bool OpenAdapter(const CaptureAdapter& adapter) override;
+    std::optional<InterfaceState> OpenInterfaceNow() override;
     bool Send(std::span<const std::uint8_t> frame) override;
     int SendBatch(std::span<const std::uint8_t> frames, std::size_t frameSize,
                   int framesPerSecond) override;
@@ -40,12 +42,13 @@ class PcapPacketDriver final : public PacketDriver {
     const std::string& LastError() const { return m_lastError; }
 
   private:
-    bool OpenHandle(const std::string& name);
+    bool OpenHandle(const CaptureAdapter& adapter);
     bool DropCaptured();
 
     HandleUse m_use;
     pcap* m_handle = nullptr;
     std::string m_openName;
+    int m_openIndex = 0;
     std::string m_lastError;
     FramePacer m_pacer;
 };

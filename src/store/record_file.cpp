@@ -44,7 +44,7 @@ bool ReadFully(int fd, std::size_t size, std::string& bytes) {
 }
 
 bool ReadWholeFile(const std::filesystem::path& path, std::string& bytes) {
-    std::FILE* file = std::fopen(path.c_str(), "rbe");
+    std::FILE* file = OpenFileNoFollow(path, "rbe");
     if (file == nullptr) {
         return false;
     }
@@ -177,7 +177,8 @@ bool RecordFile::FinishInterruptedDeletion(int openMode, PendingReport& report) 
     std::error_code ec;
     std::filesystem::remove(NewPath(), ec);
     const auto copy = CopyPath();
-    if (!std::filesystem::is_regular_file(copy, ec)) {
+    // A link in the copy's place is no copy of the store's: what it points at never goes in.
+    if (!std::filesystem::is_regular_file(std::filesystem::symlink_status(copy, ec))) {
         return true;
     }
     if (openMode != OPEN_CREATE) {
@@ -247,7 +248,11 @@ void RecordFile::Recover(std::string_view bytes, PendingReport& report) {
     const Recovered recovered = RecoverRecords(bytes, m_info.recordSize);
     const std::string asideName = std::string(m_info.fileName) + ".damaged-" + FileStamp();
     const auto aside = DbFolder() / asideName;
-    std::FILE* copy = OpenFileNoFollow(aside, "wxbe");
+    // The damaged file and the file rewritten from it are readable by no one who could not
+    // read the file itself.
+    struct stat info {};
+    const mode_t mode = ::fstat(Descriptor(), &info) == 0 ? info.st_mode & 0777 : 0600;
+    std::FILE* copy = OpenFileNoFollow(aside, "wxbe", mode);
     const bool putAside =
         copy != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), copy) == bytes.size();
     if (copy != nullptr && (std::fclose(copy) != 0 || !putAside)) {
@@ -259,7 +264,7 @@ void RecordFile::Recover(std::string_view bytes, PendingReport& report) {
         return;
     }
     const auto newPath = NewPath();
-    AtomicReplace fresh(m_file.Path(), newPath, OpenFileNoFollow(newPath, "w+be"));
+    AtomicReplace fresh(m_file.Path(), newPath, OpenFileNoFollow(newPath, "w+be", mode));
     fresh.Write(recovered.records);
     if (!fresh.Commit().Replaced()) {
         Log(report,

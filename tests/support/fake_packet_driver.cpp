@@ -32,6 +32,26 @@ void FakePacketDriver::Script(std::vector<ScriptedAttempt> attempts) {
 
 bool FakePacketDriver::Open(int adapterIndex) {
     m_opened.push_back(adapterIndex);
+    return StartAttempt();
+}
+
+bool FakePacketDriver::OpenAdapter(const CaptureAdapter& adapter) {
+    m_openedAdapters.push_back(adapter);
+    return StartAttempt();
+}
+
+std::optional<InterfaceState> FakePacketDriver::OpenInterfaceNow() {
+    if (!m_open || interfaceGone || m_openedAdapters.empty()) {
+        return std::nullopt;
+    }
+    if (interfaceNow) {
+        return interfaceNow;
+    }
+    const CaptureAdapter& opened = m_openedAdapters.back();
+    return InterfaceState{opened.name, opened.mac, {opened.address}};
+}
+
+bool FakePacketDriver::StartAttempt() {
     m_current = ScriptedAttempt::Silence();
     if (!m_script.empty()) {
         m_current = m_script.front();

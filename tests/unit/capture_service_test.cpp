@@ -25,8 +25,8 @@ CaptureAdapter OwnAdapter() {
     return {"eth0", "", OWN_IP, InetAddr("255.255.255.0"), OWN_MAC};
 }
 
-Frame Probe(int kind = PROBE_PRESENCE) {
-    const ProbeFrame frame = BuildProbeFrame(kind, {OWN_IP, InetAddr("255.255.255.0"), OWN_MAC});
+Frame Probe(int kind = PROBE_PRESENCE, Ipv4 sender = OWN_IP, const MacAddress& mac = OWN_MAC) {
+    const ProbeFrame frame = BuildProbeFrame(kind, {sender, InetAddr("255.255.255.0"), mac});
     return {frame.begin(), frame.end()};
 }
 
@@ -137,7 +137,7 @@ TEST_F(CaptureServiceTest, RefusesBadRequestsAndGoesOnServing) {
 TEST_F(CaptureServiceTest, NothingButHelloBeforeHelloAndAnotherVersionEndsTheConversation) {
     EXPECT_EQ(RefusalOf(Ask(Request(CaptureRequest::ListAdapters))), CaptureRefusal::NotGreeted);
     EXPECT_EQ(RefusalOf(Ask(OpenAt(0))), CaptureRefusal::NotGreeted);
-    EXPECT_TRUE(m_driver.Opened().empty());
+    EXPECT_TRUE(m_driver.OpenedAdapters().empty());
     EXPECT_FALSE(m_service.Ended());
 
     EXPECT_EQ(RefusalOf(Ask(Hello(CAPTURE_PROTOCOL_VERSION + 1))), CaptureRefusal::WrongVersion);
@@ -175,6 +175,88 @@ TEST_F(CaptureServiceTest, SendsTheProbesAtACappedRateAndHandsBackOnlyArp) {
 
     EXPECT_EQ(Ask(Request(CaptureRequest::Close)), (std::vector<std::uint8_t>{0x84, 1}));
     EXPECT_EQ(Ask(OpenAt(0)), (std::vector<std::uint8_t>{0x84, 1}));
+}
+
+// The adapter's addresses and MAC change while it is open (a lease, an administrator, an
+// interface removed or renamed): every batch is checked against what it holds at that moment.
+TEST_F(CaptureServiceTest, ChecksEachBatchAgainstWhatTheAdapterHoldsNow) {
+    const Ipv4 second = InetAddr("198.18.7.12");
+    const std::vector<std::uint8_t> sentOne{0x85, 0, 0, 0, 1};
+    struct Case {
+        const char* name;
+        std::optional<InterfaceState> now;  // nothing: the interface is gone
+        Frame probe;
+        std::optional<CaptureRefusal> refusal;  // nothing: sent
+    };
+    const Case cases[] = {
+        {"as opened", InterfaceState{"eth0", OWN_MAC, {OWN_IP}}, Probe(), std::nullopt},
+        {"a second address, sent from it", InterfaceState{"eth0", OWN_MAC, {OWN_IP, second}},
+         Probe(PROBE_PRESENCE, second), std::nullopt},
+        {"the address given up for another", InterfaceState{"eth0", OWN_MAC, {second}}, Probe(),
+         CaptureRefusal::ForeignFrame},
+        {"no address left", InterfaceState{"eth0", OWN_MAC, {}}, Probe(),
+         CaptureRefusal::ForeignFrame},
+        {"another MAC, sent from the old one", InterfaceState{"eth0", OTHER_MAC, {OWN_IP}}, Probe(),
+         CaptureRefusal::ForeignFrame},
+        {"another MAC, sent from it", InterfaceState{"eth0", OTHER_MAC, {OWN_IP}},
+         Probe(PROBE_PRESENCE, OWN_IP, OTHER_MAC), std::nullopt},
+        {"the interface renamed", InterfaceState{"eth9", OWN_MAC, {OWN_IP}}, Probe(),
+         CaptureRefusal::AdapterGone},
+        {"the interface gone", std::nullopt, Probe(), CaptureRefusal::AdapterGone},
+    };
+    Ask(Hello());
+    std::size_t sent = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Ask(Request(CaptureRequest::Release));
+        ASSERT_EQ(Ask(OpenAt(0)), (std::vector<std::uint8_t>{0x84, 1}));
+        m_driver.interfaceNow = c.now;
+        m_driver.interfaceGone = !c.now;
+        const auto reply = Ask(Send({c.probe}));
+        if (c.refusal) {
+            EXPECT_EQ(RefusalOf(reply), c.refusal);
+        } else {
+            EXPECT_EQ(reply, sentOne);
+            ++sent;
+        }
+        // An adapter that is gone or renamed was closed; one that changed its addresses
+        // stays open.
+        EXPECT_EQ(RefusalOf(Ask(Request(CaptureRequest::Read))),
+                  c.refusal == CaptureRefusal::AdapterGone ? std::optional(CaptureRefusal::NotOpen)
+                                                           : std::nullopt);
+        EXPECT_EQ(m_driver.Sent().size(), sent);
+    }
+}
+
+// The list is read once for an open, and the adapter of that list is the one opened, even
+// when the driver's list has changed since.
+TEST_F(CaptureServiceTest, OpensTheAdapterOfTheListItReadThoughTheListChangesBetweenCalls) {
+    const CaptureAdapter side{"side0",   "", InetAddr("198.18.8.10"), InetAddr("255.255.255.0"),
+                              OTHER_MAC, 7};
+    CaptureAdapter own = OwnAdapter();
+    own.interfaceIndex = 3;
+    class ChangingDriver : public test::FakePacketDriver {
+      public:
+        std::optional<std::vector<CaptureAdapter>> Adapters() override {
+            ++reads;
+            auto now = lists.front();
+            if (lists.size() > 1) {
+                lists.erase(lists.begin());
+            }
+            return now;
+        }
+        std::vector<std::vector<CaptureAdapter>> lists;
+        int reads = 0;
+    } driver;
+    // Each read loses the first adapter: the second read would put side0 at position 0.
+    driver.lists = {{own, side}, {side}, {}};
+    CaptureService service(driver, [](const std::function<void()>& action) { action(); });
+    service.Answer(Hello());
+    EXPECT_EQ(service.Answer(OpenAt(0)), (std::vector<std::uint8_t>{0x84, 1}));
+    EXPECT_EQ(driver.reads, 1);
+    EXPECT_EQ(driver.OpenedAdapters(), std::vector<CaptureAdapter>{own});
+    EXPECT_TRUE(driver.Opened().empty());
+    EXPECT_EQ(service.Answer(Send({Probe()})), (std::vector<std::uint8_t>{0x85, 0, 0, 0, 1}));
 }
 
 TEST_F(CaptureServiceTest, AFailedReadClosesTheAttempt) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <utility>
 #include <vector>
 
 #include "base/program_folder.h"
@@ -97,31 +98,58 @@ TEST_F(FileOpenerTest, ModeThatOpensNothingNeitherOpensNorWaits) {
     EXPECT_FALSE(std::filesystem::exists(DbFolder() / "x.na"));
 }
 
-TEST_F(FileOpenerTest, AModeThatCreatesOrTruncatesNeverFollowsALink) {
+// Whoever may write a working folder may put a link there, to a file only root may read or
+// write: no mode reads, writes, cuts or creates through a link, neither at the file nor at
+// its folder.
+TEST_F(FileOpenerTest, NoModeFollowsALinkAtTheFileOrItsFolder) {
     struct Case {
         const char* name;
         FileFamily family;
         int openMode;
     };
     const Case cases[] = {
+        {"node file read", FileFamily::Binary, OPEN_READ},
+        {"node file updated", FileFamily::Binary, OPEN_UPDATE},
         {"node file recreated", FileFamily::Binary, OPEN_CREATE},
+        {"range file read", FileFamily::Record, OPEN_READ},
+        {"range file updated", FileFamily::Record, OPEN_UPDATE},
         {"range file recreated", FileFamily::Record, OPEN_CREATE},
+        {"log read", FileFamily::Appending, OPEN_READ},
         {"log rewritten", FileFamily::Appending, OPEN_WRITE},
         {"log recreated", FileFamily::Appending, OPEN_CREATE},
         {"log appended to", FileFamily::Appending, OPEN_APPEND},
     };
-    const auto target = m_folder.Path() / "target";
-    const auto link = m_folder.Path() / "link";
+    const auto top = m_folder.Path();
+    std::filesystem::create_directory(top / "real");
+    const auto target = top / "real" / "target";
     test::WriteBytes(target, "keep");
-    std::filesystem::create_symlink(target, link);
-    for (const Case& c : cases) {
-        EXPECT_EQ(OpenDataFile(link, c.family, c.openMode), nullptr) << c.name;
-        EXPECT_EQ(test::ReadBytes(target), "keep") << c.name;
+    std::filesystem::permissions(
+        target, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    std::filesystem::create_symlink(target, top / "link");
+    std::filesystem::create_symlink(top / "real", top / "linked-folder");
+    for (const auto& link : {top / "link", top / "linked-folder" / "target"}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(link.string() + ": " + c.name);
+            std::FILE* opened = OpenDataFile(link, c.family, c.openMode);
+            EXPECT_EQ(opened, nullptr);
+            EXPECT_EQ(errno, ELOOP);
+            if (opened != nullptr) {
+                std::fclose(opened);
+            }
+            EXPECT_EQ(test::ReadBytes(target), "keep");
+            EXPECT_TRUE(m_waits.empty());
+        }
     }
-    // Where no link stands, the same modes create their file.
-    std::FILE* created = OpenFileNoFollow(m_folder.Path() / "new", "a+e");
-    ASSERT_NE(created, nullptr);
-    std::fclose(created);
+    // Where no link stands, the same opener reads, updates, appends to and creates files.
+    test::WriteBytes(top / "real" / "plain", "x");
+    for (const auto& [name, mode] : {std::pair{"plain", "rbe"}, std::pair{"plain", "r+be"},
+                                     std::pair{"plain", "a+e"}, std::pair{"new", "wxbe"}}) {
+        std::FILE* opened = OpenFileNoFollow(top / "real" / name, mode);
+        EXPECT_NE(opened, nullptr) << mode;
+        if (opened != nullptr) {
+            std::fclose(opened);
+        }
+    }
 }
 
 TEST(FopenMode, MapsOpenModesPerFamily) {

@@ -107,7 +107,7 @@ TEST(HelperPacketDriver, AWholeAttemptCrossesToTheHelperAndBack) {
     ASSERT_EQ(served.driver.Sent().size(), static_cast<std::size_t>(ROUND));
     EXPECT_EQ(served.driver.Sent().back(), Probe(OWN_IP + ROUND - 1));
     EXPECT_EQ(served.driver.Rates(), (std::vector<int>{5000, 5000}));
-    EXPECT_EQ(served.driver.Opened(), std::vector<int>{0});
+    EXPECT_EQ(served.driver.OpenedAdapters(), *served.driver.adapters);
 }
 
 TEST(HelperPacketDriver, SaysWhyTheHelperCannotBeReached) {

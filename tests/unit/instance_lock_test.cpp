@@ -110,6 +110,63 @@ TEST(InstanceLock, RootRefusesAFolderOtherUsersCanWrite) {
     }
 }
 
+// Below a folder of root's, db/, log/ and tmp/ hold the files root opens and replaces: one
+// that another user may write, or a link in its place, would let that user plant links there.
+TEST(InstanceLock, RootRefusesAWorkingFolderOtherUsersCanWriteOrALinkInItsPlace) {
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "only root refuses such folders";
+    }
+    struct Case {
+        const char* name;
+        const char* sub;
+        std::filesystem::perms perms;
+        uid_t owner;
+        gid_t group;
+        bool link;
+        const char* refusal;  // nullptr: taken
+    };
+    const Case cases[] = {
+        {"db/ root's alone", "db", std::filesystem::perms(0755), 0, 0, false, nullptr},
+        {"log/ writable by root's group", "log", std::filesystem::perms(0775), 0, 0, false,
+         nullptr},
+        {"db/ owned by another user", "db", std::filesystem::perms(0755), 65534, 0, false,
+         "other users can write"},
+        {"log/ writable by all", "log", std::filesystem::perms(0777), 0, 0, false,
+         "other users can write"},
+        {"tmp/ writable by another group", "tmp", std::filesystem::perms(0775), 0, 100, false,
+         "other users can write"},
+        {"db/ a link to a folder of root's", "db", std::filesystem::perms(0755), 0, 0, true,
+         "a link"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::TempProgramFolder folder;
+        std::filesystem::permissions(folder.Path(), std::filesystem::perms(0755));
+        const auto sub = folder.Path() / c.sub;
+        std::filesystem::remove_all(sub);
+        if (c.link) {
+            std::filesystem::create_directory(folder.Path() / "elsewhere");
+            std::filesystem::create_directory_symlink(folder.Path() / "elsewhere", sub);
+        } else {
+            std::filesystem::create_directory(sub);
+            std::filesystem::permissions(sub, c.perms);
+            ASSERT_EQ(chown(sub.c_str(), c.owner, c.group), 0);
+        }
+        InstanceLock lock;
+        EXPECT_EQ(lock.Acquire(folder.Path()), c.refusal == nullptr) << lock.Error();
+        if (c.refusal != nullptr) {
+            EXPECT_NE(lock.Error().find(sub.string()), std::string::npos) << lock.Error();
+            EXPECT_NE(lock.Error().find(c.refusal), std::string::npos) << lock.Error();
+        }
+    }
+    // A working folder not yet made is made later by root itself.
+    test::TempProgramFolder folder;
+    std::filesystem::permissions(folder.Path(), std::filesystem::perms(0755));
+    std::filesystem::remove_all(folder.Path() / "tmp");
+    InstanceLock lock;
+    EXPECT_TRUE(lock.Acquire(folder.Path())) << lock.Error();
+}
+
 TEST(InstanceLock, FolderWithoutLockFile) {
     InstanceLock lock;
     EXPECT_FALSE(lock.Acquire("/nonexistent/halvera-folder"));

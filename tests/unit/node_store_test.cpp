@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -515,6 +516,83 @@ TEST_F(NodeStoreTest, ShiftedRecordsAreRecoveredAsLinesAndTheDamagedFileKept) {
                                              "; the damaged file is kept as db/" +
                                              copies[0].filename().string())
             << c.name;
+    }
+}
+
+// The damaged file may hold what only its owner may read: the copy put aside is no wider.
+TEST_F(NodeStoreTest, TheDamagedFilePutAsideKeepsItsMode) {
+    const mode_t umaskBefore = umask(022);
+    const struct {
+        mode_t original;
+        mode_t aside;
+    } cases[] = {{0600, 0600}, {0640, 0640}, {0400, 0400}, {0666, 0644}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.original);
+        test::TempProgramFolder folder;
+        NodeStore store(m_prompt, m_log);
+        const std::string file = NodeFile({Node(1), Node(2)});
+        test::WriteBytes(Db("NetDB.na"), file.substr(0, 250) + "x" + file.substr(250));
+        ASSERT_EQ(chmod(Db("NetDB.na").c_str(), c.original), 0);
+        ASSERT_EQ(store.InitNodeStore(), 0);
+        const auto copies = DamagedCopies("NetDB.na");
+        ASSERT_EQ(copies.size(), 1u);
+        struct stat info {};
+        ASSERT_EQ(stat(copies[0].c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, c.aside);
+    }
+    umask(umaskBefore);
+}
+
+// Whoever may write db/ or tmp/ may put a link there to a file only root may read: opening
+// the store never cuts, copies or restores from what a link points at.
+TEST_F(NodeStoreTest, ALinkBelowTheDataFolderIsNeverFollowed) {
+    const std::string three = NodeFile({Node(1), Node(2), Node(3)});
+    std::string damaged(2310, 's');
+    damaged[100] = '\n';
+    struct Case {
+        const char* name;
+        std::string target;
+        const char* link;  // below the data folder
+        bool opens;
+    };
+    const Case cases[] = {
+        {"node file linked to a file with a torn record", std::string(30, 's'), "db/NetDB.na",
+         false},
+        {"node file linked to a damaged file", damaged, "db/NetDB.na", false},
+        {"name book linked to a damaged file", damaged, "db/NameDB.na", false},
+        {"copy of a deletion linked, the node file gone", three, "tmp/NetDB.na", true},
+        {"db/ linked to a folder with a torn node file", std::string(30, 's'), "db", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::TempProgramFolder folder;
+        test::RecordingPrompt prompt;
+        test::RecordingErrorLog log;
+        NodeStore store(prompt, log);
+        const fs::path secret = folder.Path() / "secret";
+        fs::create_directory(secret);
+        const fs::path target = secret / (c.link == std::string("db") ? "NetDB.na" : "file");
+        test::WriteBytes(target, c.target);
+        ASSERT_EQ(chmod(target.c_str(), 0600), 0);
+        const fs::path link = folder.Path() / c.link;
+        fs::remove_all(link);
+        fs::create_symlink(c.link == std::string("db") ? secret : target, link);
+
+        EXPECT_EQ(store.InitNodeStore(), c.opens ? 0 : 1);
+        EXPECT_EQ(test::ReadBytes(target), c.target);
+        struct stat info {};
+        ASSERT_EQ(stat(target.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, 0600u);
+        for (const auto& dir : {secret, folder.Path() / "db", folder.Path() / "tmp"}) {
+            if (fs::is_symlink(dir)) {
+                continue;
+            }
+            for (const auto& entry : fs::directory_iterator(dir)) {
+                const bool copied = fs::is_regular_file(fs::symlink_status(entry.path())) &&
+                                    test::ReadBytes(entry.path()) == c.target;
+                EXPECT_TRUE(!copied || entry.path() == target) << entry.path();
+            }
+        }
     }
 }
 
