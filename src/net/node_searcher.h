@@ -6,7 +6,6 @@
 #include <span>
 #include <unordered_map>
 #include "base/ip_address.h"
-#include "events/event_actions.h"
 #include "lists/error_log.h"
 #include "lists/list_table.h"
 #include "lists/prompt.h"
@@ -21,6 +20,7 @@
 #include "net/packet_attempt.h"
 #include "net/probe_frame.h"
 #include "net/run_names.h"
+#include "store/node_event_sink.h"
 #include "store/node_record.h"
 #include "store/node_store.h"
 #include "store/settings_store.h"
@@ -44,7 +44,7 @@ struct NodeSearchContext {
     HostResolver& resolver;
     ListTable& nodeList;
     SummaryText& banner;
-    EventActions& events;
+    NodeEventSink& events;
     WindowWait wait = SleepFor;
     ArpLookupTiming arpTiming = {};
 };
