@@ -61,13 +61,13 @@ int SyncMonitorFlag(SearchRunContext& context, Ipv4 ip, NodeRecord& record) {
 }
 
 // ProbeAndUpdate of one address of the walk, counted in the run's progress.
-int ProbeCounted(SearchRunScope& run, RunProgress& progress, Ipv4 ip, int attempts,
-                 NodeRecord& record) {
-    const int result = run.ProbeAndUpdate(ip, attempts, record);
-    if (result == 1) {
+ProbeResult ProbeCounted(SearchRunScope& run, RunProgress& progress, Ipv4 ip, int attempts,
+                         NodeRecord& record) {
+    const ProbeResult result = run.ProbeAndUpdate(ip, attempts, record);
+    if (result == ProbeResult::Present) {
         ++progress.found;
     }
-    if (result != -1) {
+    if (result != ProbeResult::Failed) {
         ++progress.done;
     }
     return result;
@@ -172,7 +172,7 @@ RunOutcome WalkSearchRanges(SearchRunContext& context, RunFlags& flags, SearchRu
         if (!context.steps.HasOutcome(ip, attempts)) {
             ProbeRangeBlock(context, run, {ip, attempts}, walk);
         }
-        if (ProbeCounted(run, flags.progress, ip, attempts, record) == -1) {
+        if (ProbeCounted(run, flags.progress, ip, attempts, record) == ProbeResult::Failed) {
             return RunOutcome::ProbeFailed;
         }
     }
@@ -234,7 +234,7 @@ RunOutcome WalkNodeList(SearchRunContext& context, RunFlags& flags, SearchRunSco
         if (!context.steps.HasOutcome(ip, attempts)) {
             ProbeListBlock(context, run, n, {ip, attempts});
         }
-        if (ProbeCounted(run, flags.progress, ip, attempts, record) == -1) {
+        if (ProbeCounted(run, flags.progress, ip, attempts, record) == ProbeResult::Failed) {
             return RunOutcome::ProbeFailed;
         }
         if (!ProbedRecordLeft(context.nodes, n, ip, countBefore)) {
@@ -255,8 +255,9 @@ RunOutcome ProbeOneNode(SearchRunContext& context, RunFlags& flags, SearchRunSco
     const int attempts = KnownNodeAttempts(run.Settings().RETRY);
     const SweepTarget only{ip, attempts};
     run.ProbeBlock({&only, 1});
-    return ProbeCounted(run, flags.progress, ip, attempts, record) == -1 ? RunOutcome::ProbeFailed
-                                                                         : RunOutcome::Completed;
+    return ProbeCounted(run, flags.progress, ip, attempts, record) == ProbeResult::Failed
+               ? RunOutcome::ProbeFailed
+               : RunOutcome::Completed;
 }
 
 // A run started by a command says how it ended; one without the rights to search says

@@ -101,6 +101,19 @@ std::string EventText(const ListRow& row) {
     return text;
 }
 
+// The tables write a step's result short: 1 present, 2 absent, -1 failed.
+int Code(ProbeResult result) {
+    switch (result) {
+        case ProbeResult::Present:
+            return 1;
+        case ProbeResult::Absent:
+            return 2;
+        case ProbeResult::Failed:
+            break;
+    }
+    return -1;
+}
+
 struct Options {
     int promiss = 7;
     int nodedisp = 0;
@@ -156,7 +169,7 @@ struct World {
     int Probe(Ipv4 ip) {
         NodeRecord record;
         const int attempts = AttemptsFor(ip, record);
-        const int result = searcher.ProbeAndUpdate(ip, attempts, record);
+        const int result = Code(searcher.ProbeAndUpdate(ip, attempts, record));
         last = record;
         return result;
     }
@@ -482,7 +495,7 @@ TEST(NodeSearcher, BlockOutcomeServesItsAddressOnceAndOnlyWithItsAttempts) {
 
     // Asked with other attempts than the block's, the address is probed on its own.
     NodeRecord record;
-    EXPECT_EQ(world.searcher.ProbeAndUpdate(At(30), 4, record), 1);
+    EXPECT_EQ(world.searcher.ProbeAndUpdate(At(30), 4, record), ProbeResult::Present);
     EXPECT_GT(world.segment.Requests(), before);
     EXPECT_FALSE(world.searcher.HasOutcome(At(30), 1));
     EXPECT_EQ(Short(record.mac), "M2");
@@ -538,7 +551,7 @@ TEST(NodeSearcher, DriverErrorLeavesRecordStoreAndRowAsTheyWere) {
     NodeRecord record;
     world.nodes.FindNodeByIp(At(20), record);
     const NodeRecord before = record;
-    EXPECT_EQ(world.searcher.ProbeAndUpdate(At(20), 1, record), -1);
+    EXPECT_EQ(world.searcher.ProbeAndUpdate(At(20), 1, record), ProbeResult::Failed);
     EXPECT_EQ(record, before);
     EXPECT_EQ(world.Rows(), rows);
     EXPECT_EQ(world.Records(), records);
