@@ -25,9 +25,9 @@ constexpr TestBits ALL_TESTS = TEST_B47 | TEST_B16 | TEST_B8;
 
 // What the segment and the store answer: ARP by address, displaced and stored nodes by MAC.
 struct Answers {
-    std::map<Ipv4, MacAddress> arp;
-    std::map<MacAddress, NodeRecord> displaced;
-    std::map<MacAddress, NodeRecord> stored;
+    std::map<Ipv4, MacAddress> arp = {};
+    std::map<MacAddress, NodeRecord> displaced = {};
+    std::map<MacAddress, NodeRecord> stored = {};
 };
 
 // The look-ups from tables; anything the decision asks that a table lacks has no answer.
