@@ -10,6 +10,7 @@
 #include "store/event_settings_store.h"
 #include "store/log_store.h"
 #include "store/mail_queue.h"
+#include "store/node_event_sink.h"
 #include "store/node_record.h"
 #include "store/range_store.h"
 #include "store/settings_store.h"
@@ -34,7 +35,7 @@ struct EventActionTargets {
 // event log line, the external file, the popup, the mail line and the beep or sound. Owns
 // the mail-pending flag: set when a run queues a mail line, cleared when the run's mail
 // leaves.
-class EventActions {
+class EventActions : public NodeEventSink {
   public:
     explicit EventActions(EventActionTargets targets);
 
@@ -45,11 +46,11 @@ class EventActions {
     // by the node's previous address, for a device change by the address's previous MAC); the
     // external file (its parameters split at blanks, each expanded for the node, never through a
     // shell); the popup; the mail line; the beep, or else the sound file.
-    void RunEventActions(const NodeRecord& node, int kind, Ipv4 ownAddress);
+    void RunEventActions(const NodeRecord& node, int kind, Ipv4 ownAddress) override;
 
     // At the end of a run: when a mail line was queued, sends one mail with every queued
     // line and deletes the queue, whatever the send gave (lines of a failed mail are lost).
-    void FlushPendingMail();
+    void FlushPendingMail() override;
 
     // The mail-pending flag: 1 while queued lines wait for the end of the run.
     int MailPending() const { return m_mailPending.load(); }

@@ -22,8 +22,8 @@ void NodeSearchSteps::EndRun() {
     m_searcher.reset();
 }
 
-int NodeSearchSteps::ProbeAndUpdate(const LocalAdapterInfo& local, Ipv4 ip, int attempts,
-                                    NodeRecord& record) {
+ProbeResult NodeSearchSteps::ProbeAndUpdate(const LocalAdapterInfo& local, Ipv4 ip, int attempts,
+                                            NodeRecord& record) {
     if (!m_searcher) {
         BeginRun(m_stop);
     }

@@ -16,8 +16,8 @@ class NodeSearchSteps : public SearchRunSteps {
 
     void BeginRun(const std::atomic<int>* stop) override;
     void EndRun() override;
-    int ProbeAndUpdate(const LocalAdapterInfo& local, Ipv4 ip, int attempts,
-                       NodeRecord& record) override;
+    ProbeResult ProbeAndUpdate(const LocalAdapterInfo& local, Ipv4 ip, int attempts,
+                               NodeRecord& record) override;
     void ProbeBlock(const LocalAdapterInfo& local, std::span<const SweepTarget> targets) override;
     bool HasOutcome(Ipv4 ip, int attempts) override;
     void SetNames(RunNames* names) override;

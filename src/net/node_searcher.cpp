@@ -14,6 +14,28 @@
 namespace halvera {
 namespace {
 
+// The event a change raises; none for a node that is simply still there.
+std::optional<EventKind> EventOf(NodeChange change) {
+    switch (change) {
+        case NodeChange::New:
+            return EVENT_NEW_NODE;
+        case NodeChange::Up:
+            return EVENT_NODE_UP;
+        case NodeChange::Down:
+            return EVENT_NODE_DOWN;
+        case NodeChange::Moved:
+            return EVENT_IP_CHANGE;
+        case NodeChange::DeviceChanged:
+            return EVENT_DEVICE_CHANGE;
+        case NodeChange::SniffingFound:
+            return EVENT_SNIFFING_NODE;
+        case NodeChange::StillThere:
+        case NodeChange::SniffingCleared:
+            break;
+    }
+    return std::nullopt;
+}
+
 // Reverse look-ups in flight at once: a /24's answering nodes in one go, without a thread
 // per node of a /16.
 constexpr int NAME_LOOKUPS_AT_ONCE = 32;
@@ -115,11 +137,40 @@ int NodeSearcher::Probe(Ipv4 address, int attempts, TestBits& bits,
     return collected.outcome.result;
 }
 
-bool NodeSearcher::MacOf(Ipv4 address, MacAddress& mac) const {
-    return GetMacByArp(Attempt(), m_local, address, mac, m_context.arpTiming);
+std::optional<MacAddress> NodeSearcher::MacOf(Ipv4 address) const {
+    MacAddress mac{};
+    if (GetMacByArp(Attempt(), m_local, address, mac, m_context.arpTiming)) {
+        return mac;
+    }
+    return std::nullopt;
 }
 
-int NodeSearcher::ProbeAndUpdate(Ipv4 address, int attempts, NodeRecord& record) {
+// The look-ups of the decision: ARP on the segment, the store's indexes.
+class NodeSearcher::Lookups : public NodeLookups {
+  public:
+    explicit Lookups(const NodeSearcher& searcher) : m_searcher(searcher) {}
+
+    std::optional<MacAddress> MacAt(Ipv4 ip) override { return m_searcher.MacOf(ip); }
+    std::optional<NodeRecord> DisplacedWithMac(const MacAddress& mac) override {
+        NodeRecord record;
+        if (m_searcher.m_context.nodes.FindBackupByMac(mac, record) != 0) {
+            return std::nullopt;
+        }
+        return record;
+    }
+    std::optional<NodeRecord> StoredWithMacElsewhere(const MacAddress& mac, Ipv4 except) override {
+        NodeRecord record;
+        if (m_searcher.m_context.nodes.FindNodeByMacElsewhere(mac, except, record) != 0) {
+            return std::nullopt;
+        }
+        return record;
+    }
+
+  private:
+    const NodeSearcher& m_searcher;
+};
+
+ProbeResult NodeSearcher::ProbeAndUpdate(Ipv4 address, int attempts, NodeRecord& record) {
     const auto unnamed = std::find_if(m_answeredUnnamed.begin(), m_answeredUnnamed.end(),
                                       [&](Ipv4 ip) { return ip == address; });
     if (unnamed != m_answeredUnnamed.end()) {
@@ -134,7 +185,7 @@ int NodeSearcher::ProbeAndUpdate(Ipv4 address, int attempts, NodeRecord& record)
     }
     m_context.banner.SetSummaryText(Sjis("【ノード検索】 ") + FormatIp(address) +
                                     Sjis(" 検索中 . . ."));
-    const int result = Update(address, attempts, record, m_context.settings.App());
+    const ProbeResult result = Update(address, attempts, record, m_context.settings.App());
     if (row >= 0) {
         // Looked up again: a displaced node's row may have gone meanwhile and moved the
         // rows after it up.
@@ -146,82 +197,68 @@ int NodeSearcher::ProbeAndUpdate(Ipv4 address, int attempts, NodeRecord& record)
     return result;
 }
 
-int NodeSearcher::Update(Ipv4 address, int attempts, NodeRecord& record, const AppSettings& app) {
-    int oldStatus = record.status;
-    const MacAddress oldMac = record.mac;
-    m_ipChangeSource = IP_CHANGE_FROM_STORE;
-    TestBits bits = 0;
-    std::optional<MacAddress> replyMac;
-    int result = Probe(address, attempts, bits, replyMac);
-    if (result == -1 || result == SWEEP_CUT) {
+ProbeResult NodeSearcher::Update(Ipv4 address, int attempts, NodeRecord& record,
+                                 const AppSettings& app) {
+    SweepOutcome outcome;
+    outcome.result = Probe(address, attempts, outcome.bits, outcome.mac);
+    if (outcome.result == -1 || outcome.result == SWEEP_CUT) {
+        return ProbeResultOf(outcome.result);
+    }
+    // The own host never hears its own request; it is there all the same.
+    const ProbeResult result = outcome.result == 1 || address == m_local.ownAddress
+                                   ? ProbeResult::Present
+                                   : ProbeResult::Absent;
+    const NodeRecord stored = record;
+    Lookups lookups(*this);
+    NodeVerdict verdict =
+        Decide(stored, address, outcome, {m_local.ownAddress, app.PROMISS}, lookups);
+    record = verdict.record;
+    if (verdict.changes.empty()) {
         return result;
     }
-    if (address == m_local.ownAddress) {
-        // The own host never hears its own request; it is there all the same.
-        if (result != 1) {
-            bits = 0;
-        }
-        result = 1;
-    }
-    const int code = result == 1 ? Identify(address, oldMac, bits, record, replyMac) : 1;
-    if (code == 7 && m_ipChangeSource == IP_CHANGE_STILL_THERE) {
+    if (verdict.Has(NodeChange::Down)) {
+        NodeDown(address, record, app);
         return result;
     }
-    record.ip = address;
-    record.status = static_cast<std::int8_t>(result);
-    if (result != 1) {
-        if (oldStatus == NODE_UP) {
-            NodeDown(address, record, app);
-        }
-        return result;
-    }
-
-    ListTable& list = m_context.nodeList;
-    if (oldStatus == NODE_NEVER_SEEN) {
-        record.monitor = 1;
-        const int row = list.FindRow(NODE_COL_IP, FormatIp(address));
-        if (row >= 0) {
-            list.SetChecked(row, true);
-        }
-    }
-    // A node taken back from the displaced ones at its own address has not moved.
-    const bool moved = code == 7 && record.prevIp != 0 && record.prevIp != address;
-    if (code == 7) {
-        if (oldStatus != NODE_NEVER_SEEN) {
-            // The address belonged to another stored node: it moved elsewhere or it goes
-            // to the displaced nodes.
-            if (SettleDisplacedNode(address, attempts, oldMac, record.prevIp) == -1) {
-                return -1;
-            }
-        } else if (m_ipChangeSource == IP_CHANGE_FROM_STORE) {
-            m_context.nodes.DeleteNode(record.prevIp);
-        }
-        // A moved node is neither new nor up again.
-        oldStatus = NODE_UP;
-    }
-    const TestBits oldBits = record.testBits;
-    record.testBits = bits;
-    UpdateNodeRow(record, NODE_UP, bits);
-    m_context.nodes.PutNode(record);
-    if (oldStatus == NODE_NEVER_SEEN) {
-        m_context.events.RunEventActions(record, EVENT_NEW_NODE, m_local.ownAddress);
-    } else if (oldStatus == NODE_DOWN) {
-        m_context.events.RunEventActions(record, EVENT_NODE_UP, m_local.ownAddress);
-    }
-    if (moved) {
-        m_context.events.RunEventActions(record, EVENT_IP_CHANGE, m_local.ownAddress);
-    } else if (code == 8) {
-        m_context.events.RunEventActions(record, EVENT_DEVICE_CHANGE, m_local.ownAddress);
-    }
-    if (app.PROMISS != 0 && bits != oldBits && IsSniffing(app.PROMISS, bits)) {
-        m_context.events.RunEventActions(record, EVENT_SNIFFING_NODE, m_local.ownAddress);
-    }
-    m_context.banner.SetSummaryText();
-    return result;
+    const bool applied = ApplyAnswer(address, attempts, stored, verdict);
+    record = verdict.record;
+    return applied ? result : ProbeResult::Failed;
 }
 
-int NodeSearcher::SettleDisplacedNode(Ipv4 address, int attempts, const MacAddress& oldMac,
-                                      Ipv4 previous) {
+bool NodeSearcher::ApplyAnswer(Ipv4 address, int attempts, const NodeRecord& stored,
+                               NodeVerdict& verdict) {
+    NodeRecord& record = verdict.record;
+    ApplyIdentity(address, verdict, record.testBits);
+    if (stored.status == NODE_NEVER_SEEN) {
+        const int row = m_context.nodeList.FindRow(NODE_COL_IP, FormatIp(address));
+        if (row >= 0) {
+            m_context.nodeList.SetChecked(row, true);
+        }
+    }
+    if (verdict.displacesStored) {
+        if (!SettleDisplacedNode(address, attempts, stored.mac, record.prevIp)) {
+            return false;
+        }
+    } else if (verdict.source == RecordSource::Stored) {
+        m_context.nodes.DeleteNode(record.prevIp);
+    }
+    UpdateNodeRow(record, NODE_UP, record.testBits);
+    m_context.nodes.PutNode(record);
+    for (NodeChange change : verdict.changes) {
+        if (const std::optional<EventKind> kind = EventOf(change)) {
+            RaiseEvent(record, *kind);
+        }
+    }
+    m_context.banner.SetSummaryText();
+    return true;
+}
+
+void NodeSearcher::RaiseEvent(const NodeRecord& record, int kind) {
+    m_context.events.RunEventActions(record, kind, m_local.ownAddress);
+}
+
+bool NodeSearcher::SettleDisplacedNode(Ipv4 address, int attempts, const MacAddress& oldMac,
+                                       Ipv4 previous) {
     NodeRecord displaced;
     m_context.nodes.FindNodeByIp(address, displaced);
     // Without a previous address (a node taken back to its own address) there is nowhere
@@ -235,17 +272,21 @@ int NodeSearcher::SettleDisplacedNode(Ipv4 address, int attempts, const MacAddre
         whole.stop = nullptr;
         found = ProbeNode(whole, m_local, previous, attempts, bits);
         if (found == -1) {
-            return -1;
+            return false;
         }
     }
-    MacAddress there{};
-    if (found == 1 && MacOf(previous, there) && there == oldMac) {
+    if (found == 1 && MacOf(previous) == oldMac) {
         // The two nodes swapped addresses.
-        IdentifyNode(previous, oldMac, bits, displaced);
+        Lookups lookups(*this);
+        NodeVerdict swapped = IdentifyAnswer(displaced, previous, oldMac, lookups);
+        if (swapped.source != RecordSource::Elsewhere) {
+            ApplyIdentity(previous, swapped, bits);
+        }
+        displaced = swapped.record;
         displaced.ip = previous;
         displaced.prevIp = address;
         m_context.nodes.PutNode(displaced);
-        m_context.events.RunEventActions(displaced, EVENT_IP_CHANGE, m_local.ownAddress);
+        RaiseEvent(displaced, EVENT_IP_CHANGE);
     } else {
         RemoveNodeRow(m_context.nodeList, address, displaced.mac);
         m_context.nodes.PutBackupNode(displaced);
@@ -253,7 +294,7 @@ int NodeSearcher::SettleDisplacedNode(Ipv4 address, int attempts, const MacAddre
             m_context.nodes.DeleteNode(previous);
         }
     }
-    return 0;
+    return true;
 }
 
 void NodeSearcher::NodeDown(Ipv4 address, NodeRecord& record, const AppSettings& app) {
@@ -262,7 +303,7 @@ void NodeSearcher::NodeDown(Ipv4 address, NodeRecord& record, const AppSettings&
     record.domain.clear();
     AwaitNames(address, false);
     m_context.nodes.LookupNames(address, record.host, record.domain);
-    m_context.events.RunEventActions(record, EVENT_NODE_DOWN, m_local.ownAddress);
+    RaiseEvent(record, EVENT_NODE_DOWN);
     if (app.NODEDISP != 0) {
         m_context.nodes.DeleteNode(address);
         RemoveNodeRow(m_context.nodeList, address, record.mac);
@@ -272,53 +313,29 @@ void NodeSearcher::NodeDown(Ipv4 address, NodeRecord& record, const AppSettings&
     m_context.banner.SetSummaryText();
 }
 
-int NodeSearcher::IdentifyNode(Ipv4 address, const MacAddress& oldMac, TestBits bits,
-                               NodeRecord& record) {
-    return Identify(address, oldMac, bits, record, std::nullopt);
-}
-
-int NodeSearcher::Identify(Ipv4 address, const MacAddress& oldMac, TestBits bits,
-                           NodeRecord& record, const std::optional<MacAddress>& replyMac) {
-    int code = 1;
-    // The presence reply already names the MAC; the own address keeps the own MAC even
-    // when another station claims it.
-    if (replyMac && address != m_local.ownAddress) {
-        record.mac = *replyMac;
-    } else {
-        MacOf(address, record.mac);
-    }
-    record.ip = address;
-    Ipv4 key = address;
-    if (DetectIpChange(record)) {
-        code = 7;
-        if (m_ipChangeSource == IP_CHANGE_STILL_THERE) {
-            return code;
-        }
-        key = record.prevIp;
-        if (m_ipChangeSource == IP_CHANGE_FROM_STORE) {
-            m_context.nodes.FindNodeByIp(key, record);
-            record.ip = address;
-            record.prevIp = key;
-        }
-    } else if (!IsZeroMac(oldMac) && oldMac != record.mac) {
-        code = 8;
-        record.prevMac = oldMac;
+void NodeSearcher::ApplyIdentity(Ipv4 address, NodeVerdict& verdict, TestBits bits) {
+    NodeRecord& record = verdict.record;
+    if (verdict.source == RecordSource::Displaced) {
+        m_context.nodes.DeleteBackupByMac(record.mac);
     }
     AwaitNames(address, true);
     FillNodeNames(record, m_context.settings.App().WINS, m_context.nodes,
                   [this](Ipv4 ip) { return HostNameOf(ip); });
 
+    // A node that brings its record along keeps its row, found under its previous address.
+    const bool takenOver = verdict.source != RecordSource::Address;
     ListTable& list = m_context.nodeList;
-    int row = FindNodeRow(list, key, code == 8 ? record.prevMac : record.mac);
+    int row = FindNodeRow(list, takenOver ? record.prevIp : address,
+                          verdict.Has(NodeChange::DeviceChanged) ? record.prevMac : record.mac);
     if (row < 0) {
-        if (code != 7) {
+        if (!takenOver) {
             record.label = !record.host.empty() ? record.host : FormatIp(address);
         }
         ListRow added;
         added.cells.resize(NODE_LIST_COLUMNS);
         added.cells[NODE_COL_LABEL] = record.label;
         added.image = record.image;
-        if (code == 7) {
+        if (takenOver) {
             // A node taken back without a row of its own keeps the dates and the monitoring
             // of its record: the runs read the check box back into the record.
             added.checked = record.monitor != 0;
@@ -328,7 +345,6 @@ int NodeSearcher::Identify(Ipv4 address, const MacAddress& oldMac, TestBits bits
         row = list.AppendRow(std::move(added));
     }
     FillRow(row, address, bits, record);
-    return code;
 }
 
 void NodeSearcher::FillRow(int row, Ipv4 address, TestBits bits, NodeRecord& record) {
@@ -342,36 +358,6 @@ void NodeSearcher::FillRow(int row, Ipv4 address, TestBits bits, NodeRecord& rec
     list.SetCell(row, NODE_COL_MAC, IsZeroMac(record.mac) ? std::string() : FormatMac(record.mac));
     LookupVendor(record.mac, record.vendor);
     list.SetCell(row, NODE_COL_VENDOR, record.vendor);
-}
-
-bool NodeSearcher::DetectIpChange(NodeRecord& record) {
-    // An unknown MAC (all zero) belongs to no stored node, displaced or not.
-    if (IsZeroMac(record.mac)) {
-        return false;
-    }
-    NodeRecord backup;
-    if (m_context.nodes.FindBackupByMac(record.mac, backup) == 0) {
-        // The displaced node's own record, also when it is back at the address it was
-        // displaced from.
-        const Ipv4 probed = record.ip;
-        record = backup;
-        record.ip = probed;
-        record.prevIp = backup.ip != probed ? backup.ip : 0;
-        m_context.nodes.DeleteBackupByMac(record.mac);
-        m_ipChangeSource = IP_CHANGE_FROM_BACKUP;
-        return true;
-    }
-    NodeRecord stored;
-    if (m_context.nodes.FindNodeByMacElsewhere(record.mac, record.ip, stored) != 0) {
-        return false;
-    }
-    MacAddress there{};
-    if (MacOf(stored.ip, there) && there == record.mac) {
-        m_ipChangeSource = IP_CHANGE_STILL_THERE;
-    } else {
-        record.prevIp = stored.ip;
-    }
-    return true;
 }
 
 void NodeSearcher::UpdateNodeRow(NodeRecord& record, int status, TestBits bits) {

@@ -7,7 +7,6 @@
 #include <span>
 #include <unordered_map>
 #include "base/ip_address.h"
-#include "events/event_actions.h"
 #include "lists/error_log.h"
 #include "lists/list_table.h"
 #include "lists/prompt.h"
@@ -19,21 +18,17 @@
 #include "net/host_resolver.h"
 #include "net/local_adapter_info.h"
 #include "net/mac_by_arp.h"
+#include "net/node_verdict.h"
 #include "net/packet_attempt.h"
 #include "net/probe_frame.h"
+#include "net/probe_result.h"
 #include "net/run_names.h"
+#include "store/node_event_sink.h"
 #include "store/node_record.h"
 #include "store/node_store.h"
 #include "store/settings_store.h"
 
 namespace halvera {
-
-// Where the node MAC was found under another address, as DetectIpChange saw it.
-enum IpChangeSourceKind {
-    IP_CHANGE_FROM_STORE = 0,   // in the node store, and the other address no longer has it
-    IP_CHANGE_FROM_BACKUP = 1,  // among the nodes displaced from their address
-    IP_CHANGE_STILL_THERE = 2,  // under another address that still answers with it
-};
 
 // What the node update of a search run works with.
 struct NodeSearchContext {
@@ -45,7 +40,7 @@ struct NodeSearchContext {
     HostResolver& resolver;
     ListTable& nodeList;
     SummaryText& banner;
-    EventActions& events;
+    NodeEventSink& events;
     WindowWait wait = SleepFor;
     ArpLookupTiming arpTiming = {};
 };
@@ -65,12 +60,13 @@ class NodeSearcher {
     void SetLocalAdapter(const LocalAdapterInfo& local) { m_local = local; }
     const LocalAdapterInfo& LocalAdapter() const { return m_local; }
 
-    // Probes the address with up to `attempts` requests per test and brings the record (as
-    // read from the store; empty when not stored), its row and the store up to date. Returns
-    // 1 present, 2 absent, -1 for a driver error (the run ends; when the address itself
-    // could not be probed, nothing but the searching mark was touched), SWEEP_CUT when a
-    // stop request cut its windows (nothing but the searching mark was touched).
-    int ProbeAndUpdate(Ipv4 address, int attempts, NodeRecord& record);
+    // Probes the address with up to `attempts` requests per test, decides what the outcome
+    // means for the node (Decide on the record as read from the store; empty when not
+    // stored) and applies the verdict to the store, the rows, the events and the banner; the
+    // record is the node as it is now. Failed ends the run: when the address itself could not
+    // be probed, nothing but the searching mark was touched. Cut when a stop request cut its
+    // windows: nothing but the searching mark was touched.
+    ProbeResult ProbeAndUpdate(Ipv4 address, int attempts, NodeRecord& record);
 
     // Probes the targets together (SweepBlock) and keeps each address's outcome for its
     // ProbeAndUpdate with the same attempts, which then sends nothing for the address
@@ -80,29 +76,12 @@ class NodeSearcher {
     // Whether ProbeAndUpdate of the address with these attempts has an outcome waiting.
     bool HasOutcome(Ipv4 address, int attempts) const;
 
-    // Fills the record of a node that answered at the address (MAC, names, vendor) and its
-    // row. Returns 1, 7 when the node moved here from record.prevIp, or 8 when the address
-    // answers with another MAC than oldMac (kept in record.prevMac).
-    int IdentifyNode(Ipv4 address, const MacAddress& oldMac, TestBits bits, NodeRecord& record);
-
-    // Whether the record's MAC is known under another address; sets IpChangeSource and the
-    // record's previous address. A node found among the displaced ones is taken back: the
-    // record becomes the displaced one at the probed address.
-    bool DetectIpChange(NodeRecord& record);
-
-    // Sets the "ST" mark of the record's row; when it changed, "更新日" becomes now (and
-    // "検出日" too when empty). The record takes both dates from the row.
-    void UpdateNodeRow(NodeRecord& record, int status, TestBits bits);
-
     // The run's name walks: asked for each block's answering nodes, awaited before the name
     // book is read. Null when no walk runs.
     void SetNames(RunNames* names) { m_runNames = names; }
     // The run's stop request, which cuts the probe windows in flight: an address whose
-    // windows were cut keeps its record and row, and ProbeAndUpdate returns SWEEP_CUT.
+    // windows were cut keeps its record and row, and ProbeAndUpdate returns Cut.
     void SetStop(const std::atomic<int>* stop) { m_stop = stop; }
-
-    // IpChangeSourceKind of the last DetectIpChange that answered yes; 0 at every probe.
-    int IpChangeSource() const { return m_ipChangeSource; }
 
   private:
     struct Collected {
@@ -110,22 +89,27 @@ class NodeSearcher {
         SweepOutcome outcome;
     };
 
+    class Lookups;
+
     PacketAttempt Attempt() const;
     void AwaitNames(Ipv4 address, bool answered);
     void StartNameLookups();
     std::string HostNameOf(Ipv4 address);
     int Probe(Ipv4 address, int attempts, TestBits& bits, std::optional<MacAddress>& replyMac);
-    int Identify(Ipv4 address, const MacAddress& oldMac, TestBits bits, NodeRecord& record,
-                 const std::optional<MacAddress>& replyMac);
-    int Update(Ipv4 address, int attempts, NodeRecord& record, const AppSettings& app);
-    int SettleDisplacedNode(Ipv4 address, int attempts, const MacAddress& oldMac, Ipv4 previous);
+    ProbeResult Update(Ipv4 address, int attempts, NodeRecord& record, const AppSettings& app);
+    bool ApplyAnswer(Ipv4 address, int attempts, const NodeRecord& stored, NodeVerdict& verdict);
+    void ApplyIdentity(Ipv4 address, NodeVerdict& verdict, TestBits bits);
+    bool SettleDisplacedNode(Ipv4 address, int attempts, const MacAddress& oldMac, Ipv4 previous);
     void NodeDown(Ipv4 address, NodeRecord& record, const AppSettings& app);
-    bool MacOf(Ipv4 address, MacAddress& mac) const;
+    void RaiseEvent(const NodeRecord& record, int kind);
+    std::optional<MacAddress> MacOf(Ipv4 address) const;
     void FillRow(int row, Ipv4 address, TestBits bits, NodeRecord& record);
+    // Sets the "ST" mark of the record's row; when it changed, "更新日" becomes now (and
+    // "検出日" too when empty). The record takes both dates from the row.
+    void UpdateNodeRow(NodeRecord& record, int status, TestBits bits);
 
     NodeSearchContext m_context;
     LocalAdapterInfo m_local;
-    int m_ipChangeSource = IP_CHANGE_FROM_STORE;
     std::unordered_map<Ipv4, Collected> m_collected;
     // Host names of a block's answering nodes, looked up together once the name walk has
     // filled the name book (at the first step after the block).

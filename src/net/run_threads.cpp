@@ -69,13 +69,13 @@ int SyncMonitorFlag(SearchRunContext& context, Ipv4 ip, NodeRecord& record) {
 }
 
 // ProbeAndUpdate of one address of the walk, counted in the run's progress.
-int ProbeCounted(SearchRunScope& run, RunProgress& progress, Ipv4 ip, int attempts,
-                 NodeRecord& record) {
-    const int result = run.ProbeAndUpdate(ip, attempts, record);
-    if (result == 1) {
+ProbeResult ProbeCounted(SearchRunScope& run, RunProgress& progress, Ipv4 ip, int attempts,
+                         NodeRecord& record) {
+    const ProbeResult result = run.ProbeAndUpdate(ip, attempts, record);
+    if (result == ProbeResult::Present) {
         ++progress.found;
     }
-    if (result == 1 || result == 2) {
+    if (result == ProbeResult::Present || result == ProbeResult::Absent) {
         ++progress.done;
     }
     return result;
@@ -185,7 +185,7 @@ RunOutcome WalkSearchRanges(SearchRunContext& context, RunFlags& flags, SearchRu
         if (!context.steps.HasOutcome(ip, attempts)) {
             ProbeRangeBlock(context, run, {ip, attempts}, walk);
         }
-        if (ProbeCounted(run, flags.progress, ip, attempts, record) == -1) {
+        if (ProbeCounted(run, flags.progress, ip, attempts, record) == ProbeResult::Failed) {
             return RunOutcome::ProbeFailed;
         }
     }
@@ -250,7 +250,7 @@ RunOutcome WalkNodeList(SearchRunContext& context, RunFlags& flags, SearchRunSco
         if (!context.steps.HasOutcome(ip, attempts)) {
             ProbeListBlock(context, run, n, {ip, attempts});
         }
-        if (ProbeCounted(run, flags.progress, ip, attempts, record) == -1) {
+        if (ProbeCounted(run, flags.progress, ip, attempts, record) == ProbeResult::Failed) {
             return RunOutcome::ProbeFailed;
         }
         if (!ProbedRecordLeft(context.nodes, n, ip, countBefore)) {
@@ -272,9 +272,9 @@ RunOutcome ProbeOneNode(SearchRunContext& context, RunFlags& flags, SearchRunSco
     const SweepTarget only{ip, attempts};
     run.ProbeBlock({&only, 1});
     switch (ProbeCounted(run, flags.progress, ip, attempts, record)) {
-        case -1:
+        case ProbeResult::Failed:
             return RunOutcome::ProbeFailed;
-        case SWEEP_CUT:
+        case ProbeResult::Cut:
             return RunOutcome::Stopped;
         default:
             return RunOutcome::Completed;

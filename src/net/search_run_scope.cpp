@@ -90,7 +90,7 @@ void SearchRunScope::ProbeBlock(std::span<const SweepTarget> targets) {
     m_context.steps.ProbeBlock(m_local, targets);
 }
 
-int SearchRunScope::ProbeAndUpdate(Ipv4 ip, int attempts, NodeRecord& record) {
+ProbeResult SearchRunScope::ProbeAndUpdate(Ipv4 ip, int attempts, NodeRecord& record) {
     return m_context.steps.ProbeAndUpdate(m_local, ip, attempts, record);
 }
 

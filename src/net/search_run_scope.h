@@ -40,7 +40,7 @@ class SearchRunScope {
     void WaitForNames();
 
     void ProbeBlock(std::span<const SweepTarget> targets);
-    int ProbeAndUpdate(Ipv4 ip, int attempts, NodeRecord& record);
+    ProbeResult ProbeAndUpdate(Ipv4 ip, int attempts, NodeRecord& record);
 
   private:
     void ReportMissingAdapter();

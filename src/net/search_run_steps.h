@@ -7,6 +7,7 @@
 #include "base/ip_address.h"
 #include "net/arp_sweep.h"
 #include "net/local_adapter_info.h"
+#include "net/probe_result.h"
 #include "net/run_names.h"
 #include "store/node_record.h"
 
@@ -26,10 +27,10 @@ class SearchRunSteps {
 
     // Probes ip with `attempts` attempts from the own adapter `local` and brings the node
     // list, the node store and the events up to date. record is the node's stored record (an
-    // empty one when the address is not stored). 1 present, 2 absent, -1 driver error (the
-    // run ends), SWEEP_CUT when a stop request cut its windows (nothing was changed).
-    virtual int ProbeAndUpdate(const LocalAdapterInfo& local, Ipv4 ip, int attempts,
-                               NodeRecord& record) = 0;
+    // empty one when the address is not stored). Failed (a driver error) ends the run; Cut
+    // when a stop request cut its windows (nothing was changed).
+    virtual ProbeResult ProbeAndUpdate(const LocalAdapterInfo& local, Ipv4 ip, int attempts,
+                                       NodeRecord& record) = 0;
 
     // Probes the targets together and keeps what each gave for its ProbeAndUpdate with the
     // same attempts, which then sends nothing for it.

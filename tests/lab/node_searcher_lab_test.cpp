@@ -111,7 +111,7 @@ class NodeSearcherLab : public test::LabFixture {
             m_nodes.FindNodeByIp(host.address, record);
             const int attempts = record.status != NODE_NEVER_SEEN ? 4 : 1;
             EXPECT_EQ(searcher.ProbeAndUpdate(host.address, attempts, record),
-                      host.kind == "empty" ? 2 : 1);
+                      host.kind == "empty" ? ProbeResult::Absent : ProbeResult::Present);
         }
     }
 

@@ -24,10 +24,10 @@ class ScriptedRunSteps : public SearchRunSteps {
         LocalAdapterInfo local;
     };
     // Runs in place of the scripted result when set; its result is the probe's.
-    using ProbeHook = std::function<int(Ipv4 ip, NodeRecord& record)>;
+    using ProbeHook = std::function<ProbeResult(Ipv4 ip, NodeRecord& record)>;
 
-    std::map<Ipv4, int> results;  // probe result per address; 2 when not listed
-    std::map<Ipv4, int> checked;  // IsNodeChecked per address; 0 when not listed
+    std::map<Ipv4, ProbeResult> results;  // probe result per address; Absent when not listed
+    std::map<Ipv4, int> checked;          // IsNodeChecked per address; 0 when not listed
     ProbeHook onProbe;
 
     void BeginRun(const std::atomic<int>* stop) override {
@@ -37,8 +37,8 @@ class ScriptedRunSteps : public SearchRunSteps {
     // The stop request of the current run, as the steps' probe windows read it.
     bool StopRequested() const { return m_stop != nullptr && m_stop->load() != 0; }
     void EndRun() override { Mark("end"); }
-    int ProbeAndUpdate(const LocalAdapterInfo& local, Ipv4 ip, int attempts,
-                       NodeRecord& record) override {
+    ProbeResult ProbeAndUpdate(const LocalAdapterInfo& local, Ipv4 ip, int attempts,
+                               NodeRecord& record) override {
         {
             std::unique_lock lock(m_mutex);
             m_probes.push_back({ip, attempts, record, local});
@@ -48,10 +48,10 @@ class ScriptedRunSteps : public SearchRunSteps {
             m_changed.notify_all();
             m_changed.wait(lock, [this] { return m_held == 0 || m_probesStarted <= m_released; });
         }
-        const int result = onProbe ? onProbe(ip, record) : ScriptedResult(ip);
+        const ProbeResult result = onProbe ? onProbe(ip, record) : ScriptedResult(ip);
         // As the steps do before they read the name book for the address.
         if (RunNames* names = Names()) {
-            names->Await(ip, result == 1);
+            names->Await(ip, result == ProbeResult::Present);
         }
         return result;
     }
@@ -62,7 +62,7 @@ class ScriptedRunSteps : public SearchRunSteps {
             m_blocks.emplace_back(targets.begin(), targets.end());
             for (const SweepTarget& target : targets) {
                 m_waiting.insert({target.ip, target.attempts});
-                if (ScriptedResult(target.ip) == 1) {
+                if (ScriptedResult(target.ip) == ProbeResult::Present) {
                     answered.push_back(target.ip);
                 }
             }
@@ -139,9 +139,9 @@ class ScriptedRunSteps : public SearchRunSteps {
 
   private:
     const std::atomic<int>* m_stop = nullptr;
-    int ScriptedResult(Ipv4 ip) const {
+    ProbeResult ScriptedResult(Ipv4 ip) const {
         auto found = results.find(ip);
-        return found == results.end() ? 2 : found->second;
+        return found == results.end() ? ProbeResult::Absent : found->second;
     }
     RunNames* Names() {
         std::lock_guard lock(m_mutex);

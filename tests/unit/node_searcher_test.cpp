@@ -102,6 +102,21 @@ std::string EventText(const ListRow& row) {
     return text;
 }
 
+// The tables write a step's result short: 1 present, 2 absent, -1 failed.
+int Code(ProbeResult result) {
+    switch (result) {
+        case ProbeResult::Present:
+            return 1;
+        case ProbeResult::Absent:
+            return 2;
+        case ProbeResult::Cut:
+            return SWEEP_CUT;
+        case ProbeResult::Failed:
+            break;
+    }
+    return -1;
+}
+
 struct Options {
     int promiss = 7;
     int nodedisp = 0;
@@ -157,7 +172,7 @@ struct World {
     int Probe(Ipv4 ip) {
         NodeRecord record;
         const int attempts = AttemptsFor(ip, record);
-        const int result = searcher.ProbeAndUpdate(ip, attempts, record);
+        const int result = Code(searcher.ProbeAndUpdate(ip, attempts, record));
         last = record;
         return result;
     }
@@ -483,7 +498,7 @@ TEST(NodeSearcher, BlockOutcomeServesItsAddressOnceAndOnlyWithItsAttempts) {
 
     // Asked with other attempts than the block's, the address is probed on its own.
     NodeRecord record;
-    EXPECT_EQ(world.searcher.ProbeAndUpdate(At(30), 4, record), 1);
+    EXPECT_EQ(world.searcher.ProbeAndUpdate(At(30), 4, record), ProbeResult::Present);
     EXPECT_GT(world.segment.Requests(), before);
     EXPECT_FALSE(world.searcher.HasOutcome(At(30), 1));
     EXPECT_EQ(Short(record.mac), "M2");
@@ -535,12 +550,16 @@ TEST(NodeSearcher, UnprobedAddressLeavesRecordStoreAndRowAsTheyWere) {
         const char* name;
         bool stop;       // a stop request is pending, else every read fails
         bool asOfBlock;  // probed in a block before its step, else on its own
-        int result;
+        ProbeResult result;
         LogLines log;
     } cases[] = {
-        {"driver error", false, false, -1, {{"netmond", "PacketReceivePacket error"}}},
-        {"stop, probed on its own", true, false, SWEEP_CUT, {}},
-        {"stop, probed in a block", true, true, SWEEP_CUT, {}},
+        {"driver error",
+         false,
+         false,
+         ProbeResult::Failed,
+         {{"netmond", "PacketReceivePacket error"}}},
+        {"stop, probed on its own", true, false, ProbeResult::Cut, {}},
+        {"stop, probed in a block", true, true, ProbeResult::Cut, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

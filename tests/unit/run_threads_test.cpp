@@ -144,7 +144,9 @@ TEST(RunThreads, ProgressCountsEveryAddressOfTheWalkAndTheNodesThatAnswered) {
         h.steps.onProbe = [&](Ipv4 ip, NodeRecord&) {
             doneAtProbes.push_back(h.flags.progress.done);
             EXPECT_EQ(h.flags.progress.total, c.total);
-            return ip == InetAddr("192.168.1.2") || ip == InetAddr("192.168.1.5") ? 1 : 2;
+            return ip == InetAddr("192.168.1.2") || ip == InetAddr("192.168.1.5")
+                       ? ProbeResult::Present
+                       : ProbeResult::Absent;
         };
         StartFlags(h.flags, false);
         auto context = h.Context();
@@ -207,7 +209,7 @@ TEST(RunThreads, RangeSearchProbesBlocksAheadOfItsSteps) {
             h.StoreNode("192.168.0.30", NODE_DOWN, 1);
             h.steps.checked[InetAddr("192.168.0.30")] = 1;
         }
-        return 2;
+        return ProbeResult::Absent;
     };
     StartFlags(h.flags, false);
     auto context = h.Context();
@@ -284,7 +286,7 @@ TEST(RunThreads, ProbeErrorEndsTheRunAfterTheCurrentAddress) {
     SearchRunHarness h;
     h.AddRange("192.168.1.1", "192.168.1.5");
     h.AddRange("192.168.1.10", "192.168.1.12");
-    h.steps.results[InetAddr("192.168.1.3")] = -1;
+    h.steps.results[InetAddr("192.168.1.3")] = ProbeResult::Failed;
     StartFlags(h.flags, true);
     auto context = h.Context();
     EXPECT_EQ(SearchRangesThread(context, h.flags), RunOutcome::ProbeFailed);
@@ -325,10 +327,10 @@ TEST(RunThreads, AStopCutsTheCurrentAddressAndEndsTheRun) {
         }
         h.steps.onProbe = [&](Ipv4 ip, NodeRecord&) {
             if (ip != InetAddr("192.168.1.3")) {
-                return 1;
+                return ProbeResult::Present;
             }
             h.flags.stopRequested = 1;
-            return h.steps.StopRequested() ? SWEEP_CUT : 1;
+            return h.steps.StopRequested() ? ProbeResult::Cut : ProbeResult::Present;
         };
         StartFlags(h.flags, true);
         auto context = h.Context();
@@ -362,7 +364,7 @@ TEST(RunThreads, ListRefreshWalksTheStoreInOrderAndMissesNoNodeAfterARemovedOne)
         if (ip == InetAddr("192.168.1.9")) {
             h.nodes.DeleteNode(ip);
         }
-        return 1;
+        return ProbeResult::Present;
     };
     StartFlags(h.flags, false);
     auto context = h.Context();
@@ -397,7 +399,7 @@ TEST(RunThreads, NodeRefreshProbesItsAddressWithoutChecksOrAdapterRead) {
     const LocalAdapterInfo earlier{InetAddr("192.168.1.7"), InetAddr("255.255.255.0"), {}};
     h.local.Set(earlier);
     h.StoreNode("192.168.1.255", NODE_UP, 0);
-    h.steps.results[InetAddr("192.168.1.255")] = 1;
+    h.steps.results[InetAddr("192.168.1.255")] = ProbeResult::Present;
     StartFlags(h.flags, true);
     auto context = h.Context();
     EXPECT_EQ(RefreshNodeThread(context, h.flags, InetAddr("192.168.1.255")),
@@ -459,7 +461,7 @@ TEST(RunThreads, CommonStart) {
                 app.WINS = c.wins;
             });
             h.AddRange("192.168.1.1", "192.168.1.1");
-            h.steps.results[InetAddr("192.168.1.1")] = 1;
+            h.steps.results[InetAddr("192.168.1.1")] = ProbeResult::Present;
             if (listRefresh) {
                 h.StoreNode("192.168.1.1", NODE_UP, 1);
                 h.steps.checked[InetAddr("192.168.1.1")] = 1;
