@@ -59,6 +59,18 @@ bool ReadWholeFile(const std::filesystem::path& path, std::string& bytes) {
 }
 
 // Every record slot of the bytes ends with its LF: the records stand where they are read.
+// The permission bits of the open store file; 0600 when they cannot be read.
+mode_t ModeOf(int fd) {
+    struct stat info {};
+    return ::fstat(fd, &info) == 0 ? info.st_mode & 0777 : 0600;
+}
+
+// A file the store creates beside its file holds the same records: it is narrowed to no wider
+// than that file, which the umask alone would not do.
+bool NarrowTo(std::FILE* file, mode_t mode) {
+    return ::fchmod(fileno(file), ModeOf(fileno(file)) & mode) == 0;
+}
+
 bool IsAligned(std::string_view bytes, std::size_t recordSize) {
     if (bytes.size() % recordSize != 0) {
         return false;
@@ -250,8 +262,7 @@ void RecordFile::Recover(std::string_view bytes, PendingReport& report) {
     const auto aside = DbFolder() / asideName;
     // The damaged file and the file rewritten from it are readable by no one who could not
     // read the file itself.
-    struct stat info {};
-    const mode_t mode = ::fstat(Descriptor(), &info) == 0 ? info.st_mode & 0777 : 0600;
+    const mode_t mode = ModeOf(Descriptor());
     std::FILE* copy = OpenFileNoFollow(aside, "wxbe", mode);
     const bool putAside =
         copy != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), copy) == bytes.size();
@@ -345,6 +356,7 @@ bool RecordFile::Write(std::size_t n, std::string_view record, PendingReport& re
 bool RecordFile::Rewrite(const std::function<bool(std::string_view)>& keep, PendingReport& report) {
     std::error_code ec;
     const std::string content = ReadAll();
+    const mode_t mode = ModeOf(Descriptor());
     const auto copyPath = CopyPath();
     std::FILE* copy = OpenStoreFile(copyPath, OPEN_CREATE, report);
     if (copy == nullptr) {
@@ -352,8 +364,8 @@ bool RecordFile::Rewrite(const std::function<bool(std::string_view)>& keep, Pend
         return false;
     }
     std::string source;
-    const bool copied =
-        WriteFully(fileno(copy), content) && ReadFully(fileno(copy), content.size(), source);
+    const bool copied = NarrowTo(copy, mode) && WriteFully(fileno(copy), content) &&
+                        ReadFully(fileno(copy), content.size(), source);
     std::fclose(copy);
     if (!copied) {
         std::filesystem::remove(copyPath, ec);
@@ -378,9 +390,10 @@ bool RecordFile::Rewrite(const std::function<bool(std::string_view)>& keep, Pend
 
     const auto newPath = NewPath();
     std::FILE* opened = OpenStoreFile(newPath, OPEN_CREATE, report);
+    const bool narrowed = opened != nullptr && NarrowTo(opened, mode);
     AtomicReplace fresh(m_file.Path(), newPath, opened);
     fresh.Write(kept);
-    if (!fresh.Sync()) {
+    if (!narrowed || !fresh.Sync()) {
         if (opened != nullptr) {
             Log(report, "new file cannot be written");
         }

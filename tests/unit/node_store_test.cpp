@@ -543,6 +543,30 @@ TEST_F(NodeStoreTest, TheDamagedFilePutAsideKeepsItsMode) {
     umask(umaskBefore);
 }
 
+// A deletion writes the node file anew, and its copy in tmp/ first: neither may be wider than
+// the file the administrator narrowed.
+TEST_F(NodeStoreTest, ADeletionKeepsTheNodeFilesMode) {
+    const mode_t umaskBefore = umask(022);
+    const struct {
+        mode_t original;
+        mode_t after;
+    } cases[] = {{0600, 0600}, {0640, 0640}, {0644, 0644}, {0666, 0644}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.original);
+        test::TempProgramFolder folder;
+        NodeStore store(m_prompt, m_log);
+        test::WriteBytes(Db("NetDB.na"), NodeFile({Node(1), Node(2)}));
+        ASSERT_EQ(chmod(Db("NetDB.na").c_str(), c.original), 0);
+        ASSERT_EQ(store.InitNodeStore(), 0);
+        store.DeleteNode(Node(1).ip);
+        ASSERT_EQ(Labels(store), Texts{"node2"});
+        struct stat info {};
+        ASSERT_EQ(stat(Db("NetDB.na").c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, c.after);
+    }
+    umask(umaskBefore);
+}
+
 // Whoever may write db/ or tmp/ may put a link there to a file only root may read: opening
 // the store never cuts, copies or restores from what a link points at.
 TEST_F(NodeStoreTest, ALinkBelowTheDataFolderIsNeverFollowed) {
