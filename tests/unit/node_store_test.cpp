@@ -519,50 +519,38 @@ TEST_F(NodeStoreTest, ShiftedRecordsAreRecoveredAsLinesAndTheDamagedFileKept) {
     }
 }
 
-// The damaged file may hold what only its owner may read: the copy put aside is no wider.
-TEST_F(NodeStoreTest, TheDamagedFilePutAsideKeepsItsMode) {
+// The damaged file put aside, and the node file a deletion writes anew (with its copy in tmp/
+// first), hold the node file's records: none may be wider than the file the administrator
+// narrowed.
+TEST_F(NodeStoreTest, FilesWrittenFromTheNodeFileKeepItsMode) {
     const mode_t umaskBefore = umask(022);
     const struct {
         mode_t original;
-        mode_t aside;
-    } cases[] = {{0600, 0600}, {0640, 0640}, {0400, 0400}, {0666, 0644}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.original);
-        test::TempProgramFolder folder;
-        NodeStore store(m_prompt, m_log);
-        const std::string file = NodeFile({Node(1), Node(2)});
-        test::WriteBytes(Db("NetDB.na"), file.substr(0, 250) + "x" + file.substr(250));
-        ASSERT_EQ(chmod(Db("NetDB.na").c_str(), c.original), 0);
-        ASSERT_EQ(store.InitNodeStore(), 0);
-        const auto copies = DamagedCopies("NetDB.na");
-        ASSERT_EQ(copies.size(), 1u);
-        struct stat info {};
-        ASSERT_EQ(stat(copies[0].c_str(), &info), 0);
-        EXPECT_EQ(info.st_mode & 07777, c.aside);
-    }
-    umask(umaskBefore);
-}
-
-// A deletion writes the node file anew, and its copy in tmp/ first: neither may be wider than
-// the file the administrator narrowed.
-TEST_F(NodeStoreTest, ADeletionKeepsTheNodeFilesMode) {
-    const mode_t umaskBefore = umask(022);
-    const struct {
-        mode_t original;
-        mode_t after;
-    } cases[] = {{0600, 0600}, {0640, 0640}, {0644, 0644}, {0666, 0644}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.original);
-        test::TempProgramFolder folder;
-        NodeStore store(m_prompt, m_log);
-        test::WriteBytes(Db("NetDB.na"), NodeFile({Node(1), Node(2)}));
-        ASSERT_EQ(chmod(Db("NetDB.na").c_str(), c.original), 0);
-        ASSERT_EQ(store.InitNodeStore(), 0);
-        store.DeleteNode(Node(1).ip);
-        ASSERT_EQ(Labels(store), Texts{"node2"});
-        struct stat info {};
-        ASSERT_EQ(stat(Db("NetDB.na").c_str(), &info), 0);
-        EXPECT_EQ(info.st_mode & 07777, c.after);
+        mode_t written;
+    } modes[] = {{0600, 0600}, {0640, 0640}, {0400, 0400}, {0666, 0644}};
+    for (const bool deletion : {false, true}) {
+        for (const auto& c : modes) {
+            SCOPED_TRACE(testing::Message() << (deletion ? "deletion " : "damaged ") << c.original);
+            test::TempProgramFolder folder;
+            NodeStore store(m_prompt, m_log);
+            const std::string file = NodeFile({Node(1), Node(2)});
+            test::WriteBytes(Db("NetDB.na"),
+                             deletion ? file : file.substr(0, 250) + "x" + file.substr(250));
+            ASSERT_EQ(chmod(Db("NetDB.na").c_str(), c.original), 0);
+            ASSERT_EQ(store.InitNodeStore(), 0);
+            fs::path written = Db("NetDB.na");
+            if (deletion) {
+                store.DeleteNode(Node(1).ip);
+                ASSERT_EQ(Labels(store), Texts{"node2"});
+            } else {
+                const auto copies = DamagedCopies("NetDB.na");
+                ASSERT_EQ(copies.size(), 1u);
+                written = copies[0];
+            }
+            struct stat info {};
+            ASSERT_EQ(stat(written.c_str(), &info), 0);
+            EXPECT_EQ(info.st_mode & 07777, c.written);
+        }
     }
     umask(umaskBefore);
 }
