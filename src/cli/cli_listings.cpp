@@ -6,6 +6,7 @@
 #include "base/text_codec.h"
 #include "lists/list_columns.h"
 #include "lists/list_tables.h"
+#include "lists/node_cells.h"
 #include "store/event_kind.h"
 
 namespace halvera {
@@ -26,30 +27,30 @@ std::string Utf8(const std::string& cp932) {
     return Cp932ToUtf8Lossy(cp932);
 }
 
-ListCell MarkOf(const std::string& cp932) {
-    return MarkCell(!cp932.empty(), Utf8(cp932));
+ListCell BitCell(TestBits bits, TestBits bit) {
+    return MarkCell((bits & bit) != 0, Utf8(TestBitMark(bits, bit)));
 }
 
-ListCell StatusCell(const std::string& mark) {
-    return {mark, mark == "." ? "up" : mark == "x" ? "sniffing" : "down"};
+ListCell StatusCell(NodeMark mark) {
+    return {NodeMarkText(mark), mark == NodeMark::Up         ? "up"
+                                : mark == NodeMark::Sniffing ? "sniffing"
+                                                             : "down"};
 }
 
 }  // namespace
 
-Listing NodeListing(const std::vector<ListRow>& rows) {
+Listing NodeListing(const std::vector<NodeEntry>& nodes) {
     Listing listing{
         Fields(NodeListColumns(), {"monitored", "label", "b47", "b16", "b8", "address", "mac",
                                    "host", "domain", "vendor", "detected", "updated", "status"}),
         {}};
-    for (const ListRow& row : rows) {
-        const auto& cells = row.cells;
+    for (const NodeEntry& node : nodes) {
         listing.rows.push_back(
-            {FlagCell(row.checked), TextCell(Utf8(cells[NODE_COL_LABEL])),
-             MarkOf(cells[NODE_COL_B47]), MarkOf(cells[NODE_COL_B16]), MarkOf(cells[NODE_COL_B8]),
-             TextCell(Utf8(cells[NODE_COL_IP])), MacCell(Utf8(cells[NODE_COL_MAC])),
-             TextCell(Utf8(cells[NODE_COL_HOST])), TextCell(Utf8(cells[NODE_COL_DOMAIN])),
-             TextCell(Utf8(cells[NODE_COL_VENDOR])), TimeCell(Utf8(cells[NODE_COL_DETECTED])),
-             TimeCell(Utf8(cells[NODE_COL_UPDATED])), StatusCell(cells[NODE_COL_ST])});
+            {FlagCell(node.monitored), TextCell(Utf8(node.label)), BitCell(node.testBits, TEST_B47),
+             BitCell(node.testBits, TEST_B16), BitCell(node.testBits, TEST_B8),
+             TextCell(FormatIp(node.ip)), MacCell(node.mac), TextCell(Utf8(node.host)),
+             TextCell(Utf8(node.domain)), TextCell(Utf8(node.vendor)), TimeCell(node.detected),
+             TimeCell(node.updated), StatusCell(node.mark)});
     }
     return listing;
 }
@@ -58,7 +59,8 @@ Listing EventLogListing(const std::vector<ListRow>& rows) {
     Listing listing{Fields(EventLogColumns(), {"kind", "time", "address", "host", "information"}),
                     {}};
     for (const ListRow& row : rows) {
-        listing.rows.push_back({EventKindCell(row.image), TimeCell(Utf8(row.cells[1])),
+        listing.rows.push_back({EventKindCell(row.image),
+                                TimeCell(LocalStamp::Read(Utf8(row.cells[1]))),
                                 TextCell(Utf8(row.cells[2])), TextCell(Utf8(row.cells[3])),
                                 TextCell(Utf8(row.cells[4]))});
     }
@@ -68,7 +70,8 @@ Listing EventLogListing(const std::vector<ListRow>& rows) {
 Listing ErrorLogListing(const std::vector<ListRow>& rows) {
     Listing listing{Fields(ErrorLogColumns(), {"action", "time", "information"}), {}};
     for (const ListRow& row : rows) {
-        listing.rows.push_back({TextCell(Utf8(row.cells[0])), TimeCell(Utf8(row.cells[1])),
+        listing.rows.push_back({TextCell(Utf8(row.cells[0])),
+                                TimeCell(LocalStamp::Read(Utf8(row.cells[1]))),
                                 TextCell(Utf8(row.cells[2]))});
     }
     return listing;

@@ -240,7 +240,7 @@ int CliSession::SetLabel(const CliOptions& options) {
         m_console.ErrCp932(label.message);
         return 1;
     }
-    const int row = m_engine.Tables().nodeList.FindRow(NODE_COL_IP, FormatIp(address));
+    const int row = m_engine.Tables().nodeList.RowOf(address);
     if (row < 0) {
         m_console.Err("halvera-cli: " + FormatIp(address) + " is not in the node list");
         return 1;

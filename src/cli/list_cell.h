@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "base/ip_address.h"
+#include "base/local_stamp.h"
 
 namespace halvera {
 
@@ -28,16 +29,14 @@ ListCell FlagCell(bool set);
 ListCell SwitchCell(std::int32_t stored);
 // A switch shown by a mark (the test bits' "●"); a boolean in JSON.
 ListCell MarkCell(bool set, std::string markUtf8);
-// A time as the lists show it ("2026/12/01 09:00:00", local time); ISO 8601 with the local
-// zone's offset in JSON ("2026-12-01T09:00:00+09:00"), null when the text is no such time.
-ListCell TimeCell(std::string_view shown);
-// A MAC address as the lists show it ("02-48-4C-56-07-15"); "02:48:4c:56:07:15" in JSON,
-// null when the text is empty or no MAC address.
-ListCell MacCell(std::string_view shown);
+// A time as the lists show it ("2026/12/01 09:00:00", local time, UTF-8); ISO 8601 with the
+// local zone's offset in JSON ("2026-12-01T09:00:00+09:00"), null when the text is no such
+// time.
+ListCell TimeCell(const LocalStamp& stamp);
+// A node's MAC address as the lists show it ("02-48-4C-56-07-15"); "02:48:4c:56:07:15" in
+// JSON; empty and null when not known (all zero).
+ListCell MacCell(const MacAddress& mac);
 // An event kind: its name in the TSV form, its number and name in JSON.
 ListCell EventKindCell(int kind);
-
-// The ISO 8601 form of a list time; nothing when the text is no such time.
-std::optional<std::string> IsoLocalTime(std::string_view shown);
 
 }  // namespace halvera

@@ -28,9 +28,9 @@ CLabelEditDlg::CLabelEditDlg(Engine& engine, Prompt& prompt, ListControl& nodeLi
     connect(m_ui->buttons, &QDialogButtonBox::accepted, this, &CLabelEditDlg::accept);
     connect(m_ui->buttons, &QDialogButtonBox::rejected, this, &CLabelEditDlg::reject);
     const std::vector<int> rows = m_nodeList.SelectedRows();
-    if (!rows.empty()) {
-        m_ui->label->setText(
-            FromCp932(m_nodeList.Model()->Table().Cell(rows.front(), NODE_COL_LABEL)));
+    if (const auto node =
+            rows.empty() ? std::nullopt : m_engine.Tables().nodeList.At(rows.front())) {
+        m_ui->label->setText(FromCp932(node->label));
     }
 }
 

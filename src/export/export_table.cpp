@@ -37,7 +37,7 @@ ExportTable NodeListTable(const std::vector<ListRow>& rows, std::int32_t printMa
     }
     for (const ListRow& row : rows) {
         ExportTable::Row out;
-        out.colour = NodeRowColourOf(row.checked, Cell(row, NODE_COL_ST));
+        out.colour = static_cast<NodeRowColour>(row.tone);
         for (std::size_t i = 0; i < columns.size(); ++i) {
             if (!Exported(columns[i], printMask)) {
                 continue;

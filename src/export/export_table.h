@@ -33,8 +33,8 @@ std::int32_t PrintMaskBits();
 std::string ExportEventName(int kind);
 
 // The node list's columns 0 to 11 whose PRINT bit is set ("ST" never); its "監視" cell is
-// "○" or "×" by the check box. The event log's rows name their event; an empty host name
-// stays empty here (the HTML writer shows it as a full-width space).
+// "○" or "×" by the check box, its colour the row's tone. The event log's rows name their event; an
+// empty host name stays empty here (the HTML writer shows it as a full-width space).
 ExportTable BuildExportTable(ExportList list, const std::vector<ListRow>& rows,
                              std::int32_t printMask);
 

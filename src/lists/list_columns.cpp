@@ -2,8 +2,6 @@
 
 #include <array>
 
-#include "lists/list_tables.h"
-
 namespace halvera {
 namespace {
 

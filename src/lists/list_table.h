@@ -7,11 +7,13 @@
 
 namespace halvera {
 
-// One row of a list: CP932 cell texts, the check box and the image index (-1 none).
+// One row of a list: CP932 cell texts, the check box, the image index (-1 none) and the
+// tone the list draws it in (the node list: its NodeRowColour; 0 elsewhere).
 struct ListRow {
     std::vector<std::string> cells;
     bool checked = false;
     int image = -1;
+    int tone = 0;
 
     bool operator==(const ListRow&) const = default;
 };

@@ -1,82 +1,19 @@
 #pragma once
 
-#include "base/ip_address.h"
+#include "lists/list_columns.h"
 #include "lists/list_table.h"
+#include "lists/node_table.h"
 
 namespace halvera {
-
-// Columns of the node list, in display order.
-enum NodeListColumn {
-    NODE_COL_MONITOR = 0,  // the check box; "検索中・・・" while a run probes the node
-    NODE_COL_LABEL,
-    NODE_COL_B47,
-    NODE_COL_B16,
-    NODE_COL_B8,
-    NODE_COL_IP,
-    NODE_COL_MAC,
-    NODE_COL_HOST,
-    NODE_COL_DOMAIN,
-    NODE_COL_VENDOR,
-    NODE_COL_DETECTED,
-    NODE_COL_UPDATED,
-    NODE_COL_ST,  // "." up, "x" sniffing, empty otherwise
-    NODE_LIST_COLUMNS
-};
-
-// Columns of the event list of the lower pane.
-enum EventListColumn {
-    EVENT_COL_KIND = 0,  // image only
-    EVENT_COL_DATETIME,
-    EVENT_COL_LABEL,
-    EVENT_COL_IP,
-    EVENT_COL_MAC,
-    EVENT_COL_HOST,
-    EVENT_COL_DOMAIN,
-    EVENT_COL_VENDOR,
-    EVENT_COL_INFO,
-    EVENT_LIST_COLUMNS
-};
-
-// Columns of the event log list.
-enum EventLogColumn {
-    EVENTLOG_COL_KIND = 0,  // image only
-    EVENTLOG_COL_DATETIME,
-    EVENTLOG_COL_IP,
-    EVENTLOG_COL_HOST,
-    EVENTLOG_COL_INFO,
-    EVENT_LOG_COLUMNS
-};
-
-// Columns of the error log list.
-enum ErrorLogColumn {
-    ERRORLOG_COL_ACTION = 0,
-    ERRORLOG_COL_DATETIME,
-    ERRORLOG_COL_INFO,
-    ERROR_LOG_COLUMNS
-};
-
-// The settings information list: two independent pairs of setting and value.
-enum SettingsInfoColumn {
-    SETINFO_COL_LEFT_SETTING = 0,
-    SETINFO_COL_LEFT_VALUE,
-    SETINFO_COL_RIGHT_SETTING,
-    SETINFO_COL_RIGHT_VALUE,
-    SETTINGS_INFO_COLUMNS
-};
 
 // The five lists the program shows. One instance lives as long as the program; the stores
 // and the runs write rows into it from any thread, the views mirror it.
 struct ListTables {
-    ListTable nodeList{NODE_LIST_COLUMNS};
+    NodeTable nodeList;
     ListTable eventLog{EVENT_LOG_COLUMNS};
     ListTable errorLog{ERROR_LOG_COLUMNS};
     ListTable settingsInfo{SETTINGS_INFO_COLUMNS};
     ListTable eventList{EVENT_LIST_COLUMNS};
 };
-
-// 1 when the first node list row showing the address has its check box set; 0 when it is
-// clear or no row shows the address. The runs ask it before each node, and Save writes it
-// to the node database.
-int IsNodeChecked(const ListTable& nodeList, Ipv4 ip);
 
 }  // namespace halvera

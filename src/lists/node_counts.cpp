@@ -3,20 +3,16 @@
 #include <cstdio>
 
 #include "base/text_codec.h"
-#include "lists/list_tables.h"
-#include "lists/node_row_colour.h"
 
 namespace halvera {
 
-NodeCounts CountNodes(const std::vector<ListRow>& nodeRows) {
+NodeCounts CountNodes(const std::vector<NodeEntry>& nodes) {
     NodeCounts counts;
-    for (const auto& row : nodeRows) {
+    for (const NodeEntry& node : nodes) {
         ++counts.total;
-        const NodeMark mark =
-            NodeMarkOf(row.cells.size() > NODE_COL_ST ? row.cells[NODE_COL_ST] : std::string());
-        if (mark == NodeMark::Up) {
+        if (node.mark == NodeMark::Up) {
             ++counts.up;
-        } else if (mark == NodeMark::Sniffing) {
+        } else if (node.mark == NodeMark::Sniffing) {
             ++counts.sniffing;
         }
     }

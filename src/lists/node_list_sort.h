@@ -1,6 +1,6 @@
 #pragma once
 
-#include "lists/list_table.h"
+#include "lists/node_table.h"
 
 namespace halvera {
 
@@ -16,9 +16,9 @@ enum NodeSortKey {
 // True for the values of SORT that name a key; any other value sorts nothing.
 bool IsNodeSortKey(int value);
 
-// Sorts the node list rows ascending by the key's column: addresses by their numeric value,
-// every other key byte-wise on the CP932 text. Only the display order changes; the node
-// database keeps its order.
-void SortNodeList(ListTable& nodeList, NodeSortKey key);
+// Sorts the node list ascending by the key: addresses by their numeric value, MAC addresses
+// by their bytes, every other key byte-wise on the CP932 text. Only the display order
+// changes; the node database keeps its order.
+void SortNodeList(NodeTable& nodeList, NodeSortKey key);
 
 }  // namespace halvera

@@ -2,21 +2,11 @@
 
 namespace halvera {
 
-NodeMark NodeMarkOf(std::string_view stCell) {
-    if (stCell.starts_with('.')) {
-        return NodeMark::Up;
-    }
-    if (stCell.starts_with('x')) {
-        return NodeMark::Sniffing;
-    }
-    return NodeMark::Down;
-}
-
-NodeRowColour NodeRowColourOf(bool checked, std::string_view stCell) {
-    if (!checked) {
+NodeRowColour NodeRowColourOf(bool monitored, NodeMark mark) {
+    if (!monitored) {
         return NodeRowColour::Unmonitored;
     }
-    switch (NodeMarkOf(stCell)) {
+    switch (mark) {
         case NodeMark::Up:
             return NodeRowColour::Up;
         case NodeMark::Sniffing:

@@ -3,9 +3,8 @@
 #include "base/text_codec.h"
 
 namespace halvera {
-namespace {
 
-std::string SummaryOf(PollingState polling, const NodeCounts& counts) {
+std::string BuildSummaryText(PollingState polling, const NodeCounts& counts) {
     std::string text = Sjis("【ポーリングステータス】");
     text += Sjis(polling.newEnable ? "新規ノード検出：稼動中" : "新規ノード検出：停止中");
     text += " / ";
@@ -16,13 +15,7 @@ std::string SummaryOf(PollingState polling, const NodeCounts& counts) {
     return text;
 }
 
-}  // namespace
-
-std::string BuildSummaryText(PollingState polling, const std::vector<ListRow>& nodeRows) {
-    return SummaryOf(polling, CountNodes(nodeRows));
-}
-
-SummaryBanner::SummaryBanner(const ListTable& nodeList, PollingSource polling)
+SummaryBanner::SummaryBanner(const NodeTable& nodeList, PollingSource polling)
     : m_nodeList(nodeList), m_polling(std::move(polling)) {}
 
 void SummaryBanner::SetSummaryText(std::string_view textCp932) {
@@ -30,8 +23,8 @@ void SummaryBanner::SetSummaryText(std::string_view textCp932) {
 }
 
 void SummaryBanner::SetSummaryText() {
-    const NodeCounts counts = CountNodes(m_nodeList.Snapshot());
-    Store(SummaryOf(m_polling(), counts), counts);
+    const NodeCounts counts = m_nodeList.Counts();
+    Store(BuildSummaryText(m_polling(), counts), counts);
 }
 
 std::string SummaryBanner::Text() const {

@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "lists/list_table.h"
 #include "lists/node_counts.h"
+#include "lists/node_table.h"
 #include "lists/summary_text.h"
 
 namespace halvera {
@@ -20,9 +20,8 @@ struct PollingState {
     bool lookEnable = false;
 };
 
-// The two summary lines of the banner: the polling states, then the counts of the node list
-// by the first character of each row's "ST" cell ("." up, "x" sniffing, anything else down).
-std::string BuildSummaryText(PollingState polling, const std::vector<ListRow>& nodeRows);
+// The two summary lines of the banner: the polling states, then the counts of the node list.
+std::string BuildSummaryText(PollingState polling, const NodeCounts& counts);
 
 // The banner text of the lower pane. Any thread may set it: the runs pass their progress
 // lines, everyone else asks for the summary. Listeners get each new text (CP932) while the
@@ -35,7 +34,7 @@ class SummaryBanner : public SummaryText {
     // The banner holds this many bytes of text including the terminator of its buffer.
     static constexpr std::size_t TEXT_MAX = 1024;
 
-    SummaryBanner(const ListTable& nodeList, PollingSource polling);
+    SummaryBanner(const NodeTable& nodeList, PollingSource polling);
     SummaryBanner(const SummaryBanner&) = delete;
     SummaryBanner& operator=(const SummaryBanner&) = delete;
 
@@ -55,7 +54,7 @@ class SummaryBanner : public SummaryText {
   private:
     void Store(std::string text, std::optional<NodeCounts> counts);
 
-    const ListTable& m_nodeList;
+    const NodeTable& m_nodeList;
     PollingSource m_polling;
     mutable std::mutex m_mutex;
     std::string m_text;

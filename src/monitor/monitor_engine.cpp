@@ -172,27 +172,28 @@ void MonitorEngine::SaveNodeList() {
 }
 
 void MonitorEngine::DeleteNode(int row) {
-    if (row < 0 || row >= m_tables.nodeList.RowCount()) {
+    const std::optional<NodeEntry> node = m_tables.nodeList.At(row);
+    if (!node) {
         return;
     }
-    m_nodeFile.DeleteNode(InetAddr(m_tables.nodeList.Cell(row, NODE_COL_IP)));
-    m_tables.nodeList.RemoveRow(row);
+    m_nodeFile.DeleteNode(node->ip);
+    m_tables.nodeList.Remove(row);
     m_banner.SetSummaryText();
 }
 
 NodeLabelChange MonitorEngine::SetNodeLabel(int row, std::string_view labelCp932) {
     std::string refusal = CheckNodeLabel(labelCp932);
-    if (refusal.empty() && (row < 0 || row >= m_tables.nodeList.RowCount())) {
+    const std::optional<NodeEntry> node = m_tables.nodeList.At(row);
+    if (refusal.empty() && !node) {
         refusal = Sjis("ラベルを編集するノードを選択してください。");
     }
     if (!refusal.empty()) {
         return {NodeLabelChange::LABEL_REFUSED, std::move(refusal)};
     }
-    if (m_nodeFile.StoreLabel(InetAddr(m_tables.nodeList.Cell(row, NODE_COL_IP)), labelCp932) !=
-        0) {
+    if (m_nodeFile.StoreLabel(node->ip, labelCp932) != 0) {
         return {NodeLabelChange::LABEL_NOT_STORED, {}};
     }
-    m_tables.nodeList.SetCell(row, NODE_COL_LABEL, std::string(labelCp932));
+    m_tables.nodeList.SetLabel(row, std::string(labelCp932));
     return {NodeLabelChange::LABEL_SET, {}};
 }
 
@@ -362,7 +363,7 @@ int MonitorEngine::DeleteLogRows(LogKind kind, const std::vector<int>& rows, Pro
 }
 
 std::string MonitorEngine::ExportBytes(ExportFormat format, ExportList list) {
-    const ListTable& table = list == ExportList::NodeList   ? m_tables.nodeList
+    const ListTable& table = list == ExportList::NodeList   ? m_tables.nodeList.Display()
                              : list == ExportList::EventLog ? m_tables.eventLog
                                                             : m_tables.errorLog;
     return ExportText(format, list, table.Snapshot(), m_settings.App(),

@@ -1,7 +1,5 @@
 #include "monitor/node_store_list_file.h"
 
-#include "lists/list_tables.h"
-
 namespace halvera {
 
 void NodeStoreListFile::RecreateEmpty() {
@@ -11,13 +9,13 @@ void NodeStoreListFile::RecreateEmpty() {
     m_nodes.SetKeepNodeList(1);
 }
 
-void NodeStoreListFile::SaveMonitorFlags(const ListTable& nodeList) {
+void NodeStoreListFile::SaveMonitorFlags(const NodeTable& nodeList) {
     for (std::size_t n = 0;; ++n) {
         NodeRecord record;
         if (m_nodes.ReadNodeAt(n, record) != 0) {
             return;
         }
-        const auto checked = static_cast<std::uint32_t>(IsNodeChecked(nodeList, record.ip));
+        const auto checked = static_cast<std::uint32_t>(nodeList.IsMonitored(record.ip) ? 1 : 0);
         if (checked != record.monitor) {
             record.monitor = checked;
             m_nodes.PutNode(record);

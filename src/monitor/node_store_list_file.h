@@ -3,7 +3,7 @@
 #include <string_view>
 
 #include "base/ip_address.h"
-#include "lists/list_table.h"
+#include "lists/node_table.h"
 #include "store/node_store.h"
 
 namespace halvera {
@@ -18,7 +18,7 @@ class NodeStoreListFile {
     void RecreateEmpty();
     // Save: stores in each node's record the monitoring flag its row's check box shows (a
     // node without a row counts as unmonitored), rewriting only the records that change.
-    void SaveMonitorFlags(const ListTable& nodeList);
+    void SaveMonitorFlags(const NodeTable& nodeList);
     // Delete: removes the node with this address from the node database.
     void DeleteNode(Ipv4 ip);
     // Label edit: rewrites the node record of this address with the label in place of the

@@ -4,12 +4,11 @@
 #include <utility>
 
 #include "base/text_codec.h"
-#include "lists/list_tables.h"
 #include "net/netmon_log.h"
 
 namespace halvera {
 
-SearchRuns::SearchRuns(SearchRunContext context, const ListTable& nodeList)
+SearchRuns::SearchRuns(SearchRunContext context, const NodeTable& nodeList)
     : m_context(std::move(context)), m_nodeList(nodeList) {}
 
 SearchRuns::~SearchRuns() {
@@ -25,11 +24,12 @@ bool SearchRuns::RefreshSelectedNode(int selectedRow) {
         return false;
     }
     // A row deleted since it was selected counts as no selection.
-    if (selectedRow < 0 || selectedRow >= m_nodeList.RowCount()) {
+    const std::optional<NodeEntry> node = m_nodeList.At(selectedRow);
+    if (!node) {
         ShowStop(m_context.prompt, Sjis("検索ノードを選択してください。"));
         return false;
     }
-    return Start(RunKind::NodeRefresh, true, InetAddr(m_nodeList.Cell(selectedRow, NODE_COL_IP)));
+    return Start(RunKind::NodeRefresh, true, node->ip);
 }
 
 void SearchRuns::LoadCountdowns() {

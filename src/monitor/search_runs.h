@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "base/ip_address.h"
-#include "lists/list_table.h"
+#include "lists/node_table.h"
 #include "monitor/poll_timer.h"
 #include "monitor/search_runner.h"
 #include "net/run_flags.h"
@@ -22,8 +22,8 @@ class SearchRuns : public SearchRunner {
   public:
     enum class RunKind { RangeSearch, ListRefresh, NodeRefresh };
 
-    // nodeList: the node list, whose "アドレス" cell the selected-node command reads.
-    SearchRuns(SearchRunContext context, const ListTable& nodeList);
+    // nodeList: the node list, whose selected node the selected-node command refreshes.
+    SearchRuns(SearchRunContext context, const NodeTable& nodeList);
     // Stops the current run and waits for it.
     ~SearchRuns() override;
     SearchRuns(const SearchRuns&) = delete;
@@ -81,7 +81,7 @@ class SearchRuns : public SearchRunner {
     void Run(RunKind kind, Ipv4 ip);
 
     SearchRunContext m_context;
-    const ListTable& m_nodeList;
+    const NodeTable& m_nodeList;
     RunFlags m_flags;
     PollTimer m_timer;
     std::mutex m_mutex;  // the thread object and the closing state

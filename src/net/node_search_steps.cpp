@@ -45,7 +45,7 @@ bool NodeSearchSteps::HasOutcome(Ipv4 ip, int attempts) {
 }
 
 int NodeSearchSteps::IsNodeChecked(Ipv4 ip) {
-    return halvera::IsNodeChecked(m_context.nodeList, ip);
+    return m_context.nodeList.IsMonitored(ip) ? 1 : 0;
 }
 
 void NodeSearchSteps::FlushPendingMail() {

@@ -4,7 +4,6 @@
 
 #include "base/clock.h"
 #include "base/text_codec.h"
-#include "lists/list_tables.h"
 #include "net/arp_probe.h"
 #include "net/node_identification.h"
 #include "net/node_list.h"
@@ -178,22 +177,17 @@ ProbeResult NodeSearcher::ProbeAndUpdate(Ipv4 address, int attempts, NodeRecord&
         // answered needs the name book.
         StartNameLookups();
     }
-    ListTable& list = m_context.nodeList;
-    const int row = FindNodeRow(list, address, record.mac);
+    NodeTable& list = m_context.nodeList;
+    const int row = list.RowOf(address, record.mac);
     if (row >= 0) {
-        list.SetCell(row, NODE_COL_MONITOR, SearchingText());
+        list.MarkSearching(row);
     }
     m_context.banner.SetSummaryText(Sjis("【ノード検索】 ") + FormatIp(address) +
                                     Sjis(" 検索中 . . ."));
     const ProbeResult result = Update(address, attempts, record, m_context.settings.App());
-    if (row >= 0) {
-        // Looked up again: a displaced node's row may have gone meanwhile and moved the
-        // rows after it up.
-        const int marked = list.FindRow(NODE_COL_MONITOR, SearchingText());
-        if (marked >= 0) {
-            list.SetCell(marked, NODE_COL_MONITOR, "");
-        }
-    }
+    // Wherever the row has gone meanwhile: a displaced node's row may have gone and moved
+    // the rows after it up.
+    list.ClearSearching();
     return result;
 }
 
@@ -230,10 +224,7 @@ bool NodeSearcher::ApplyAnswer(Ipv4 address, int attempts, const NodeRecord& sto
     NodeRecord& record = verdict.record;
     ApplyIdentity(address, verdict, record.testBits);
     if (stored.status == NODE_NEVER_SEEN) {
-        const int row = m_context.nodeList.FindRow(NODE_COL_IP, FormatIp(address));
-        if (row >= 0) {
-            m_context.nodeList.SetChecked(row, true);
-        }
+        m_context.nodeList.SetMonitored(m_context.nodeList.RowOf(address), true);
     }
     if (verdict.displacesStored) {
         if (!SettleDisplacedNode(address, attempts, stored.mac, record.prevIp)) {
@@ -288,7 +279,7 @@ bool NodeSearcher::SettleDisplacedNode(Ipv4 address, int attempts, const MacAddr
         m_context.nodes.PutNode(displaced);
         RaiseEvent(displaced, EVENT_IP_CHANGE);
     } else {
-        RemoveNodeRow(m_context.nodeList, address, displaced.mac);
+        m_context.nodeList.Remove(address, displaced.mac);
         m_context.nodes.PutBackupNode(displaced);
         if (previous != 0) {
             m_context.nodes.DeleteNode(previous);
@@ -306,7 +297,7 @@ void NodeSearcher::NodeDown(Ipv4 address, NodeRecord& record, const AppSettings&
     RaiseEvent(record, EVENT_NODE_DOWN);
     if (app.NODEDISP != 0) {
         m_context.nodes.DeleteNode(address);
-        RemoveNodeRow(m_context.nodeList, address, record.mac);
+        m_context.nodeList.Remove(address, record.mac);
     } else {
         m_context.nodes.PutNode(record);
     }
@@ -322,66 +313,56 @@ void NodeSearcher::ApplyIdentity(Ipv4 address, NodeVerdict& verdict, TestBits bi
     FillNodeNames(record, m_context.settings.App().WINS, m_context.nodes,
                   [this](Ipv4 ip) { return HostNameOf(ip); });
 
+    LookupVendor(record.mac, record.vendor);
+    const auto fill = [&](NodeEntry& node) {
+        node.testBits = bits;
+        node.ip = address;
+        node.host = record.host;
+        node.domain = record.domain;
+        node.mac = record.mac;
+        node.vendor = record.vendor;
+    };
     // A node that brings its record along keeps its row, found under its previous address.
     const bool takenOver = verdict.source != RecordSource::Address;
-    ListTable& list = m_context.nodeList;
-    int row = FindNodeRow(list, takenOver ? record.prevIp : address,
-                          verdict.Has(NodeChange::DeviceChanged) ? record.prevMac : record.mac);
-    if (row < 0) {
-        if (!takenOver) {
-            record.label = !record.host.empty() ? record.host : FormatIp(address);
-        }
-        ListRow added;
-        added.cells.resize(NODE_LIST_COLUMNS);
-        added.cells[NODE_COL_LABEL] = record.label;
-        added.image = record.image;
-        if (takenOver) {
-            // A node taken back without a row of its own keeps the dates and the monitoring
-            // of its record: the runs read the check box back into the record.
-            added.checked = record.monitor != 0;
-            added.cells[NODE_COL_DETECTED] = record.detected;
-            added.cells[NODE_COL_UPDATED] = record.updated;
-        }
-        row = list.AppendRow(std::move(added));
+    NodeTable& list = m_context.nodeList;
+    const int row =
+        list.RowOf(takenOver ? record.prevIp : address,
+                   verdict.Has(NodeChange::DeviceChanged) ? record.prevMac : record.mac);
+    if (row >= 0) {
+        list.Change(row, fill);
+        return;
     }
-    FillRow(row, address, bits, record);
-}
-
-void NodeSearcher::FillRow(int row, Ipv4 address, TestBits bits, NodeRecord& record) {
-    ListTable& list = m_context.nodeList;
-    list.SetCell(row, NODE_COL_B47, TestBitMark(bits, TEST_B47));
-    list.SetCell(row, NODE_COL_B16, TestBitMark(bits, TEST_B16));
-    list.SetCell(row, NODE_COL_B8, TestBitMark(bits, TEST_B8));
-    list.SetCell(row, NODE_COL_IP, FormatIp(address));
-    list.SetCell(row, NODE_COL_HOST, record.host);
-    list.SetCell(row, NODE_COL_DOMAIN, record.domain);
-    list.SetCell(row, NODE_COL_MAC, IsZeroMac(record.mac) ? std::string() : FormatMac(record.mac));
-    LookupVendor(record.mac, record.vendor);
-    list.SetCell(row, NODE_COL_VENDOR, record.vendor);
+    if (!takenOver) {
+        record.label = !record.host.empty() ? record.host : FormatIp(address);
+    }
+    NodeEntry added;
+    added.label = record.label;
+    added.image = record.image;
+    if (takenOver) {
+        // A node taken back without a row of its own keeps the dates and the monitoring of
+        // its record: the runs read the monitored flag back into the record.
+        added.monitored = record.monitor != 0;
+        added.detected = LocalStamp::Read(record.detected);
+        added.updated = LocalStamp::Read(record.updated);
+    }
+    fill(added);
+    list.Append(std::move(added));
 }
 
 void NodeSearcher::UpdateNodeRow(NodeRecord& record, int status, TestBits bits) {
-    ListTable& list = m_context.nodeList;
-    const int row = list.FindRow(NODE_COL_IP, FormatIp(record.ip));
-    if (row < 0) {
-        return;
-    }
-    const std::string mark = NodeStatusMark(status, m_context.settings.App().PROMISS, bits);
-    const std::string old = list.Cell(row, NODE_COL_ST);
-    const bool changed = mark.empty() ? !old.empty() : (old.empty() || old[0] != mark[0]);
-    list.SetCell(row, NODE_COL_ST, mark);
-    std::string updated;
-    if (changed) {
-        updated = FormatDateTime(CurrentClock().LocalNow());
-        list.SetCell(row, NODE_COL_UPDATED, updated);
-    } else {
-        updated = list.Cell(row, NODE_COL_UPDATED);
-    }
-    record.updated = updated;
-    if (list.Cell(row, NODE_COL_DETECTED).empty()) {
-        list.SetCell(row, NODE_COL_DETECTED, updated);
-        record.detected = updated;
-    }
+    NodeTable& list = m_context.nodeList;
+    const NodeMark mark = NodeMarkOf(status, m_context.settings.App().PROMISS, bits);
+    list.Change(list.RowOf(record.ip), [&](NodeEntry& node) {
+        if (node.mark != mark) {
+            node.mark = mark;
+            node.updated = LocalStamp::Of(CurrentClock().LocalNow());
+        }
+        record.updated = node.updated.Text();
+        if (node.detected.Empty()) {
+            node.detected = node.updated;
+            record.detected = node.updated.Text();
+        }
+    });
 }
 
 }  // namespace halvera

@@ -8,7 +8,7 @@
 #include <unordered_map>
 #include "base/ip_address.h"
 #include "lists/error_log.h"
-#include "lists/list_table.h"
+#include "lists/node_table.h"
 #include "lists/prompt.h"
 #include "lists/summary_text.h"
 
@@ -38,7 +38,7 @@ struct NodeSearchContext {
     const SettingsStore& settings;  // ADPNUM, TIMEOUT, PROMISS, NODEDISP, WINS
     NodeStore& nodes;
     HostResolver& resolver;
-    ListTable& nodeList;
+    NodeTable& nodeList;
     SummaryText& banner;
     NodeEventSink& events;
     WindowWait wait = SleepFor;
@@ -103,9 +103,8 @@ class NodeSearcher {
     void NodeDown(Ipv4 address, NodeRecord& record, const AppSettings& app);
     void RaiseEvent(const NodeRecord& record, int kind);
     std::optional<MacAddress> MacOf(Ipv4 address) const;
-    void FillRow(int row, Ipv4 address, TestBits bits, NodeRecord& record);
-    // Sets the "ST" mark of the record's row; when it changed, "更新日" becomes now (and
-    // "検出日" too when empty). The record takes both dates from the row.
+    // Sets the mark of the record's node; when it changed, its updated date becomes now (and
+    // its detected date too when empty). The record takes both dates from the node.
     void UpdateNodeRow(NodeRecord& record, int status, TestBits bits);
 
     NodeSearchContext m_context;

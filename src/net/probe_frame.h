@@ -6,6 +6,7 @@
 #include <span>
 
 #include "base/ip_address.h"
+#include "lists/test_bits.h"
 #include "net/local_adapter_info.h"
 
 namespace halvera {
@@ -19,13 +20,6 @@ enum ProbeKind : int {
     PROBE_B8 = 3,        // FF:00:00:00:00:00
     PROBE_GR = 4,        // 01:00:00:00:00:00, offered in the settings but never sent
 };
-
-// Which fake destinations a node answered, one bit per kind.
-using TestBits = std::uint32_t;
-inline constexpr TestBits TEST_B47 = 1;
-inline constexpr TestBits TEST_B16 = 2;
-inline constexpr TestBits TEST_B8 = 4;
-inline constexpr TestBits TEST_GR = 8;
 
 inline constexpr std::size_t PROBE_FRAME_SIZE = 42;
 using ProbeFrame = std::array<std::uint8_t, PROBE_FRAME_SIZE>;

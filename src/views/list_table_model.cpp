@@ -126,8 +126,11 @@ bool ListTableModel::setData(const QModelIndex& index, const QVariant& value, in
     if (role != Qt::CheckStateRole || !index.isValid() || index.column() != m_checkColumn) {
         return false;
     }
-    return m_table.SetChecked(index.row(),
-                              static_cast<Qt::CheckState>(value.toInt()) == Qt::Checked);
+    return WriteChecked(index.row(), static_cast<Qt::CheckState>(value.toInt()) == Qt::Checked);
+}
+
+bool ListTableModel::WriteChecked(int row, bool checked) {
+    return m_table.SetChecked(row, checked);
 }
 
 QVariant ListTableModel::Foreground(int, int) const {
@@ -146,8 +149,8 @@ QString ListTableModel::CellText(int row, int column) const {
     return column >= 0 && column < cells.size() ? cells[column] : QString();
 }
 
-bool ListTableModel::IsRowChecked(int row) const {
-    return IsRow(row) && m_rows[static_cast<std::size_t>(row)].checked;
+int ListTableModel::RowTone(int row) const {
+    return IsRow(row) ? m_rows[static_cast<std::size_t>(row)].tone : 0;
 }
 
 ListTableModel::Row ListTableModel::ToRow(const ListRow& row) {
@@ -158,6 +161,7 @@ ListTableModel::Row ListTableModel::ToRow(const ListRow& row) {
     }
     converted.checked = row.checked;
     converted.image = row.image;
+    converted.tone = row.tone;
     return converted;
 }
 

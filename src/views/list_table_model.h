@@ -60,13 +60,16 @@ class ListTableModel : public QAbstractTableModel {
 
     const ListColours& Colours() const { return m_colours; }
     QString CellText(int row, int column) const;
-    bool IsRowChecked(int row) const;
+    int RowTone(int row) const;
+    // Where the user's check box goes: the table's check box unless a list keeps it elsewhere.
+    virtual bool WriteChecked(int row, bool checked);
 
   private:
     struct Row {
         QStringList cells;
         bool checked = false;
         int image = -1;
+        int tone = 0;
     };
 
     static Row ToRow(const ListRow& row);

@@ -5,12 +5,17 @@
 
 namespace halvera {
 
-NodeListModel::NodeListModel(ListTable& table, QObject* parent) : ListTableModel(table, parent) {
+NodeListModel::NodeListModel(NodeTable& nodes, QObject* parent)
+    : ListTableModel(nodes.Display(), parent), m_nodes(nodes) {
     SetCheckColumn(NODE_COL_MONITOR);
 }
 
+bool NodeListModel::WriteChecked(int row, bool checked) {
+    return m_nodes.SetMonitored(row, checked);
+}
+
 QVariant NodeListModel::Foreground(int row, int) const {
-    switch (NodeRowColourOf(IsRowChecked(row), CellText(row, NODE_COL_ST).toStdString())) {
+    switch (static_cast<NodeRowColour>(RowTone(row))) {
         case NodeRowColour::Unmonitored:
             return Colours().unmonitored;
         case NodeRowColour::Up:

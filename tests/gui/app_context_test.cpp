@@ -131,8 +131,8 @@ class AppContextTest : public ::testing::Test {
 
     std::vector<std::string> NodeIps() {
         std::vector<std::string> ips;
-        for (const auto& row : context->Monitor().Tables().nodeList.Snapshot()) {
-            ips.push_back(row.cells[NODE_COL_IP]);
+        for (const NodeEntry& node : context->Monitor().Tables().nodeList.Snapshot()) {
+            ips.push_back(FormatIp(node.ip));
         }
         return ips;
     }
@@ -207,7 +207,7 @@ TEST_F(AppContextTest, StartsWithAPopulatedNodeDatabase) {
         {"192.168.0.3", false, "", "●", "", "", ""},
         {"192.168.0.4", true, "", "", "", "02-00-00-00-00-04", ""},
     };
-    const auto rows = context->Monitor().Tables().nodeList.Snapshot();
+    const auto rows = context->Monitor().Tables().nodeList.Display().Snapshot();
     ASSERT_EQ(rows.size(), std::size(expected));
     ASSERT_EQ(NodeModel()->rowCount(), 4);
     for (std::size_t i = 0; i < rows.size(); ++i) {

@@ -112,7 +112,7 @@ TEST(BlockedNodeFile, SaveWhileARunCannotOpenTheNodeFileFinishesWithOneStopMessa
     searchRanges.AppendRange(InetAddr("192.168.1.1"), InetAddr("192.168.1.2"));
 
     // Two monitored nodes; the user has just unchecked the first one's row.
-    ListTable nodeList(NODE_LIST_COLUMNS);
+    NodeTable nodeList;
     test::ScriptedRunSteps steps;
     for (const char* ip : {"192.168.1.1", "192.168.1.2"}) {
         NodeRecord record;
@@ -122,11 +122,10 @@ TEST(BlockedNodeFile, SaveWhileARunCannotOpenTheNodeFileFinishesWithOneStopMessa
         record.label = ip;
         nodes.PutNode(record);
         const bool checked = record.ip == InetAddr("192.168.1.2");
-        ListRow row;
-        row.cells.resize(NODE_LIST_COLUMNS);
-        row.cells[NODE_COL_IP] = ip;
-        row.checked = checked;
-        nodeList.AppendRow(row);
+        NodeEntry node;
+        node.ip = record.ip;
+        node.monitored = checked;
+        nodeList.Append(node);
         steps.checked[record.ip] = checked ? 1 : 0;
     }
 

@@ -54,8 +54,8 @@ class ColorDlgTest : public ::testing::Test {
   protected:
     ColorDlgTest() {
         // A monitored node that is up on an even row, an unmonitored one on an odd row.
-        f.tables.nodeList.AppendRow(test::NodeRow("192.168.0.1", ".", true));
-        f.tables.nodeList.AppendRow(test::NodeRow("192.168.0.2", ".", false));
+        f.tables.nodeList.Append(test::NodeRow("192.168.0.1", ".", true));
+        f.tables.nodeList.Append(test::NodeRow("192.168.0.2", ".", false));
         frame.show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&frame));
         frame.UpperView()->NodeList()->Model()->ApplyPendingChanges();

@@ -30,7 +30,7 @@ constexpr int TICK_MS = 20;
 class ExportCommandTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        f.tables.nodeList.AppendRow(test::NodeRow("192.168.0.1", ".", true, "PC01"));
+        f.tables.nodeList.Append(test::NodeRow("192.168.0.1", ".", true, "PC01"));
         f.tables.eventLog.AppendRow(
             {{"", "2026/12/10 08:00:00", "192.168.0.1", "", "up"}, false, 1});
         f.tables.errorLog.AppendRow({{"netmond", "2026/12/10 08:00:00", "Error"}, false, -1});

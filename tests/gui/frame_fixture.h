@@ -143,16 +143,16 @@ inline NodeRecord StoredNode(const std::string& ip) {
     return record;
 }
 
-// A node list row as the runs and the start-up load write it.
-inline ListRow NodeRow(const std::string& ip, const std::string& mark, bool monitored,
-                       const std::string& label = "") {
-    ListRow row;
-    row.cells.resize(NODE_LIST_COLUMNS);
-    row.cells[NODE_COL_IP] = ip;
-    row.cells[NODE_COL_ST] = mark;
-    row.cells[NODE_COL_LABEL] = label.empty() ? ip : label;
-    row.checked = monitored;
-    return row;
+// A node of the node list: its address, its mark ("." up, "x" sniffing, empty down), its
+// monitored flag and its label (the address when none is given).
+inline NodeEntry NodeRow(const std::string& ip, const std::string& mark, bool monitored,
+                         const std::string& label = "") {
+    NodeEntry node;
+    node.ip = InetAddr(ip);
+    node.mark = mark == "." ? NodeMark::Up : mark == "x" ? NodeMark::Sniffing : NodeMark::Down;
+    node.label = label.empty() ? ip : label;
+    node.monitored = monitored;
+    return node;
 }
 
 }  // namespace halvera::test

@@ -131,12 +131,13 @@ TEST_F(LabelEditDlgTest, EnterStoresTheLabelInTheRecordAndTheRow) {
             EXPECT_EQ(f.prompt.Boxes().back().icon, PromptIcon::Stop) << c.name;
         }
         shown = Sjis(c.label);
-        EXPECT_EQ(f.tables.nodeList.Cell(1, NODE_COL_LABEL), shown) << c.name;
+        EXPECT_EQ(f.tables.nodeList.Display().Cell(1, NODE_COL_LABEL), shown) << c.name;
         EXPECT_EQ(SecondRecord(), ExpectedRecord(shown)) << c.name;
         Close(dialog);
         EXPECT_TRUE(dialog.isNull()) << c.name;
     }
-    EXPECT_EQ(f.tables.nodeList.Cell(0, NODE_COL_LABEL), test::StoredNode(NODES[0]).label);
+    EXPECT_EQ(f.tables.nodeList.Display().Cell(0, NODE_COL_LABEL),
+              test::StoredNode(NODES[0]).label);
 }
 
 TEST_F(LabelEditDlgTest, TheLabelGoesToTheNodeSelectedWhenOkIsPressed) {
@@ -158,8 +159,8 @@ TEST_F(LabelEditDlgTest, TheLabelGoesToTheNodeSelectedWhenOkIsPressed) {
     cancel->setFocus();
     QTest::keyClick(cancel, Qt::Key_Return);
     EXPECT_FALSE(dialog && dialog->isVisible());
-    EXPECT_EQ(f.tables.nodeList.Cell(0, NODE_COL_LABEL), NODES[0]);
-    EXPECT_EQ(f.tables.nodeList.Cell(1, NODE_COL_LABEL), "printer");
+    EXPECT_EQ(f.tables.nodeList.Display().Cell(0, NODE_COL_LABEL), NODES[0]);
+    EXPECT_EQ(f.tables.nodeList.Display().Cell(1, NODE_COL_LABEL), "printer");
     EXPECT_EQ(SecondRecord(), ExpectedRecord("printer"));
     Close(dialog);
 }

@@ -17,6 +17,7 @@
 #include "app/main_frame.h"
 #include "base/text_codec.h"
 #include "frame_fixture.h"
+#include "store/node_line.h"
 #include "views/veskar_view.h"
 
 namespace halvera {
@@ -40,15 +41,15 @@ class ListSearchDlgTest : public ::testing::Test {
             {"192.168.1.100", "倉庫", "PC-02", "02-00-00-00-00-64"},
         };
         for (const Node& node : nodes) {
-            ListRow row = test::NodeRow(node.ip, ".", true, Sjis(node.label));
-            row.cells[NODE_COL_HOST] = node.host;
-            row.cells[NODE_COL_MAC] = node.mac;
-            f.tables.nodeList.AppendRow(row);
+            NodeEntry row = test::NodeRow(node.ip, ".", true, Sjis(node.label));
+            row.host = node.host;
+            row.mac = ParseMac(node.mac).value();
+            f.tables.nodeList.Append(row);
         }
         for (int i = 0; i < FILLER_ROWS; ++i) {
-            f.tables.nodeList.AppendRow(test::NodeRow("10.0.0." + std::to_string(i), ".", true));
+            f.tables.nodeList.Append(test::NodeRow("10.0.0." + std::to_string(i), ".", true));
         }
-        f.tables.nodeList.AppendRow(test::NodeRow("172.16.0.1", ".", true, "last"));
+        f.tables.nodeList.Append(test::NodeRow("172.16.0.1", ".", true, "last"));
         const std::vector<std::vector<std::string>> events = {
             {"", "2026/12/10 08:05:03", "192.168.1.1", "pc-01", Sjis("新規ノード検出")},
             {"", "2026/12/11 09:00:00", "192.168.1.100", "PC-02", Sjis("ノードダウン")},

@@ -11,6 +11,7 @@
 #include "base/text_codec.h"
 #include "frame_fixture.h"
 #include "lists/list_tables.h"
+#include "lists/node_list_sort.h"
 #include "views/node_list_model.h"
 #include "views/qt_text.h"
 #include "views/settings_info_model.h"
@@ -32,42 +33,42 @@ std::vector<ListRow> ModelRows(const ListTableModel& model) {
     return rows;
 }
 
-std::vector<ListRow> WithoutImages(std::vector<ListRow> rows) {
+// What ModelRows reads back of the rows: cells and check boxes.
+std::vector<ListRow> AsShown(std::vector<ListRow> rows) {
     for (auto& row : rows) {
         row.image = -1;
+        row.tone = 0;
     }
     return rows;
 }
 
 TEST(ListTableModel, MirrorsEveryChangeAWorkerThreadMakes) {
-    ListTable table(NODE_LIST_COLUMNS);
-    table.AppendRow(test::NodeRow("192.168.0.1", ".", true));
+    NodeTable table;
+    table.Append(test::NodeRow("192.168.0.1", ".", true));
     NodeListModel model(table);
 
     std::thread worker([&table] {
         for (int i = 2; i < 200; ++i) {
             const std::string ip = "192.168.0." + std::to_string(i);
-            table.AppendRow(test::NodeRow(ip, i % 3 == 0 ? "x" : ".", i % 2 == 0,
-                                          Sjis("ノード") + std::to_string(i)));
+            table.Append(test::NodeRow(ip, i % 3 == 0 ? "x" : ".", i % 2 == 0,
+                                       Sjis("ノード") + std::to_string(i)));
             if (i % 7 == 0) {
-                table.RemoveRow(i / 7);
+                table.Remove(i / 7);
             }
             if (i % 5 == 0) {
-                table.SetCell(0, NODE_COL_MONITOR, Sjis("検索中・・・"));
-                table.SetChecked(1, i % 10 == 0);
+                table.MarkSearching(0);
+                table.SetMonitored(1, i % 10 == 0);
             }
             if (i % 50 == 0) {
-                table.InsertRow(3, test::NodeRow("10.0.0." + std::to_string(i), "", false));
+                table.ClearSearching();
             }
         }
-        table.Sort([](const ListRow& l, const ListRow& r) {
-            return l.cells[NODE_COL_LABEL] < r.cells[NODE_COL_LABEL];
-        });
-        table.SetCell(2, NODE_COL_ST, "");
+        SortNodeList(table, SORT_BY_LABEL);
+        table.Change(2, [](NodeEntry& node) { node.mark = NodeMark::Down; });
     });
     worker.join();
 
-    const auto expected = WithoutImages(table.Snapshot());
+    const auto expected = AsShown(table.Display().Snapshot());
     EXPECT_TRUE(QTest::qWaitFor([&] { return ModelRows(model) == expected; }, 5000));
 }
 
@@ -95,18 +96,18 @@ TEST(ListTableModel, ShowsCp932CellsAsTextAndImagesByKind) {
     EXPECT_FALSE(model.data(model.index(0, 0), Qt::CheckStateRole).isValid());
 }
 
-TEST(ListTableModel, TicksTheCoreTableWhenTheUserTicksABox) {
-    ListTable table(NODE_LIST_COLUMNS);
-    table.AppendRow(test::NodeRow("192.168.0.1", ".", false));
-    table.AppendRow(test::NodeRow("192.168.0.2", ".", true));
+TEST(ListTableModel, TicksTheNodeWhenTheUserTicksABox) {
+    NodeTable table;
+    table.Append(test::NodeRow("192.168.0.1", ".", false));
+    table.Append(test::NodeRow("192.168.0.2", ".", true));
     NodeListModel model(table);
 
     EXPECT_TRUE(model.flags(model.index(0, NODE_COL_MONITOR)) & Qt::ItemIsUserCheckable);
     EXPECT_FALSE(model.flags(model.index(0, NODE_COL_IP)) & Qt::ItemIsUserCheckable);
     EXPECT_TRUE(model.setData(model.index(0, NODE_COL_MONITOR), Qt::Checked, Qt::CheckStateRole));
     EXPECT_TRUE(model.setData(model.index(1, NODE_COL_MONITOR), Qt::Unchecked, Qt::CheckStateRole));
-    EXPECT_TRUE(table.IsChecked(0));
-    EXPECT_FALSE(table.IsChecked(1));
+    EXPECT_TRUE(table.IsMonitored(InetAddr("192.168.0.1")));
+    EXPECT_FALSE(table.IsMonitored(InetAddr("192.168.0.2")));
     model.ApplyPendingChanges();
     EXPECT_EQ(model.data(model.index(0, NODE_COL_MONITOR), Qt::CheckStateRole).toInt(),
               Qt::Checked);
@@ -139,11 +140,10 @@ TEST(NodeListModel, ColoursEachRowByMonitoringAndState) {
         {"ticked down node is red", true, "", colours.stopped},
         {"ticked up node has the normal colour", true, ".", colours.text},
         {"ticked sniffing node is blue", true, "x", colours.sniffing},
-        {"any other mark counts as not up", true, "?", colours.stopped},
     };
     for (const auto& c : cases) {
-        ListTable table(NODE_LIST_COLUMNS);
-        table.AppendRow(test::NodeRow("192.168.0.1", c.mark, c.monitored));
+        NodeTable table;
+        table.Append(test::NodeRow("192.168.0.1", c.mark, c.monitored));
         NodeListModel model(table);
         model.SetColours(colours);
         for (int column : {NODE_COL_MONITOR, NODE_COL_IP, NODE_COL_ST}) {
@@ -155,9 +155,9 @@ TEST(NodeListModel, ColoursEachRowByMonitoringAndState) {
 }
 
 TEST(NodeListModel, AlternatesTheBackgroundByRowAndFollowsAStateChange) {
-    ListTable table(NODE_LIST_COLUMNS);
+    NodeTable table;
     for (int i = 0; i < 3; ++i) {
-        table.AppendRow(test::NodeRow("192.168.0." + std::to_string(i), ".", true));
+        table.Append(test::NodeRow("192.168.0." + std::to_string(i), ".", true));
     }
     NodeListModel model(table);
     ListColours colours;
@@ -170,7 +170,7 @@ TEST(NodeListModel, AlternatesTheBackgroundByRowAndFollowsAStateChange) {
     }
 
     QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
-    table.SetCell(1, NODE_COL_ST, "");
+    table.Change(1, [](NodeEntry& node) { node.mark = NodeMark::Down; });
     model.ApplyPendingChanges();
     ASSERT_EQ(changed.count(), 1);
     // The whole row repaints, since its colour follows the mark.

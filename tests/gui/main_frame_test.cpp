@@ -35,7 +35,7 @@ class MainFrameTest : public ::testing::Test {
   protected:
     void AddNodes(const std::vector<std::string>& ips) {
         for (const auto& ip : ips) {
-            f.tables.nodeList.AppendRow(test::NodeRow(ip, ".", true));
+            f.tables.nodeList.Append(test::NodeRow(ip, ".", true));
         }
     }
 
@@ -61,8 +61,8 @@ class MainFrameTest : public ::testing::Test {
 
     std::vector<std::string> NodeIps() {
         std::vector<std::string> ips;
-        for (const auto& row : f.tables.nodeList.Snapshot()) {
-            ips.push_back(row.cells[NODE_COL_IP]);
+        for (const NodeEntry& node : f.tables.nodeList.Snapshot()) {
+            ips.push_back(FormatIp(node.ip));
         }
         return ips;
     }
@@ -119,7 +119,7 @@ TEST_F(MainFrameTest, EnableRulesFollowTheTabTheRunAndTheNodeList) {
     for (const auto& c : cases) {
         f.tables.nodeList.Clear();
         for (int i = 0; i < c.nodeRows; ++i) {
-            f.tables.nodeList.AppendRow(test::NodeRow("192.168.0." + std::to_string(i), ".", true));
+            f.tables.nodeList.Append(test::NodeRow("192.168.0." + std::to_string(i), ".", true));
         }
         f.runs.active = c.runActive;
         frame.UpperView()->SwitchTab(c.tab);
@@ -229,7 +229,7 @@ TEST_F(MainFrameTest, DeleteRemovesOnlyTheFirstSelectedNodeFromListAndStore) {
     EXPECT_EQ(NodeIps(), (std::vector<std::string>{"192.168.0.1", "192.168.0.3", "192.168.0.4"}));
     ASSERT_EQ(f.prompt.Boxes().size(), 2u);  // back.jpg missing, then the question
     EXPECT_EQ(f.prompt.Texts()[1], Sjis("選択ノードをマップから削除します。よろしいですか？"));
-    EXPECT_EQ(f.banner.Text(), BuildSummaryText({true, true}, f.tables.nodeList.Snapshot()));
+    EXPECT_EQ(f.banner.Text(), BuildSummaryText({true, true}, f.tables.nodeList.Counts()));
 }
 
 TEST_F(MainFrameTest, NodeCommandsAskBeforeActingAndNeedASelection) {

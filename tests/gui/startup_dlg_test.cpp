@@ -56,7 +56,7 @@ TEST_F(StartupDlgTest, LoadsTheListsThenShowsTheMainWindowAndEndsTheStartUp) {
     EXPECT_EQ(f.tables.nodeList.RowCount(), 3);
     EXPECT_EQ(f.tables.eventLog.RowCount(), 2);
     EXPECT_EQ(f.tables.errorLog.RowCount(), 1);
-    EXPECT_EQ(f.banner.Text(), BuildSummaryText({true, true}, f.tables.nodeList.Snapshot()));
+    EXPECT_EQ(f.banner.Text(), BuildSummaryText({true, true}, f.tables.nodeList.Counts()));
     // BPOLING: the first status poll about three seconds after start-up.
     EXPECT_EQ(f.engine.Runs().Timer().StatusCountdown(), 3);
 }

@@ -205,8 +205,7 @@ TEST(TrayIcon, ItsTooltipShowsTheBannersCountsAndItsIconASniffingNode) {
         f.tables.nodeList.Clear();
         int n = 1;
         for (const char* mark : c.marks) {
-            f.tables.nodeList.AppendRow(
-                test::NodeRow("192.168.0." + std::to_string(n++), mark, true));
+            f.tables.nodeList.Append(test::NodeRow("192.168.0." + std::to_string(n++), mark, true));
         }
         // From another thread, as a search run sets it when it ends.
         std::thread([&] { f.banner.SetSummaryText(); }).join();

@@ -121,7 +121,7 @@ class NodeSearcherLab : public test::LabFixture {
     PacketDriver& m_driver = *m_driverOwner;
     LocalAdapterInfo m_local;
     NodeStore m_nodes{h.prompt, h.errorLog};
-    ListTable m_nodeList{NODE_LIST_COLUMNS};
+    NodeTable m_nodeList;
     test::RecordingSummary m_banner;
     NoNames m_resolver;
 };
@@ -158,7 +158,7 @@ TEST_F(NodeSearcherLab, LabHostsLandInTheNodeDatabaseWithTheirMacsAndEvents) {
     }
     EXPECT_EQ(DecodedNodeFile(), records);
     Texts shown;
-    for (const auto& row : m_nodeList.Snapshot()) {
+    for (const auto& row : m_nodeList.Display().Snapshot()) {
         shown.push_back(row.cells[NODE_COL_IP] + " " + row.cells[NODE_COL_ST]);
     }
     EXPECT_EQ(shown, marks);

@@ -101,8 +101,8 @@ class SearchSettingDlgLab : public test::LabFixture {
 
     std::vector<std::string> ListedAddresses() {
         std::vector<std::string> addresses;
-        for (const ListRow& row : m_engine->Tables().nodeList.Snapshot()) {
-            addresses.push_back(row.cells[NODE_COL_IP]);
+        for (const NodeEntry& node : m_engine->Tables().nodeList.Snapshot()) {
+            addresses.push_back(FormatIp(node.ip));
         }
         return addresses;
     }

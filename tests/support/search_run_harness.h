@@ -136,7 +136,7 @@ class SearchRunHarness {
     RangeStore searchRanges{RangeList::Search, prompt, errorLog};
     MarkingDriver driver{steps};
     // The node list that the banner sums up and the selected-node command reads.
-    ListTable nodeList{NODE_LIST_COLUMNS};
+    NodeTable nodeList;
     SummaryBanner banner{nodeList, [] { return PollingState{}; }};
     LocalAdapterState local;
 

@@ -11,6 +11,7 @@
 #include "base/text_codec.h"
 #include "export/csv_writer.h"
 #include "lists/list_tables.h"
+#include "lists/node_cells.h"
 #include "store/event_kind.h"
 #include "support/file_bytes.h"
 #include "support/recording_error_log.h"
@@ -26,20 +27,20 @@ constexpr const char* DATE_TIME = "2026/12/10 08:05:03";
 
 ListRow NodeRow(const char* ip, const char* label, const char* host, const char* mark,
                 bool checked) {
-    ListRow row;
-    row.cells.resize(NODE_LIST_COLUMNS);
-    row.cells[NODE_COL_LABEL] = Sjis(label);
-    row.cells[NODE_COL_B47] = Sjis(std::string(mark) == "x" ? "●" : "");
-    row.cells[NODE_COL_IP] = ip;
-    row.cells[NODE_COL_MAC] = "02-48-4C-56-07-15";
-    row.cells[NODE_COL_HOST] = host;
-    row.cells[NODE_COL_DOMAIN] = "WORKGROUP";
-    row.cells[NODE_COL_VENDOR] = "Vendor";
-    row.cells[NODE_COL_DETECTED] = "2026/12/01 09:00:00";
-    row.cells[NODE_COL_UPDATED] = "2026/12/02 10:00:00";
-    row.cells[NODE_COL_ST] = mark;
-    row.checked = checked;
-    return row;
+    const std::string st = mark;
+    NodeEntry node;
+    node.label = Sjis(label);
+    node.testBits = st == "x" ? TEST_B47 : 0;
+    node.ip = InetAddr(ip);
+    node.mac = {0x02, 0x48, 0x4C, 0x56, 0x07, 0x15};
+    node.host = host;
+    node.domain = "WORKGROUP";
+    node.vendor = "Vendor";
+    node.detected = LocalStamp::Read("2026/12/01 09:00:00");
+    node.updated = LocalStamp::Read("2026/12/02 10:00:00");
+    node.mark = st == "." ? NodeMark::Up : st == "x" ? NodeMark::Sniffing : NodeMark::Down;
+    node.monitored = checked;
+    return NodeRowOf(node);
 }
 
 // Up, sniffing, stopped, unmonitored, and names from the network that try to be markup or

@@ -128,8 +128,8 @@ class OpenedEngineTest : public MonitorEngineTest {
 
     std::vector<std::string> NodeIps() {
         std::vector<std::string> ips;
-        for (const ListRow& row : engine->Tables().nodeList.Snapshot()) {
-            ips.push_back(row.cells[NODE_COL_IP]);
+        for (const NodeEntry& node : engine->Tables().nodeList.Snapshot()) {
+            ips.push_back(FormatIp(node.ip));
         }
         return ips;
     }
@@ -160,7 +160,7 @@ TEST_F(OpenedEngineTest, TheStartUpLoadFillsTheListsInOrderOverOneProgress) {
     EXPECT_EQ(engine->Tables().eventLog.RowCount(), 2);
     EXPECT_EQ(engine->Tables().errorLog.RowCount(), 1);
     EXPECT_EQ(engine->Banner().Text(),
-              BuildSummaryText({true, true}, engine->Tables().nodeList.Snapshot()));
+              BuildSummaryText({true, true}, engine->Tables().nodeList.Counts()));
 
     // halvera-cli loads the node list alone: the logs are read when a command asks.
     engine->Tables().nodeList.Clear();
@@ -254,7 +254,7 @@ TEST_F(OpenedEngineTest, ALabelEditRewritesTheNodeRecordAndTheRow) {
         const NodeLabelChange change = engine->SetNodeLabel(c.row, Sjis(c.label));
         EXPECT_EQ(change.outcome, c.outcome) << c.name;
         EXPECT_EQ(change.message, c.message) << c.name;
-        EXPECT_EQ(engine->Tables().nodeList.Cell(1, NODE_COL_LABEL), Sjis(c.stored)) << c.name;
+        EXPECT_EQ(engine->Tables().nodeList.At(1)->label, Sjis(c.stored)) << c.name;
         NodeRecord expected = StoredNode("192.168.0.2");
         expected.label = Sjis(c.stored);
         const std::string file = test::ReadBytes(DbFolder() / "NetDB.na");
@@ -263,22 +263,21 @@ TEST_F(OpenedEngineTest, ALabelEditRewritesTheNodeRecordAndTheRow) {
         EXPECT_EQ(file.substr(NODE_LINE_SIZE), StoreLine(FormatNodeLine(expected), NODE_LINE_SIZE))
             << c.name;
     }
-    EXPECT_EQ(engine->Tables().nodeList.Cell(0, NODE_COL_LABEL), Sjis("node 192.168.0.1"));
+    EXPECT_EQ(engine->Tables().nodeList.At(0)->label, Sjis("node 192.168.0.1"));
     EXPECT_TRUE(prompt.Boxes().empty());
 }
 
 TEST_F(OpenedEngineTest, ALabelEditOfANodeWithoutARecordChangesNothing) {
     StoreNodes({"192.168.0.1"});
     engine->LoadLists(StartupLists::NodeList, nullptr);
-    ListRow unstored;
-    unstored.cells.resize(NODE_LIST_COLUMNS);
-    unstored.cells[NODE_COL_IP] = "192.168.0.9";
-    unstored.cells[NODE_COL_LABEL] = "old";
-    engine->Tables().nodeList.AppendRow(unstored);
+    NodeEntry unstored;
+    unstored.ip = InetAddr("192.168.0.9");
+    unstored.label = "old";
+    engine->Tables().nodeList.Append(unstored);
     const std::string file = test::ReadBytes(DbFolder() / "NetDB.na");
 
     EXPECT_EQ(engine->SetNodeLabel(1, "new").outcome, NodeLabelChange::LABEL_NOT_STORED);
-    EXPECT_EQ(engine->Tables().nodeList.Cell(1, NODE_COL_LABEL), "old");
+    EXPECT_EQ(engine->Tables().nodeList.Display().Cell(1, NODE_COL_LABEL), "old");
     EXPECT_EQ(test::ReadBytes(DbFolder() / "NetDB.na"), file);
 }
 

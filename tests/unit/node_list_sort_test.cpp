@@ -7,23 +7,40 @@
 
 #include "base/text_codec.h"
 #include "lists/list_tables.h"
+#include "store/node_line.h"
 
 namespace halvera {
 namespace {
 
-// Fills one column of fresh node list rows and reads it back after the sort.
+// Fills the key's field of fresh nodes (in the form its column shows) and reads the column
+// back after the sort.
 std::vector<std::string> SortColumn(NodeSortKey key, int column,
                                     const std::vector<std::string>& values) {
-    ListTable nodeList(NODE_LIST_COLUMNS);
+    NodeTable nodeList;
     for (const auto& value : values) {
-        ListRow row;
-        row.cells.resize(NODE_LIST_COLUMNS);
-        row.cells[static_cast<std::size_t>(column)] = value;
-        nodeList.AppendRow(row);
+        NodeEntry node;
+        switch (key) {
+            case SORT_BY_IP:
+                node.ip = InetAddr(value);
+                break;
+            case SORT_BY_MAC:
+                node.mac = ParseMac(value).value();
+                break;
+            case SORT_BY_LABEL:
+                node.label = value;
+                break;
+            case SORT_BY_HOST:
+                node.host = value;
+                break;
+            case SORT_BY_DOMAIN:
+                node.domain = value;
+                break;
+        }
+        nodeList.Append(node);
     }
     SortNodeList(nodeList, key);
     std::vector<std::string> sorted;
-    for (const auto& row : nodeList.Snapshot()) {
+    for (const auto& row : nodeList.Display().Snapshot()) {
         sorted.push_back(row.cells[static_cast<std::size_t>(column)]);
     }
     return sorted;
@@ -44,21 +61,16 @@ TEST(SortNodeList, OrdersEachKeyColumn) {
          NODE_COL_IP,
          {"192.168.0.10", "192.168.0.9", "10.0.0.1", "192.168.0.100"},
          {"10.0.0.1", "192.168.0.9", "192.168.0.10", "192.168.0.100"}},
-        {"a text that is no address goes last",
-         SORT_BY_IP,
-         NODE_COL_IP,
-         {"", "192.168.0.2", "host", "192.168.0.1"},
-         {"192.168.0.1", "192.168.0.2", "", "host"}},
         {"labels byte-wise: capitals, small letters, then kana",
          SORT_BY_LABEL,
          NODE_COL_LABEL,
          {Sjis("あ"), "b", "a", "B"},
          {"B", "a", "b", Sjis("あ")}},
-        {"MAC texts",
+        {"MAC addresses by their bytes, an unknown one first",
          SORT_BY_MAC,
          NODE_COL_MAC,
-         {"00-0C-29-00-00-02", "", "00-0C-29-00-00-01"},
-         {"", "00-0C-29-00-00-01", "00-0C-29-00-00-02"}},
+         {"00-0C-29-00-00-02", "", "A0-0C-29-00-00-01", "00-0C-29-00-00-01"},
+         {"", "00-0C-29-00-00-01", "00-0C-29-00-00-02", "A0-0C-29-00-00-01"}},
         {"host names", SORT_BY_HOST, NODE_COL_HOST, {"web", "db", "mail"}, {"db", "mail", "web"}},
         {"workgroups",
          SORT_BY_DOMAIN,
@@ -72,24 +84,24 @@ TEST(SortNodeList, OrdersEachKeyColumn) {
 }
 
 TEST(SortNodeList, KeepsTheOrderOfEqualKeysAndTheRestOfEachRow) {
-    ListTable nodeList(NODE_LIST_COLUMNS);
+    NodeTable nodeList;
     const std::vector<std::pair<std::string, std::string>> rows = {
         {"second", "WG"}, {"first", "AA"}, {"third", "WG"}};
     for (const auto& [label, domain] : rows) {
-        ListRow row;
-        row.cells.resize(NODE_LIST_COLUMNS);
-        row.cells[NODE_COL_LABEL] = label;
-        row.cells[NODE_COL_DOMAIN] = domain;
-        row.checked = label == "third";
-        nodeList.AppendRow(row);
+        NodeEntry node;
+        node.label = label;
+        node.domain = domain;
+        node.monitored = label == "third";
+        nodeList.Append(node);
     }
     SortNodeList(nodeList, SORT_BY_DOMAIN);
     const auto sorted = nodeList.Snapshot();
     ASSERT_EQ(sorted.size(), 3u);
-    EXPECT_EQ(sorted[0].cells[NODE_COL_LABEL], "first");
-    EXPECT_EQ(sorted[1].cells[NODE_COL_LABEL], "second");
-    EXPECT_EQ(sorted[2].cells[NODE_COL_LABEL], "third");
-    EXPECT_TRUE(sorted[2].checked);
+    EXPECT_EQ(sorted[0].label, "first");
+    EXPECT_EQ(sorted[1].label, "second");
+    EXPECT_EQ(sorted[2].label, "third");
+    EXPECT_TRUE(sorted[2].monitored);
+    EXPECT_TRUE(nodeList.Display().IsChecked(2));
 }
 
 TEST(IsNodeSortKey, AcceptsOnlyTheFiveSortValues) {

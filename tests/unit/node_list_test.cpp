@@ -16,80 +16,8 @@
 namespace halvera {
 namespace {
 
-ListRow Row(const std::string& ip, const std::string& mac, bool checked = false) {
-    ListRow row;
-    row.cells.resize(NODE_LIST_COLUMNS);
-    row.cells[NODE_COL_IP] = ip;
-    row.cells[NODE_COL_MAC] = mac;
-    row.checked = checked;
-    return row;
-}
-
 MacAddress Mac(int n) {
     return {0x02, 0x00, 0x00, 0x00, 0x00, static_cast<std::uint8_t>(n)};
-}
-
-class NodeListRowsTest : public testing::Test {
-  protected:
-    NodeListRowsTest() {
-        m_list.Reset({Row("192.168.0.20", "", true), Row("192.168.0.30", "02-00-00-00-00-02"),
-                      Row("192.168.0.30", "02-00-00-00-00-03", true),
-                      Row("192.168.0.40", "2-0-0-0-0-a"), Row("192.168.0.40", "", true)});
-    }
-    ListTable m_list{NODE_LIST_COLUMNS};
-};
-
-TEST_F(NodeListRowsTest, FindNodeRowTakesTheAddressWithAnEmptyOrEqualMac) {
-    struct Case {
-        int last;
-        MacAddress mac;
-        int expected;
-    };
-    const Case cases[] = {
-        {20, Mac(9), 0},   // no MAC known for the row: any MAC matches
-        {20, {}, 0},       //
-        {30, Mac(3), 2},   //
-        {30, Mac(4), -1},  //
-        {30, {}, -1},      // an unknown MAC is no match for a row that shows one
-        {40, Mac(10), 4},  // the MAC text is compared as written, not as read
-        {50, Mac(2), -1},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(FindNodeRow(m_list, MakeIp(192, 168, 0, c.last), c.mac), c.expected)
-            << c.last << " " << FormatMac(c.mac);
-    }
-}
-
-TEST_F(NodeListRowsTest, RemoveNodeRowTakesTheFirstRowWhoseMacReadsAsGiven) {
-    struct Case {
-        int last;
-        MacAddress mac;
-        std::vector<std::string> remainingMacs;
-    };
-    const Case cases[] = {
-        {30, Mac(3), {"", "02-00-00-00-00-02", "2-0-0-0-0-a", ""}},
-        {40, Mac(10), {"", "02-00-00-00-00-02", "02-00-00-00-00-03", ""}},
-        {20, {}, {"02-00-00-00-00-02", "02-00-00-00-00-03", "2-0-0-0-0-a", ""}},
-        {20, Mac(1), {"", "02-00-00-00-00-02", "02-00-00-00-00-03", "2-0-0-0-0-a", ""}},
-        {50, {}, {"", "02-00-00-00-00-02", "02-00-00-00-00-03", "2-0-0-0-0-a", ""}},
-    };
-    const auto rows = m_list.Snapshot();
-    for (const auto& c : cases) {
-        m_list.Reset(rows);
-        RemoveNodeRow(m_list, MakeIp(192, 168, 0, c.last), c.mac);
-        std::vector<std::string> macs;
-        for (const auto& row : m_list.Snapshot()) {
-            macs.push_back(row.cells[NODE_COL_MAC]);
-        }
-        EXPECT_EQ(macs, c.remainingMacs) << c.last << " " << FormatMac(c.mac);
-    }
-}
-
-TEST_F(NodeListRowsTest, IsNodeCheckedReadsTheFirstRowOfTheAddress) {
-    EXPECT_EQ(IsNodeChecked(m_list, MakeIp(192, 168, 0, 20)), 1);
-    EXPECT_EQ(IsNodeChecked(m_list, MakeIp(192, 168, 0, 30)), 0);
-    EXPECT_EQ(IsNodeChecked(m_list, MakeIp(192, 168, 0, 40)), 0);
-    EXPECT_EQ(IsNodeChecked(m_list, MakeIp(192, 168, 0, 50)), 0);
 }
 
 class RecordingProgress : public Progress {
@@ -100,7 +28,7 @@ class RecordingProgress : public Progress {
     std::vector<int> positions;
 };
 
-TEST(LoadNodeList, OneRowPerStoredNodeInStoreOrder) {
+TEST(LoadNodeList, OneNodePerStoredRecordInStoreOrder) {
     test::TempProgramFolder folder;
     test::WriteBytes(ProgramFolder() / "maclist.ini", "[MAC]\r\n020000=LabVendor\r\n");
     test::RecordingPrompt prompt;
@@ -129,13 +57,14 @@ TEST(LoadNodeList, OneRowPerStoredNodeInStoreOrder) {
         record.updated = "2005/04/02 11:00:00";
         ASSERT_EQ(nodes.PutNode(record), PUT_APPENDED);
     }
-    ListTable list(NODE_LIST_COLUMNS);
+    NodeTable list;
     RecordingProgress progress;
     LoadNodeList(list, nodes, 7, &progress);
 
     const std::string dot = Sjis("●");
     auto expected = [&](int last, const std::string& mac, std::string b47, std::string b16,
-                        std::string b8, std::string vendor, std::string st, bool checked) {
+                        std::string b8, std::string vendor, std::string st, bool checked,
+                        NodeRowColour tone) {
         ListRow row;
         row.cells = {"",
                      Sjis("ラベル") + std::to_string(last),
@@ -152,14 +81,20 @@ TEST(LoadNodeList, OneRowPerStoredNodeInStoreOrder) {
                      st};
         row.checked = checked;
         row.image = 0;
+        row.tone = static_cast<int>(tone);
         return row;
     };
-    EXPECT_EQ(list.Snapshot(),
-              (std::vector<ListRow>{
-                  expected(31, "02-00-00-00-00-02", dot, dot, dot, "LabVendor", "x", false),
-                  expected(20, "02-00-00-00-00-01", "", "", "", "LabVendor", ".", true),
-                  expected(40, "", dot, "", "", "", "", true),
-                  expected(50, "02-00-00-00-00-05", "", "", "", "LabVendor", "", true)}));
+    EXPECT_EQ(
+        list.Display().Snapshot(),
+        (std::vector<ListRow>{expected(31, "02-00-00-00-00-02", dot, dot, dot, "LabVendor", "x",
+                                       false, NodeRowColour::Unmonitored),
+                              expected(20, "02-00-00-00-00-01", "", "", "", "LabVendor", ".", true,
+                                       NodeRowColour::Up),
+                              expected(40, "", dot, "", "", "", "", true, NodeRowColour::Stopped),
+                              expected(50, "02-00-00-00-00-05", "", "", "", "LabVendor", "", true,
+                                       NodeRowColour::Stopped)}));
+    EXPECT_EQ(list.At(2)->detected.When(),
+              std::chrono::local_days{std::chrono::year(2005) / 4 / 1} + std::chrono::hours(10));
     EXPECT_EQ(progress.positions, (std::vector<int>{0, 1, 2, 3}));
 }
 

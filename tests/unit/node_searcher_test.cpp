@@ -10,6 +10,7 @@
 #include "base/program_folder.h"
 #include "base/text_codec.h"
 #include "lists/list_tables.h"
+#include "lists/node_cells.h"
 #include "net/node_list.h"
 #include "store/event_kind.h"
 #include "store/node_line.h"
@@ -186,7 +187,7 @@ struct World {
     }
     Texts Rows() const {
         Texts texts;
-        for (const auto& row : nodeList.Snapshot()) {
+        for (const auto& row : nodeList.Display().Snapshot()) {
             texts.push_back(RowText(row));
         }
         return texts;
@@ -215,7 +216,7 @@ struct World {
     test::ScopedClock scoped{clock};
     test::EventActionsHarness h;
     NodeStore nodes{h.prompt, h.errorLog};
-    ListTable nodeList{NODE_LIST_COLUMNS};
+    NodeTable nodeList;
     test::RecordingSummary banner;
     NumberedNames resolver;
     test::SimulatedSegment segment;
@@ -247,7 +248,7 @@ void RunSearches(World& world, const std::vector<SearchRun>& runs, bool batched 
         std::vector<int> results;
         for (int last : run.probed) {
             results.push_back(world.Probe(At(last)));
-            EXPECT_EQ(world.nodeList.FindRow(NODE_COL_MONITOR, SearchingText()), -1);
+            EXPECT_EQ(world.nodeList.Display().FindRow(NODE_COL_MONITOR, SearchingText()), -1);
         }
         EXPECT_EQ(results, run.results);
         EXPECT_EQ(world.Events(), run.events);
@@ -530,7 +531,9 @@ TEST(NodeSearcher, RowShowsTheSearchWhileItsAddressIsProbed) {
     world.StartRun(1, {{At(20), Mac(1)}});
     ASSERT_EQ(world.Probe(At(20)), 1);
     std::vector<std::string> marks;
-    world.banner.onChange = [&] { marks.push_back(world.nodeList.Cell(0, NODE_COL_MONITOR)); };
+    world.banner.onChange = [&] {
+        marks.push_back(world.nodeList.Display().Cell(0, NODE_COL_MONITOR));
+    };
     ASSERT_EQ(world.Probe(At(20)), 1);
     world.banner.onChange = nullptr;
     // The banner names the address searched, then shows the summary again.
@@ -538,7 +541,7 @@ TEST(NodeSearcher, RowShowsTheSearchWhileItsAddressIsProbed) {
     EXPECT_EQ(Texts(texts.end() - 2, texts.end()),
               (Texts{Sjis("【ノード検索】 192.168.0.20 検索中 . . ."), "<summary>"}));
     EXPECT_EQ(marks, Texts(2, SearchingText()));
-    EXPECT_EQ(world.nodeList.Cell(0, NODE_COL_MONITOR), "");
+    EXPECT_EQ(world.nodeList.Display().Cell(0, NODE_COL_MONITOR), "");
 }
 
 // Neither a driver error nor a stop that cut the windows says anything about the node: it
@@ -587,7 +590,7 @@ TEST(NodeSearcher, UnprobedAddressLeavesRecordStoreAndRowAsTheyWere) {
         EXPECT_EQ(world.Rows(), rows);
         EXPECT_EQ(world.Records(), records);
         EXPECT_EQ(world.Events(), Texts{});
-        EXPECT_EQ(world.nodeList.FindRow(NODE_COL_MONITOR, SearchingText()), -1);
+        EXPECT_EQ(world.nodeList.Display().FindRow(NODE_COL_MONITOR, SearchingText()), -1);
         EXPECT_EQ(world.banner.Texts().back(), Sjis("【ノード検索】 192.168.0.20 検索中 . . ."));
         EXPECT_EQ(world.h.errorLog.Lines(), c.log);
     }

@@ -23,12 +23,11 @@ NodeRecord Node(int last, std::uint32_t monitor) {
     return record;
 }
 
-ListRow Row(int last, bool checked) {
-    ListRow row;
-    row.cells.resize(NODE_LIST_COLUMNS);
-    row.cells[NODE_COL_IP] = FormatIp(MakeIp(192, 168, 0, last));
-    row.checked = checked;
-    return row;
+NodeEntry Row(int last, bool checked) {
+    NodeEntry node;
+    node.ip = MakeIp(192, 168, 0, last);
+    node.monitored = checked;
+    return node;
 }
 
 class NodeStoreListFileTest : public ::testing::Test {
@@ -46,12 +45,12 @@ TEST_F(NodeStoreListFileTest, SaveStoresWhatTheCheckBoxesShow) {
     for (auto record : {Node(1, 1), Node(2, 0), Node(3, 1), Node(4, 0)}) {
         ASSERT_GE(nodes.PutNode(record), 0);
     }
-    ListTable list(NODE_LIST_COLUMNS);
+    NodeTable list;
     // Node 1 unticked, node 2 ticked, node 3 has no row (it counts as unmonitored), node 4
     // stays unticked; the rows are in another order than the records.
-    list.AppendRow(Row(2, true));
-    list.AppendRow(Row(4, false));
-    list.AppendRow(Row(1, false));
+    list.Append(Row(2, true));
+    list.Append(Row(4, false));
+    list.Append(Row(1, false));
     file.SaveMonitorFlags(list);
     EXPECT_EQ(test::MonitorFlags(nodes), (std::vector<std::uint32_t>{0, 1, 0, 0}));
     EXPECT_TRUE(prompt.Boxes().empty());

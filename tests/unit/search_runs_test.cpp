@@ -82,10 +82,9 @@ TEST(SearchRuns, SelectedNodeCommand) {
     for (const auto& c : cases) {
         RunsFixture f;
         for (const char* ip : {"192.168.1.33", "192.168.1.44"}) {
-            ListRow row;
-            row.cells.assign(NODE_LIST_COLUMNS, "");
-            row.cells[NODE_COL_IP] = ip;
-            f.h.nodeList.AppendRow(row);
+            NodeEntry node;
+            node.ip = InetAddr(ip);
+            f.h.nodeList.Append(node);
         }
         EXPECT_EQ(f.runs.RefreshSelectedNode(c.selectedRow), c.selectedRow == 1) << c.name;
         f.runs.WaitForRun();

@@ -12,28 +12,31 @@
 namespace halvera {
 namespace {
 
-std::vector<ListRow> RowsWithMarks(const std::vector<std::string>& marks) {
-    std::vector<ListRow> rows;
-    for (const auto& mark : marks) {
-        ListRow row;
-        row.cells.resize(NODE_LIST_COLUMNS);
-        row.cells[NODE_COL_ST] = mark;
-        rows.push_back(row);
+std::vector<NodeEntry> NodesWithMarks(const std::vector<NodeMark>& marks) {
+    std::vector<NodeEntry> nodes;
+    for (NodeMark mark : marks) {
+        NodeEntry node;
+        node.mark = mark;
+        nodes.push_back(node);
     }
-    return rows;
+    return nodes;
 }
 
-TEST(BuildSummaryText, CountsTheNodeListByItsStatusMarks) {
+constexpr NodeMark UP = NodeMark::Up;
+constexpr NodeMark SNIFFING = NodeMark::Sniffing;
+constexpr NodeMark DOWN = NodeMark::Down;
+
+TEST(BuildSummaryText, CountsTheNodeListByItsMarks) {
     struct Case {
         const char* name;
         PollingState polling;
-        std::vector<std::string> marks;
+        std::vector<NodeMark> marks;
         const char* expected;  // UTF-8
     };
     const Case cases[] = {
-        {"ten nodes, six up, one sniffing, three down (empty or other marks)",
+        {"ten nodes, six up, one sniffing, three down",
          {true, true},
-         {".", ".", ".", ".", ".", ".", "x", "", "", "?"},
+         {UP, UP, UP, UP, UP, UP, SNIFFING, DOWN, DOWN, DOWN},
          "【ポーリングステータス】新規ノード検出：稼動中 / ステータス検出：稼動中\r\n"
          "【管理ノード情報】ノード数：10 [ 稼動： 6 / 停止： 3 / 盗聴： 1 ]  稼働率：70%"},
         {"empty list, both polls stopped",
@@ -41,31 +44,33 @@ TEST(BuildSummaryText, CountsTheNodeListByItsStatusMarks) {
          {},
          "【ポーリングステータス】新規ノード検出：停止中 / ステータス検出：停止中\r\n"
          "【管理ノード情報】ノード数： 0 [ 稼動： 0 / 停止： 0 / 盗聴： 0 ]  稼働率： 0%"},
-        {"only the first character of the mark counts; rate rounds down",
+        {"the rate rounds down",
          {true, false},
-         {".x", "x.", ""},
+         {UP, SNIFFING, DOWN},
          "【ポーリングステータス】新規ノード検出：稼動中 / ステータス検出：停止中\r\n"
          "【管理ノード情報】ノード数： 3 [ 稼動： 1 / 停止： 1 / 盗聴： 1 ]  稼働率：66%"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(BuildSummaryText(c.polling, RowsWithMarks(c.marks)), Sjis(c.expected)) << c.name;
+        EXPECT_EQ(BuildSummaryText(c.polling, CountNodes(NodesWithMarks(c.marks))),
+                  Sjis(c.expected))
+            << c.name;
     }
 }
 
 TEST(SummaryBanner, BuildsTheSummaryFromTheCurrentTableAndSettings) {
-    ListTable nodeList(NODE_LIST_COLUMNS);
+    NodeTable nodeList;
     PollingState polling{true, false};
     SummaryBanner banner(nodeList, [&polling] { return polling; });
-    for (const auto& row : RowsWithMarks({".", "x"})) {
-        nodeList.AppendRow(row);
+    for (const auto& node : NodesWithMarks({UP, SNIFFING})) {
+        nodeList.Append(node);
     }
     polling = {false, true};
     banner.SetSummaryText();
-    EXPECT_EQ(banner.Text(), BuildSummaryText({false, true}, nodeList.Snapshot()));
+    EXPECT_EQ(banner.Text(), BuildSummaryText({false, true}, NodeCounts{2, 1, 0, 1, 100}));
 }
 
 TEST(SummaryBanner, KeepsAGivenTextCutToTheBufferWithoutSplittingACharacter) {
-    ListTable nodeList(NODE_LIST_COLUMNS);
+    NodeTable nodeList;
     SummaryBanner banner(nodeList, [] { return PollingState{}; });
     const std::string progress = Sjis("【ノード検索】 192.168.0.20 検索中 . . .");
     banner.SetSummaryText(progress);
@@ -81,7 +86,7 @@ TEST(SummaryBanner, KeepsAGivenTextCutToTheBufferWithoutSplittingACharacter) {
 }
 
 TEST(SummaryBanner, TellsItsListenersOfEveryChangeUntilTheyLeave) {
-    ListTable nodeList(NODE_LIST_COLUMNS);
+    NodeTable nodeList;
     SummaryBanner banner(nodeList, [] { return PollingState{}; });
     std::vector<std::string> texts;
     const int id = banner.Subscribe([&texts](std::string_view text) { texts.emplace_back(text); });
