@@ -81,6 +81,11 @@ class Bench {
                 static_cast<double>(std::clock() - cpu) / CLOCKS_PER_SEC};
     }
 
+    // What the run left: the node list's counts and the event log's lines.
+    std::pair<NodeCounts, int> Outcome() {
+        return {m_engine->Tables().nodeList.Counts(), m_engine->CountLogEntries(LogKind::Event)};
+    }
+
   private:
     test::TempProgramFolder m_folder;
     test::RecordingPrompt m_prompt;
@@ -92,7 +97,9 @@ class Bench {
 template <class Start>
 void Report(const char* what, Bench& bench, Start start) {
     const auto [wall, cpu] = bench.Time(start);
-    std::printf("%-52s %8.2f s wall %8.2f s CPU\n", what, wall, cpu);
+    const auto [counts, events] = bench.Outcome();
+    std::printf("%-40s %8.2f s wall %8.2f s CPU  (%d up, %d down, %d events logged)\n", what, wall,
+                cpu, counts.up, counts.down, events);
     std::fflush(stdout);
 }
 
