@@ -62,10 +62,10 @@ bool ListCommands::Run(int id) {
             FindInList(TAB_EVENT_LOG);
             return true;
         case ID_SEARCH_ALL_RANGES:
-            StartRun(&SearchRunner::StartRangeSearch);
+            m_services.engine.Runner().StartManualRun(RunKind::RangeSearch);
             return true;
         case ID_REFRESH_NODE_LIST:
-            StartRun(&SearchRunner::StartListRefresh);
+            m_services.engine.Runner().StartManualRun(RunKind::ListRefresh);
             return true;
         case ID_REFRESH_SELECTED:
             RefreshSelectedNode();
@@ -203,10 +203,6 @@ void ListCommands::FindInList(int tab) {
     }
 }
 
-void ListCommands::StartRun(void (SearchRunner::*start)()) {
-    (m_services.engine.Runner().*start)();
-}
-
 void ListCommands::RefreshSelectedNode() {
     const std::vector<int> rows = m_upper.NodeList()->SelectedRows();
     m_services.engine.Runner().RefreshSelectedNode(rows.empty() ? -1 : rows.front());
@@ -218,7 +214,7 @@ void ListCommands::SearchOneNode() {
                           local.subnetMask, m_dialogParent);
     if (dialog.exec() == QDialog::Accepted) {
         // A poll that started while the dialog was open keeps this run from starting.
-        m_services.engine.Runner().StartNodeRefresh(dialog.Address());
+        m_services.engine.Runner().StartManualRun(RunKind::NodeRefresh, dialog.Address());
     }
 }
 

@@ -33,7 +33,7 @@ class ListCommands {
     void Export(ExportFormat format);
     void Sort(NodeSortKey key);
     void FindInList(int tab);
-    void StartRun(void (SearchRunner::*start)());
+
     void RefreshSelectedNode();
     void SearchOneNode();
     void SearchSettings();

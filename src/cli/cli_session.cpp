@@ -88,15 +88,15 @@ CliSession::CliSession(Console& console, TerminationSignals& signals)
       m_signals(signals),
       m_prompt(console),
       m_popup(console),
-      m_engine({m_prompt, m_popup, m_desktop}),
-      m_reporter(console, m_engine.Runs().Progress(),
+      m_monitor({m_prompt, m_popup, m_desktop}),
+      m_reporter(console, m_engine.Runner().Progress(),
                  console.OutIsTerminal() ? ProgressForm::Terminal : ProgressForm::Lines) {
     // A run says that it prepares; once its walk has a total, the reporter shows how far it
     // has come instead of a line for each address. The summary is printed once a run has
     // ended.
     const std::string progress = Sjis("【ノード検索】");
     m_engine.Banner().Subscribe([this, progress](std::string_view text) {
-        if (text.starts_with(progress) && m_engine.Runs().Progress().total == 0) {
+        if (text.starts_with(progress) && m_engine.Runner().Progress().total == 0) {
             m_reporter.ShowPreparing(text);
         }
     });
@@ -120,12 +120,12 @@ void CliSession::PrintErrorLogLines() {
 int CliSession::Run(const CliOptions& options) {
     // A data file that cannot be opened has had its tries (five, when its error could pass);
     // reading the node list would wait through them again.
-    if (!m_engine.Open()) {
+    if (!m_monitor.Open()) {
         m_console.Err("halvera-cli: the data files in " + DataFolder().string() +
                       " could not be opened");
         return 1;
     }
-    // Runs read the monitored check boxes from the node list, and nodes prints it in the
+    // Runs read the monitored flags from the node list, and nodes prints it in the
     // program's order, as in the program.
     m_engine.LoadLists(StartupLists::NodeList, nullptr);
     if (options.quiet) {
@@ -137,11 +137,11 @@ int CliSession::Run(const CliOptions& options) {
 }
 
 int CliSession::Search(const CliOptions&) {
-    return RunToEnd(SearchRuns::RunKind::RangeSearch);
+    return RunToEnd(RunKind::RangeSearch);
 }
 
 int CliSession::Refresh(const CliOptions&) {
-    return RunToEnd(SearchRuns::RunKind::ListRefresh);
+    return RunToEnd(RunKind::ListRefresh);
 }
 
 int CliSession::SetColour(const CliOptions& options) {
@@ -166,7 +166,7 @@ int CliSession::PrintNodes(const CliOptions& options) {
 }
 
 int CliSession::PrintEvents(const CliOptions& options) {
-    m_engine.Logs().ReadEventLog(FILTER_ALL, "", nullptr, 0);
+    m_engine.ReadLog(LogKind::Event);
     Lists(options).Table(EventLogListing(m_engine.Tables().eventLog.Snapshot()));
     return 0;
 }
@@ -174,14 +174,14 @@ int CliSession::PrintEvents(const CliOptions& options) {
 int CliSession::PrintErrors(const CliOptions& options) {
     // The lines read are the listing, not errors of this run.
     m_engine.Tables().errorLog.Unsubscribe(m_errorLogPrinter);
-    m_engine.Logs().ReadErrorLog(nullptr, 0);
+    m_engine.ReadLog(LogKind::Error);
     Lists(options).Table(ErrorLogListing(m_engine.Tables().errorLog.Snapshot()));
     return 0;
 }
 
 int CliSession::PrintRanges(const CliOptions& options) {
     ListTable ranges(2);
-    m_engine.SearchRanges().ListRanges(ranges);
+    m_engine.ListSearchRanges(ranges);
     Lists(options).Table(RangeListing(ranges.Snapshot()));
     return 0;
 }
@@ -189,11 +189,12 @@ int CliSession::PrintRanges(const CliOptions& options) {
 int CliSession::AddRange(const CliOptions& options) {
     const Ipv4 start = options.rangeStart;
     const Ipv4 end = options.rangeEnd;
-    if (const std::string refusal = CheckSearchRange(start, end); !refusal.empty()) {
-        m_console.ErrCp932(refusal);
+    const CommandResult added = m_engine.AddSearchRange(start, end);
+    if (added.outcome == CommandResult::REFUSED) {
+        m_console.ErrCp932(added.message);
         return 2;
     }
-    if (m_engine.SearchRanges().AppendRange(start, end) != 0) {
+    if (!added.Done()) {
         m_console.Err("halvera-cli: the search range could not be written");
         return 1;
     }
@@ -201,7 +202,7 @@ int CliSession::AddRange(const CliOptions& options) {
 }
 
 int CliSession::ClearRanges(const CliOptions&) {
-    if (m_engine.SearchRanges().ClearRanges() != 0) {
+    if (!m_engine.ClearSearchRanges().Done()) {
         m_console.Err("halvera-cli: the search ranges could not be cleared");
         return 1;
     }
@@ -229,7 +230,7 @@ int CliSession::RefreshNode(const CliOptions& options) {
         m_console.ErrCp932(check.message);
         return 1;
     }
-    return RunToEnd(SearchRuns::RunKind::NodeRefresh, check.address);
+    return RunToEnd(RunKind::NodeRefresh, check.address);
 }
 
 int CliSession::SetLabel(const CliOptions& options) {
@@ -245,14 +246,14 @@ int CliSession::SetLabel(const CliOptions& options) {
         m_console.Err("halvera-cli: " + FormatIp(address) + " is not in the node list");
         return 1;
     }
-    const NodeLabelChange change = m_engine.SetNodeLabel(row, label.cp932);
+    const CommandResult change = m_engine.SetNodeLabel(row, label.cp932);
     switch (change.outcome) {
-        case NodeLabelChange::LABEL_SET:
+        case CommandResult::DONE:
             return 0;
-        case NodeLabelChange::LABEL_REFUSED:
+        case CommandResult::REFUSED:
             m_console.ErrCp932(change.message);
             return 1;
-        case NodeLabelChange::LABEL_NOT_STORED:
+        case CommandResult::FAILED:
             break;
     }
     m_console.Err("halvera-cli: the label could not be stored in the node database");
@@ -297,14 +298,14 @@ int CliSession::SetSettings(const CliOptions& options) {
     // The entry the search settings dialog would open with, changed as asked.
     const SearchSettingsEntry entry =
         SearchSettingsEntryWith(m_engine.Settings().App(), options.settings);
-    const SearchSettingsChange change = m_engine.ApplySearchSettings(entry);
+    const CommandResult change = m_engine.ApplySearchSettings(entry);
     switch (change.outcome) {
-        case SearchSettingsChange::SETTINGS_APPLIED:
+        case CommandResult::DONE:
             return 0;
-        case SearchSettingsChange::SETTINGS_REFUSED:
+        case CommandResult::REFUSED:
             m_console.ErrCp932(change.message);
             return 2;
-        case SearchSettingsChange::SETTINGS_NOT_STORED:
+        case CommandResult::FAILED:
             break;
     }
     m_console.Err("halvera-cli: the search settings could not be stored");
@@ -346,12 +347,12 @@ int CliSession::SetMail(const CliOptions& options) {
         }
         entry.*MailTextField(name) = *text;
     }
-    if (const std::string refusal = m_engine.StoreMailSettings(entry, MAIL_CHECK_SIZES);
-        !refusal.empty()) {
-        m_console.ErrCp932(refusal);
+    if (const CommandResult stored = m_engine.StoreMailSettings(entry, MAIL_CHECK_SIZES);
+        !stored.Done()) {
+        m_console.ErrCp932(stored.message);
         return 2;
     }
-    if (m_engine.SaveMailSettings() != 0) {
+    if (!m_engine.SaveMailSettings().Done()) {
         m_console.Err("halvera-cli: the mail settings could not be stored");
         return 1;
     }
@@ -361,13 +362,13 @@ int CliSession::SetMail(const CliOptions& options) {
 int CliSession::SendTestMail(const CliOptions&) {
     // The dialog's test send: the stored settings checked as a mail needs them, then the
     // test mail, whose failures the prompt prints.
-    if (const std::string refusal =
+    if (const CommandResult checked =
             m_engine.StoreMailSettings(m_engine.Settings().Mail(), MAIL_CHECK_FOR_SENDING);
-        !refusal.empty()) {
-        m_console.ErrCp932(refusal);
+        !checked.Done()) {
+        m_console.ErrCp932(checked.message);
         return 2;
     }
-    if (m_engine.SendTestMail() != 0) {
+    if (!m_engine.SendTestMail().Done()) {
         return 1;
     }
     m_prompt.ShowMessage(Sjis(TEST_MAIL_SENT), PromptIcon::Information, PromptButtons::Ok);
@@ -382,16 +383,16 @@ int CliSession::PrintOptions(const CliOptions& options) {
 int CliSession::SetOptions(const CliOptions& options) {
     // The entry the options dialog would open with, changed as asked.
     const OptionsEntry entry = OptionsEntryWith(m_engine.Settings().App(), options.settings);
-    const OptionsChange change = m_engine.ApplyOptions(entry);
-    if (!change.applied) {
+    const CommandResult change = m_engine.ApplyOptions(entry);
+    if (!change.Done()) {
         m_console.ErrCp932(change.message);
         return 2;
     }
     return 0;
 }
 
-int CliSession::RunToEnd(SearchRuns::RunKind kind, Ipv4 ip) {
-    SearchRuns& runs = m_engine.Runs();
+int CliSession::RunToEnd(RunKind kind, Ipv4 ip) {
+    SearchRunner& runs = m_engine.Runner();
     m_reporter.Begin();
     if (!runs.StartManualRun(kind, ip)) {
         m_console.Err("halvera-cli: the search could not be started (see the error log)");
@@ -424,12 +425,11 @@ int CliSession::RunToEnd(SearchRuns::RunKind kind, Ipv4 ip) {
 }
 
 int CliSession::Monitor(const CliOptions&) {
-    SearchRuns& runs = m_engine.Runs();
+    SearchRunner& runs = m_engine.Runner();
     // As the main window does when it is created and at the end of start-up.
     m_engine.PrepareRuns();
     m_engine.FinishStartup();
-    m_console.OutCp932(
-        PollingStatusText(runs.Timer().NodeDetectionCountdown(), runs.Timer().StatusCountdown()));
+    m_console.OutCp932(runs.PollingStatus());
     using Clock = std::chrono::steady_clock;
     auto next = Clock::now() + std::chrono::seconds(1);
     bool wasActive = false;
@@ -440,7 +440,7 @@ int CliSession::Monitor(const CliOptions&) {
         if (next < Clock::now()) {
             next = Clock::now() + std::chrono::seconds(1);
         }
-        runs.TickTimer();
+        runs.Tick();
         const bool active = runs.IsRunActive();
         if (active && !wasActive) {
             m_reporter.Begin();
@@ -465,7 +465,7 @@ int CliSession::Monitor(const CliOptions&) {
 }
 
 void CliSession::WaitForRunEnd() {
-    SearchRuns& runs = m_engine.Runs();
+    SearchRunner& runs = m_engine.Runner();
     // The run's end is seen within a short look, the progress shown at a calmer pace.
     constexpr auto LOOK = std::chrono::milliseconds(10);
     constexpr int LOOKS_A_PROGRESS = 10;
@@ -493,20 +493,18 @@ int CliSession::Export(const CliOptions& options) {
     // The logs are read into their lists as the program's start-up reads them; the lines
     // read are the export, not errors of this run.
     if (options.exportList == ExportList::EventLog) {
-        m_engine.Logs().ReadEventLog(FILTER_ALL, "", nullptr, 0);
+        m_engine.ReadLog(LogKind::Event);
     } else if (options.exportList == ExportList::ErrorLog) {
         m_engine.Tables().errorLog.Unsubscribe(m_errorLogPrinter);
-        m_engine.Logs().ReadErrorLog(nullptr, 0);
+        m_engine.ReadLog(LogKind::Error);
         // What goes wrong from here on is this run's own.
         PrintErrorLogLines();
     }
-    const std::string text = m_engine.ExportBytes(options.exportFormat, options.exportList);
     if (!options.exportFile) {
-        m_console.OutBytes(text);
+        m_console.OutBytes(m_engine.ExportBytes(options.exportFormat, options.exportList));
         return 0;
     }
-    return WriteExportFile(*options.exportFile, text, options.exportFormat, m_prompt,
-                           m_engine.Logs()) == 0
+    return m_engine.ExportTo(options.exportFormat, options.exportList, *options.exportFile).Done()
                ? 0
                : 1;
 }

@@ -62,7 +62,7 @@ class CliSession {
     // The writer of the listing in the form the options ask for.
     ListWriter Lists(const CliOptions& options);
     // Runs one search command to its end, its progress shown as it goes; a signal stops it.
-    int RunToEnd(SearchRuns::RunKind kind, Ipv4 ip = 0);
+    int RunToEnd(RunKind kind, Ipv4 ip = 0);
     // Waits for the current run to end, showing its progress: the first SIGINT or SIGTERM
     // asks it to stop, a second one ends halvera-cli at once.
     void WaitForRunEnd();
@@ -74,7 +74,9 @@ class CliSession {
     ConsolePrompt m_prompt;
     ConsolePopup m_popup;
     PosixDesktopActions m_desktop;
-    MonitorEngine m_engine;
+    MonitorEngine m_monitor;
+    // halvera-cli goes through what the program's windows go through, nothing more.
+    Engine& m_engine = m_monitor;
     SearchProgressReporter m_reporter;
     // --quiet: nothing but the events (and what goes to standard error).
     bool m_quiet = false;

@@ -130,14 +130,14 @@ int EventCommandRunner::ApplyNodes(bool allNodes,
     return Outcome(m_engine.ApplyEventNodes(allNodes, ranges), "the action node ranges");
 }
 
-int EventCommandRunner::Outcome(const EventSettingsChange& change, const std::string& what) {
+int EventCommandRunner::Outcome(const CommandResult& change, const std::string& what) {
     switch (change.outcome) {
-        case EventSettingsChange::EVENT_SETTINGS_STORED:
+        case CommandResult::DONE:
             return 0;
-        case EventSettingsChange::EVENT_SETTINGS_REFUSED:
+        case CommandResult::REFUSED:
             m_console.ErrCp932(change.message);
             return 2;
-        case EventSettingsChange::EVENT_SETTINGS_NOT_STORED:
+        case CommandResult::FAILED:
             break;
     }
     m_console.Err("halvera-cli: " + what + " could not be stored");

@@ -30,7 +30,7 @@ class EventCommandRunner {
     int ApplyNodes(bool allNodes, const std::optional<std::vector<IpRange>>& ranges);
     // The exit status of a change; the reason it was refused, or what was not stored, is
     // printed.
-    int Outcome(const EventSettingsChange& change, const std::string& what);
+    int Outcome(const CommandResult& change, const std::string& what);
     int PrintSniffCriterion();
     int SetSniffCriterion(bool anyTest, std::int32_t tests);
 

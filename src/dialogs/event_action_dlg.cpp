@@ -103,14 +103,14 @@ EventSettings CEventActionDlg::Entered() const {
 
 void CEventActionDlg::accept() {
     const EventSettings record = Entered();
-    const EventSettingsChange change = m_engine.PutEventSettings(m_kind, record);
-    if (change.outcome == EventSettingsChange::EVENT_SETTINGS_REFUSED) {
+    const CommandResult change = m_engine.PutEventSettings(m_kind, record);
+    if (change.outcome == CommandResult::REFUSED) {
         ShowStop(m_prompt, change.message);
         return;
     }
     // A record the store could not write (it has said so) keeps the dialog open, so what was
     // typed is not lost and the list does not show a state that is not stored.
-    if (change.outcome == EventSettingsChange::EVENT_SETTINGS_STORED) {
+    if (change.outcome == CommandResult::DONE) {
         m_record = record;
         QDialog::accept();
     }

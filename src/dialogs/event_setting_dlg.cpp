@@ -171,13 +171,12 @@ void CEventSettingDlg::accept() {
                 {InetAddr(row->text(0).toStdString()), InetAddr(row->text(1).toStdString())});
         }
     }
-    const EventSettingsChange change =
-        m_engine.ApplyEventNodes(m_ui->allNodes->isChecked(), ranges);
-    if (change.outcome == EventSettingsChange::EVENT_SETTINGS_REFUSED) {
+    const CommandResult change = m_engine.ApplyEventNodes(m_ui->allNodes->isChecked(), ranges);
+    if (change.outcome == CommandResult::REFUSED) {
         ShowStop(m_prompt, change.message);
         return;
     }
-    if (change.outcome == EventSettingsChange::EVENT_SETTINGS_STORED) {
+    if (change.outcome == CommandResult::DONE) {
         QDialog::accept();
     }
 }

@@ -49,9 +49,9 @@ void CLabelEditDlg::accept() {
     // The selection may have changed while the dialog was open: the label goes to the node
     // selected now.
     const std::vector<int> rows = m_nodeList.SelectedRows();
-    const NodeLabelChange change =
+    const CommandResult change =
         m_engine.SetNodeLabel(rows.empty() ? -1 : rows.front(), label.cp932);
-    if (change.outcome == NodeLabelChange::LABEL_REFUSED) {
+    if (change.outcome == CommandResult::REFUSED) {
         ShowStop(m_prompt, change.message);
         return;
     }

@@ -171,9 +171,9 @@ void CMailSettingDlg::accept() {
     if (m_sending) {
         return;
     }
-    if (const std::string refusal = m_engine.StoreMailSettings(Entry(), MAIL_CHECK_SIZES);
-        !refusal.empty()) {
-        ShowStop(m_prompt, refusal);
+    if (const CommandResult stored = m_engine.StoreMailSettings(Entry(), MAIL_CHECK_SIZES);
+        !stored.Done()) {
+        ShowStop(m_prompt, stored.message);
         return;
     }
     // A registry file that cannot be written is in the error log; the dialog closes as
@@ -193,9 +193,9 @@ void CMailSettingDlg::StartTestSend() {
     if (m_sending) {
         return;
     }
-    if (const std::string refusal = m_engine.StoreMailSettings(Entry(), MAIL_CHECK_FOR_SENDING);
-        !refusal.empty()) {
-        ShowStop(m_prompt, refusal);
+    if (const CommandResult checked = m_engine.StoreMailSettings(Entry(), MAIL_CHECK_FOR_SENDING);
+        !checked.Done()) {
+        ShowStop(m_prompt, checked.message);
         return;
     }
     m_sending = true;
@@ -204,8 +204,8 @@ void CMailSettingDlg::StartTestSend() {
     // thread of its own, which shows its failures through the prompt, and the result comes
     // back to this window through the thread's finished signal.
     auto result = std::make_shared<std::atomic<int>>(1);
-    QThread* sender =
-        QThread::create([&engine = m_engine, result] { result->store(engine.SendTestMail()); });
+    QThread* sender = QThread::create(
+        [&engine = m_engine, result] { result->store(engine.SendTestMail().Done() ? 0 : 1); });
     connect(sender, &QThread::finished, sender, &QObject::deleteLater);
     connect(sender, &QThread::finished, this, [this, result] { FinishTestSend(result->load()); });
     sender->start();

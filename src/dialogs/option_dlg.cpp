@@ -46,8 +46,8 @@ void COptionDlg::accept() {
     // The columns change before the row count is checked, and stay changed when it is
     // refused: the lists show what the settings now hold.
     m_showColumns(entry.map, entry.elist);
-    const OptionsChange change = m_engine.ApplyOptions(entry);
-    if (!change.applied) {
+    const CommandResult change = m_engine.ApplyOptions(entry);
+    if (!change.Done()) {
         ShowStop(m_prompt, change.message);
         m_tabs->setCurrentWidget(m_listPage);
         return;

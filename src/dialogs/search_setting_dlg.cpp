@@ -193,12 +193,12 @@ SearchSettingsEntry CSearchSettingDlg::Entry() const {
 }
 
 void CSearchSettingDlg::accept() {
-    const SearchSettingsChange change = m_engine.ApplySearchSettings(Entry());
-    if (change.outcome == SearchSettingsChange::SETTINGS_REFUSED) {
+    const CommandResult change = m_engine.ApplySearchSettings(Entry());
+    if (change.outcome == CommandResult::REFUSED) {
         ShowStop(m_prompt, change.message);
         return;
     }
-    if (change.outcome == SearchSettingsChange::SETTINGS_APPLIED) {
+    if (change.outcome == CommandResult::DONE) {
         QDialog::accept();
     }
 }

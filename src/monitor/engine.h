@@ -1,18 +1,19 @@
 #pragma once
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "capture/capture_adapter.h"
+#include "capture/packet_driver.h"
 #include "export/export_table.h"
 #include "export/list_exporter.h"
 #include "lists/list_tables.h"
 #include "lists/progress.h"
 #include "lists/summary_banner.h"
-#include "monitor/event_settings_change.h"
-#include "monitor/node_label_change.h"
+#include "monitor/command_result.h"
 #include "monitor/options_entry.h"
 #include "monitor/search_runner.h"
 #include "monitor/search_settings_entry.h"
@@ -44,6 +45,12 @@ class Engine {
     virtual HostResolver& Resolver() = 0;
     virtual LocalAdapterInfo LocalAdapter() const = 0;
 
+    // Reads the own adapter (ADPNUM). 0, or 1 when it could not be read (logged). rights,
+    // when given, receives the outcome of the rights check that comes first.
+    virtual int ReadLocalAdapter(RawSocketCheck* rights) = 0;
+    // As the main window is created: the own adapter (ReadLocalAdapter's result) and the
+    // polling countdowns from NEWTIME and LOOKTIME.
+    virtual int PrepareRuns() = 0;
     // The start-up load, on any thread: the node list, then the event log and the error log,
     // the progress (when given) over all their rows in that order; then the summary banner
     // and, with BSORT, the first sort of the node list by SORT.
@@ -61,7 +68,7 @@ class Engine {
     // Label edit: a label CheckNodeLabel accepts becomes the label of the node of this node
     // list row, in its node record and in the row's label cell. A row that is not there is
     // refused with the message of the label edit command.
-    virtual NodeLabelChange SetNodeLabel(int row, std::string_view labelCp932) = 0;
+    virtual CommandResult SetNodeLabel(int row, std::string_view labelCp932) = 0;
 
     // The capture adapters that ADPNUM indexes, in the driver's order. When the list cannot be
     // read, shows "アダプタ情報が取得できません。", logs it under "searchsetd" and gives nothing.
@@ -71,15 +78,18 @@ class Engine {
     virtual std::string SearchRightsAdvice() = 0;
     // Adds one row per search range to a list of the dialogs (start, end in dotted form).
     virtual void ListSearchRanges(ListTable& table) = 0;
+    // Appends a search range, checked as the search settings dialog checks it.
+    virtual CommandResult AddSearchRange(Ipv4 start, Ipv4 end) = 0;
+    virtual CommandResult ClearSearchRanges() = 0;
     // Search settings: every field is checked first; only when all pass are the settings,
     // the settings file and (when the entry has them) the search range file replaced, and
     // the banner, the own adapter and the settings information list refreshed.
-    virtual SearchSettingsChange ApplySearchSettings(const SearchSettingsEntry& entry) = 0;
+    virtual CommandResult ApplySearchSettings(const SearchSettingsEntry& entry) = 0;
 
     // Options: the column masks MAP and ELIST take effect at once, as the lists already show
     // them; then the event list row count is checked, and only when it passes are the other
     // options set and the settings file written.
-    virtual OptionsChange ApplyOptions(const OptionsEntry& entry) = 0;
+    virtual CommandResult ApplyOptions(const OptionsEntry& entry) = 0;
 
     // Event settings: what the event settings dialogs and halvera-cli's event, action-ranges
     // and sniff commands read and change.
@@ -89,29 +99,37 @@ class Engine {
     // The event action dialog's OK: the record is checked as a whole (CheckEventSettings) and
     // only when it passes written at once as the kind's line; the settings information list
     // follows it.
-    virtual EventSettingsChange PutEventSettings(int kind, const EventSettings& record) = 0;
+    virtual CommandResult PutEventSettings(int kind, const EventSettings& record) = 0;
     // The action node ranges in list order.
     virtual std::vector<IpRange> ListActionRanges() = 0;
     // The event settings dialog's OK: the action node ranges replaced by these when given
     // (each start not above its end, or nothing is stored), ALLEVENT (1 for all nodes), the
     // settings file and the settings information list.
-    virtual EventSettingsChange ApplyEventNodes(
-        bool allNodes, const std::optional<std::vector<IpRange>>& ranges) = 0;
+    virtual CommandResult ApplyEventNodes(bool allNodes,
+                                          const std::optional<std::vector<IpRange>>& ranges) = 0;
     // The sniffing settings dialog's OK: PROMISS takes effect at once and is shown in the
     // settings information list; the settings file takes it at the next save.
     virtual void SetSniffCriterion(std::int32_t promiss) = 0;
 
     // Number of entries in the log file.
     virtual int CountLogEntries(LogKind kind) = 0;
+    // Reads the whole log file into its list, as the start-up load does.
+    virtual void ReadLog(LogKind kind) = 0;
     // Rewrites the log without the entries of these rows of its list (advancing the
-    // progress), then removes the rows. 0 done; 1 when the log could not be rewritten (the
-    // store has said so): the file and the rows stay as they were.
-    virtual int DeleteLogRows(LogKind kind, const std::vector<int>& rows, Progress& progress) = 0;
+    // progress), then removes the rows. When the log could not be rewritten (the store has
+    // said so) the file and the rows stay as they were.
+    virtual CommandResult DeleteLogRows(LogKind kind, const std::vector<int>& rows,
+                                        Progress& progress) = 0;
 
-    // Writes the list as it is shown (rows in display order) to its export file in the data
-    // folder, shows where in the banner and has the desktop open it. 0, or 1 when the file
-    // could not be written (the message has been shown and logged).
-    virtual int Export(ExportFormat format, ExportList list) = 0;
+    // What an export writes for the list as it is shown now (rows in display order), with
+    // the current time.
+    virtual std::string ExportBytes(ExportFormat format, ExportList list) = 0;
+    // Writes the list to its export file in the data folder, shows where in the banner and
+    // has the desktop open it.
+    virtual CommandResult Export(ExportFormat format, ExportList list) = 0;
+    // Writes the list to the file (halvera-cli's --output).
+    virtual CommandResult ExportTo(ExportFormat format, ExportList list,
+                                   const std::filesystem::path& path) = 0;
     // Opens the help document of the program folder with the desktop's program; false, with
     // nothing opened, when the program folder has none.
     virtual bool OpenHelp() = 0;
@@ -120,15 +138,15 @@ class Engine {
     // memory are Settings().Mail().
     // Checks the entered mail settings (CP932) with StoreMailSettings; the fields that pass
     // are copied into the settings in memory at once, also when a later one is refused, and
-    // are used by the next mail. The message of the refused field, empty when all passed.
-    virtual std::string StoreMailSettings(const MailSettings& entry, int required) = 0;
+    // are used by the next mail. Refused with the message of the refused field.
+    virtual CommandResult StoreMailSettings(const MailSettings& entry, int required) = 0;
     // Writes the mail settings in memory to the user's registry file and refreshes the
-    // settings information list. 0, or 1 when the registry could not be written (logged).
-    virtual int SaveMailSettings() = 0;
+    // settings information list; fails when the registry could not be written (logged).
+    virtual CommandResult SaveMailSettings() = 0;
     // Sends the test mail with the settings in memory and waits for the end of the SMTP
     // dialogue (within the mail sender's time limits); failures are shown through the
-    // prompt and logged. Any thread; one delivery at a time. 0 when it was delivered.
-    virtual int SendTestMail() = 0;
+    // prompt and logged. Any thread; one delivery at a time. Done when it was delivered.
+    virtual CommandResult SendTestMail() = 0;
 
     // Rebuilds the settings information list after the settings changed.
     virtual void RefreshSettingsSummary() = 0;

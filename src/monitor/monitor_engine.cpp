@@ -181,20 +181,20 @@ void MonitorEngine::DeleteNode(int row) {
     m_banner.SetSummaryText();
 }
 
-NodeLabelChange MonitorEngine::SetNodeLabel(int row, std::string_view labelCp932) {
+CommandResult MonitorEngine::SetNodeLabel(int row, std::string_view labelCp932) {
     std::string refusal = CheckNodeLabel(labelCp932);
     const std::optional<NodeEntry> node = m_tables.nodeList.At(row);
     if (refusal.empty() && !node) {
         refusal = Sjis("ラベルを編集するノードを選択してください。");
     }
     if (!refusal.empty()) {
-        return {NodeLabelChange::LABEL_REFUSED, std::move(refusal)};
+        return {CommandResult::REFUSED, std::move(refusal)};
     }
     if (m_nodeFile.StoreLabel(node->ip, labelCp932) != 0) {
-        return {NodeLabelChange::LABEL_NOT_STORED, {}};
+        return {CommandResult::FAILED, {}};
     }
     m_tables.nodeList.SetLabel(row, std::string(labelCp932));
-    return {NodeLabelChange::LABEL_SET, {}};
+    return {CommandResult::DONE, {}};
 }
 
 std::optional<std::vector<CaptureAdapter>> MonitorEngine::ListAdapters() {
@@ -212,6 +212,21 @@ std::string MonitorEngine::SearchRightsAdvice() {
 
 void MonitorEngine::ListSearchRanges(ListTable& table) {
     m_searchRanges.ListRanges(table);
+}
+
+CommandResult MonitorEngine::AddSearchRange(Ipv4 start, Ipv4 end) {
+    if (std::string refusal = CheckSearchRange(start, end); !refusal.empty()) {
+        return CommandResult::Refused(std::move(refusal));
+    }
+    const int result = m_searchRanges.AppendRange(start, end);
+    RefreshSettingsSummary();
+    return result == 0 ? CommandResult::Ok() : CommandResult::Failed();
+}
+
+CommandResult MonitorEngine::ClearSearchRanges() {
+    const int result = m_searchRanges.ClearRanges();
+    RefreshSettingsSummary();
+    return result == 0 ? CommandResult::Ok() : CommandResult::Failed();
 }
 
 std::string MonitorEngine::CheckSearchSettings(const SearchSettingsEntry& entry,
@@ -255,15 +270,15 @@ std::string MonitorEngine::CheckSearchSettings(const SearchSettingsEntry& entry,
     return {};
 }
 
-SearchSettingsChange MonitorEngine::ApplySearchSettings(const SearchSettingsEntry& entry) {
+CommandResult MonitorEngine::ApplySearchSettings(const SearchSettingsEntry& entry) {
     const AppSettings before = m_settings.App();
     AppSettings settings = before;
     std::string refusal = CheckSearchSettings(entry, settings);
     if (!refusal.empty()) {
-        return {SearchSettingsChange::SETTINGS_REFUSED, std::move(refusal)};
+        return {CommandResult::REFUSED, std::move(refusal)};
     }
     if (entry.ranges && ReplaceRanges(m_searchRanges, *entry.ranges) != 0) {
-        return {SearchSettingsChange::SETTINGS_NOT_STORED, {}};
+        return {CommandResult::FAILED, {}};
     }
     m_settings.SetApp(settings);
     SaveSettings();
@@ -273,17 +288,17 @@ SearchSettingsChange MonitorEngine::ApplySearchSettings(const SearchSettingsEntr
     }
     m_banner.SetSummaryText();
     RefreshSettingsSummary();
-    return {SearchSettingsChange::SETTINGS_APPLIED, {}};
+    return {CommandResult::DONE, {}};
 }
 
-OptionsChange MonitorEngine::ApplyOptions(const OptionsEntry& entry) {
+CommandResult MonitorEngine::ApplyOptions(const OptionsEntry& entry) {
     AppSettings settings = m_settings.App();
     settings.MAP = (settings.MAP & ~NODE_LIST_MAP_BITS) | (entry.map & NODE_LIST_MAP_BITS);
     settings.ELIST = (settings.ELIST & ~EVENT_LIST_BITS) | (entry.elist & EVENT_LIST_BITS);
     m_settings.SetApp(settings);
     std::string refusal = ApplySettingTexts(entry.numbers, SettingCli::Options, settings);
     if (!refusal.empty()) {
-        return {false, std::move(refusal)};
+        return CommandResult::Refused(std::move(refusal));
     }
     settings.SCROLL = entry.scroll ? 1 : 0;
     settings.BSORT = entry.sortAtStart ? 1 : 0;
@@ -291,7 +306,7 @@ OptionsChange MonitorEngine::ApplyOptions(const OptionsEntry& entry) {
     settings.BPOLING = entry.pollAtStart ? 1 : 0;
     m_settings.SetApp(settings);
     SaveSettings();
-    return {true, {}};
+    return CommandResult::Ok();
 }
 
 halvera::EventSettings MonitorEngine::ReadEventSettings(int kind) {
@@ -300,16 +315,15 @@ halvera::EventSettings MonitorEngine::ReadEventSettings(int kind) {
     return record;
 }
 
-EventSettingsChange MonitorEngine::PutEventSettings(int kind,
-                                                    const halvera::EventSettings& record) {
+CommandResult MonitorEngine::PutEventSettings(int kind, const halvera::EventSettings& record) {
     if (std::string refusal = CheckEventSettings(record); !refusal.empty()) {
-        return {EventSettingsChange::EVENT_SETTINGS_REFUSED, std::move(refusal)};
+        return {CommandResult::REFUSED, std::move(refusal)};
     }
     if (m_eventSettings.PutEventSettings(kind, record) < 0) {
-        return {EventSettingsChange::EVENT_SETTINGS_NOT_STORED, {}};
+        return {CommandResult::FAILED, {}};
     }
     RefreshSettingsSummary();
-    return {EventSettingsChange::EVENT_SETTINGS_STORED, {}};
+    return {CommandResult::DONE, {}};
 }
 
 std::vector<IpRange> MonitorEngine::ListActionRanges() {
@@ -320,16 +334,16 @@ std::vector<IpRange> MonitorEngine::ListActionRanges() {
     return ranges;
 }
 
-EventSettingsChange MonitorEngine::ApplyEventNodes(
-    bool allNodes, const std::optional<std::vector<IpRange>>& ranges) {
+CommandResult MonitorEngine::ApplyEventNodes(bool allNodes,
+                                             const std::optional<std::vector<IpRange>>& ranges) {
     if (ranges) {
         for (const IpRange& range : *ranges) {
             if (std::string refusal = CheckSearchRange(range.start, range.end); !refusal.empty()) {
-                return {EventSettingsChange::EVENT_SETTINGS_REFUSED, std::move(refusal)};
+                return {CommandResult::REFUSED, std::move(refusal)};
             }
         }
         if (ReplaceRanges(m_actionRanges, *ranges) != 0) {
-            return {EventSettingsChange::EVENT_SETTINGS_NOT_STORED, {}};
+            return {CommandResult::FAILED, {}};
         }
     }
     AppSettings settings = m_settings.App();
@@ -337,7 +351,7 @@ EventSettingsChange MonitorEngine::ApplyEventNodes(
     m_settings.SetApp(settings);
     SaveSettings();
     RefreshSettingsSummary();
-    return {EventSettingsChange::EVENT_SETTINGS_STORED, {}};
+    return {CommandResult::DONE, {}};
 }
 
 void MonitorEngine::SetSniffCriterion(std::int32_t promiss) {
@@ -351,7 +365,16 @@ int MonitorEngine::CountLogEntries(LogKind kind) {
     return kind == LogKind::Event ? m_logs.CountEventLog() : m_logs.CountErrorLog();
 }
 
-int MonitorEngine::DeleteLogRows(LogKind kind, const std::vector<int>& rows, Progress& progress) {
+void MonitorEngine::ReadLog(LogKind kind) {
+    if (kind == LogKind::Event) {
+        m_logs.ReadEventLog(FILTER_ALL, "", nullptr, 0);
+    } else {
+        m_logs.ReadErrorLog(nullptr, 0);
+    }
+}
+
+CommandResult MonitorEngine::DeleteLogRows(LogKind kind, const std::vector<int>& rows,
+                                           Progress& progress) {
     const int result = kind == LogKind::Event ? m_logs.DeleteEventLogRows(rows, &progress)
                                               : m_logs.DeleteErrorLogRows(rows, &progress);
     // Row n shows line n of the file: rows removed from a log that stayed whole would make
@@ -359,7 +382,7 @@ int MonitorEngine::DeleteLogRows(LogKind kind, const std::vector<int>& rows, Pro
     if (result == 0) {
         (kind == LogKind::Event ? m_tables.eventLog : m_tables.errorLog).RemoveRows(rows);
     }
-    return result;
+    return result == 0 ? CommandResult::Ok() : CommandResult::Failed();
 }
 
 std::string MonitorEngine::ExportBytes(ExportFormat format, ExportList list) {
@@ -370,17 +393,23 @@ std::string MonitorEngine::ExportBytes(ExportFormat format, ExportList list) {
                       FormatDateTime(CurrentClock().LocalNow()));
 }
 
-int MonitorEngine::Export(ExportFormat format, ExportList list) {
-    const std::string text = ExportBytes(format, list);
+CommandResult MonitorEngine::ExportTo(ExportFormat format, ExportList list,
+                                      const std::filesystem::path& path) {
+    return WriteExportFile(path, ExportBytes(format, list), format, m_prompt, m_logs) == 0
+               ? CommandResult::Ok()
+               : CommandResult::Failed();
+}
+
+CommandResult MonitorEngine::Export(ExportFormat format, ExportList list) {
     const std::filesystem::path path = DataFolder() / ExportFileName(format);
-    if (WriteExportFile(path, text, format, m_prompt, m_logs) != 0) {
-        return 1;
+    if (const CommandResult written = ExportTo(format, list, path); !written.Done()) {
+        return written;
     }
     // The desktop actions take CP932, as the event settings keep their file names.
     const std::string pathCp932 = Utf8ToCp932Lossy(path.string());
     m_banner.SetSummaryText(Sjis("【データ出力】 ") + pathCp932);
     m_desktop.OpenFile(pathCp932, {});
-    return 0;
+    return CommandResult::Ok();
 }
 
 bool MonitorEngine::OpenHelp() {
@@ -393,14 +422,14 @@ bool MonitorEngine::OpenHelp() {
     return true;
 }
 
-std::string MonitorEngine::StoreMailSettings(const MailSettings& entry, int required) {
+CommandResult MonitorEngine::StoreMailSettings(const MailSettings& entry, int required) {
     MailSettings settings = m_settings.Mail();
     std::string refusal = halvera::StoreMailSettings(entry, required, settings);
     m_settings.SetMail(settings);
-    return refusal;
+    return refusal.empty() ? CommandResult::Ok() : CommandResult::Refused(std::move(refusal));
 }
 
-int MonitorEngine::SaveMailSettings() {
+CommandResult MonitorEngine::SaveMailSettings() {
     const int result = halvera::SaveSettings(SAVE_MAIL_SETTINGS, m_settings, m_registry, m_logs);
     // Without the settings file the next start reads no registry at all: the mail settings
     // just saved would be lost.
@@ -408,11 +437,11 @@ int MonitorEngine::SaveMailSettings() {
         SaveSettings();
     }
     RefreshSettingsSummary();
-    return result;
+    return result == 0 ? CommandResult::Ok() : CommandResult::Failed();
 }
 
-int MonitorEngine::SendTestMail() {
-    return m_mailSender.SendMail(1);
+CommandResult MonitorEngine::SendTestMail() {
+    return m_mailSender.SendMail(1) == 0 ? CommandResult::Ok() : CommandResult::Failed();
 }
 
 void MonitorEngine::RefreshSettingsSummary() {

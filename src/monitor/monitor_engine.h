@@ -68,13 +68,8 @@ class MonitorEngine : public Engine {
     // settings information list. False when a data file could not be opened (already
     // reported through the prompt); what could be opened stays open.
     bool Open();
-    // Reads the own adapter (ADPNUM), as the main window does when it is created. 0, or 1
-    // when it could not be read (logged). rights, when given, receives the outcome of the
-    // rights check that comes first.
-    int ReadLocalAdapter(RawSocketCheck* rights = nullptr);
-    // As the main window is created: the own adapter (ReadLocalAdapter's result) and the
-    // polling countdowns from NEWTIME and LOOKTIME.
-    int PrepareRuns();
+    int ReadLocalAdapter(RawSocketCheck* rights = nullptr) override;
+    int PrepareRuns() override;
 
     SettingsStore& Settings() override { return m_settings; }
     ListTables& Tables() override { return m_tables; }
@@ -89,28 +84,32 @@ class MonitorEngine : public Engine {
     void NewNodeList() override;
     void SaveNodeList() override;
     void DeleteNode(int row) override;
-    NodeLabelChange SetNodeLabel(int row, std::string_view labelCp932) override;
+    CommandResult SetNodeLabel(int row, std::string_view labelCp932) override;
     std::optional<std::vector<CaptureAdapter>> ListAdapters() override;
     std::string SearchRightsAdvice() override;
     void ListSearchRanges(ListTable& table) override;
-    SearchSettingsChange ApplySearchSettings(const SearchSettingsEntry& entry) override;
-    OptionsChange ApplyOptions(const OptionsEntry& entry) override;
+    CommandResult AddSearchRange(Ipv4 start, Ipv4 end) override;
+    CommandResult ClearSearchRanges() override;
+    CommandResult ApplySearchSettings(const SearchSettingsEntry& entry) override;
+    CommandResult ApplyOptions(const OptionsEntry& entry) override;
     halvera::EventSettings ReadEventSettings(int kind) override;
-    EventSettingsChange PutEventSettings(int kind, const halvera::EventSettings& record) override;
+    CommandResult PutEventSettings(int kind, const halvera::EventSettings& record) override;
     std::vector<IpRange> ListActionRanges() override;
-    EventSettingsChange ApplyEventNodes(bool allNodes,
-                                        const std::optional<std::vector<IpRange>>& ranges) override;
+    CommandResult ApplyEventNodes(bool allNodes,
+                                  const std::optional<std::vector<IpRange>>& ranges) override;
     void SetSniffCriterion(std::int32_t promiss) override;
     int CountLogEntries(LogKind kind) override;
-    int DeleteLogRows(LogKind kind, const std::vector<int>& rows, Progress& progress) override;
-    int Export(ExportFormat format, ExportList list) override;
+    void ReadLog(LogKind kind) override;
+    CommandResult DeleteLogRows(LogKind kind, const std::vector<int>& rows,
+                                Progress& progress) override;
+    std::string ExportBytes(ExportFormat format, ExportList list) override;
+    CommandResult Export(ExportFormat format, ExportList list) override;
+    CommandResult ExportTo(ExportFormat format, ExportList list,
+                           const std::filesystem::path& path) override;
     bool OpenHelp() override;
-    // What Export writes for the list as it is now, with the current time.
-    std::string ExportBytes(ExportFormat format, ExportList list);
-    // Mail settings.
-    std::string StoreMailSettings(const MailSettings& entry, int required) override;
-    int SaveMailSettings() override;
-    int SendTestMail() override;
+    CommandResult StoreMailSettings(const MailSettings& entry, int required) override;
+    CommandResult SaveMailSettings() override;
+    CommandResult SendTestMail() override;
     void RefreshSettingsSummary() override;
     bool IsFileBusy() const override;
     void SaveSettings() override;

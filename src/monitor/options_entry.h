@@ -22,11 +22,4 @@ struct OptionsEntry {
 // The entry that shows these settings.
 OptionsEntry OptionsEntryOf(const AppSettings& settings);
 
-// What became of an options entry: applied (settings and settings file hold it) or refused
-// with the message to show (CP932).
-struct OptionsChange {
-    bool applied = false;
-    std::string message;
-};
-
 }  // namespace halvera

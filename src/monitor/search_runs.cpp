@@ -32,6 +32,10 @@ bool SearchRuns::RefreshSelectedNode(int selectedRow) {
     return Start(RunKind::NodeRefresh, true, node->ip);
 }
 
+std::string SearchRuns::PollingStatus() const {
+    return PollingStatusText(m_timer.NodeDetectionCountdown(), m_timer.StatusCountdown());
+}
+
 void SearchRuns::LoadCountdowns() {
     m_timer.Load(m_context.settings.App());
 }

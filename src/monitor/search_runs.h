@@ -20,7 +20,7 @@ namespace halvera {
 // main thread of halvera-cli); the run thread reports back only through the flags.
 class SearchRuns : public SearchRunner {
   public:
-    enum class RunKind { RangeSearch, ListRefresh, NodeRefresh };
+    using RunKind = halvera::RunKind;
 
     // nodeList: the node list, whose selected node the selected-node command refreshes.
     SearchRuns(SearchRunContext context, const NodeTable& nodeList);
@@ -29,18 +29,9 @@ class SearchRuns : public SearchRunner {
     SearchRuns(const SearchRuns&) = delete;
     SearchRuns& operator=(const SearchRuns&) = delete;
 
-    // Starts a run of a search command (a manual run, which ends with
-    // "検索処理が終了しました。") only when no run is active (both flags 0); ip is the address
-    // of a node refresh. Returns whether it started: a poll that began while the node search
-    // dialog was open keeps its address from starting a second run.
-    bool StartManualRun(RunKind kind, Ipv4 ip = 0);
-    // 検索範囲内のすべてのノードを検索 (Ctrl+A) and ノードリストの最新ステータス取得 (Ctrl+B).
-    void StartRangeSearch() override { StartManualRun(RunKind::RangeSearch); }
-    void StartListRefresh() override { StartManualRun(RunKind::ListRefresh); }
-    // 特定ノードの検索 (Ctrl+D), once its dialog gave an address (CheckNodeSearchText).
-    void StartNodeRefresh(Ipv4 ip) override { StartManualRun(RunKind::NodeRefresh, ip); }
-    // 選択ノードの最新ステータス取得 (Ctrl+C) with the first selected row of the node list, -1
-    // for none, which shows "検索ノードを選択してください。" and starts nothing.
+    // A run starts only when both flags are 0.
+    bool StartManualRun(RunKind kind, Ipv4 ip = 0) override;
+    // 選択ノードの最新ステータス取得 (Ctrl+C).
     bool RefreshSelectedNode(int selectedRow) override;
 
     // The countdowns: loaded from NEWTIME and LOOKTIME when the main window is created;
@@ -52,6 +43,7 @@ class SearchRuns : public SearchRunner {
     PollTimer::TickResult TickTimer();
     // The same, giving only the status text (empty while a run is active).
     std::string Tick() override { return TickTimer().statusText; }
+    std::string PollingStatus() const override;
     const PollTimer& Timer() const { return m_timer; }
 
     // No run is active: the search commands are enabled.
@@ -59,18 +51,11 @@ class SearchRuns : public SearchRunner {
     // From the start of a run to the end of its thread's last step (shutdown waits for it).
     bool IsRunActive() const override { return m_flags.runActive.load() != 0; }
     bool IsManualRun() const { return m_flags.manualRun.load() != 0; }
-    // How the last run ended; valid once IsRunActive() is false.
-    RunOutcome LastOutcome() const { return m_flags.lastOutcome.load(); }
-    // Where the current run, or the last one, stands.
-    const RunProgress& Progress() const { return m_flags.progress; }
+    RunOutcome LastOutcome() const override { return m_flags.lastOutcome.load(); }
+    const RunProgress& Progress() const override { return m_flags.progress; }
 
-    // Waits until the current run's thread has ended. The GUI thread must not wait while a
-    // run may still ask the user something (its prompts need the GUI thread): it waits for
-    // IsRunActive() to turn false first, as the waiting dialog at close does.
-    void WaitForRun();
-    // Asks the current run to stop: its probe windows in flight end at once, the addresses
-    // they left undecided keep their stored state, and it goes through its normal end.
-    void RequestStop();
+    void WaitForRun() override;
+    void RequestStop() override;
     void StopForClose() override;
     // No run starts any more. With stopCurrentRun the current run is stopped (through its
     // normal end, mail included); then waits for its thread as WaitForRun does.

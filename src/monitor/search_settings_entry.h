@@ -32,16 +32,4 @@ struct SearchSettingsEntry {
 // the adapter and the ranges kept as they are.
 SearchSettingsEntry SearchSettingsEntryOf(const AppSettings& settings);
 
-// What became of a search settings entry.
-struct SearchSettingsChange {
-    enum Outcome {
-        SETTINGS_APPLIED,     // settings, settings file and range file hold the entry
-        SETTINGS_REFUSED,     // nothing changed; message says why (the dialog stays open)
-        SETTINGS_NOT_STORED,  // the range file could not be rewritten (its store has said so);
-                              // the settings stay as they were
-    };
-    Outcome outcome = SETTINGS_NOT_STORED;
-    std::string message;  // CP932, only with SETTINGS_REFUSED
-};
-
 }  // namespace halvera

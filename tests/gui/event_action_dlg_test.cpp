@@ -214,7 +214,7 @@ TEST_F(EventActionDlgTest, ARefusedTextKeepsTheDialogOpenAndStoresNothing) {
             EXPECT_EQ(f.engine.ReadEventSettings(EVENT_NODE_UP).enabled, 1) << c.name;
             // Put back for the next case.
             ASSERT_EQ(f.engine.PutEventSettings(EVENT_NODE_UP, {}).outcome,
-                      EventSettingsChange::EVENT_SETTINGS_STORED);
+                      CommandResult::DONE);
             continue;
         }
         EXPECT_EQ(f.prompt.Texts(), std::vector<std::string>{Sjis(c.message)}) << c.name;
@@ -229,7 +229,7 @@ TEST_F(EventActionDlgTest, TheBeepDisablesTheSoundFile) {
     record.beep = 1;
     record.soundFile = "bell.wav";
     ASSERT_EQ(f.engine.PutEventSettings(EVENT_NODE_DOWN, record).outcome,
-              EventSettingsChange::EVENT_SETTINGS_STORED);
+              CommandResult::DONE);
     CEventActionDlg dialog(f.engine, f.prompt, EVENT_NODE_DOWN);
     dialog.show();
     EXPECT_TRUE(dialog.BeepBox()->isChecked());

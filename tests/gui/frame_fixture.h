@@ -28,11 +28,21 @@ class FakeSearchRunner : public SearchRunner {
   public:
     bool IsRunActive() const override { return active.load(); }
     void StopForClose() override { ++stopRequests; }
-    void StartRangeSearch() override { ++rangeSearches; }
-    void StartListRefresh() override { ++listRefreshes; }
-    void StartNodeRefresh(Ipv4 ip) override {
-        std::lock_guard lock(m_mutex);
-        nodeRefreshes.push_back(ip);
+    bool StartManualRun(RunKind kind, Ipv4 ip) override {
+        switch (kind) {
+            case RunKind::RangeSearch:
+                ++rangeSearches;
+                break;
+            case RunKind::ListRefresh:
+                ++listRefreshes;
+                break;
+            case RunKind::NodeRefresh: {
+                std::lock_guard lock(m_mutex);
+                nodeRefreshes.push_back(ip);
+                break;
+            }
+        }
+        return true;
     }
     bool RefreshSelectedNode(int selectedRow) override {
         std::lock_guard lock(m_mutex);
@@ -43,6 +53,11 @@ class FakeSearchRunner : public SearchRunner {
         ++ticks;
         return tickLine;
     }
+    std::string PollingStatus() const override { return tickLine; }
+    RunOutcome LastOutcome() const override { return RunOutcome::Completed; }
+    const RunProgress& Progress() const override { return progress; }
+    void RequestStop() override { ++stopRequests; }
+    void WaitForRun() override {}
 
     std::atomic<bool> active{false};
     std::atomic<int> rangeSearches{0};
@@ -52,6 +67,7 @@ class FakeSearchRunner : public SearchRunner {
     std::vector<Ipv4> nodeRefreshes;
     std::vector<int> selectedRefreshes;
     std::string tickLine;
+    RunProgress progress;
 
   private:
     std::mutex m_mutex;

@@ -64,7 +64,7 @@ class SearchSettingDlgLab : public test::LabFixture {
         SearchSettingsEntry side = SearchSettingsEntryOf(m_engine->Settings().App());
         side.adapter = m_side;
         ASSERT_EQ(m_engine->ApplySearchSettings(side).outcome,
-                  SearchSettingsChange::SETTINGS_APPLIED);
+                  CommandResult::DONE);
         m_engine->PrepareRuns();
         m_engine->LoadLists(StartupLists::All, nullptr);
         m_services = std::make_unique<AppServices>(AppServices{*m_engine, m_prompt});

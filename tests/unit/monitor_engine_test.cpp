@@ -232,26 +232,26 @@ TEST_F(OpenedEngineTest, ALabelEditRewritesTheNodeRecordAndTheRow) {
         const char* name;
         int row;
         const char* label;  // UTF-8
-        NodeLabelChange::Outcome outcome;
+        CommandResult::Outcome outcome;
         std::string message;
         const char* stored;  // the label of 192.168.0.2 afterwards, in its record and its row
     };
     // In order: each case starts from the label the one before left.
     const Case cases[] = {
-        {"a shorter label leaves no remainder of the old one", 1, "pc", NodeLabelChange::LABEL_SET,
+        {"a shorter label leaves no remainder of the old one", 1, "pc", CommandResult::DONE,
          "", "pc"},
-        {"36 bytes", 1, "受付受付受付受付受付受付受付受付受付", NodeLabelChange::LABEL_SET, "",
+        {"36 bytes", 1, "受付受付受付受付受付受付受付受付受付", CommandResult::DONE, "",
          "受付受付受付受付受付受付受付受付受付"},
-        {"37 bytes", 1, "受付受付受付受付受付受付受付受付受付x", NodeLabelChange::LABEL_REFUSED,
+        {"37 bytes", 1, "受付受付受付受付受付受付受付受付受付x", CommandResult::REFUSED,
          size, "受付受付受付受付受付受付受付受付受付"},
-        {"a comma", 1, "pc,02", NodeLabelChange::LABEL_REFUSED, comma,
+        {"a comma", 1, "pc,02", CommandResult::REFUSED, comma,
          "受付受付受付受付受付受付受付受付受付"},
-        {"an empty label clears it", 1, "", NodeLabelChange::LABEL_SET, "", ""},
-        {"a row that is gone", 2, "pc", NodeLabelChange::LABEL_REFUSED, noRow, ""},
-        {"no row", -1, "pc", NodeLabelChange::LABEL_REFUSED, noRow, ""},
+        {"an empty label clears it", 1, "", CommandResult::DONE, "", ""},
+        {"a row that is gone", 2, "pc", CommandResult::REFUSED, noRow, ""},
+        {"no row", -1, "pc", CommandResult::REFUSED, noRow, ""},
     };
     for (const auto& c : cases) {
-        const NodeLabelChange change = engine->SetNodeLabel(c.row, Sjis(c.label));
+        const CommandResult change = engine->SetNodeLabel(c.row, Sjis(c.label));
         EXPECT_EQ(change.outcome, c.outcome) << c.name;
         EXPECT_EQ(change.message, c.message) << c.name;
         EXPECT_EQ(engine->Tables().nodeList.At(1)->label, Sjis(c.stored)) << c.name;
@@ -276,7 +276,7 @@ TEST_F(OpenedEngineTest, ALabelEditOfANodeWithoutARecordChangesNothing) {
     engine->Tables().nodeList.Append(unstored);
     const std::string file = test::ReadBytes(DbFolder() / "NetDB.na");
 
-    EXPECT_EQ(engine->SetNodeLabel(1, "new").outcome, NodeLabelChange::LABEL_NOT_STORED);
+    EXPECT_EQ(engine->SetNodeLabel(1, "new").outcome, CommandResult::FAILED);
     EXPECT_EQ(engine->Tables().nodeList.Display().Cell(1, NODE_COL_LABEL), "old");
     EXPECT_EQ(test::ReadBytes(DbFolder() / "NetDB.na"), file);
 }
@@ -329,16 +329,16 @@ TEST_F(OpenedEngineTest, SearchSettingsAreStoredOnlyWhenEveryFieldPasses) {
     for (const Case& c : refused) {
         SearchSettingsEntry entry = good;
         c.spoil(entry);
-        const SearchSettingsChange change = engine->ApplySearchSettings(entry);
-        EXPECT_EQ(change.outcome, SearchSettingsChange::SETTINGS_REFUSED) << c.name;
+        const CommandResult change = engine->ApplySearchSettings(entry);
+        EXPECT_EQ(change.outcome, CommandResult::REFUSED) << c.name;
         EXPECT_EQ(change.message, c.message) << c.name;
         EXPECT_EQ(engine->Settings().App(), before) << c.name;
         EXPECT_EQ(test::ReadBytes(SettingsFilePath()), settingsFile) << c.name;
         EXPECT_EQ(test::ReadBytes(DbFolder() / "SearchNodeDB.na"), rangeFile) << c.name;
     }
 
-    const SearchSettingsChange change = engine->ApplySearchSettings(good);
-    EXPECT_EQ(change.outcome, SearchSettingsChange::SETTINGS_APPLIED);
+    const CommandResult change = engine->ApplySearchSettings(good);
+    EXPECT_EQ(change.outcome, CommandResult::DONE);
     const AppSettings after = engine->Settings().App();
     EXPECT_EQ(after.ADPNUM, 1);
     EXPECT_EQ(after.ADPNAME, "eth1 (lab)");
@@ -377,14 +377,14 @@ TEST_F(OpenedEngineTest, AnEventRecordIsStoredOnlyWhenItPasses) {
     EventSettings refused = record;
     refused.soundFile = "bell.mp3";
     const std::string before = test::ReadBytes(eventFile);
-    const EventSettingsChange no = engine->PutEventSettings(EVENT_DEVICE_CHANGE, refused);
-    EXPECT_EQ(no.outcome, EventSettingsChange::EVENT_SETTINGS_REFUSED);
+    const CommandResult no = engine->PutEventSettings(EVENT_DEVICE_CHANGE, refused);
+    EXPECT_EQ(no.outcome, CommandResult::REFUSED);
     EXPECT_EQ(no.message, Sjis("サウンド再生ファイルが不正です。( .wav )"));
     EXPECT_EQ(test::ReadBytes(eventFile), before);
     EXPECT_EQ(engine->ReadEventSettings(EVENT_DEVICE_CHANGE), EventSettings{});
 
-    const EventSettingsChange yes = engine->PutEventSettings(EVENT_DEVICE_CHANGE, record);
-    EXPECT_EQ(yes.outcome, EventSettingsChange::EVENT_SETTINGS_STORED);
+    const CommandResult yes = engine->PutEventSettings(EVENT_DEVICE_CHANGE, record);
+    EXPECT_EQ(yes.outcome, CommandResult::DONE);
     EXPECT_EQ(engine->ReadEventSettings(EVENT_DEVICE_CHANGE), record);
     // The settings information list shows it at once.
     EXPECT_TRUE(Contains(RightValues(engine->Tables().settingsInfo), Sjis("機器 %MAC")));
@@ -396,7 +396,7 @@ TEST_F(OpenedEngineTest, AFirstStartShowsTheFoundNodesAndALaterOneKeepsTheUsersC
     EXPECT_EQ(engine->ReadEventSettings(EVENT_SNIFFING_NODE).popupText,
               FirstStartEventSettings(EVENT_SNIFFING_NODE).popupText);
     ASSERT_EQ(engine->PutEventSettings(EVENT_NEW_NODE, EventSettings{}).outcome,
-              EventSettingsChange::EVENT_SETTINGS_STORED);
+              CommandResult::DONE);
     engine->Close();
     const std::string chosen = test::ReadBytes(DbFolder() / "EventDB.na");
 
@@ -422,8 +422,8 @@ TEST_F(MonitorEngineTest, ARecordTheStoreCannotWriteIsReportedAsNotStored) {
     MonitorEngine engine({prompt, popup, desktop}, std::move(options));
     EventSettings record;
     record.enabled = 1;
-    const EventSettingsChange change = engine.PutEventSettings(EVENT_NEW_NODE, record);
-    EXPECT_EQ(change.outcome, EventSettingsChange::EVENT_SETTINGS_NOT_STORED);
+    const CommandResult change = engine.PutEventSettings(EVENT_NEW_NODE, record);
+    EXPECT_EQ(change.outcome, CommandResult::FAILED);
     EXPECT_EQ(prompt.Texts(), std::vector<std::string>{Sjis("EventDB Access Error。")});
 }
 
@@ -436,8 +436,8 @@ TEST_F(OpenedEngineTest, ActionNodesAreStoredOnlyWhenEveryRangePasses) {
 
     const std::vector<IpRange> reversed = {{InetAddr("198.18.7.1"), InetAddr("198.18.7.9")},
                                            {InetAddr("198.18.7.9"), InetAddr("198.18.7.1")}};
-    const EventSettingsChange no = engine->ApplyEventNodes(false, reversed);
-    EXPECT_EQ(no.outcome, EventSettingsChange::EVENT_SETTINGS_REFUSED);
+    const CommandResult no = engine->ApplyEventNodes(false, reversed);
+    EXPECT_EQ(no.outcome, CommandResult::REFUSED);
     EXPECT_EQ(no.message, Sjis("アドレス範囲が不正です。"));
     EXPECT_EQ(engine->Settings().App().ALLEVENT, 1);
     EXPECT_EQ(test::ReadBytes(SettingsFilePath()), settingsFile);
@@ -446,7 +446,7 @@ TEST_F(OpenedEngineTest, ActionNodesAreStoredOnlyWhenEveryRangePasses) {
     const std::vector<IpRange> good = {{InetAddr("198.18.7.1"), InetAddr("198.18.7.9")},
                                        {InetAddr("198.18.7.20"), InetAddr("198.18.7.20")}};
     EXPECT_EQ(engine->ApplyEventNodes(false, good).outcome,
-              EventSettingsChange::EVENT_SETTINGS_STORED);
+              CommandResult::DONE);
     EXPECT_EQ(test::ReadBytes(rangeFile), EncodeLine("198.18.7.1,198.18.7.9", 21) + "\r\n" +
                                               EncodeLine("198.18.7.20,198.18.7.20", 23) + "\r\n");
     EXPECT_EQ(engine->ListActionRanges().size(), 2u);
@@ -456,7 +456,7 @@ TEST_F(OpenedEngineTest, ActionNodesAreStoredOnlyWhenEveryRangePasses) {
 
     // Back to all nodes without a range list: the ranges stay where they are.
     EXPECT_EQ(engine->ApplyEventNodes(true, std::nullopt).outcome,
-              EventSettingsChange::EVENT_SETTINGS_STORED);
+              CommandResult::DONE);
     EXPECT_EQ(engine->ListActionRanges().size(), 2u);
     EXPECT_EQ(ReadIniInt(SettingsFilePath(), "INIT", "ALLEVENT", -1), 1);
 }
