@@ -214,7 +214,7 @@ int CliSession::RefreshNode(const CliOptions& options) {
     // The node search dialog tests the address against the own subnet, which the main
     // window read when it was created.
     RawSocketCheck rights = RawSocketCheck::Allowed;
-    if (m_engine.ReadLocalAdapter(&rights) != 0) {
+    if (m_engine.PrepareRuns(&rights) != 0) {
         if (rights != RawSocketCheck::Allowed) {
             m_console.ErrCp932(RawRightsAdvice(rights));
             m_console.Err(NO_RIGHTS_TEXT);
@@ -504,9 +504,8 @@ int CliSession::Export(const CliOptions& options) {
         m_console.OutBytes(m_engine.ExportBytes(options.exportFormat, options.exportList));
         return 0;
     }
-    return m_engine.ExportTo(options.exportFormat, options.exportList, *options.exportFile).Done()
-               ? 0
-               : 1;
+    return m_engine.Export(options.exportFormat, options.exportList, options.exportFile).Done() ? 0
+                                                                                                : 1;
 }
 
 int CliSession::PrintExportColumns(const CliOptions& options) {

@@ -45,12 +45,11 @@ class Engine {
     virtual HostResolver& Resolver() = 0;
     virtual LocalAdapterInfo LocalAdapter() const = 0;
 
-    // Reads the own adapter (ADPNUM). 0, or 1 when it could not be read (logged). rights,
-    // when given, receives the outcome of the rights check that comes first.
-    virtual int ReadLocalAdapter(RawSocketCheck* rights) = 0;
-    // As the main window is created: the own adapter (ReadLocalAdapter's result) and the
-    // polling countdowns from NEWTIME and LOOKTIME.
-    virtual int PrepareRuns() = 0;
+    // As the main window is created: reads the own adapter (ADPNUM) and loads the polling
+    // countdowns from NEWTIME and LOOKTIME. 0, or 1 when the adapter could not be read
+    // (logged); rights, when given, receives the outcome of the rights check that comes
+    // first.
+    virtual int PrepareRuns(RawSocketCheck* rights = nullptr) = 0;
     // The start-up load, on any thread: the node list, then the event log and the error log,
     // the progress (when given) over all their rows in that order; then the summary banner
     // and, with BSORT, the first sort of the node list by SORT.
@@ -124,12 +123,10 @@ class Engine {
     // What an export writes for the list as it is shown now (rows in display order), with
     // the current time.
     virtual std::string ExportBytes(ExportFormat format, ExportList list) = 0;
-    // Writes the list to its export file in the data folder, shows where in the banner and
-    // has the desktop open it.
-    virtual CommandResult Export(ExportFormat format, ExportList list) = 0;
-    // Writes the list to the file (halvera-cli's --output).
-    virtual CommandResult ExportTo(ExportFormat format, ExportList list,
-                                   const std::filesystem::path& path) = 0;
+    // Writes the list to the file (halvera-cli's --output); without one, to its export file
+    // in the data folder, shows where in the banner and has the desktop open it.
+    virtual CommandResult Export(ExportFormat format, ExportList list,
+                                 const std::optional<std::filesystem::path>& path = {}) = 0;
     // Opens the help document of the program folder with the desktop's program; false, with
     // nothing opened, when the program folder has none.
     virtual bool OpenHelp() = 0;

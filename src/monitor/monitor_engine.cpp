@@ -147,8 +147,8 @@ void MonitorEngine::LoadLists(StartupLists lists, Progress* progress) {
     }
 }
 
-int MonitorEngine::PrepareRuns() {
-    const int result = ReadLocalAdapter();
+int MonitorEngine::PrepareRuns(RawSocketCheck* rights) {
+    const int result = ReadLocalAdapter(rights);
     m_runs.LoadCountdowns();
     return result;
 }
@@ -393,17 +393,14 @@ std::string MonitorEngine::ExportBytes(ExportFormat format, ExportList list) {
                       FormatDateTime(CurrentClock().LocalNow()));
 }
 
-CommandResult MonitorEngine::ExportTo(ExportFormat format, ExportList list,
-                                      const std::filesystem::path& path) {
-    return WriteExportFile(path, ExportBytes(format, list), format, m_prompt, m_logs) == 0
-               ? CommandResult::Ok()
-               : CommandResult::Failed();
-}
-
-CommandResult MonitorEngine::Export(ExportFormat format, ExportList list) {
-    const std::filesystem::path path = DataFolder() / ExportFileName(format);
-    if (const CommandResult written = ExportTo(format, list, path); !written.Done()) {
-        return written;
+CommandResult MonitorEngine::Export(ExportFormat format, ExportList list,
+                                    const std::optional<std::filesystem::path>& to) {
+    const std::filesystem::path path = to.value_or(DataFolder() / ExportFileName(format));
+    if (WriteExportFile(path, ExportBytes(format, list), format, m_prompt, m_logs) != 0) {
+        return CommandResult::Failed();
+    }
+    if (to) {
+        return CommandResult::Ok();
     }
     // The desktop actions take CP932, as the event settings keep their file names.
     const std::string pathCp932 = Utf8ToCp932Lossy(path.string());

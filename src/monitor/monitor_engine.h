@@ -68,8 +68,9 @@ class MonitorEngine : public Engine {
     // settings information list. False when a data file could not be opened (already
     // reported through the prompt); what could be opened stays open.
     bool Open();
-    int ReadLocalAdapter(RawSocketCheck* rights = nullptr) override;
-    int PrepareRuns() override;
+    // Reads the own adapter (ADPNUM). 0, or 1 when it could not be read (logged).
+    int ReadLocalAdapter(RawSocketCheck* rights = nullptr);
+    int PrepareRuns(RawSocketCheck* rights = nullptr) override;
 
     SettingsStore& Settings() override { return m_settings; }
     ListTables& Tables() override { return m_tables; }
@@ -103,9 +104,8 @@ class MonitorEngine : public Engine {
     CommandResult DeleteLogRows(LogKind kind, const std::vector<int>& rows,
                                 Progress& progress) override;
     std::string ExportBytes(ExportFormat format, ExportList list) override;
-    CommandResult Export(ExportFormat format, ExportList list) override;
-    CommandResult ExportTo(ExportFormat format, ExportList list,
-                           const std::filesystem::path& path) override;
+    CommandResult Export(ExportFormat format, ExportList list,
+                         const std::optional<std::filesystem::path>& path = {}) override;
     bool OpenHelp() override;
     CommandResult StoreMailSettings(const MailSettings& entry, int required) override;
     CommandResult SaveMailSettings() override;
