@@ -16,6 +16,7 @@
 #include "store/settings_files.h"
 #include "store/settings_store.h"
 #include "support/cli_process.h"
+#include "support/earlier_logs.h"
 #include "support/file_bytes.h"
 #include "support/fixed_clock.h"
 #include "support/kelvane_ini.h"
@@ -146,19 +147,14 @@ void WriteFixture(const std::string& home) {
     {
         test::FixedClock clock(2026, 12, 10, 8, 5, 3);
         test::ScopedClock scoped(clock);
-        test::RecordingPrompt prompt;
-        SettingsStore settings;
-        ListTable eventLog(EVENT_LOG_COLUMNS);
-        ListTable errorLog(ERROR_LOG_COLUMNS);
-        LogStore logs(eventLog, errorLog, prompt, settings);
-        ASSERT_EQ(logs.Init(), 0);
-        NodeRecord node;
-        node.ip = InetAddr("198.18.7.31");
-        node.host = "sniffer";
-        logs.WriteEventLog(node, Sjis("198.18.7.31 を検出"), EVENT_SNIFFING_NODE);
-        logs.WriteEventLog(node, "a\\b", EVENT_IP_CHANGE);
-        logs.WriteErrorLog("netmond", "Create Socket Error");
-        logs.Close();
+        test::WriteEarlierLogs([](LogStore& logs) {
+            NodeRecord node;
+            node.ip = InetAddr("198.18.7.31");
+            node.host = "sniffer";
+            logs.WriteEventLog(node, Sjis("198.18.7.31 を検出"), EVENT_SNIFFING_NODE);
+            logs.WriteEventLog(node, "a\\b", EVENT_IP_CHANGE);
+            logs.WriteErrorLog("netmond", "Create Socket Error");
+        });
     }
     const std::vector<std::vector<std::string>> commands = {
         {"ranges", "add", "198.18.7.1", "198.18.7.254"},

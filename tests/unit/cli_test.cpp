@@ -24,6 +24,7 @@
 #include "store/settings_files.h"
 #include "store/settings_store.h"
 #include "support/cli_process.h"
+#include "support/earlier_logs.h"
 #include "support/file_bytes.h"
 #include "support/fixed_clock.h"
 #include "support/kelvane_ini.h"
@@ -43,18 +44,6 @@ constexpr const char* NODE_HEADER =
 
 bool Holds(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
-}
-
-// Writes lines into the logs of the current program folder, as an earlier run did.
-void WriteLogs(const std::function<void(LogStore&)>& write) {
-    test::RecordingPrompt prompt;
-    SettingsStore settings;
-    ListTable eventLog(EVENT_LOG_COLUMNS);
-    ListTable errorLog(ERROR_LOG_COLUMNS);
-    LogStore logs(eventLog, errorLog, prompt, settings);
-    ASSERT_EQ(logs.Init(), 0);
-    write(logs);
-    logs.Close();
 }
 
 TEST(Cli, UsageAndExitStatus) {
@@ -231,7 +220,7 @@ TEST(Cli, EventsAsTheEventLogShowsThem) {
     {
         test::FixedClock clock(2026, 12, 10, 8, 5, 3);
         test::ScopedClock scoped(clock);
-        WriteLogs([](LogStore& logs) {
+        test::WriteEarlierLogs([](LogStore& logs) {
             NodeRecord node;
             node.ip = InetAddr("198.18.7.31");
             node.host = "sniffer";
@@ -250,7 +239,7 @@ TEST(Cli, EventsAsTheEventLogShowsThem) {
 
 TEST(Cli, ExportWritesTheProgramsBytesToAFileOrStandardOutput) {
     test::TempProgramFolder folder;
-    WriteLogs([](LogStore& logs) {
+    test::WriteEarlierLogs([](LogStore& logs) {
         NodeRecord node;
         node.ip = InetAddr("198.18.7.31");
         logs.WriteEventLog(node, "<b>\"x\"</b>", EVENT_DEVICE_CHANGE);
