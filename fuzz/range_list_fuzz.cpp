@@ -10,7 +10,6 @@
 
 #include "base/ip_address.h"
 #include "fuzz_support.h"
-#include "lists/list_table.h"
 #include "store/range_store.h"
 
 namespace {
@@ -21,11 +20,9 @@ using fuzz::Check;
 using Range = std::vector<std::string>;
 
 std::vector<Range> Listed(RangeStore& store) {
-    ListTable table(2);
-    store.ListRanges(table);
     std::vector<Range> ranges;
-    for (int row = 0; row < table.RowCount(); ++row) {
-        ranges.push_back({table.Cell(row, 0), table.Cell(row, 1)});
+    for (const auto& [start, end] : store.ListRanges()) {
+        ranges.push_back({FormatIp(start), FormatIp(end)});
     }
     return ranges;
 }

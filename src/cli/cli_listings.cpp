@@ -77,10 +77,10 @@ Listing ErrorLogListing(const std::vector<ListRow>& rows) {
     return listing;
 }
 
-Listing RangeListing(const std::vector<ListRow>& rows) {
+Listing RangeListing(const std::vector<IpRange>& ranges) {
     Listing listing{{{"start", "開始アドレス"}, {"end", "終了アドレス"}}, {}};
-    for (const ListRow& row : rows) {
-        listing.rows.push_back({TextCell(Utf8(row.cells[0])), TextCell(Utf8(row.cells[1]))});
+    for (const IpRange& range : ranges) {
+        listing.rows.push_back({TextCell(FormatIp(range.start)), TextCell(FormatIp(range.end))});
     }
     return listing;
 }

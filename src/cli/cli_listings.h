@@ -6,6 +6,7 @@
 #include "cli/list_writer.h"
 #include "lists/list_table.h"
 #include "lists/node_entry.h"
+#include "net/local_network_range.h"
 #include "store/event_settings.h"
 
 namespace halvera {
@@ -18,7 +19,7 @@ Listing EventLogListing(const std::vector<ListRow>& rows);
 Listing ErrorLogListing(const std::vector<ListRow>& rows);
 // Address ranges (search ranges, action node ranges) as the range lists show them: the start
 // and the end address.
-Listing RangeListing(const std::vector<ListRow>& rows);
+Listing RangeListing(const std::vector<IpRange>& ranges);
 // The adapters with their ADPNUM.
 Listing AdapterListing(const std::vector<CaptureAdapter>& adapters);
 // The event kinds' action records, in kind order.

@@ -180,9 +180,7 @@ int CliSession::PrintErrors(const CliOptions& options) {
 }
 
 int CliSession::PrintRanges(const CliOptions& options) {
-    ListTable ranges(2);
-    m_engine.ListSearchRanges(ranges);
-    Lists(options).Table(RangeListing(ranges.Snapshot()));
+    Lists(options).Table(RangeListing(m_engine.ListRanges(RangeList::Search)));
     return 0;
 }
 

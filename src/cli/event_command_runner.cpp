@@ -90,11 +90,7 @@ int EventCommandRunner::SetEvent(int kind,
 }
 
 int EventCommandRunner::PrintActionRanges() {
-    std::vector<ListRow> rows;
-    for (const IpRange& range : m_engine.ListActionRanges()) {
-        rows.push_back({{FormatIp(range.start), FormatIp(range.end)}});
-    }
-    m_lists.Table(RangeListing(rows));
+    m_lists.Table(RangeListing(m_engine.ListRanges(RangeList::Action)));
     return 0;
 }
 
@@ -104,13 +100,13 @@ int EventCommandRunner::AddActionRange(const IpRange& range) {
         m_console.ErrCp932(refusal);
         return 2;
     }
-    std::vector<IpRange> ranges = m_engine.ListActionRanges();
+    std::vector<IpRange> ranges = m_engine.ListRanges(RangeList::Action);
     ranges.push_back(range);
     return ApplyNodes(m_engine.Settings().App().ALLEVENT != 0, ranges);
 }
 
 int EventCommandRunner::DeleteActionRange(const IpRange& range) {
-    std::vector<IpRange> ranges = m_engine.ListActionRanges();
+    std::vector<IpRange> ranges = m_engine.ListRanges(RangeList::Action);
     const auto found = std::find(ranges.begin(), ranges.end(), range);
     if (found == ranges.end()) {
         m_console.Err("halvera-cli: " + RangeText(range) + " is not an action node range");

@@ -121,7 +121,7 @@ void CEventSettingDlg::FillEvents() {
 }
 
 void CEventSettingDlg::FillRanges() {
-    for (const IpRange& range : m_engine.ListActionRanges()) {
+    for (const IpRange& range : m_engine.ListRanges(RangeList::Action)) {
         m_ui->ranges->addTopLevelItem(RangeRow(range));
     }
 }

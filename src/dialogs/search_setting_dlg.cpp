@@ -139,11 +139,10 @@ void CSearchSettingDlg::FillPolling() {
 }
 
 void CSearchSettingDlg::FillRanges() {
-    ListTable ranges(2);
-    m_engine.ListSearchRanges(ranges);
-    for (const ListRow& row : ranges.Snapshot()) {
+    for (const IpRange& range : m_engine.ListRanges(RangeList::Search)) {
         m_ui->ranges->addTopLevelItem(
-            new QTreeWidgetItem({FromCp932(row.cells[0]), FromCp932(row.cells[1])}));
+            new QTreeWidgetItem({QString::fromStdString(FormatIp(range.start)),
+                                 QString::fromStdString(FormatIp(range.end))}));
     }
 }
 

@@ -22,6 +22,7 @@
 #include "store/event_settings.h"
 #include "store/log_store.h"
 #include "store/mail_settings.h"
+#include "store/range_store.h"
 #include "store/settings_store.h"
 
 namespace halvera {
@@ -75,8 +76,8 @@ class Engine {
     // What this user is told when searching lacks the raw-frame rights, naming the fix
     // (CP932); empty when a search may send and capture. Asks the packet driver, logs nothing.
     virtual std::string SearchRightsAdvice() = 0;
-    // Adds one row per search range to a list of the dialogs (start, end in dotted form).
-    virtual void ListSearchRanges(ListTable& table) = 0;
+    // The search ranges or the action node ranges, in list order.
+    virtual std::vector<IpRange> ListRanges(RangeList list) = 0;
     // Appends a search range, checked as the search settings dialog checks it.
     virtual CommandResult AddSearchRange(Ipv4 start, Ipv4 end) = 0;
     virtual CommandResult ClearSearchRanges() = 0;
@@ -99,8 +100,6 @@ class Engine {
     // only when it passes written at once as the kind's line; the settings information list
     // follows it.
     virtual CommandResult PutEventSettings(int kind, const EventSettings& record) = 0;
-    // The action node ranges in list order.
-    virtual std::vector<IpRange> ListActionRanges() = 0;
     // The event settings dialog's OK: the action node ranges replaced by these when given
     // (each start not above its end, or nothing is stored), ALLEVENT (1 for all nodes), the
     // settings file and the settings information list.

@@ -210,8 +210,13 @@ std::string MonitorEngine::SearchRightsAdvice() {
     return RawRightsAdvice(m_driver->TryRawSocket());
 }
 
-void MonitorEngine::ListSearchRanges(ListTable& table) {
-    m_searchRanges.ListRanges(table);
+std::vector<IpRange> MonitorEngine::ListRanges(RangeList list) {
+    std::vector<IpRange> ranges;
+    for (const auto& [start, end] :
+         (list == RangeList::Search ? m_searchRanges : m_actionRanges).ListRanges()) {
+        ranges.push_back({start, end});
+    }
+    return ranges;
 }
 
 CommandResult MonitorEngine::AddSearchRange(Ipv4 start, Ipv4 end) {
@@ -324,14 +329,6 @@ CommandResult MonitorEngine::PutEventSettings(int kind, const halvera::EventSett
     }
     RefreshSettingsSummary();
     return {CommandResult::DONE, {}};
-}
-
-std::vector<IpRange> MonitorEngine::ListActionRanges() {
-    std::vector<IpRange> ranges;
-    for (const auto& [start, end] : ReadAllRanges(m_actionRanges)) {
-        ranges.push_back({start, end});
-    }
-    return ranges;
 }
 
 CommandResult MonitorEngine::ApplyEventNodes(bool allNodes,

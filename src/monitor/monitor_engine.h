@@ -88,14 +88,13 @@ class MonitorEngine : public Engine {
     CommandResult SetNodeLabel(int row, std::string_view labelCp932) override;
     std::optional<std::vector<CaptureAdapter>> ListAdapters() override;
     std::string SearchRightsAdvice() override;
-    void ListSearchRanges(ListTable& table) override;
+    std::vector<IpRange> ListRanges(RangeList list) override;
     CommandResult AddSearchRange(Ipv4 start, Ipv4 end) override;
     CommandResult ClearSearchRanges() override;
     CommandResult ApplySearchSettings(const SearchSettingsEntry& entry) override;
     CommandResult ApplyOptions(const OptionsEntry& entry) override;
     halvera::EventSettings ReadEventSettings(int kind) override;
     CommandResult PutEventSettings(int kind, const halvera::EventSettings& record) override;
-    std::vector<IpRange> ListActionRanges() override;
     CommandResult ApplyEventNodes(bool allNodes,
                                   const std::optional<std::vector<IpRange>>& ranges) override;
     void SetSniffCriterion(std::int32_t promiss) override;

@@ -143,11 +143,12 @@ int RangeStore::ClearRanges() {
     return Kept(OPEN_CREATE, operation.Report()) != nullptr ? 0 : 1;
 }
 
-void RangeStore::ListRanges(ListTable& table) {
+std::vector<std::pair<Ipv4, Ipv4>> RangeStore::ListRanges() {
     StoreOperation operation(m_file.Busy(), m_prompt, m_errorLog);
     std::FILE* file = Kept(OPEN_UPDATE, operation.Report());
+    std::vector<std::pair<Ipv4, Ipv4>> ranges;
     if (file == nullptr) {
-        return;
+        return ranges;
     }
     std::rewind(file);
     std::string line;
@@ -156,8 +157,9 @@ void RangeStore::ListRanges(ListTable& table) {
         Ipv4 start = 0;
         Ipv4 end = 0;
         ReadLineRange(kind, line, start, end);
-        table.AppendRow(ListRow{{FormatIp(start), FormatIp(end)}});
+        ranges.emplace_back(start, end);
     }
+    return ranges;
 }
 
 std::FILE* RangeStore::OpenRangeFile(const std::filesystem::path& path, int openMode) {

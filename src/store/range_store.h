@@ -4,11 +4,12 @@
 
 #include <ctime>
 #include <filesystem>
+#include <utility>
+#include <vector>
 
 #include "base/ip_address.h"
 #include "base/kept_file.h"
 #include "lists/error_log.h"
-#include "lists/list_table.h"
 #include "lists/prompt.h"
 #include "store/pending_report.h"
 
@@ -42,9 +43,9 @@ class RangeStore {
     // Empties the list by recreating the file. 0 when done, 1 when it could not be recreated.
     int ClearRanges();
 
-    // Adds one row per range to a list of the dialogs: column 0 the start address, column 1
-    // the end address. Row i shows what ReadRange(i + 1) gives.
-    void ListRanges(ListTable& table);
+    // Every range as start and end, in file order: range i is what ReadRange(i + 1) gives.
+    // Nothing when the file cannot be read (reported).
+    std::vector<std::pair<Ipv4, Ipv4>> ListRanges();
 
     // Opens a new handle on `path` (the list's own file when empty) with an open mode of the
     // data files; the caller owns it. A failure is reported to the user.

@@ -238,12 +238,12 @@ TEST_F(OpenedEngineTest, ALabelEditRewritesTheNodeRecordAndTheRow) {
     };
     // In order: each case starts from the label the one before left.
     const Case cases[] = {
-        {"a shorter label leaves no remainder of the old one", 1, "pc", CommandResult::DONE,
-         "", "pc"},
+        {"a shorter label leaves no remainder of the old one", 1, "pc", CommandResult::DONE, "",
+         "pc"},
         {"36 bytes", 1, "受付受付受付受付受付受付受付受付受付", CommandResult::DONE, "",
          "受付受付受付受付受付受付受付受付受付"},
-        {"37 bytes", 1, "受付受付受付受付受付受付受付受付受付x", CommandResult::REFUSED,
-         size, "受付受付受付受付受付受付受付受付受付"},
+        {"37 bytes", 1, "受付受付受付受付受付受付受付受付受付x", CommandResult::REFUSED, size,
+         "受付受付受付受付受付受付受付受付受付"},
         {"a comma", 1, "pc,02", CommandResult::REFUSED, comma,
          "受付受付受付受付受付受付受付受付受付"},
         {"an empty label clears it", 1, "", CommandResult::DONE, "", ""},
@@ -445,19 +445,17 @@ TEST_F(OpenedEngineTest, ActionNodesAreStoredOnlyWhenEveryRangePasses) {
 
     const std::vector<IpRange> good = {{InetAddr("198.18.7.1"), InetAddr("198.18.7.9")},
                                        {InetAddr("198.18.7.20"), InetAddr("198.18.7.20")}};
-    EXPECT_EQ(engine->ApplyEventNodes(false, good).outcome,
-              CommandResult::DONE);
+    EXPECT_EQ(engine->ApplyEventNodes(false, good).outcome, CommandResult::DONE);
     EXPECT_EQ(test::ReadBytes(rangeFile), EncodeLine("198.18.7.1,198.18.7.9", 21) + "\r\n" +
                                               EncodeLine("198.18.7.20,198.18.7.20", 23) + "\r\n");
-    EXPECT_EQ(engine->ListActionRanges().size(), 2u);
+    EXPECT_EQ(engine->ListRanges(RangeList::Action).size(), 2u);
     EXPECT_EQ(ReadIniInt(SettingsFilePath(), "INIT", "ALLEVENT", -1), 0);
     EXPECT_TRUE(
         Contains(RightValues(engine->Tables().settingsInfo), Sjis("198.18.7.20 ～ 198.18.7.20")));
 
     // Back to all nodes without a range list: the ranges stay where they are.
-    EXPECT_EQ(engine->ApplyEventNodes(true, std::nullopt).outcome,
-              CommandResult::DONE);
-    EXPECT_EQ(engine->ListActionRanges().size(), 2u);
+    EXPECT_EQ(engine->ApplyEventNodes(true, std::nullopt).outcome, CommandResult::DONE);
+    EXPECT_EQ(engine->ListRanges(RangeList::Action).size(), 2u);
     EXPECT_EQ(ReadIniInt(SettingsFilePath(), "INIT", "ALLEVENT", -1), 1);
 }
 
