@@ -144,8 +144,6 @@ class Engine {
     // prompt and logged. Any thread; one delivery at a time. Done when it was delivered.
     virtual CommandResult SendTestMail() = 0;
 
-    // Rebuilds the settings information list after the settings changed.
-    virtual void RefreshSettingsSummary() = 0;
     // Whether a data file is in use (a settings dialog saving, a log deletion).
     virtual bool IsFileBusy() const = 0;
     // Writes the program settings (Kelvane.ini): after a settings dialog's OK, and at

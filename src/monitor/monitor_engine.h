@@ -109,7 +109,9 @@ class MonitorEngine : public Engine {
     CommandResult StoreMailSettings(const MailSettings& entry, int required) override;
     CommandResult SaveMailSettings() override;
     CommandResult SendTestMail() override;
-    void RefreshSettingsSummary() override;
+    // Rebuilds the settings information list after the settings changed (every command that
+    // changes them does it).
+    void RefreshSettingsSummary();
     bool IsFileBusy() const override;
     void SaveSettings() override;
     // Shutdown: no run starts any more, the current one is stopped (its windows in flight
