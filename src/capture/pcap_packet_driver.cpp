@@ -175,8 +175,7 @@ bool PcapPacketDriver::Send(std::span<const std::uint8_t> frame) {
 int PcapPacketDriver::SendBatch(std::span<const std::uint8_t> frames, std::size_t frameSize,
                                 int framesPerSecond) {
     return SendEachFrame(frames, frameSize, [&](std::span<const std::uint8_t> frame) {
-        m_pacer.WaitTurn(framesPerSecond);
-        return Send(frame);
+        return m_pacer.Send(framesPerSecond, [&] { return Send(frame); });
     });
 }
 

@@ -1,7 +1,10 @@
 #include "net/packet_attempt.h"
 
 #include <algorithm>
+#include <optional>
+#include <string_view>
 #include <thread>
+#include <unordered_map>
 
 #include "base/text_codec.h"
 #include "net/netmon_log.h"
@@ -16,10 +19,66 @@ namespace {
 
 // How often a wait looks at the stop request: a stop ends the window within this.
 constexpr std::chrono::milliseconds STOP_CHECK(20);
-// The most a wave of retries waits for the one before it: enough that a burst lost at a
-// full queue is not lost again at once, little enough that a kind's window stays near one
+// The least time between two copies of a request in one window: enough that a burst lost at
+// a full queue is not lost again at once, little enough that a kind's window stays near one
 // TIMEOUT (every wave waits for the replies of all).
 constexpr std::chrono::milliseconds WAVE_GAP(5);
+
+// Where each frame of a window went out last, counted in frames from the window's first:
+// how far apart two copies of a request are.
+class CopyPositions {
+  public:
+    explicit CopyPositions(std::size_t frameSize) : m_frameSize(frameSize) {}
+
+    // How many frames will have left between a copy in `wave` (sent next) and the copy before
+    // it, at the closest; nothing when the wave repeats no frame.
+    std::optional<std::size_t> ClosestRepeat(std::span<const std::uint8_t> wave) const {
+        std::optional<std::size_t> closest;
+        std::size_t at = m_sent;
+        for (std::size_t i = 0; m_frameSize > 0 && m_frameSize <= wave.size() - i;
+             i += m_frameSize, ++at) {
+            const auto found = m_last.find(View(wave, i));
+            if (found != m_last.end()) {
+                closest = std::min(closest.value_or(at - found->second), at - found->second);
+            }
+        }
+        return closest;
+    }
+    // The wave went out.
+    void Sent(std::span<const std::uint8_t> wave) {
+        for (std::size_t i = 0; m_frameSize > 0 && m_frameSize <= wave.size() - i;
+             i += m_frameSize) {
+            m_last[View(wave, i)] = m_sent++;
+        }
+    }
+
+  private:
+    std::string_view View(std::span<const std::uint8_t> wave, std::size_t at) const {
+        return {reinterpret_cast<const char*>(wave.data() + at), m_frameSize};
+    }
+
+    std::size_t m_frameSize;
+    std::size_t m_sent = 0;
+    std::unordered_map<std::string_view, std::size_t> m_last;
+};
+
+// The wait before a wave so that each request it repeats leaves at least `gap` after its last
+// copy. The frames in between already space them: the driver lets one go per slot of the send
+// rate, though it may make up one late wake-up, so one slot less than their count is sure.
+std::chrono::milliseconds WaveWait(std::chrono::milliseconds gap, int sendRate,
+                                   std::optional<std::size_t> closestRepeat) {
+    using std::chrono::nanoseconds;
+    if (!closestRepeat) {
+        return std::chrono::milliseconds(0);
+    }
+    const long long rate = std::max(sendRate, 1);
+    const nanoseconds slot((1'000'000'000LL + rate - 1) / rate);
+    const nanoseconds spaced = slot * static_cast<long long>(*closestRepeat - 1);
+    if (spaced >= gap) {
+        return std::chrono::milliseconds(0);
+    }
+    return std::chrono::ceil<std::chrono::milliseconds>(gap - spaced);
+}
 
 bool StopRequested(const PacketAttempt& attempt) {
     return attempt.stop != nullptr && attempt.stop->load(std::memory_order_relaxed) != 0;
@@ -89,17 +148,20 @@ int CaptureWindow(const PacketAttempt& attempt, std::span<const std::vector<std:
     const std::chrono::milliseconds timeout(std::max(attempt.timeoutMs, 0));
     const auto spacing =
         waves.empty() ? timeout : std::min(timeout / static_cast<int>(waves.size()), WAVE_GAP);
+    CopyPositions copies(frameSize);
     int count = 0;
     int sent = 0;
     bool stopped = false;
     for (std::size_t k = 0; k < waves.size() && !stopped && sent == count; ++k) {
-        if (k > 0 && !WaitUnlessStopped(attempt, spacing)) {
+        const auto wait = WaveWait(spacing, attempt.sendRate, copies.ClosestRepeat(waves[k]));
+        if (wait.count() > 0 ? !WaitUnlessStopped(attempt, wait) : StopRequested(attempt)) {
             stopped = true;
             break;
         }
         const int frames = frameSize == 0 ? 0 : static_cast<int>(waves[k].size() / frameSize);
         count += frames;
         sent += frameSize == 0 ? 0 : SendWave(attempt, waves[k], frameSize, stopped);
+        copies.Sent(waves[k]);
     }
     if (stopped) {
         driver.Close();

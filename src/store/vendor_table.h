@@ -5,7 +5,6 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <unordered_map>
 
 #include "base/ip_address.h"
 
@@ -26,7 +25,7 @@ class VendorTable {
     void Lookup(const std::filesystem::path& path, const MacAddress& mac, std::string& vendor);
 
   private:
-    using Names = std::unordered_map<std::uint32_t, std::string>;
+    struct Names;
     // What tells one version of the file from another.
     struct Version {
         std::uint64_t device = 0;
@@ -40,6 +39,8 @@ class VendorTable {
     std::filesystem::path m_path;
     Version m_version;
     std::shared_ptr<const Names> m_names;
+
+    static std::shared_ptr<const Names> Load(const std::filesystem::path& path);
 };
 
 // Looks the vendor up in maclist.ini of the program folder, through one process-wide table.

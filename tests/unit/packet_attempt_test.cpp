@@ -164,5 +164,47 @@ TEST(SendAndCapture, NegativeTimeoutDoesNotWait) {
     EXPECT_EQ(rig.waits, std::vector<long>{0});
 }
 
+// A wave that repeats requests waits only for what the frames sent since their copies do not
+// already space: every copy of a request leaves at least the gap after the one before it.
+TEST(CaptureWindow, WavesWaitOnlyWhatTheFramesBetweenCopiesDoNotSpace) {
+    const struct {
+        const char* name;
+        int sendRate;
+        int timeoutMs;
+        std::vector<std::string> waves;  // one letter a request
+        std::vector<long> waits;         // the gaps, then TIMEOUT
+    } cases[] = {
+        {"one request again and again", 1000, 100, {"a", "a", "a"}, {5, 5, 100}},
+        {"five requests: four slots lie between copies", 1000, 100, {"abcde", "abcde"}, {1, 100}},
+        {"ten requests space their copies themselves",
+         1000,
+         100,
+         {"abcdefghij", "abcdefghij"},
+         {100}},
+        {"a gentle rate spaces two requests", 100, 100, {"ab", "ab"}, {100}},
+        {"the last of a long wave comes again", 1000, 100, {"abcdefg", "g"}, {5, 100}},
+        {"the first of a long wave comes again", 1000, 100, {"abcdefg", "a", "a"}, {5, 100}},
+        {"a new request has no copy to wait for", 1000, 100, {"a", "b"}, {100}},
+        {"a short TIMEOUT shares itself among the waves", 1000, 6, {"a", "a", "a"}, {2, 2, 6}},
+    };
+    constexpr std::size_t FRAME_SIZE = 4;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        AttemptRig rig;
+        PacketAttempt attempt = rig.Attempt(0, c.timeoutMs);
+        attempt.sendRate = c.sendRate;
+        std::vector<std::vector<std::uint8_t>> waves;
+        for (const std::string& letters : c.waves) {
+            std::vector<std::uint8_t>& wave = waves.emplace_back();
+            for (char letter : letters) {
+                wave.insert(wave.end(), FRAME_SIZE, static_cast<std::uint8_t>(letter));
+            }
+        }
+        EXPECT_EQ(CaptureWindow(attempt, waves, FRAME_SIZE, [](std::span<const std::uint8_t>) {}),
+                  0);
+        EXPECT_EQ(rig.waits, c.waits);
+    }
+}
+
 }  // namespace
 }  // namespace halvera

@@ -50,7 +50,17 @@ TEST_F(VendorTableTest, LooksPrefixesUpAsTheTableLists) {
                    "\r\n"
                    "000A1B=Second entry\r\n"
                    "ABCDEF\r\n"
-                   "ABCDE=short key\r\n");
+                   "ABCDE=short key\r\n"
+                   ";CCCCCC=commented out\r\n"
+                   "DDDDDD=\"quoted\"\n"
+                   "=EEEEEE\r\n"
+                   "[OTHER]\r\n"
+                   "FFFFFF=Other section\r\n"
+                   "[MAC\r\n"
+                   "F0F0F0=After an unclosed section line\r\n"
+                   "  [ Mac ]  \r\n"
+                   "0a0b0c=Second MAC section, listed already\r\n"
+                   "A0A0A0 = 'single quotes' ");
     struct Case {
         MacAddress mac;
         std::string expected;
@@ -65,6 +75,12 @@ TEST_F(VendorTableTest, LooksPrefixesUpAsTheTableLists) {
         {Mac(0x77, 0x88, 0x99), std::string(34, 'w')},  // never half a two-byte character
         {Mac(0xAB, 0xCD, 0xEF), ""},
         {Mac(0x0A, 0xBC, 0xDE), ""},
+        {Mac(0xCC, 0xCC, 0xCC), ""},
+        {Mac(0xDD, 0xDD, 0xDD), "quoted"},
+        {Mac(0xEE, 0xEE, 0xEE), ""},
+        {Mac(0xFF, 0xFF, 0xFF), ""},
+        {Mac(0xF0, 0xF0, 0xF0), ""},  // still in OTHER
+        {Mac(0xA0, 0xA0, 0xA0), "single quotes"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(Lookup(c.mac), c.expected) << FormatMac(c.mac);
