@@ -464,9 +464,10 @@ int CliSession::Monitor(const CliOptions&) {
 
 void CliSession::WaitForRunEnd() {
     SearchRunner& runs = m_engine.Runner();
-    // The run's end is seen within a short look, the progress shown at a calmer pace.
-    constexpr auto LOOK = std::chrono::milliseconds(10);
-    constexpr int LOOKS_A_PROGRESS = 10;
+    // The run's end is seen within a millisecond (a look costs a system call, the run's
+    // result is what the user waits for), the progress shown at a calmer pace.
+    constexpr auto LOOK = std::chrono::milliseconds(1);
+    constexpr int LOOKS_A_PROGRESS = 100;
     int looks = 0;
     while (runs.IsRunActive()) {
         if (!m_signals.WaitFor(LOOK)) {
