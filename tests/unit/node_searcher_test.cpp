@@ -15,6 +15,7 @@
 #include "store/event_kind.h"
 #include "store/node_line.h"
 #include "support/event_actions_harness.h"
+#include "support/file_bytes.h"
 #include "support/fixed_clock.h"
 #include "support/recording_summary.h"
 #include "support/simulated_segment.h"
@@ -253,6 +254,38 @@ void RunSearches(World& world, const std::vector<SearchRun>& runs, bool batched 
         EXPECT_EQ(results, run.results);
         EXPECT_EQ(world.Events(), run.events);
     }
+}
+
+// Dates another program or an editor left in a form of its own stay as they were written
+// while the node does not change, and only the date a change sets takes the list's form.
+TEST(NodeSearcher, StoredDatesInAnotherFormAreKeptUntilTheNodeChanges) {
+    World world;
+    NodeRecord stored;
+    stored.ip = At(20);
+    stored.mac = Mac(1);
+    stored.status = NODE_UP;
+    stored.monitor = 1;
+    stored.label = "pc20";
+    stored.host = "pc20";
+    stored.detected = "2005-4-1 9:00";
+    stored.updated = "yesterday";
+    ASSERT_EQ(world.nodes.PutNode(stored), PUT_APPENDED);
+    LoadNodeList(world.nodeList, world.nodes, 7, nullptr);
+    const std::string before = test::ReadBytes(DbFolder() / "NetDB.na");
+
+    world.StartRun(1, {{At(20), Mac(1)}});
+    EXPECT_EQ(world.Probe(At(20)), 1);
+    EXPECT_EQ(test::ReadBytes(DbFolder() / "NetDB.na"), before);
+    EXPECT_EQ(world.nodeList.Display().Cell(0, NODE_COL_UPDATED), "yesterday");
+
+    world.StartRun(2, {});
+    EXPECT_EQ(world.Probe(At(20)), 2);
+    NodeRecord down;
+    world.nodes.FindNodeByIp(At(20), down);
+    EXPECT_EQ(down.detected, "2005-4-1 9:00");
+    EXPECT_EQ(down.updated, "2005/04/01 10:02:00");
+    EXPECT_TRUE(world.nodeList.At(0)->updated.When().has_value());
+    EXPECT_FALSE(world.nodeList.At(0)->detected.When().has_value());
 }
 
 TEST(NodeSearcher, EventsRowsAndRecordsOfEachChange) {
