@@ -80,7 +80,7 @@ class CaptureHelperLab : public test::LabFixture {
 };
 
 TEST_F(CaptureHelperLab, RefusesWhatIsNoProbeOfItsAdapterAndSendsTheProbes) {
-    const LabHost& normal = Lab::Get().Hosts("normal").front();
+    const LabHost normal = Lab::Get().Hosts("normal").front();
     const Bytes probe = ProbeTo(normal.address);
     Bytes ipv4 = probe;
     ipv4[13] = 0x00;
