@@ -31,14 +31,12 @@ std::optional<NodeEntry> NodeTable::At(int row) const {
     return m_nodes[static_cast<std::size_t>(row)];
 }
 
-int NodeTable::RowOf(Ipv4 ip) const {
-    std::lock_guard lock(m_mutex);
+int NodeTable::FirstRowLocked(Ipv4 ip) const {
     const auto found = m_rowsOf.find(ip);
     return found == m_rowsOf.end() ? -1 : found->second.front();
 }
 
-int NodeTable::RowOf(Ipv4 ip, const MacAddress& mac) const {
-    std::lock_guard lock(m_mutex);
+int NodeTable::RowLocked(Ipv4 ip, const MacAddress& mac) const {
     const auto found = m_rowsOf.find(ip);
     if (found == m_rowsOf.end()) {
         return -1;
@@ -52,11 +50,20 @@ int NodeTable::RowOf(Ipv4 ip, const MacAddress& mac) const {
     return -1;
 }
 
+int NodeTable::RowOf(Ipv4 ip) const {
+    std::lock_guard lock(m_mutex);
+    return FirstRowLocked(ip);
+}
+
+int NodeTable::RowOf(Ipv4 ip, const MacAddress& mac) const {
+    std::lock_guard lock(m_mutex);
+    return RowLocked(ip, mac);
+}
+
 bool NodeTable::IsMonitored(Ipv4 ip) const {
     std::lock_guard lock(m_mutex);
-    const auto found = m_rowsOf.find(ip);
-    return found != m_rowsOf.end() &&
-           m_nodes[static_cast<std::size_t>(found->second.front())].monitored;
+    const int row = FirstRowLocked(ip);
+    return row >= 0 && m_nodes[static_cast<std::size_t>(row)].monitored;
 }
 
 NodeCounts NodeTable::Counts() const {
@@ -117,6 +124,21 @@ void NodeTable::Remove(Ipv4 ip, const MacAddress& mac) {
 
 bool NodeTable::Change(int row, const std::function<void(NodeEntry&)>& change) {
     std::lock_guard lock(m_mutex);
+    return ChangeLocked(row, change);
+}
+
+bool NodeTable::ChangeNode(Ipv4 ip, const std::function<void(NodeEntry&)>& change) {
+    std::lock_guard lock(m_mutex);
+    return ChangeLocked(FirstRowLocked(ip), change);
+}
+
+bool NodeTable::ChangeNode(Ipv4 ip, const MacAddress& mac,
+                           const std::function<void(NodeEntry&)>& change) {
+    std::lock_guard lock(m_mutex);
+    return ChangeLocked(RowLocked(ip, mac), change);
+}
+
+bool NodeTable::ChangeLocked(int row, const std::function<void(NodeEntry&)>& change) {
     if (!IsRow(row)) {
         return false;
     }
@@ -141,8 +163,9 @@ bool NodeTable::SetLabel(int row, std::string label) {
     return Change(row, [&label](NodeEntry& node) { node.label = std::move(label); });
 }
 
-void NodeTable::MarkSearching(int row) {
+void NodeTable::MarkSearching(Ipv4 ip, const MacAddress& mac) {
     std::lock_guard lock(m_mutex);
+    const int row = RowLocked(ip, mac);
     if (!IsRow(row)) {
         return;
     }

@@ -55,17 +55,24 @@ class NodeTable {
     // Changes the node of a row in place (not its searching mark); false when the row is not
     // there.
     bool Change(int row, const std::function<void(NodeEntry&)>& change);
+    // The same on the row RowOf finds, looked up and changed in one step, so that a row the
+    // user deletes or sorts meanwhile never takes another node's change.
+    bool ChangeNode(Ipv4 ip, const std::function<void(NodeEntry&)>& change);
+    bool ChangeNode(Ipv4 ip, const MacAddress& mac, const std::function<void(NodeEntry&)>& change);
     bool SetMonitored(int row, bool monitored);
     bool SetLabel(int row, std::string label);
-    // The searching mark, on one row at a time: a run marks the node it probes and clears
-    // the mark wherever that row has gone meanwhile.
-    void MarkSearching(int row);
+    // The searching mark, on one row at a time: a run marks the node it probes (the row
+    // RowOf(ip, mac) finds) and clears the mark wherever that row has gone meanwhile.
+    void MarkSearching(Ipv4 ip, const MacAddress& mac);
     void ClearSearching();
     // Orders the rows with a strict weak order; stable, shown as a reset.
     void Sort(const std::function<bool(const NodeEntry&, const NodeEntry&)>& less);
 
   private:
     bool IsRow(int row) const;
+    int FirstRowLocked(Ipv4 ip) const;
+    int RowLocked(Ipv4 ip, const MacAddress& mac) const;
+    bool ChangeLocked(int row, const std::function<void(NodeEntry&)>& change);
     // Sets or clears the mark of the searching row, if there is one.
     void SetSearching(bool searching);
     void Reindex();

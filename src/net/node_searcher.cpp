@@ -178,10 +178,7 @@ ProbeResult NodeSearcher::ProbeAndUpdate(Ipv4 address, int attempts, NodeRecord&
         StartNameLookups();
     }
     NodeTable& list = m_context.nodeList;
-    const int row = list.RowOf(address, record.mac);
-    if (row >= 0) {
-        list.MarkSearching(row);
-    }
+    list.MarkSearching(address, record.mac);
     m_context.banner.SetSummaryText(Sjis("【ノード検索】 ") + FormatIp(address) +
                                     Sjis(" 検索中 . . ."));
     const ProbeResult result = Update(address, attempts, record, m_context.settings.App());
@@ -224,7 +221,7 @@ bool NodeSearcher::ApplyAnswer(Ipv4 address, int attempts, const NodeRecord& sto
     NodeRecord& record = verdict.record;
     ApplyIdentity(address, verdict, record.testBits);
     if (stored.status == NODE_NEVER_SEEN) {
-        m_context.nodeList.SetMonitored(m_context.nodeList.RowOf(address), true);
+        m_context.nodeList.ChangeNode(address, [](NodeEntry& node) { node.monitored = true; });
     }
     if (verdict.displacesStored) {
         if (!SettleDisplacedNode(address, attempts, stored.mac, record.prevIp)) {
@@ -325,11 +322,10 @@ void NodeSearcher::ApplyIdentity(Ipv4 address, NodeVerdict& verdict, TestBits bi
     // A node that brings its record along keeps its row, found under its previous address.
     const bool takenOver = verdict.source != RecordSource::Address;
     NodeTable& list = m_context.nodeList;
-    const int row =
-        list.RowOf(takenOver ? record.prevIp : address,
-                   verdict.Has(NodeChange::DeviceChanged) ? record.prevMac : record.mac);
-    if (row >= 0) {
-        list.Change(row, fill);
+    const bool changed =
+        list.ChangeNode(takenOver ? record.prevIp : address,
+                        verdict.Has(NodeChange::DeviceChanged) ? record.prevMac : record.mac, fill);
+    if (changed) {
         return;
     }
     if (!takenOver) {
@@ -352,7 +348,7 @@ void NodeSearcher::ApplyIdentity(Ipv4 address, NodeVerdict& verdict, TestBits bi
 void NodeSearcher::UpdateNodeRow(NodeRecord& record, int status, TestBits bits) {
     NodeTable& list = m_context.nodeList;
     const NodeMark mark = NodeMarkOf(status, m_context.settings.App().PROMISS, bits);
-    list.Change(list.RowOf(record.ip), [&](NodeEntry& node) {
+    list.ChangeNode(record.ip, [&](NodeEntry& node) {
         if (node.mark != mark) {
             node.mark = mark;
             node.updated = LocalStamp::Of(CurrentClock().LocalNow());

@@ -56,7 +56,7 @@ TEST(ListTableModel, MirrorsEveryChangeAWorkerThreadMakes) {
                 table.Remove(i / 7);
             }
             if (i % 5 == 0) {
-                table.MarkSearching(0);
+                table.MarkSearching(InetAddr("192.168.0.1"), {});
                 table.SetMonitored(1, i % 10 == 0);
             }
             if (i % 50 == 0) {

@@ -111,6 +111,12 @@ TEST_F(NodeTableTest, TheMonitoredFlagIsTheFirstRowsOfTheAddress) {
 }
 
 TEST_F(NodeTableTest, TheIndexFollowsEveryChangeOfTheRows) {
+    // A change by address goes to the row a look-up would find, or nowhere.
+    EXPECT_FALSE(m_table.ChangeNode(MakeIp(192, 168, 0, 99), [](NodeEntry&) {}));
+    ASSERT_TRUE(m_table.ChangeNode(MakeIp(192, 168, 0, 40), Mac(7),
+                                   [](NodeEntry& node) { node.label = "second .40"; }));
+    EXPECT_EQ(m_table.At(4)->label, "second .40");
+
     // Sorted by address the rows of an address stay in their order.
     SortNodeList(m_table, SORT_BY_MAC);
     EXPECT_EQ(Lasts(), (std::vector<int>{20, 40, 30, 30, 40}));
@@ -134,19 +140,19 @@ TEST_F(NodeTableTest, TheIndexFollowsEveryChangeOfTheRows) {
 
 TEST_F(NodeTableTest, OneRowAtATimeShowsTheSearchingMarkWhereverItMoved) {
     const std::string searching = SearchingText();
-    m_table.MarkSearching(3);
+    m_table.MarkSearching(MakeIp(192, 168, 0, 40), Mac(10));
     EXPECT_EQ(m_table.Display().Cell(3, NODE_COL_MONITOR), searching);
     // A row above it goes while the run probes: the mark goes with its row.
     ASSERT_TRUE(m_table.Remove(1));
     EXPECT_EQ(m_table.Display().Cell(2, NODE_COL_MONITOR), searching);
-    m_table.MarkSearching(0);
+    m_table.MarkSearching(MakeIp(192, 168, 0, 20), Mac(1));
     m_table.ClearSearching();
     for (int row = 0; row < m_table.RowCount(); ++row) {
         EXPECT_EQ(m_table.Display().Cell(row, NODE_COL_MONITOR), "") << row;
         EXPECT_FALSE(m_table.At(row)->searching) << row;
     }
     // The check box of a marked row is the node's monitored flag all the same.
-    m_table.MarkSearching(1);
+    m_table.MarkSearching(MakeIp(192, 168, 0, 30), Mac(3));
     ASSERT_TRUE(m_table.SetMonitored(1, true));
     EXPECT_TRUE(m_table.Display().IsChecked(1));
     EXPECT_TRUE(m_table.IsMonitored(MakeIp(192, 168, 0, 30)));
