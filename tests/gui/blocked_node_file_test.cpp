@@ -96,6 +96,11 @@ struct OpenerRetries {
 // thread while the run still holds the file: the run's stop box needs the GUI thread, the
 // save needs the file. Both finish; the box shows once; the save's monitoring flag lands.
 TEST(BlockedNodeFile, SaveWhileARunCannotOpenTheNodeFileFinishesWithOneStopMessage) {
+#if defined(__SANITIZE_ADDRESS__)
+    // The undefined-behaviour checks test a vtable's memory through a pipe, which needs the
+    // descriptor this test takes away: every virtual call of the run would be reported.
+    GTEST_SKIP() << "needs a free descriptor under the sanitizers";
+#endif
     HangGuard guard("the save waits for the node file while the run waits for its message box");
     test::TempProgramFolder folder;
     MessageBoxPrompt prompt;

@@ -133,7 +133,11 @@ TEST(PopupFlood, LeavesAtMostTheCapOfWindowsAnswersEveryDatagramAndGivesItsMemor
 
     EXPECT_LE(mostWindows, 8);
     EXPECT_LE(windowsAfter, 8);
+#if !defined(__SANITIZE_ADDRESS__)
+    // The address sanitizer holds freed memory back in quarantine: there the resident size
+    // tells nothing of what the program gave back.
     EXPECT_LE(after - start, 10 * 1024);
+#endif
     EXPECT_EQ(sender.Answers(), sender.Sent());
 }
 
