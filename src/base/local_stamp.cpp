@@ -9,15 +9,6 @@ namespace {
 
 constexpr std::size_t STAMP_LENGTH = 19;
 
-std::chrono::local_seconds MomentOf(int year, int month, int day, int hour, int minute,
-                                    int second) {
-    using namespace std::chrono;
-    const local_days date{std::chrono::year(year) /
-                          std::chrono::month(static_cast<unsigned>(month)) /
-                          std::chrono::day(static_cast<unsigned>(day))};
-    return date + hours(hour) + minutes(minute) + seconds(second);
-}
-
 std::optional<std::chrono::local_seconds> Parse(std::string_view text) {
     if (text.size() != STAMP_LENGTH) {
         return std::nullopt;
@@ -41,7 +32,8 @@ std::optional<std::chrono::local_seconds> Parse(std::string_view text) {
         second > 60) {
         return std::nullopt;
     }
-    return MomentOf(year, month, day, hour, minute, second);
+    return std::chrono::local_days{date} + std::chrono::hours(hour) + std::chrono::minutes(minute) +
+           std::chrono::seconds(second);
 }
 
 }  // namespace

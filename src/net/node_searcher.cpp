@@ -322,10 +322,9 @@ void NodeSearcher::ApplyIdentity(Ipv4 address, NodeVerdict& verdict, TestBits bi
     // A node that brings its record along keeps its row, found under its previous address.
     const bool takenOver = verdict.source != RecordSource::Address;
     NodeTable& list = m_context.nodeList;
-    const bool changed =
-        list.ChangeNode(takenOver ? record.prevIp : address,
-                        verdict.Has(NodeChange::DeviceChanged) ? record.prevMac : record.mac, fill);
-    if (changed) {
+    if (list.ChangeNode(takenOver ? record.prevIp : address,
+                        verdict.Has(NodeChange::DeviceChanged) ? record.prevMac : record.mac,
+                        fill)) {
         return;
     }
     if (!takenOver) {
